@@ -161,3 +161,16 @@ TEST(PixelArithmetic, ClearFrameLeavesTheReserveAlone) {
 }
 
 }  // namespace
+
+#include "tests/AllocationCounter.h"
+
+TEST(PixelArithmetic, RunFormsAllocateNothing) {
+  std::vector<Pixel> frame(SCREEN_PIXELS, 0x00102030u);
+  AllocationCounter counter;
+  darkenRun(frame.data(), FRAME_PIXELS, 3);
+  addSaturatedRun(frame.data(), frame.data() + 8, 1000);
+  clearFrame(frame.data());
+  EXPECT_EQ(counter.count(), 0u);
+  std::vector<int> shouldCount(3);
+  EXPECT_EQ(counter.count(), 1u);
+}

@@ -1,0 +1,27 @@
+#include "tests/AllocationCounter.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+thread_local std::size_t allocationsOnThisThread = 0;
+thread_local int activeCounters = 0;
+
+void* countedAllocation(std::size_t size) {
+  if (activeCounters > 0) ++allocationsOnThisThread;
+  if (size == 0) size = 1;
+  if (void* p = std::malloc(size)) return p;
+  throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return countedAllocation(size); }
+void* operator new[](std::size_t size) { return countedAllocation(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+AllocationCounter::AllocationCounter() : startCount(allocationsOnThisThread) { ++activeCounters; }
+AllocationCounter::~AllocationCounter() { --activeCounters; }
+std::size_t AllocationCounter::count() const { return allocationsOnThisThread - startCount; }
