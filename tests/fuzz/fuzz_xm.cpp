@@ -28,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   ModuleRenderer renderer;
   if (!renderer.open(bytes)) return 0;
-  std::vector<float> buffer(2 * 1024);
+  std::vector<float> buffer(2 * 512);
   Discard sink;
-  for (int i = 0; i < 8 && renderer.render(buffer.data(), 1024, sink) == 1024; ++i) {
+  for (int i = 0; i < 4 && renderer.render(buffer.data(), 512, sink) == 512; ++i) {
   }
   return 0;
 }
