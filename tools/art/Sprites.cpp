@@ -140,52 +140,65 @@ std::vector<std::uint32_t> drawHerz() {
 // sides sit symmetrically around the middle of the frame. Columns 115..154 stay transparent.
 std::vector<std::uint32_t> drawZod1() {
   Layer left(256, 256);
-  const double rootX = 112.0, rootY = 118.0, tipX = 34.0, tipY = 16.0;
+  const double rootX = 110.0, rootY = 120.0, tipX = 58.0, tipY = 12.0;
   auto arm = [&](double s, double& x, double& y) {
-    x = lerp(rootX, tipX, s);
-    y = lerp(rootY, tipY, s) - 18.0 * sine(PI * s);
+    x = lerp(rootX, tipX, s) - 10.0 * sine(PI * s);
+    y = lerp(rootY, tipY, s);
   };
   struct Feather {
     double bx, by, dx, dy, length, width;
+    Rgb root, tip;
   };
+  // Primaries fan out from straight down at the root to well outward at the tip; secondaries,
+  // shorter and warmer, lie in front of them.
   std::vector<Feather> feathers;
-  const int primaries = 10;
+  const int primaries = 11;
   for (int k = primaries - 1; k >= 0; --k) {  // outer feathers first, so inner ones overlap them
-    const double s = 0.04 + 0.96 * k / (primaries - 1);
+    const double s = 0.02 + 0.98 * k / (primaries - 1);
     double bx, by;
     arm(s, bx, by);
-    const double tilt = lerp(0.02, 0.16, s);  // radians outward from straight down
-    const double length = lerp(78.0, 214.0, s) - 10.0 * s * s;
-    feathers.push_back({bx, by + 4.0, -sine(tilt), cosine(tilt), length, lerp(11.0, 9.0, s)});
+    const double tilt = lerp(0.0, 0.27, s);  // radians outward from straight down
+    const double length = lerp(88.0, 196.0, s) - 18.0 * s * s * s;
+    const double shade = 0.92 + 0.08 * hashUnit(static_cast<std::uint32_t>(k), 0, 171);
+    feathers.push_back({bx, by + 2.0, -sine(tilt), cosine(tilt), length, lerp(10.0, 8.5, s), palette::ICE * shade, palette::WHITE * shade});
+  }
+  const int secondaries = 8;
+  for (int k = secondaries - 1; k >= 0; --k) {
+    const double s = 0.02 + 0.8 * k / (secondaries - 1);
+    double bx, by;
+    arm(s, bx, by);
+    const double tilt = lerp(0.02, 0.24, s);
+    const double length = lerp(52.0, 104.0, s);
+    feathers.push_back({bx - 1.0, by + 6.0, -sine(tilt), cosine(tilt), length, lerp(9.5, 8.0, s), palette::GOLD, palette::ICE});
   }
   const RaisedStyle featherStyle{2.0, 2, 3, 5.0, 0.6, 20, palette::OUTLINE};
   for (const Feather& f : feathers) {
+    // A vane that widens a little, then narrows to a blunt point.
+    auto halfWidth = [&](double along) {
+      const double t = along / f.length;
+      return f.width * (t < 0.7 ? 1.0 + 0.15 * t / 0.7 : 1.15 * (1.0 - (t - 0.7) / 0.3 * 0.85));
+    };
     auto inside = [&](double px, double py) {
       const double rx = px - f.bx, ry = py - f.by;
       const double along = rx * f.dx + ry * f.dy;
       const double across = -rx * f.dy + ry * f.dx;
-      if (along < -f.width || along > f.length) return false;
-      const double t = clamp01(along / f.length);
-      double half = f.width * (1.0 - 0.35 * t);
-      // Rounded tip and root.
-      if (along > f.length - half) {
-        const double e = along - (f.length - half);
-        return across * across + e * e <= half * half;
-      }
       if (along < 0.0) return across * across + along * along <= f.width * f.width;
-      return std::fabs(across) <= half;
+      if (along > f.length) return false;
+      return std::fabs(across) <= halfWidth(along);
     };
     const double tipX = f.bx + f.dx * f.length, tipY = f.by + f.dy * f.length;
-    const Box area{static_cast<int>(std::min(f.bx, tipX) - f.width - 2), static_cast<int>(std::min(f.by, tipY) - f.width - 2),
-                   static_cast<int>(std::max(f.bx, tipX) + f.width + 3), static_cast<int>(std::max(f.by, tipY) + f.width + 3)};
+    const Box area{static_cast<int>(std::min(f.bx, tipX) - f.width * 1.2 - 2), static_cast<int>(std::min(f.by, tipY) - f.width - 2),
+                   static_cast<int>(std::max(f.bx, tipX) + f.width * 1.2 + 3), static_cast<int>(std::max(f.by, tipY) + f.width + 3)};
     const Mask shape = coverage(256, 256, inside, area);
     paintRaised(left, shape,
                 [&](int px, int py) {
                   const double along = (px + 0.5 - f.bx) * f.dx + (py + 0.5 - f.by) * f.dy;
                   const double across = -(px + 0.5 - f.bx) * f.dy + (py + 0.5 - f.by) * f.dx;
-                  Rgb c = gradient({{0.0, palette::GOLD}, {0.35, palette::ICE}, {1.0, palette::WHITE}}, along / f.length);
-                  // The quill down the middle.
-                  return mix(c, palette::STEEL, 0.55 * clamp01(1.2 - std::fabs(across)));
+                  Rgb c = mix(f.root, f.tip, smoothstep(0.0, 0.6, along / f.length));
+                  // Barbs: faint slanting lines across the vane, and the quill down the middle.
+                  const double barb = 0.5 + 0.5 * sine((along + std::fabs(across) * 1.6) * 1.1);
+                  c = c * (0.93 + 0.07 * barb);
+                  return mix(c, palette::STEEL, 0.6 * clamp01(1.1 - std::fabs(across)) * (1.0 - along / f.length));
                 },
                 featherStyle);
   }
@@ -195,9 +208,9 @@ std::vector<std::uint32_t> drawZod1() {
     double bx, by;
     arm(s, bx, by);
     const Mask covert = coverage(256, 256, [&](double px, double py) {
-      const double dx = (px - bx) / 12.0, dy = (py - by - 14.0) / 26.0;
+      const double dx = (px - bx) / 11.0, dy = (py - by - 12.0) / 20.0;
       return dx * dx + dy * dy <= 1.0;
-    }, Box{static_cast<int>(bx) - 14, static_cast<int>(by) - 14, static_cast<int>(bx) + 15, static_cast<int>(by) + 42});
+    }, Box{static_cast<int>(bx) - 13, static_cast<int>(by) - 10, static_cast<int>(bx) + 14, static_cast<int>(by) + 35});
     paintRaised(left, covert, [](int, int y) { return mix(palette::GOLD, palette::AMBER, clamp01((y - 10) / 150.0)); },
                 featherStyle);
   }
@@ -205,11 +218,11 @@ std::vector<std::uint32_t> drawZod1() {
     for (int i = 0; i <= 40; ++i) {
       double ax, ay;
       arm(i / 40.0, ax, ay);
-      const double r = lerp(9.0, 4.0, i / 40.0);
+      const double r = lerp(8.0, 4.5, i / 40.0);
       if ((px - ax) * (px - ax) + (py - ay) * (py - ay) <= r * r) return true;
     }
     return false;
-  }, Box{static_cast<int>(tipX) - 10, static_cast<int>(tipY) - 30, static_cast<int>(rootX) + 11, static_cast<int>(rootY) + 11});
+  }, Box{static_cast<int>(tipX) - 30, static_cast<int>(tipY) - 10, static_cast<int>(rootX) + 11, static_cast<int>(rootY) + 11});
   RaisedStyle boneStyle = featherStyle;
   boneStyle.specular = 0.9;
   paintRaised(left, bone, [](int, int) { return palette::COPPER; }, boneStyle);
