@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
 
 #include "image/Loaders.h"
 #include "render/FloatToInt.h"
@@ -50,9 +49,10 @@ void SquareTunnelEffect::init() {
   columnOffsets = std::make_unique<std::int32_t[]>(W);
   rowOffsets = std::make_unique<std::int32_t[]>(H);
   overlayImage = std::make_unique<Pixel[]>(static_cast<std::size_t>(OVERLAY_SIZE) * OVERLAY_SIZE);
+  picture = std::make_unique<Pixel[]>(static_cast<std::size_t>(W) * H);
   // make_unique zeroes the array, so the guards start (and stay) black.
-  pictureStorage = std::make_unique<Pixel[]>(static_cast<std::size_t>(W) * H + 2 * PICTURE_GUARD);
-  picture = pictureStorage.get() + PICTURE_GUARD;
+  wideStorage = std::make_unique<WidePixel[]>(static_cast<std::size_t>(W) * H + 2 * PICTURE_GUARD);
+  widePicture = wideStorage.get() + PICTURE_GUARD;
   loadRaw(overlayImage.get(), "zod13.raw", OVERLAY_SIZE, OVERLAY_SIZE);
   glowMode = 0;
 }
@@ -116,15 +116,15 @@ void SquareTunnelEffect::lightQuadrant(int firstRow, int rowStep, int firstColum
     const std::int32_t rowOffset = rowOffsets[k];
     const int sampleRow = k + sampleRowStep * (rowOffset >> 8);
     const auto fy = static_cast<std::uint32_t>(rowOffset & 255);
-    const Pixel* near = picture + static_cast<std::ptrdiff_t>(sampleRow) * W;
-    const Pixel* far = near + static_cast<std::ptrdiff_t>(sampleRowStep) * W;
-    Pixel* row = picture + static_cast<std::ptrdiff_t>(k) * W;
+    const WidePixel* near = widePicture + static_cast<std::ptrdiff_t>(sampleRow) * W;
+    const WidePixel* far = near + static_cast<std::ptrdiff_t>(sampleRowStep) * W;
+    WidePixel* row = widePicture + static_cast<std::ptrdiff_t>(k) * W;
     for (int m = firstColumn; m >= 0 && m < W; m += columnStep) {
       const std::int32_t columnOffset = columnOffsets[m];
       const int sc = m + sampleColumnStep * (columnOffset >> 8);
       const int sc2 = sc + sampleColumnStep;
       const auto fx = static_cast<std::uint32_t>(columnOffset & 255);
-      row[m] = lightRayBlend(row[m], near[sc], near[sc2], far[sc], far[sc2], fx, fy);
+      row[m] = lightRayBlendWide(row[m], near[sc], near[sc2], far[sc], far[sc2], fx, fy);
     }
   }
 }
@@ -156,16 +156,16 @@ void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
   const bool brighten = glowMode != 0;
   for (int y = 0; y < H; ++y) {
     const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE;
-    shadeTexels(picture + static_cast<std::size_t>(y) * W, &uMap[i], &vMap[i], &shadeMap[i], W, metalTexture.get(),
+    shadeTexels(&picture[static_cast<std::size_t>(y) * W], &uMap[i], &vMap[i], &shadeMap[i], W, metalTexture.get(),
                 ticks >> 2, brighten);
   }
 
+  widenPixels(widePicture, picture.get(), static_cast<std::size_t>(W) * H);
   placeLight(timeMs);
   castLightRays();
 
   for (int y = 0; y < H; ++y) {
-    std::memcpy(frame + static_cast<std::size_t>(y) * FRAME_WIDTH, picture + static_cast<std::size_t>(y) * W,
-                W * sizeof(Pixel));
+    narrowPixels(frame + static_cast<std::size_t>(y) * FRAME_WIDTH, widePicture + static_cast<std::size_t>(y) * W, W);
   }
   blitKeyed(frame, overlayImage.get(), OVERLAY_SIZE, OVERLAY_SIZE, OVERLAY_LEFT, 0);
 }

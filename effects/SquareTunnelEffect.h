@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "render/LightRayBlend.h"
 #include "render/Matrix3.h"
 #include "show/Effect.h"
 
@@ -34,10 +35,10 @@ class SquareTunnelEffect final : public Effect {
   static constexpr int LATTICE_SPACING = 8;
   static constexpr int OVERLAY_SIZE = 280;
   static constexpr int OVERLAY_LEFT = 232;
-  // Guard pixels before and after the picture. Near the edges the light-ray pass addresses
-  // neighbours up to one row and one pixel outside the picture (one pixel before it with a
-  // small weight, a row past its end with weight 0, a row before it only for a time that is not
-  // a number). The guards are black and are never written, so such a neighbour always counts
+  // Guard pixels before and after the smeared picture. Near the edges the light-ray pass
+  // addresses neighbours up to one row and one pixel outside the picture (one pixel before it
+  // with a small weight, a row past its end with weight 0, a row before it only for a time that
+  // is not a number). The guards are black and never written, so such a neighbour always counts
   // as black and no read leaves the buffer.
   static constexpr int PICTURE_GUARD = 2 * PICTURE_WIDTH;
 
@@ -56,7 +57,7 @@ class SquareTunnelEffect final : public Effect {
   std::unique_ptr<std::int32_t[]> columnOffsets;
   std::unique_ptr<std::int32_t[]> rowOffsets;
   std::unique_ptr<Pixel[]> overlayImage;
-  Pixel* picture = nullptr;  // inside pictureStorage, after the leading guard
+  std::unique_ptr<Pixel[]> picture;  // the textured tunnel, before the light rays
   Matrix3 viewMatrix;
   Matrix3 rotationX;
   Matrix3 rotationY;
@@ -68,5 +69,8 @@ class SquareTunnelEffect final : public Effect {
   std::unique_ptr<std::int32_t[]> uMap;
   std::unique_ptr<std::int32_t[]> vMap;
   std::unique_ptr<std::int32_t[]> shadeMap;
-  std::unique_ptr<Pixel[]> pictureStorage;
+  // The picture again, one 64-bit wide pixel each, for the light rays: the smear reads and
+  // writes it in place, then it is narrowed into the frame.
+  std::unique_ptr<WidePixel[]> wideStorage;
+  WidePixel* widePicture = nullptr;  // inside wideStorage, after the leading guard
 };

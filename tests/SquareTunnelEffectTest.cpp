@@ -286,6 +286,23 @@ TEST(LightRayBlend, MatchesTheByteByByteBlend) {
   EXPECT_EQ(lightRayBlend(0xF0000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 9, 9), 0x0F000000u);
 }
 
+TEST(LightRayBlend, WideningRunsMatchOnePixelAtATime) {
+  std::mt19937 random(3);
+  for (std::size_t n : {0u, 1u, 3u, 4u, 5u, 332u}) {
+    std::vector<Pixel> packed(n);
+    for (Pixel& p : packed) p = static_cast<Pixel>(random());
+    std::vector<WidePixel> wide(n + 1, 77);
+    widenPixels(wide.data(), packed.data(), n);
+    for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(wide[i], widen(packed[i])) << n << " " << i;
+    EXPECT_EQ(wide[n], 77u);
+    std::vector<Pixel> back(n + 1, 88);
+    narrowPixels(back.data(), wide.data(), n);
+    back.pop_back();
+    EXPECT_EQ(back, packed);
+  }
+  EXPECT_EQ(widen(0x80FF0102u), 0x008000FF00010002u);
+}
+
 TEST(TunnelSample, DiagonalRaysMeetASideWall) {
   // W = X = -4: d = -350 / -3, stored as the float 116.666664
   const TunnelSample s = tunnelSample(-4.0f, 4.0f, 0.0f);
