@@ -275,6 +275,25 @@ TEST_F(LoaderTest, PcxRowCountComesFromTheDifferenceOfYmaxAndYmin) {
   EXPECT_NE(fromZero[4 * 256 - 1], UNTOUCHED);
 }
 
+TEST_F(LoaderTest, PcxIgnoresEveryHeaderFieldButTheRowsAndBytesPerLine) {
+  Bytes body;
+  for (int i = 0; i < 2 * 768; ++i) appendSamples(body, {static_cast<std::uint8_t>(i * 5)});
+  Bytes plain = pcxHeader(0, 1);
+  Bytes odd = pcxHeader(0, 1);
+  for (std::size_t at = 0; at < odd.size(); ++at) {
+    if (at != 6 && at != 7 && at != 10 && at != 11 && at != 66 && at != 67) odd[at] = static_cast<std::uint8_t>(0xA5 ^ at);
+  }
+  plain.insert(plain.end(), body.begin(), body.end());
+  odd.insert(odd.end(), body.begin(), body.end());
+  write("plain.pcx", plain);
+  write("odd.pcx", odd);
+  std::vector<Pixel> fromPlain(512, UNTOUCHED), fromOdd(512, UNTOUCHED);
+  loadPcx(fromPlain.data(), "plain.pcx", fromPlain.size());
+  loadPcx(fromOdd.data(), "odd.pcx", fromOdd.size());
+  expectNoReport();
+  EXPECT_EQ(fromOdd, fromPlain);
+}
+
 TEST_F(LoaderTest, PcxWithOtherBytesPerLineIsReportedAndNothingWritten) {
   Bytes file = pcxHeader(0, 0, 255);
   appendSamples(file, Bytes(3 * 255, 0x10));
