@@ -1,7 +1,8 @@
 #pragma once
 // Image loaders: fill a caller's array of 0x00RRGGBB pixels, rows top first, no padding.
 // File names are resolved with assetPath(). Every failure is reported through showFatal and the
-// loader returns; nothing is ever written outside the caller's array.
+// loader returns; nothing is ever written outside the caller's array. What a broken file leaves in
+// the array is listed in image/ImageDecoders.h.
 
 #include <cstddef>
 

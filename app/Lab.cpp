@@ -1,0 +1,217 @@
+#include "app/Lab.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "app/QuitRequest.h"
+#include "app/Show.h"
+#include "effects/EndEffect.h"
+#include "effects/HeartEffect.h"
+#include "effects/PlaneEffect.h"
+#include "effects/PresentsEffect.h"
+#include "effects/SphereEffect.h"
+#include "effects/SquareTunnelEffect.h"
+#include "effects/TitleEffect.h"
+#include "effects/TunnelEffect.h"
+#include "image/AssetDirectory.h"
+#include "render/TrigTables.h"
+
+namespace {
+// shared_ptr keeps the concrete type's destructor; Effect itself is never deleted through.
+std::shared_ptr<Effect> makeEffect(const std::string& name) {
+  if (name == "title") return std::make_shared<TitleEffect>();
+  if (name == "tunnel") return std::make_shared<TunnelEffect>();
+  if (name == "heart") return std::make_shared<HeartEffect>();
+  if (name == "sphere") return std::make_shared<SphereEffect>();
+  if (name == "plane") return std::make_shared<PlaneEffect>();
+  if (name == "squaretunnel") return std::make_shared<SquareTunnelEffect>();
+  if (name == "presents") return std::make_shared<PresentsEffect>();
+  if (name == "end") return std::make_shared<EndEffect>();
+  return nullptr;
+}
+
+// The frame as bytes in file order, whatever the machine's byte order.
+void frameBytes(const Pixel* frame, std::vector<unsigned char>& bytes) {
+  bytes.resize(FRAME_BYTES);
+  for (int i = 0; i < FRAME_PIXELS; ++i) {
+    Pixel p = frame[i];
+    bytes[4 * i + 0] = static_cast<unsigned char>(p);
+    bytes[4 * i + 1] = static_cast<unsigned char>(p >> 8);
+    bytes[4 * i + 2] = static_cast<unsigned char>(p >> 16);
+    bytes[4 * i + 3] = static_cast<unsigned char>(p >> 24);
+  }
+}
+
+std::string frameFileName(const std::string& dir, int index, const char* extension) {
+  char name[32];
+  std::snprintf(name, sizeof name, "frame-%05d.%s", index, extension);
+  return (std::filesystem::path(dir) / name).string();
+}
+
+bool writeRaw(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(file);
+}
+
+bool writePng(const std::string& path, const Pixel* frame) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  std::vector<png_byte> row(FRAME_WIDTH * 3);
+  bool ok = png && info;
+  if (ok && setjmp(png_jmpbuf(png))) ok = false;
+  if (ok) {
+    png_init_io(png, file);
+    png_set_IHDR(png, info, FRAME_WIDTH, FRAME_HEIGHT, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < FRAME_HEIGHT; ++y) {
+      for (int x = 0; x < FRAME_WIDTH; ++x) {
+        Pixel p = frame[y * FRAME_WIDTH + x];
+        row[3 * x + 0] = static_cast<png_byte>(p >> 16);
+        row[3 * x + 1] = static_cast<png_byte>(p >> 8);
+        row[3 * x + 2] = static_cast<png_byte>(p);
+      }
+      png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+  }
+  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+  return std::fclose(file) == 0 && ok;
+}
+
+bool readScript(const std::string& path, LabScript& script, std::string& error) {
+  std::ifstream in(path);
+  if (!in) {
+    error = "cannot read the script " + path;
+    return false;
+  }
+  if (!parseLabScript(in, script, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}
+}  // namespace
+
+void runLabScript(const LabScript& script, const LabFrameSink& onFrame) {
+  clearQuitRequest();
+  MusicPlayer::resetSyncState();
+  std::vector<Pixel> frame(SCREEN_PIXELS, 0);
+
+  std::shared_ptr<Effect> effect;
+  std::unique_ptr<ManualMillisecondCounter> counter;
+  std::unique_ptr<Show> show;
+  if (!script.effectName.empty()) {
+    fillTrigTables();
+    effect = makeEffect(script.effectName);
+    effect->init();
+  } else {
+    counter = std::make_unique<ManualMillisecondCounter>();
+    // The lab's sync events come from its script: no module is loaded and nothing plays.
+    ShowOptions options;
+    options.music.soundOutput = false;
+    options.startMusic = false;
+    show = std::make_unique<Show>(*counter, options);
+  }
+
+  int frameIndex = 0;
+  for (const LabCommand& command : script.commands) {
+    switch (command.kind) {
+      case LabCommandKind::Render: {
+        int entry = -1;
+        if (effect) {
+          effect->render(frame.data(), command.timeMs);
+        } else {
+          show->engine().sequencer().runFrame(frame.data(), command.timeMs);
+          entry = show->engine().sequencer().currentIndex();
+        }
+        onFrame(LabFrame{frameIndex++, entry, quitRequested(), frame.data()});
+        break;
+      }
+      case LabCommandKind::Sync:
+        effect->onSync(command.code, command.timeMs);
+        break;
+      case LabCommandKind::Zxx:
+        MusicPlayer::onZxx(command.code);
+        break;
+      case LabCommandKind::Key:
+        show->engine().music().repeatSync();
+        break;
+    }
+  }
+}
+
+std::string frameHash(const Pixel* frame) {
+  std::uint64_t hash = 0xcbf29ce484222325ull;
+  for (int i = 0; i < FRAME_PIXELS; ++i) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      hash ^= (frame[i] >> shift) & 0xFFu;
+      hash *= 0x100000001b3ull;
+    }
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
+bool labFrameHashes(const std::string& assetDir, const std::string& scriptPath,
+                    std::vector<std::string>& hashes, std::string& error) {
+  LabScript script;
+  if (!readScript(scriptPath, script, error)) return false;
+  setAssetDirectory(assetDir);
+  hashes.clear();
+  runLabScript(script, [&](const LabFrame& f) { hashes.push_back(frameHash(f.frame)); });
+  return true;
+}
+
+int runLab(const LabOptions& options, std::ostream& out, std::ostream& err) {
+  LabScript script;
+  std::string error;
+  if (!readScript(options.scriptPath, script, error)) {
+    err << "zod lab: " << error << "\n";
+    return 2;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(options.outDir, ec);
+  if (ec || !std::filesystem::is_directory(options.outDir)) {
+    err << "zod lab: cannot create the output directory " << options.outDir << "\n";
+    return 2;
+  }
+  setAssetDirectory(options.assetDir);
+
+  std::vector<unsigned char> bytes;
+  std::vector<std::string> hashes;
+  bool writeFailed = false;
+  runLabScript(script, [&](const LabFrame& f) {
+    frameBytes(f.frame, bytes);
+    std::string rawPath = frameFileName(options.outDir, f.index, "raw");
+    if (!writeRaw(rawPath, bytes)) {
+      if (!writeFailed) err << "zod lab: cannot write " << rawPath << "\n";
+      writeFailed = true;
+    }
+    if (options.png && !writePng(frameFileName(options.outDir, f.index, "png"), f.frame)) {
+      if (!writeFailed) err << "zod lab: cannot write the PNG of frame " << f.index << "\n";
+      writeFailed = true;
+    }
+    if (!options.hashesPath.empty()) hashes.push_back(frameHash(f.frame));
+    out << "frame " << f.index << " entry " << f.entry << " quit " << (f.quit ? 1 : 0) << "\n";
+  });
+  out.flush();
+
+  if (!options.hashesPath.empty()) {
+    std::ofstream file(options.hashesPath);
+    for (const std::string& hash : hashes) file << hash << "\n";
+    if (!file) {
+      err << "zod lab: cannot write " << options.hashesPath << "\n";
+      writeFailed = true;
+    }
+  }
+  return writeFailed ? 1 : 0;
+}

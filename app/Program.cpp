@@ -1,0 +1,42 @@
+#include "app/Program.h"
+
+#include <new>
+
+#include "app/Fatal.h"
+#include "app/MainLoop.h"
+#include "app/SdlWindow.h"
+#include "display/Screen.h"
+#include "display/SdlDisplay.h"
+#include "image/AssetDirectory.h"
+
+namespace {
+constexpr const char* OUT_OF_MEMORY = "Leider habe ich nicht genug Speicher";
+}
+
+int runShowOn(Platform& platform, const ShowOptions& options) {
+  try {
+    Screen screen(platform.display, FRAME_WIDTH, SCREEN_HEIGHT, 32);
+    platform.window.focus();
+    Show show(platform.counter, options);
+    runMessageLoop(platform.window, screen, show.engine());
+  } catch (const std::bad_alloc&) {
+    // Nothing is made half: an object that could not be allocated is never used.
+    showFatal(OUT_OF_MEMORY);
+  }
+  return 0;
+}
+
+int runProgram(const ProgramOptions& options) {
+  setAssetDirectory(options.assetDir);
+  bool fullScreen = !options.windowed;
+  SdlWindow window(fullScreen, options.scale);
+  SdlWindow::installFatalReporter();
+  SdlDisplay display(window.handle(), fullScreen);
+  SteadyMillisecondCounter counter;
+  Platform platform{window, display, counter};
+
+  ShowOptions showOptions;
+  showOptions.music.soundOutput = true;
+  showOptions.music.syncOffsetMs = options.syncOffsetMs;
+  return runShowOn(platform, showOptions);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// What the program needs of a windowing platform: the show's window with the keyboard, one waiting
+// event at a time without blocking, and no mouse pointer over it.
+
+inline constexpr int KEY_ESCAPE = 27;
+
+struct WindowEvent {
+  enum class Kind {
+    KeyDown,    // every key-down, auto-repeats included
+    Destroyed,  // the window was closed through the system
+  };
+  Kind kind = Kind::KeyDown;
+  int key = 0;  // KEY_ESCAPE for Escape; any other value is some other key
+};
+
+class Window {
+ public:
+  virtual ~Window() = default;
+  // Takes one waiting event; false when none waits.
+  virtual bool pollEvent(WindowEvent& event) = 0;
+  // Gives the window the keyboard focus.
+  virtual void focus() = 0;
+  // Called in every idle turn so that no mouse pointer shows over the window.
+  virtual void hideCursor() = 0;
+};

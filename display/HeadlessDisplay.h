@@ -1,0 +1,34 @@
+#pragma once
+// A display in memory: a 512 x 384 surface that tests can look at, with switches that make any
+// set-up step or the lock fail.
+
+#include <vector>
+
+#include "display/DisplayLayer.h"
+
+class HeadlessDisplay final : public DisplayLayer {
+ public:
+  HeadlessDisplay();
+
+  bool open() override { return !failOpen; }
+  bool takeExclusive() override { return !failExclusive; }
+  bool setMode(int width, int height, int bitsPerPixel) override;
+  bool createPrimarySurface() override { return !failSurface; }
+  void waitForVerticalBlank() override { ++verticalBlanks; }
+  LockedSurface lock() override;
+  void unlock() override { ++presentedFrames; }
+
+  const Pixel* surface() const { return surfacePixels.data(); }
+  Pixel* surface() { return surfacePixels.data(); }
+
+  bool failOpen = false;
+  bool failExclusive = false;
+  bool failMode = false;
+  bool failSurface = false;
+  bool failLock = false;
+  int verticalBlanks = 0;
+  int presentedFrames = 0;
+
+ private:
+  std::vector<Pixel> surfacePixels;
+};

@@ -1,0 +1,39 @@
+#include "display/Screen.h"
+
+#include <cstring>
+
+#include "app/Fatal.h"
+
+Screen::Screen(DisplayLayer& display, int width, int height, int bitsPerPixel)
+    : display(display), width(width), height(height), bitsPerPixel(bitsPerPixel) {
+  if (!display.open()) {
+    showFatal(DISPLAY_OPEN_FAILED);
+  } else if (!display.takeExclusive()) {
+    showFatal(DISPLAY_EXCLUSIVE_FAILED);
+  } else if (!display.setMode(this->width, this->height, this->bitsPerPixel)) {
+    showFatal(DISPLAY_MODE_FAILED);
+  } else if (!display.createPrimarySurface()) {
+    showFatal(DISPLAY_SURFACE_FAILED);
+  } else {
+    ready = true;
+  }
+  // The size is fixed whatever was asked for: effects rely on 384 rows of room.
+  framePixels = std::make_unique<Pixel[]>(SCREEN_PIXELS);
+}
+
+void Screen::present() {
+  if (!ready) return;
+  display.waitForVerticalBlank();
+  LockedSurface surface = display.lock();
+  if (!surface.pixels) return;
+  // Row by row at the surface's own pitch; for a 2048-byte pitch this is the one block copy.
+  auto* target = reinterpret_cast<unsigned char*>(surface.pixels) +
+                 static_cast<std::ptrdiff_t>(LETTERBOX_ROWS) * surface.pitchBytes;
+  const Pixel* source = framePixels.get();
+  for (int row = 0; row < FRAME_HEIGHT; ++row) {
+    std::memcpy(target, source, FRAME_WIDTH * sizeof(Pixel));
+    target += surface.pitchBytes;
+    source += FRAME_WIDTH;
+  }
+  display.unlock();
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The display on SDL2. Today's screens rarely offer 512 x 384, so instead of switching the mode the
+// show's 512 x 384 surface is scaled up with its 4:3 shape kept and black around it: in SDL's
+// desktop full-screen mode, or in a plain window. Presentation is paced by the vertical blank.
+
+#include <vector>
+
+#include "display/DisplayLayer.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+class SdlDisplay final : public DisplayLayer {
+ public:
+  // window may be null (it could not be opened): then open() fails.
+  SdlDisplay(SDL_Window* window, bool fullScreen);
+  ~SdlDisplay() override;
+  SdlDisplay(const SdlDisplay&) = delete;
+  SdlDisplay& operator=(const SdlDisplay&) = delete;
+
+  bool open() override;
+  bool takeExclusive() override;
+  bool setMode(int width, int height, int bitsPerPixel) override;
+  bool createPrimarySurface() override;
+  void waitForVerticalBlank() override;
+  LockedSurface lock() override;
+  void unlock() override;
+
+ private:
+  SDL_Window* window;
+  bool fullScreen;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* texture = nullptr;
+  int surfaceWidth = 0;
+  int surfaceHeight = 0;
+  // The visible surface's pixels; they go to the texture on unlock. Kept between frames, so the
+  // rows present never writes stay as they were (black).
+  std::vector<Pixel> surfacePixels;
+};

@@ -1,0 +1,66 @@
+#include "image/FileBytes.h"
+
+#include "image/AssetDirectory.h"
+#include "image/LoaderFaults.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <new>
+
+namespace {
+
+ByteBuffer allocateWithNew(std::size_t size) { return ByteBuffer(new (std::nothrow) std::uint8_t[size]()); }
+
+ByteAllocator currentAllocator = &allocateWithNew;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+ByteBuffer allocateBytes(std::size_t size) { return currentAllocator(size); }
+
+ByteAllocator setByteAllocator(ByteAllocator allocator) {
+  ByteAllocator previous = currentAllocator;
+  currentAllocator = allocator ? allocator : &allocateWithNew;
+  return previous;
+}
+
+FileReadResult readFileBytes(const std::string& path, std::size_t maxBytes, FileBytes& out) {
+  out = FileBytes{};
+  // file_size refuses directories and other non-regular files, which fopen would accept.
+  std::error_code error;
+  const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
+  if (error) return FileReadResult::cannotOpen;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return FileReadResult::cannotOpen;
+
+  const std::size_t wanted = fileSize < maxBytes ? static_cast<std::size_t>(fileSize) : maxBytes;
+  ByteBuffer data = allocateBytes(wanted);
+  if (!data) return FileReadResult::noMemory;
+  std::size_t got = 0;
+  while (got < wanted) {
+    const std::size_t n = std::fread(data.get() + got, 1, wanted - got, file.get());
+    if (n == 0) break;  // end of file or a read error: the caller sees a shorter file
+    got += n;
+  }
+  if (got == 0 && wanted > 0 && std::ferror(file.get())) return FileReadResult::cannotOpen;
+  out.data = std::move(data);
+  out.size = got;
+  return FileReadResult::ok;
+}
+
+bool readAsset(const char* fileName, std::size_t maxBytes, FileBytes& out) {
+  switch (readFileBytes(assetPath(fileName), maxBytes, out)) {
+    case FileReadResult::ok:
+      return true;
+    case FileReadResult::cannotOpen:
+      reportCannotOpen(fileName);
+      return false;
+    case FileReadResult::noMemory:
+      reportNoMemory(fileName);
+      return false;
+  }
+  return false;
+}

@@ -1,0 +1,39 @@
+#include "image/LoaderFaults.h"
+
+#include <string>
+
+#include "app/Fatal.h"
+
+namespace {
+std::string nameOf(const char* fileName) { return fileName ? fileName : ""; }
+void report(const std::string& text) { showFatal(text.c_str()); }
+}  // namespace
+
+void reportCannotOpen(const char* fileName) { report("Leider kan ich " + nameOf(fileName) + " nicht aufmachen"); }
+
+void reportNoMemory(const char* fileName) {
+  report("Leider kan ich kein Speicher fuer " + nameOf(fileName) + " schaffen");
+}
+
+void reportTooShort(const char* fileName) { report("ehmzz.. " + nameOf(fileName) + " ist zu kurz"); }
+
+void reportBadSize(const char* fileName, int width, int height) {
+  report("Leider ist " + std::to_string(width) + " x " + std::to_string(height) + " keine Groesse fuer " +
+         nameOf(fileName));
+}
+
+void reportWrongJpegSize(const char* fileName, int fileWidth, int fileHeight, int width, int height) {
+  report("Leider ist " + nameOf(fileName) + " " + std::to_string(fileWidth) + " x " + std::to_string(fileHeight) +
+         " statt " + std::to_string(width) + " x " + std::to_string(height));
+}
+
+void reportBrokenJpeg(const char* fileName) { report("ehmzz.. " + nameOf(fileName) + " ist kaputt"); }
+
+void reportNegativeRows(const char* fileName) {
+  report("ehmzz.. " + nameOf(fileName) + " hat weniger als null Zeilen");
+}
+
+void reportTooManyRows(const char* fileName, long long rows, std::size_t capacityRows) {
+  report("Leider hat " + nameOf(fileName) + " " + std::to_string(rows) + " Zeilen, Platz ist nur fuer " +
+         std::to_string(capacityRows));
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The show's time keeping and control: the clock, the timeline and the music, made in that order
+// so that the show time starts before the sound output is opened and before any effect exists.
+
+#include <memory>
+
+#include "show/Clock.h"
+#include "show/MusicPlayer.h"
+#include "show/Sequencer.h"
+
+class Engine {
+ public:
+  Engine(MillisecondCounter& counter, const MusicOptions& musicOptions);
+
+  Clock& clock() { return *clockPart; }
+  Sequencer& sequencer() { return *sequencerPart; }
+  MusicPlayer& music() { return *musicPart; }
+
+ private:
+  std::unique_ptr<Clock> clockPart;
+  std::unique_ptr<Sequencer> sequencerPart;
+  std::unique_ptr<MusicPlayer> musicPart;
+};

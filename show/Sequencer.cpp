@@ -1,0 +1,54 @@
+#include "show/Sequencer.h"
+
+#include "app/QuitRequest.h"
+#include "show/MusicPlayer.h"
+
+bool Sequencer::append(Effect* effect, float durationMs) {
+  if (count >= SEQUENCER_CAPACITY) return false;
+  effects[count] = effect;
+  durations[count] = durationMs;
+  ++count;
+  return true;
+}
+
+void Sequencer::runFrame(Pixel* frame, float timeMs) {
+  dispatchSync(timeMs);
+
+  if (current == -1) {
+    if (count <= 0) return;
+    sceneDuration = durations[0];
+    sceneStart = timeMs;
+    current = 0;
+    return;
+  }
+
+  effects[current]->render(frame, timeMs);
+
+  // Equal is not over; a NaN on either side never compares greater, so the scene goes on.
+  double timeInScene = static_cast<double>(timeMs) - static_cast<double>(sceneStart);
+  if (!(timeInScene > static_cast<double>(sceneDuration))) return;
+
+  if (current >= count - 1) {
+    postQuitRequest();
+    return;
+  }
+  ++current;
+  sceneDuration = durations[current];
+  sceneStart = timeMs;
+}
+
+void Sequencer::dispatchSync(float timeMs) {
+  if (!music) return;
+  bool pending = music->takePending();
+  std::uint8_t code = music->lastCode();
+  if (!pending) return;
+
+  if (code == SKIP_CODE) {
+    // The skipped-to entry runs on the old entry's clock until that one's time is over.
+    if (current < count - 1) ++current;
+    return;
+  }
+  // Before the first frame there is no scene to tell: the event is dropped.
+  if (current < 0) return;
+  effects[current]->onSync(static_cast<std::int32_t>(code), timeMs);
+}

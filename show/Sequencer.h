@@ -1,0 +1,48 @@
+#pragma once
+// The timeline: which effect is current, for how long, and where sync events go.
+//
+// Once per idle turn runFrame first takes a pending sync event (code 1 skips to the next entry,
+// any other code goes to the current effect), then renders the current effect and moves on when
+// the scene's time is strictly over, or posts the quit request after the last entry. The very
+// first turn only starts entry 0 and draws nothing.
+
+#include <cstdint>
+
+#include "render/Pixel.h"
+#include "show/Effect.h"
+
+class MusicPlayer;
+
+inline constexpr int SEQUENCER_CAPACITY = 50;
+inline constexpr std::uint8_t SKIP_CODE = 1;
+
+class Sequencer {
+ public:
+  Sequencer() = default;
+
+  // Where sync events are taken from; without one, no event is ever pending.
+  void connect(MusicPlayer& source) { music = &source; }
+
+  // Adds an entry. Beyond SEQUENCER_CAPACITY the entry is dropped and false is returned, so a
+  // too-long timeline cannot write past the arrays.
+  bool append(Effect* effect, float durationMs);
+
+  void runFrame(Pixel* frame, float timeMs);
+  void dispatchSync(float timeMs);
+
+  int currentIndex() const { return current; }
+  int entryCount() const { return count; }
+  Effect* effectAt(int index) const { return effects[index]; }
+  float durationAt(int index) const { return durations[index]; }
+  float sceneStartMs() const { return sceneStart; }
+  float sceneDurationMs() const { return sceneDuration; }
+
+ private:
+  MusicPlayer* music = nullptr;
+  Effect* effects[SEQUENCER_CAPACITY] = {};
+  float durations[SEQUENCER_CAPACITY] = {};
+  float sceneStart = 0.0f;
+  float sceneDuration = 0.0f;
+  int current = -1;
+  int count = 0;
+};
