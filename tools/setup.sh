@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs missing Debian packages, then configures and builds one build directory.
 # Usage: tools/setup.sh BUILD_DIR [extra cmake arguments...]
+# ZOD_BUILD_TARGET=<target> builds only that target instead of everything.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 buildDir=$1
@@ -25,4 +26,4 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S "$root" -B "$buildDir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-cmake --build "$buildDir" -j"$(nproc)"
+cmake --build "$buildDir" -j"$(nproc)" ${ZOD_BUILD_TARGET:+--target "$ZOD_BUILD_TARGET"}

@@ -1,0 +1,102 @@
+#include "show/ModuleRenderer.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr std::uint64_t NEVER = std::numeric_limits<std::uint64_t>::max();
+// An XM tick lasts 2.5 s / tempo; libopenmpt rounds it to whole samples.
+constexpr double SAMPLES_PER_TICK_TIMES_TEMPO = ModuleRenderer::SAMPLE_RATE * 2.5;
+}  // namespace
+
+std::uint32_t ModuleRenderer::libraryVersion() { return openmpt_get_library_version(); }
+
+bool ModuleRenderer::librarySupported() { return libraryVersion() >= OLDEST_LIBRARY_VERSION; }
+
+ModuleRenderer::~ModuleRenderer() { close(); }
+
+void ModuleRenderer::close() {
+  if (mod) openmpt_module_destroy(mod);
+  mod = nullptr;
+}
+
+bool ModuleRenderer::open(std::span<const std::uint8_t> module) {
+  close();
+  scanned = XmPatternScan::scan(module);
+  position = 0;
+  ended = false;
+  order = pattern = row = -1;
+  // Row 0 starts at sample 0: the first read is a single frame, so its events get stamp 0.
+  nextRowEarliest = nextRowLatest = 0;
+  rowLength = 0;
+  if (!scanned.ok()) return false;
+
+  const std::vector<std::uint8_t>& cleared = scanned.clearedModule();
+  // The song plays once and ends where it ends: the default fade-out would go on rendering with
+  // the position already wrapped to the start, and its rows would look like new rows.
+  const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+  mod = openmpt_module_create_from_memory2(cleared.data(), cleared.size(), openmpt_log_func_silent, nullptr,
+                                           openmpt_error_func_ignore, nullptr, nullptr, nullptr, ctls);
+  if (!mod) return false;
+  openmpt_module_set_repeat_count(mod, 0);
+  return true;
+}
+
+std::size_t ModuleRenderer::render(float* interleaved, std::size_t frames, EventSink& sink) {
+  if (!mod || ended) return 0;
+  std::size_t done = 0;
+  while (done < frames) {
+    std::size_t want = std::min(MAX_READ_FRAMES, frames - done);
+    if (position >= nextRowEarliest && position <= nextRowLatest) {
+      want = 1;
+    } else if (position < nextRowEarliest) {
+      want = static_cast<std::size_t>(std::min<std::uint64_t>(want, nextRowEarliest - position));
+    }
+    const std::size_t got =
+        openmpt_module_read_interleaved_float_stereo(mod, SAMPLE_RATE, want, interleaved + 2 * done);
+    const std::uint64_t readStart = position;
+    position += got;
+    done += got;
+    if (got < want) {
+      // The song has ended; the position may already stand at its start again, so a row change
+      // seen now is not a row that plays.
+      ended = true;
+      break;
+    }
+
+    const int newOrder = openmpt_module_get_current_order(mod);
+    const int newPattern = openmpt_module_get_current_pattern(mod);
+    const int newRow = openmpt_module_get_current_row(mod);
+    if (newOrder != order || newPattern != pattern || newRow != row) {
+      order = newOrder;
+      pattern = newPattern;
+      row = newRow;
+      for (const ZxxCell& cell : scanned.cellsAt(pattern, row)) sink.onZxxEvent(readStart, cell.code);
+      noteRowChange(readStart, got - 1);
+    } else if (rowLength > 0 && position > nextRowLatest) {
+      // No new row where one was due: a pattern delay plays this row again, for a whole row.
+      nextRowEarliest += rowLength;
+      nextRowLatest += rowLength;
+    }
+  }
+  return done;
+}
+
+void ModuleRenderer::noteRowChange(std::uint64_t rowStart, std::uint64_t uncertainty) {
+  const int speed = openmpt_module_get_current_speed(mod);
+  const int tempo = openmpt_module_get_current_tempo(mod);
+  if (speed <= 0 || tempo <= 0) {
+    rowLength = 0;
+    nextRowEarliest = nextRowLatest = NEVER;
+    return;
+  }
+  const double length = speed * SAMPLES_PER_TICK_TIMES_TEMPO / tempo;
+  rowLength = static_cast<std::uint64_t>(std::llround(length));
+  // Rounding each tick to whole samples moves the row's end by up to one sample per tick.
+  const std::uint64_t margin = static_cast<std::uint64_t>(speed) + 2;
+  nextRowEarliest = rowStart + rowLength - std::min(rowLength, margin);
+  nextRowLatest = rowStart + uncertainty + rowLength + margin;
+}

@@ -1,0 +1,80 @@
+#pragma once
+// Renders an XM module to stereo samples with libopenmpt and reports its Zxx commands as the rows
+// that hold them are reached, each stamped with the sample index at which its row starts.
+//
+// Used live (the audio device's callback) and offline (capture, tests): it knows no device and
+// no clock, only the samples it has rendered. libopenmpt plays the module with its Zxx cells
+// cleared (they would change the sound); the events come from the scanner's table, looked up by
+// the position libopenmpt reports, so pattern breaks, jumps and loops count as it plays them.
+//
+// Rows are found by reading the position after every read. Reads are at most MAX_READ_FRAMES
+// long, shorter than any XM row, so no row is missed; around the predicted start of the next row
+// (from the current speed and tempo) they shrink to single frames, so the stamp is the exact
+// sample the row starts at. Should a row start off the prediction, it is stamped with the first
+// sample of the read that found it.
+//
+// Nothing allocates while rendering.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "show/XmPatternScan.h"
+
+struct openmpt_module;
+
+class ModuleRenderer {
+ public:
+  static constexpr int SAMPLE_RATE = 44100;
+  static constexpr std::size_t MAX_READ_FRAMES = 256;
+  // The oldest libopenmpt whose playback we have checked (0.6.0, as libopenmpt encodes versions).
+  static constexpr std::uint32_t OLDEST_LIBRARY_VERSION = 0x00060000;
+
+  // Receives the Zxx events, on the rendering thread, in playing order (channel order within a row).
+  class EventSink {
+   public:
+    virtual void onZxxEvent(std::uint64_t sample, std::uint8_t code) = 0;
+
+   protected:
+    ~EventSink() = default;
+  };
+
+  // The version of the libopenmpt loaded at run time, and whether it is recent enough.
+  static std::uint32_t libraryVersion();
+  static bool librarySupported();
+
+  ModuleRenderer() = default;
+  ~ModuleRenderer();
+  ModuleRenderer(const ModuleRenderer&) = delete;
+  ModuleRenderer& operator=(const ModuleRenderer&) = delete;
+
+  // Scans the module, clears its Zxx cells and opens the copy. False if it is not an XM the
+  // scanner reads or libopenmpt refuses it; the renderer then stays closed.
+  bool open(std::span<const std::uint8_t> module);
+  bool isOpen() const { return mod != nullptr; }
+
+  // Renders up to `frames` stereo frames into `interleaved` (2 * frames floats, left then right)
+  // and reports the Zxx events of every row that starts within them. Returns the frames written:
+  // all of them until the song ends, fewer once, then 0. The song plays once.
+  std::size_t render(float* interleaved, std::size_t frames, EventSink& sink);
+
+  // Frames rendered since open.
+  std::uint64_t renderedFrames() const { return position; }
+  bool finished() const { return ended; }
+  const XmPatternScan& patternScan() const { return scanned; }
+
+ private:
+  void close();
+  void noteRowChange(std::uint64_t rowStart, std::uint64_t uncertainty);
+
+  XmPatternScan scanned;
+  openmpt_module* mod = nullptr;
+  std::uint64_t position = 0;
+  bool ended = false;
+  int order = -1, pattern = -1, row = -1;
+  // The next row is expected to start within [nextRowEarliest, nextRowLatest]; reads are single
+  // frames inside that window.
+  std::uint64_t nextRowEarliest = 0;
+  std::uint64_t nextRowLatest = 0;
+  std::uint64_t rowLength = 0;
+};

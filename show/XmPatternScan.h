@@ -1,0 +1,59 @@
+#pragma once
+// Finds the Zxx commands in an XM module's pattern data and makes a copy of the module with them
+// cleared.
+//
+// Module players read an XM's Zxx as a MIDI macro (a filter cutoff below 0x80) and would change
+// the sound, while for the show a Zxx is only a sync mark. So the player gets the cleared copy,
+// and the sync events come from this table, looked up by the position the player reports.
+//
+// Works on plain memory and is safe on any input: every read is bounds-checked, a truncated
+// pattern keeps the cells read before its end, and only a file that is not an XM at all (or has
+// an impossible header) is refused.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// One Zxx cell of the module: where it stands and its parameter byte.
+struct ZxxCell {
+  std::uint16_t pattern = 0;
+  std::uint16_t row = 0;
+  std::uint16_t channel = 0;
+  std::uint8_t code = 0;
+
+  bool operator==(const ZxxCell&) const = default;
+};
+
+class XmPatternScan {
+ public:
+  static constexpr std::uint8_t EFFECT_Z = 35;
+
+  // Scans a module image. ok() tells whether it was an XM the scanner could read.
+  static XmPatternScan scan(std::span<const std::uint8_t> module);
+
+  bool ok() const { return valid; }
+  // The module with every Zxx cell's effect type and parameter set to 0; same size as the input.
+  const std::vector<std::uint8_t>& clearedModule() const { return cleared; }
+  // Every Zxx cell, ordered by pattern, row and channel.
+  const std::vector<ZxxCell>& cells() const { return zxx; }
+  // The Zxx cells of one row in channel order (empty when it has none or does not exist).
+  // Allocation-free, so the audio thread may call it.
+  std::span<const ZxxCell> cellsAt(int pattern, int row) const;
+
+  int channelCount() const { return channels; }
+  int patternCount() const { return patterns; }
+  // The song's order list (pattern numbers), as long as the header's song length.
+  const std::vector<std::uint8_t>& orders() const { return orderList; }
+  int initialSpeed() const { return speed; }
+  int initialTempo() const { return tempo; }
+
+ private:
+  bool valid = false;
+  int channels = 0;
+  int patterns = 0;
+  int speed = 0;
+  int tempo = 0;
+  std::vector<std::uint8_t> orderList;
+  std::vector<ZxxCell> zxx;
+  std::vector<std::uint8_t> cleared;
+};
