@@ -2,14 +2,17 @@
 
 #include <vector>
 
-#include "PictureSceneBench.h"
+#include "bench/BenchAssets.h"
+#include "bench/FrameCounters.h"
 #include "effects/HeartEffect.h"
+#include "render/TrigTables.h"
 
 namespace {
 
 HeartEffect& heartEffect() {
   static HeartEffect* effect = [] {
-    picture_scene_bench::usePictureSceneAssets();
+    fillTrigTables();
+    useBenchAssets();
     auto* e = new HeartEffect;
     e->init();
     return e;
@@ -29,7 +32,7 @@ void BM_HeartEffectFrame(benchmark::State& state) {
     benchmark::DoNotOptimize(frame.data());
     benchmark::ClobberMemory();
   }
-  picture_scene_bench::reportPerFrameAndPixel(state);
+  addFrameCounters(state);
 }
 BENCHMARK(BM_HeartEffectFrame)
     ->Args({60000, 0})

@@ -2,14 +2,17 @@
 
 #include <vector>
 
-#include "PictureSceneBench.h"
+#include "bench/BenchAssets.h"
+#include "bench/FrameCounters.h"
 #include "effects/SphereEffect.h"
+#include "render/TrigTables.h"
 
 namespace {
 
 SphereEffect& sphereEffect() {
   static SphereEffect* effect = [] {
-    picture_scene_bench::usePictureSceneAssets();
+    fillTrigTables();
+    useBenchAssets();
     auto* e = new SphereEffect;
     e->init();
     return e;
@@ -27,7 +30,7 @@ void BM_SphereEffectFrame(benchmark::State& state) {
     benchmark::DoNotOptimize(frame.data());
     benchmark::ClobberMemory();
   }
-  picture_scene_bench::reportPerFrameAndPixel(state);
+  addFrameCounters(state);
 }
 BENCHMARK(BM_SphereEffectFrame)->Arg(0)->Arg(260000)->Arg(300123)->Arg(1352000)->Arg(1400000)->Unit(benchmark::kMillisecond);
 
