@@ -1,21 +1,68 @@
 #include "show/MusicPlayer.h"
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "app/Fatal.h"
+#include "app/SdlAudioOutput.h"
+#include "image/AssetDirectory.h"
+#include "show/ModuleRenderer.h"
+#include "show/MusicStream.h"
 
 namespace {
 // Process-wide, because the music thread's callback carries no pointer of ours.
 std::atomic<std::uint8_t> syncCode{0};
 std::atomic<bool> syncPending{false};
+
+bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return !file.bad();
+}
 }  // namespace
 
-// Playback is not wired up yet: nothing plays and no sync event arrives from the music.
-struct MusicPlayer::Playback {};
+struct MusicPlayer::Playback {
+  MusicOptions options;
+  ModuleRenderer renderer;
+  std::unique_ptr<MusicStream> stream;
+  // Declared last so it closes first: no callback runs while the stream and renderer go away.
+  std::unique_ptr<AudioOutput> output;
+};
 
-MusicPlayer::MusicPlayer(const MusicOptions&) { syncPending.store(false); }
+MusicPlayer::MusicPlayer(const MusicOptions& options) : playback(std::make_unique<Playback>()) {
+  playback->options = options;
+  if (!ModuleRenderer::librarySupported()) {
+    showFatal("Achtung: Sie haben nicht die richtige DLL");
+    return;
+  }
+  if (options.soundOutput) {
+    playback->output = SdlAudioOutput::open(ModuleRenderer::SAMPLE_RATE);
+    if (!playback->output) showFatal("Achtung: kein Ton");
+  }
+  syncPending.store(false);
+}
+
 MusicPlayer::~MusicPlayer() = default;
 
-void MusicPlayer::load(const char*) {}
-void MusicPlayer::play() {}
+void MusicPlayer::load(const char* fileName) {
+  // The module cannot change under the audio thread once it plays.
+  if (playback->stream) return;
+  std::vector<std::uint8_t> bytes;
+  if (!readFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes)) {
+    showFatal("ehmzz.. keine Daten");
+  }
+}
+
+void MusicPlayer::play() {
+  Playback& p = *playback;
+  if (!p.output || !p.renderer.isOpen() || p.stream) return;
+  p.stream = std::make_unique<MusicStream>(p.renderer, p.output->bufferFrames(), p.options.syncOffsetMs,
+                                           &MusicPlayer::onZxx);
+  p.output->start(&MusicStream::fillCallback, p.stream.get());
+}
 
 void MusicPlayer::onZxx(std::uint8_t code) {
   syncCode.store(code, std::memory_order_relaxed);

@@ -1,0 +1,54 @@
+#include "app/SdlAudioOutput.h"
+
+#include <cstring>
+
+namespace {
+// Small enough that sync events, delivered once per buffer, land within about 12 ms of their sound.
+constexpr Uint16 DEVICE_FRAMES = 512;
+constexpr int CHANNELS = 2;
+}  // namespace
+
+std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open(int sampleRate) {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+  std::unique_ptr<SdlAudioOutput> output(new SdlAudioOutput());
+  SDL_AudioSpec wanted{};
+  wanted.freq = sampleRate;
+  wanted.format = AUDIO_F32SYS;
+  wanted.channels = CHANNELS;
+  wanted.samples = DEVICE_FRAMES;
+  wanted.callback = &SdlAudioOutput::callback;
+  wanted.userdata = output.get();
+  SDL_AudioSpec obtained{};
+  // Only the buffer size may differ from what we ask; SDL converts anything else for us.
+  output->device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+  if (output->device == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return nullptr;
+  }
+  output->deviceFrames = obtained.samples;
+  return output;
+}
+
+SdlAudioOutput::~SdlAudioOutput() {
+  // Closing waits for a running callback, so nothing calls into the fill function afterwards.
+  SDL_CloseAudioDevice(device);
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void SdlAudioOutput::start(Fill fill, void* context) {
+  SDL_LockAudioDevice(device);
+  fillFunction = fill;
+  fillContext = context;
+  SDL_UnlockAudioDevice(device);
+  SDL_PauseAudioDevice(device, 0);
+}
+
+void SdlAudioOutput::callback(void* self, Uint8* stream, int length) {
+  auto* output = static_cast<SdlAudioOutput*>(self);
+  const std::size_t frames = static_cast<std::size_t>(length) / (CHANNELS * sizeof(float));
+  if (!output->fillFunction) {
+    std::memset(stream, 0, static_cast<std::size_t>(length));
+    return;
+  }
+  output->fillFunction(output->fillContext, reinterpret_cast<float*>(stream), frames);
+}

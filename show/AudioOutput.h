@@ -1,0 +1,18 @@
+#pragma once
+// A sound device that pulls stereo float samples at 44100 Hz from a fill function on a thread of
+// its own. The music knows only this; the platform provides the device.
+
+#include <cstddef>
+#include <cstdint>
+
+class AudioOutput {
+ public:
+  // Called on the device's thread: write `frames` interleaved stereo frames (left, right).
+  using Fill = void (*)(void* context, float* interleaved, std::size_t frames);
+
+  virtual ~AudioOutput() = default;
+  // Frames the device holds between being handed a sample and playing it.
+  virtual std::uint32_t bufferFrames() const = 0;
+  // Starts pulling samples; until then the device is silent.
+  virtual void start(Fill fill, void* context) = 0;
+};

@@ -1,0 +1,63 @@
+#include "show/MusicStream.h"
+
+#include <algorithm>
+
+namespace {
+// The shortest XM row: speed 1 at tempo 255 lasts 2.5 / 255 s.
+constexpr std::int64_t SHORTEST_ROW_FRAMES = ModuleRenderer::SAMPLE_RATE * 5 / 2 / 255;
+
+std::size_t mostEventsInOneRow(const XmPatternScan& scan) {
+  std::size_t most = 0;
+  const std::vector<ZxxCell>& cells = scan.cells();
+  for (std::size_t i = 0; i < cells.size();) {
+    std::size_t j = i;
+    while (j < cells.size() && cells[j].pattern == cells[i].pattern && cells[j].row == cells[i].row) ++j;
+    most = std::max(most, j - i);
+    i = j;
+  }
+  return most;
+}
+}  // namespace
+
+MusicStream::MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFrames, int syncOffsetMs,
+                         Deliver deliver)
+    : renderer(renderer),
+      deliver(deliver),
+      delayFrames(static_cast<std::int64_t>(deviceBufferFrames) +
+                  static_cast<std::int64_t>(syncOffsetMs) * ModuleRenderer::SAMPLE_RATE / 1000) {
+  // Events wait at most the delay plus one fill (taken as one device buffer, the usual request);
+  // that many frames hold this many rows at most.
+  const std::int64_t waitFrames = std::max<std::int64_t>(delayFrames, 0) + 2 * deviceBufferFrames;
+  const std::size_t rows = static_cast<std::size_t>(waitFrames / SHORTEST_ROW_FRAMES) + 2;
+  queue.resize(std::max<std::size_t>(16, rows * mostEventsInOneRow(renderer.patternScan())));
+}
+
+void MusicStream::fillCallback(void* stream, float* interleaved, std::size_t frames) {
+  static_cast<MusicStream*>(stream)->fill(interleaved, frames);
+}
+
+void MusicStream::fill(float* interleaved, std::size_t frames) {
+  const std::size_t written = renderer.render(interleaved, frames, *this);
+  std::fill(interleaved + 2 * written, interleaved + 2 * frames, 0.0f);
+  handed += frames;
+  deliverHeard();
+}
+
+void MusicStream::onZxxEvent(std::uint64_t sample, std::uint8_t code) {
+  if (count == queue.size()) {
+    deliver(queue[head].code);
+    head = (head + 1) % queue.size();
+    --count;
+  }
+  queue[(head + count) % queue.size()] = {sample, code};
+  ++count;
+}
+
+void MusicStream::deliverHeard() {
+  const std::int64_t heard = static_cast<std::int64_t>(handed) - delayFrames;
+  while (count > 0 && static_cast<std::int64_t>(queue[head].sample) <= heard) {
+    deliver(queue[head].code);
+    head = (head + 1) % queue.size();
+    --count;
+  }
+}

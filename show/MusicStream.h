@@ -1,0 +1,46 @@
+#pragma once
+// Feeds a sound device from a ModuleRenderer and delivers each Zxx event when its row is heard,
+// not when it is mixed: an event stamped at sample s is delivered in the first fill after which
+// the frames handed to the device, less the device's buffer and the sync offset, reach s.
+//
+// Runs on the device's thread; the event queue is sized at construction, so a fill allocates
+// nothing. Should the queue ever be full, the oldest event is delivered early rather than lost.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "show/ModuleRenderer.h"
+
+class MusicStream : private ModuleRenderer::EventSink {
+ public:
+  using Deliver = void (*)(std::uint8_t code);
+
+  // syncOffsetMs: extra delay for a display or audio latency (negative: earlier).
+  MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFrames, int syncOffsetMs, Deliver deliver);
+
+  // The device's request: `frames` interleaved stereo frames, silence once the song has ended.
+  void fill(float* interleaved, std::size_t frames);
+  // The AudioOutput::Fill shape of fill, with the stream as context.
+  static void fillCallback(void* stream, float* interleaved, std::size_t frames);
+
+  std::uint64_t handedFrames() const { return handed; }
+  std::size_t pendingEvents() const { return count; }
+
+ private:
+  struct Event {
+    std::uint64_t sample;
+    std::uint8_t code;
+  };
+  void onZxxEvent(std::uint64_t sample, std::uint8_t code) override;
+  void deliverHeard();
+
+  ModuleRenderer& renderer;
+  Deliver deliver;
+  std::int64_t delayFrames;
+  std::uint64_t handed = 0;
+  // A ring of events waiting to be heard, oldest at `head`.
+  std::vector<Event> queue;
+  std::size_t head = 0;
+  std::size_t count = 0;
+};

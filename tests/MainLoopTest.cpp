@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/HeadlessWindow.h"
+#include "app/MainLoop.h"
+#include "app/Program.h"
+#include "display/HeadlessDisplay.h"
+#include "image/AssetDirectory.h"
+#include "tests/FatalRecorder.h"
+#include "tests/RecordingEffect.h"
+
+namespace {
+
+// A small show on the headless platform: 20 ms per frame, two long scenes.
+class MainLoopTest : public testing::Test {
+ protected:
+  MainLoopTest() {
+    MusicPlayer::resetSyncState();
+    engine.sequencer().append(&first, 100000.0f);
+    engine.sequencer().append(&second, 100000.0f);
+  }
+  ~MainLoopTest() override { MusicPlayer::resetSyncState(); }
+
+  void run() { runMessageLoop(window, screen, engine); }
+  std::vector<std::int32_t> syncCodes() const {
+    std::vector<std::int32_t> codes;
+    for (const EffectCall& call : log)
+      if (call.what == 's') codes.push_back(call.code);
+    return codes;
+  }
+
+  FatalRecorder fatal;
+  std::vector<EffectCall> log;
+  RecordingEffect first{"first", log};
+  RecordingEffect second{"second", log};
+  HeadlessWindow window;
+  HeadlessDisplay display;
+  Screen screen{display, FRAME_WIDTH, SCREEN_HEIGHT, 32};
+  ManualMillisecondCounter counter{1000, 20};
+  Engine engine{counter, MusicOptions{false, 0}};
+};
+
+TEST_F(MainLoopTest, EscapeEndsTheLoopAfterTheCurrentTurn) {
+  window.postAfterIdleTurns(3, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+  run();
+  EXPECT_EQ(window.idleTurns(), 3);
+  EXPECT_EQ(display.presentedFrames, 3);
+  EXPECT_TRUE(syncCodes().empty());  // Escape is not a sync event
+}
+
+TEST_F(MainLoopTest, DestroyingTheWindowEndsTheLoop) {
+  window.postAfterIdleTurns(2, {WindowEvent::Kind::Destroyed, 0});
+  run();
+  EXPECT_EQ(display.presentedFrames, 2);
+}
+
+TEST_F(MainLoopTest, OtherKeysDeliverTheLatestCodeAgain) {
+  window.postAfterIdleTurns(2, {WindowEvent::Kind::KeyDown, 'a'});  // no cue yet: code 0
+  window.postAfterIdleTurns(3, {WindowEvent::Kind::KeyDown, ' '});
+  window.postAfterIdleTurns(5, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+  MusicPlayer::onZxx(0);  // taken by the first frame, before any scene: dropped
+  run();
+  EXPECT_EQ(syncCodes(), (std::vector<std::int32_t>{0, 0}));
+}
+
+TEST_F(MainLoopTest, WaitingEventsComeBeforeAnyFrameAndQuitLeavesNoIdleTurn) {
+  window.postKey('x');
+  window.postKey('y');
+  window.postKey(KEY_ESCAPE);
+  window.postKey('z');  // still taken: the loop ends only when nothing waits
+  run();
+  EXPECT_EQ(window.idleTurns(), 0);
+  EXPECT_EQ(display.presentedFrames, 0);
+  EXPECT_TRUE(engine.music().takePending());
+}
+
+TEST_F(MainLoopTest, EachIdleTurnRendersAtTheClockTimeAndPresents) {
+  window.postAfterIdleTurns(4, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+  run();
+  // The clock read 1000 when made; each later read is 20 ms on. Frame 1 only starts the scene.
+  std::vector<float> times;
+  for (const EffectCall& call : log) times.push_back(call.timeMs);
+  EXPECT_EQ(times, (std::vector<float>{40.0f, 60.0f, 80.0f}));
+  EXPECT_EQ(display.presentedFrames, 4);
+}
+
+// The whole program on the headless platform.
+class ProgramTest : public testing::Test {
+ protected:
+  ProgramTest() {
+    setAssetDirectory(ZOD_ASSET_DIR);
+    options.music.soundOutput = false;
+    options.startMusic = false;
+  }
+  int run() {
+    Platform platform{window, display, counter};
+    return runShowOn(platform, options);
+  }
+
+  FatalRecorder fatal;
+  HeadlessWindow window;
+  HeadlessDisplay display;
+  ManualMillisecondCounter counter{0, 200000};
+  ShowOptions options;
+};
+
+TEST_F(ProgramTest, FatalReportDuringStartUpEndsBeforeAnyFrameWithZero) {
+  display.failOpen = true;
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(fatal.reports().size(), 1u);
+  EXPECT_EQ(window.idleTurns(), 0);
+  EXPECT_EQ(display.presentedFrames, 0);
+  EXPECT_EQ(window.focusCalls, 1);  // start-up went on after the report
+}
+
+TEST_F(ProgramTest, EndsByItselfWhenTheTimelineRunsOutWithZero) {
+  // 200 s per frame, longer than any scene: every frame after the first moves one entry on, and
+  // the 40th finds the last one over.
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(fatal.reports().empty()) << fatal.reports().front();
+  EXPECT_EQ(display.presentedFrames, 40);
+}
+
+TEST_F(ProgramTest, EscapeEndsTheShowWithZero) {
+  window.postAfterIdleTurns(5, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(display.presentedFrames, 5);
+}
+
+}  // namespace

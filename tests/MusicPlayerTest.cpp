@@ -1,0 +1,189 @@
+// Sync events reach the show when their row is heard, and the music's three failures keep their
+// German messages.
+#include "show/MusicPlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/Fatal.h"
+#include "app/QuitRequest.h"
+#include "show/ModuleRenderer.h"
+#include "show/MusicStream.h"
+#include "tests/SyncTestModules.h"
+
+namespace {
+
+constexpr int SPEED = 6;
+constexpr int BPM = 125;
+const std::uint64_t ROW = synctest::rowFrames(SPEED, BPM);
+constexpr std::uint32_t DEVICE_FRAMES = 512;
+
+std::vector<std::uint8_t> delivered;
+void recordDelivery(std::uint8_t code) { delivered.push_back(code); }
+
+xm::XmModule moduleWithZ() {
+  xm::XmModule song = synctest::module(4, 8, 1, SPEED, BPM);
+  synctest::addNotes(song);
+  synctest::putZ(song, 0, 1, 0, 3);
+  synctest::putZ(song, 0, 4, 2, 4);
+  return song;
+}
+
+// Plays the module into a device of DEVICE_FRAMES frames; for each code, the frames handed to the
+// device when it was delivered.
+std::vector<std::pair<std::uint8_t, std::uint64_t>> deliveries(const xm::XmModule& song, int offsetMs) {
+  ModuleRenderer renderer;
+  EXPECT_TRUE(renderer.open(xm::writeXm(song)));
+  MusicStream stream(renderer, DEVICE_FRAMES, offsetMs, &recordDelivery);
+  delivered.clear();
+  std::vector<std::pair<std::uint8_t, std::uint64_t>> result;
+  std::vector<float> buffer(2 * DEVICE_FRAMES);
+  while (stream.handedFrames() < 10 * ROW) {
+    stream.fill(buffer.data(), DEVICE_FRAMES);
+    for (std::uint8_t code : delivered) result.emplace_back(code, stream.handedFrames());
+    delivered.clear();
+  }
+  return result;
+}
+
+// The first fill after which the frames handed, less the device's buffer and the offset, reach s.
+std::uint64_t heardAt(std::uint64_t s, std::int64_t offsetFrames) {
+  const std::int64_t needed = static_cast<std::int64_t>(s + DEVICE_FRAMES) + offsetFrames;
+  return static_cast<std::uint64_t>((needed + DEVICE_FRAMES - 1) / DEVICE_FRAMES) * DEVICE_FRAMES;
+}
+
+TEST(MusicStream, EventsAreDeliveredWhenTheirRowIsHeard) {
+  for (int offsetMs : {0, 100, -5}) {
+    const std::int64_t offsetFrames = offsetMs * 441 / 10;
+    const std::vector<std::pair<std::uint8_t, std::uint64_t>> expected = {{3, heardAt(1 * ROW, offsetFrames)},
+                                                                          {4, heardAt(4 * ROW, offsetFrames)}};
+    EXPECT_EQ(deliveries(moduleWithZ(), offsetMs), expected) << offsetMs;
+  }
+}
+
+TEST(MusicStream, SecondZOnARowIsTheCodeTheShowTakes) {
+  xm::XmModule song = synctest::module(4, 8, 1, SPEED, BPM);
+  synctest::putZ(song, 0, 2, 1, 5);
+  synctest::putZ(song, 0, 2, 3, 7);
+  ModuleRenderer renderer;
+  ASSERT_TRUE(renderer.open(xm::writeXm(song)));
+  MusicStream stream(renderer, DEVICE_FRAMES, 0, &MusicPlayer::onZxx);
+  MusicPlayer::resetSyncState();
+  MusicPlayer player(MusicOptions{.soundOutput = false});
+  std::vector<float> buffer(2 * DEVICE_FRAMES);
+  while (stream.handedFrames() < 4 * ROW) stream.fill(buffer.data(), DEVICE_FRAMES);
+  EXPECT_TRUE(player.takePending());
+  EXPECT_EQ(player.lastCode(), 7);
+  EXPECT_FALSE(player.takePending());
+  MusicPlayer::resetSyncState();
+}
+
+TEST(MusicStream, FillsSilenceOnceTheSongHasEnded) {
+  xm::XmModule song = synctest::module(2, 2, 1, SPEED, BPM);
+  synctest::addNotes(song);
+  ModuleRenderer renderer;
+  ASSERT_TRUE(renderer.open(xm::writeXm(song)));
+  MusicStream stream(renderer, DEVICE_FRAMES, 0, &recordDelivery);
+  std::vector<float> buffer(2 * DEVICE_FRAMES);
+  bool heardSound = false;
+  while (stream.handedFrames() < 2 * ROW) {
+    stream.fill(buffer.data(), DEVICE_FRAMES);
+    for (float s : buffer) heardSound |= s != 0.0f;
+  }
+  EXPECT_TRUE(heardSound);
+  std::fill(buffer.begin(), buffer.end(), 1.0f);
+  stream.fill(buffer.data(), DEVICE_FRAMES);
+  stream.fill(buffer.data(), DEVICE_FRAMES);
+  for (float s : buffer) ASSERT_EQ(s, 0.0f);
+}
+
+std::vector<std::string> fatalTexts;
+void recordFatal(const char*, const char* text) { fatalTexts.emplace_back(text); }
+
+class MusicPlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fatalTexts.clear();
+    clearQuitRequest();
+    MusicPlayer::resetSyncState();
+    previousReporter = setFatalReporter(&recordFatal);
+    const char* driver = std::getenv("SDL_AUDIODRIVER");
+    if (driver) previousDriver = driver;
+    directory = std::filesystem::path(ZOD_BINARY_DIR) / "test-music";
+    std::filesystem::create_directories(directory);
+  }
+  void TearDown() override {
+    setFatalReporter(previousReporter);
+    clearQuitRequest();
+    MusicPlayer::resetSyncState();
+    if (previousDriver.empty()) {
+      unsetenv("SDL_AUDIODRIVER");
+    } else {
+      setenv("SDL_AUDIODRIVER", previousDriver.c_str(), 1);
+    }
+  }
+  std::string writeFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const std::string path = (directory / name).string();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+
+  FatalReporter previousReporter = nullptr;
+  std::string previousDriver;
+  std::filesystem::path directory;
+};
+
+TEST_F(MusicPlayerTest, WithoutSoundOutputLoadsAndPlaysWithoutReport) {
+  const std::string path = writeFile("sync.xm", xm::writeXm(moduleWithZ()));
+  MusicPlayer player(MusicOptions{.soundOutput = false});
+  player.load(path.c_str());
+  player.play();
+  EXPECT_TRUE(fatalTexts.empty());
+  EXPECT_FALSE(quitRequested());
+}
+
+TEST_F(MusicPlayerTest, ModuleThatCannotBeLoadedReportsKeineDaten) {
+  const std::vector<std::string> paths = {(directory / "missing.xm").string(),
+                                          writeFile("junk.xm", std::vector<std::uint8_t>(3000, 0x55)),
+                                          writeFile("empty.xm", {})};
+  for (const std::string& path : paths) {
+    fatalTexts.clear();
+    clearQuitRequest();
+    MusicPlayer player(MusicOptions{.soundOutput = false});
+    player.load(path.c_str());
+    player.play();
+    EXPECT_EQ(fatalTexts, std::vector<std::string>{"ehmzz.. keine Daten"}) << path;
+    EXPECT_TRUE(quitRequested());
+  }
+}
+
+TEST_F(MusicPlayerTest, NoAudioDeviceReportsKeinTon) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  MusicPlayer player(MusicOptions{.soundOutput = true});
+  EXPECT_EQ(fatalTexts, std::vector<std::string>{"Achtung: kein Ton"});
+  EXPECT_TRUE(quitRequested());
+  // Start-up goes on: loading and playing without a device is no further failure.
+  const std::string path = writeFile("sync.xm", xm::writeXm(moduleWithZ()));
+  player.load(path.c_str());
+  player.play();
+  EXPECT_EQ(fatalTexts.size(), 1u);
+}
+
+TEST_F(MusicPlayerTest, DummyAudioDeviceOpensAndPlaysWithoutReport) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  const std::string path = writeFile("sync.xm", xm::writeXm(moduleWithZ()));
+  MusicPlayer player(MusicOptions{.soundOutput = true});
+  player.load(path.c_str());
+  player.play();
+  EXPECT_TRUE(fatalTexts.empty());
+  EXPECT_FALSE(quitRequested());
+}
+
+}  // namespace

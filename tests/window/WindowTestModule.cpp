@@ -1,0 +1,39 @@
+// Writes a tiny looping module for the real-window test: a quiet tone and a cue on row 8, so the
+// show has music to load when no composed zod.xm exists yet.
+// Usage: zod_window_module FILE
+
+#include <cmath>
+#include <cstdio>
+
+#include "tools/xm/XmWriter.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
+    return 2;
+  }
+  xm::XmModule song;
+  song.name = "window test";
+  song.channels = 2;
+  song.patterns.push_back(xm::Pattern(16, song.channels));
+  song.patterns[0].at(0, 0) = {.note = xm::note(4, 0), .instrument = 1, .volume = xm::volume(16)};
+  song.patterns[0].at(8, 1) = {.effect = xm::EFFECT_Z, .param = 2};
+  song.orders = {0};
+
+  xm::Sample tone;
+  tone.name = "sine";
+  for (int i = 0; i < 64; ++i)
+    tone.pcm.push_back(static_cast<std::int16_t>(std::lround(8000.0 * std::sin(i * 2.0 * M_PI / 64.0))));
+  tone.loop = xm::Loop::Forward;
+  tone.loopLength = 64;
+  xm::Instrument instrument;
+  instrument.name = "sine";
+  instrument.samples.push_back(tone);
+  song.instruments.push_back(instrument);
+
+  if (!xm::saveXm(argv[1], song)) {
+    std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}

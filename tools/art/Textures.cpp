@@ -1,0 +1,242 @@
+// The four textures. The effects sample them modulo 256 in both directions, so every feature
+// here is a function of the coordinates that repeats every 256 pixels: cells that divide 256,
+// noise with a 256-pixel period, and distances measured around the wrap.
+
+#include <algorithm>
+#include <cmath>
+
+#include "Palette.h"
+#include "Pictures.h"
+
+namespace art {
+
+namespace {
+
+constexpr int SIZE = 256;
+
+template <typename Shade>
+std::vector<std::uint32_t> texture(Shade shade) {
+  std::vector<std::uint32_t> out(SIZE * SIZE);
+  for (int y = 0; y < SIZE; ++y) {
+    for (int x = 0; x < SIZE; ++x) out[static_cast<std::size_t>(y) * SIZE + x] = toPixel(shade(x + 0.5, y + 0.5));
+  }
+  return out;
+}
+
+// Diffuse and specular light of a height field given as a function, by central differences.
+template <typename Height>
+Light lightOf(Height height, double x, double y, double depth, int shininess) {
+  const double dx = (height(x + 0.5, y) - height(x - 0.5, y)) * depth;
+  const double dy = (height(x, y + 0.5) - height(x, y - 0.5)) * depth;
+  const double nl = std::sqrt(dx * dx + dy * dy + 1.0);
+  const double lx = -0.5, ly = -0.6, lz = 0.62;
+  const double ll = std::sqrt(lx * lx + ly * ly + lz * lz);
+  const double nDotL = (-dx * lx - dy * ly + lz) / (nl * ll);
+  const double hx = lx / ll, hy = ly / ll, hz = lz / ll + 1.0;
+  const double hl = std::sqrt(hx * hx + hy * hy + hz * hz);
+  const double nDotH = (-dx * hx - dy * hy + hz) / (nl * hl);
+  return {clamp01(nDotL), powInt(clamp01(nDotH), shininess)};
+}
+
+// Position inside a square cell of the given size, centred: -size/2 .. size/2.
+double cellLocal(double v, double size) { return v - std::floor(v / size) * size - size / 2; }
+int cellIndex(double v, double size) { return static_cast<int>(std::floor(v / size)); }
+
+double roundedBox(double lx, double ly, double half, double radius) {
+  const double qx = std::fabs(lx) - half + radius;
+  const double qy = std::fabs(ly) - half + radius;
+  const double ox = qx > 0 ? qx : 0, oy = qy > 0 ? qy : 0;
+  const double inside = qx > qy ? qx : qy;
+  return std::sqrt(ox * ox + oy * oy) + (inside < 0 ? inside : 0) - radius;
+}
+
+}  // namespace
+
+// Glazed azure tiles, four by four, each with a gold diamond in the middle and quarter rings in
+// the corners that close into circles around the grout crossings.
+std::vector<std::uint32_t> drawTegel1() {
+  constexpr double CELL = 64.0;
+  auto tileSdf = [](double x, double y) { return roundedBox(cellLocal(x, CELL), cellLocal(y, CELL), 29.0, 6.0); };
+  auto height = [&](double x, double y) { return smoothstep(0.0, 7.0, -tileSdf(x, y)); };
+  return texture([&](double x, double y) {
+    const double lx = cellLocal(x, CELL), ly = cellLocal(y, CELL);
+    const auto cx = static_cast<std::uint32_t>(wrap(cellIndex(x, CELL), 4));
+    const auto cy = static_cast<std::uint32_t>(wrap(cellIndex(y, CELL), 4));
+    const double sdf = tileSdf(x, y);
+    const double tileCover = clamp01(0.5 - sdf);
+
+    const double grain = tiledFbm(x, y, 16, 16, 3, 11);
+    Rgb grout = mix(palette::NIGHT, palette::STEEL, 0.18 + 0.2 * grain);
+
+    const double variation = hashUnit(cx, cy, 7);
+    Rgb glaze = mix(palette::DEEP_BLUE, palette::STEEL, 0.25 + 0.35 * variation);
+    glaze = glaze * (0.86 + 0.28 * tiledFbm(x, y, 8, 8, 3, 21));
+
+    // Corner quarter rings: distance to the nearest cell corner.
+    const double dcx = std::fabs(lx) - CELL / 2, dcy = std::fabs(ly) - CELL / 2;
+    const double cornerDist = std::sqrt(dcx * dcx + dcy * dcy);
+    const double ring = clamp01(2.2 - std::fabs(cornerDist - 19.0));
+    glaze = mix(glaze, palette::ICE * 0.82, ring);
+
+    // Centre diamond: gold frame, navy heart, gold dot.
+    const double diamond = (std::fabs(lx) + std::fabs(ly)) * 0.70710678;
+    const double frame = clamp01(0.5 + (11.5 - diamond)) * clamp01(0.5 + (diamond - 7.0));
+    const double core = clamp01(0.5 + (7.0 - diamond));
+    glaze = mix(glaze, palette::NAVY, core);
+    glaze = mix(glaze, palette::GOLD * 0.86, frame);
+    const double dot = clamp01(2.6 - std::sqrt(lx * lx + ly * ly));
+    glaze = mix(glaze, palette::GOLD, dot);
+
+    const Light light = lightOf(height, x, y, 7.0, 30);
+    Rgb lit = glaze * (0.62 + 0.5 * light.diffuse) + palette::WHITE * (0.55 * light.specular);
+    return mix(grout, lit, tileCover);
+  });
+}
+
+// Octagons in copper and amber with small teal squares turned on their corners between them.
+std::vector<std::uint32_t> drawTegel3() {
+  constexpr double CELL = 64.0;
+  auto octagonSdf = [](double lx, double ly) {
+    const double ax = std::fabs(lx), ay = std::fabs(ly);
+    const double d = (ax + ay) * 0.70710678;
+    double m = ax > ay ? ax : ay;
+    if (d > m) m = d;
+    return m - 28.0;
+  };
+  auto diamondSdf = [](double lx, double ly) {
+    const double dx = std::fabs(lx) - CELL / 2, dy = std::fabs(ly) - CELL / 2;
+    return (std::fabs(dx) + std::fabs(dy)) * 0.70710678 - 14.5;
+  };
+  auto height = [&](double x, double y) {
+    const double lx = cellLocal(x, CELL), ly = cellLocal(y, CELL);
+    const double a = smoothstep(0.0, 6.0, -octagonSdf(lx, ly));
+    const double b = smoothstep(0.0, 4.0, -diamondSdf(lx, ly));
+    return a > b ? a : b;
+  };
+  return texture([&](double x, double y) {
+    // Octagons centred on the picture's edges: the wrap-around runs through their calm middles.
+    x += CELL / 2;
+    y += CELL / 2;
+    const double lx = cellLocal(x, CELL), ly = cellLocal(y, CELL);
+    const auto cx = static_cast<std::uint32_t>(wrap(cellIndex(x, CELL), 4));
+    const auto cy = static_cast<std::uint32_t>(wrap(cellIndex(y, CELL), 4));
+    const double grain = tiledFbm(x, y, 32, 32, 2, 31);
+    Rgb colour = mix(palette::NIGHT, palette::NAVY, 0.4 + 0.5 * grain);
+
+    const double oct = octagonSdf(lx, ly);
+    const double variation = hashUnit(cx, cy, 17);
+    Rgb clay = mix(palette::COPPER, palette::AMBER, 0.15 + 0.45 * variation) * 0.78;
+    clay = clay * (0.84 + 0.3 * tiledFbm(x, y, 8, 8, 3, 41));
+    // An inner line and a darker centre give the tunnel rings to follow.
+    const double ax = std::fabs(lx), ay = std::fabs(ly);
+    double inner = (ax + ay) * 0.70710678;
+    if (ax > inner) inner = ax;
+    if (ay > inner) inner = ay;
+    const double line = clamp01(1.6 - std::fabs(inner - 18.0));
+    clay = mix(clay, palette::DARK_COPPER, 0.75 * line);
+    clay = mix(clay, palette::GOLD * 0.8, clamp01(0.5 + (7.0 - inner)) * 0.85);
+
+    const double dia = diamondSdf(lx, ly);
+    Rgb teal = mix(palette::STEEL, palette::SKY, 0.35 + 0.3 * hashUnit(static_cast<std::uint32_t>(wrap(cellIndex(x + 32, CELL), 4)),
+                                                                     static_cast<std::uint32_t>(wrap(cellIndex(y + 32, CELL), 4)), 19));
+
+    const Light light = lightOf(height, x, y, 6.0, 28);
+    const double shade = 0.6 + 0.52 * light.diffuse;
+    const Rgb glint = palette::WHITE * (0.45 * light.specular);
+    colour = mix(colour, clay * shade + glint, clamp01(0.5 - oct));
+    colour = mix(colour, teal * shade + glint, clamp01(0.5 - dia));
+    return colour;
+  });
+}
+
+// Four planks of warm wood with ring grain that wanders, fibres along the plank, a butt joint
+// in each plank and two knots.
+std::vector<std::uint32_t> drawWood1() {
+  constexpr double PLANK = 64.0;
+  struct Knot {
+    double x, y, strength;
+  };
+  const Knot knots[] = {{70.0, 64.0 + 30.0, 5.0}, {190.0, 192.0 + 36.0, 4.0}};
+  return texture([&](double x, double y) {
+    const int plank = wrap(cellIndex(y, PLANK), 4);
+    const double ly = y - std::floor(y / PLANK) * PLANK;
+    const auto p = static_cast<std::uint32_t>(plank);
+    const double offset = hashUnit(p, 0, 51) * 40.0;
+
+    double phase = ly + offset + 12.0 * (tiledFbm(x, y, 3, 8, 3, 61 + p) - 0.5) + 3.0 * (tiledNoise(x, y, 12, 32, 71 + p) - 0.5);
+    double knotDark = 0.0;
+    for (const Knot& k : knots) {
+      if (std::floor(k.y / PLANK) != plank) continue;
+      const double dx = ringDelta(x, k.x, 256.0) / 14.0;
+      const double dy = (y - std::floor(y / PLANK) * PLANK + plank * PLANK - k.y) / 7.0;
+      const double r2 = dx * dx + dy * dy;
+      phase += k.strength * 3.0 / (1.0 + r2) * (dy < 0 ? -1.0 : 1.0);
+      knotDark += 1.0 / (1.0 + r2 * r2 * 4.0);
+    }
+    const double rings = phase / 6.5;
+    const double f = rings - std::floor(rings);
+    const double late = smoothstep(0.0, 0.18, f) * (1.0 - smoothstep(0.45, 1.0, f));
+
+    const Rgb light = rgb(0x9C5E30);
+    const Rgb dark = rgb(0x4E2812);
+    const double tint = 0.9 + 0.16 * hashUnit(p, 1, 53);
+    Rgb wood = mix(light, dark, 0.15 + 0.6 * late) * tint;
+    const double fibre = tiledNoise(x, y, 16, 256, 81 + p) * 0.6 + tiledNoise(x, y, 32, 256, 91) * 0.4;
+    wood = wood * (0.84 + 0.26 * fibre);
+    wood = mix(wood, rgb(0x2A1208), clamp01(knotDark * 0.85));
+
+    // Dark gaps between planks and at the joints, with a soft edge on the boards.
+    const double edge = std::min(ly, PLANK - ly);
+    double gap = 1.0 - smoothstep(0.4, 2.6, edge);
+    const double joint = static_cast<double>(hash(p, 2, 57) % 256u) + 0.5;
+    const double jd = std::fabs(ringDelta(x, joint, 256.0));
+    const double jointGap = 1.0 - smoothstep(0.4, 2.2, jd);
+    if (jointGap > gap) gap = jointGap;
+    return mix(wood, rgb(0x1A0C06), gap * 0.9);
+  });
+}
+
+// Brushed steel in four plates with grooved seams and domed rivets along the edges.
+std::vector<std::uint32_t> drawMetal1() {
+  constexpr double PLATE = 128.0;
+  auto height = [&](double x, double y) {
+    const double lx = cellLocal(x, PLATE), ly = cellLocal(y, PLATE);
+    const double edge = PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly));
+    double h = smoothstep(0.5, 3.5, edge) * 0.6;
+    // Rivets 9 pixels in from the plate edge: one in each corner and two along each side, none
+    // on the middle lines of a plate, where the picture wraps. The plate is symmetric, so one
+    // quadrant's three rivets serve all four.
+    const double ax = std::fabs(lx), ay = std::fabs(ly);
+    const double in = PLATE / 2 - 9.0;
+    const double rivets[3][2] = {{in, in}, {16.0, in}, {in, 16.0}};
+    for (const auto& r : rivets) {
+      const double d = std::sqrt((ax - r[0]) * (ax - r[0]) + (ay - r[1]) * (ay - r[1]));
+      if (d < 4.5) {
+        const double dome = std::sqrt(20.25 - d * d) / 4.5;
+        if (0.6 + dome > h) h = 0.6 + dome;
+      }
+    }
+    return h;
+  };
+  return texture([&](double x, double y) {
+    // Plates centred on the picture's edges, so the wrap-around falls in the middle of a plate.
+    x += PLATE / 2;
+    y += PLATE / 2;
+    const double lx = cellLocal(x, PLATE), ly = cellLocal(y, PLATE);
+    const auto px = static_cast<std::uint32_t>(wrap(cellIndex(x, PLATE), 2));
+    const auto py = static_cast<std::uint32_t>(wrap(cellIndex(y, PLATE), 2));
+    const double brushed = tiledFbm(x, y, 4, 128, 3, 101 + px * 2 + py) * 0.7 + tiledNoise(x, y, 2, 256, 111) * 0.3;
+    const double sheen = 0.5 + 0.5 * cosine(TWO_PI * (x + y) / 256.0);
+    Rgb steel = mix(rgb(0x56647A), rgb(0xA8B6C8), 0.25 + 0.5 * brushed + 0.15 * sheen);
+    steel = steel * (0.94 + 0.1 * hashUnit(px, py, 107));
+
+    const Light light = lightOf(height, x, y, 6.0, 40);
+    Rgb lit = steel * (0.55 + 0.55 * light.diffuse) + palette::WHITE * (0.7 * light.specular);
+    // The groove between plates and a soft shadow ring around each rivet.
+    const double edge = PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly));
+    lit = mix(rgb(0x10141E), lit, smoothstep(0.0, 1.6, edge));
+    return lit;
+  });
+}
+
+}  // namespace art
