@@ -154,15 +154,17 @@ void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
   const auto ticks = static_cast<std::uint32_t>(floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.2f)));
   placeCamera(ticks, timeMs);
   sampleLattice(ticks);
-  for (std::int32_t* map : {uMap.get(), vMap.get(), shadeMap.get()}) {
-    refineHalfSteps(map, MAP_STRIDE, MAP_USED_ROWS, LATTICE_SPACING);
-  }
-
+  // Each band of eight rows is refined and textured while its rows are still in the cache.
+  std::int32_t* const maps[3] = {uMap.get(), vMap.get(), shadeMap.get()};
+  for (std::int32_t* map : maps) refineLatticeRows(map, MAP_STRIDE, MAP_USED_ROWS, LATTICE_SPACING);
   const bool brighten = glowMode != 0;
-  for (int y = 0; y < H; ++y) {
-    const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE;
-    shadeTexels(texturedRow.get(), &uMap[i], &vMap[i], &shadeMap[i], W, metalTexture.get(), ticks >> 2, brighten);
-    widenPixels(picture + static_cast<std::size_t>(y) * W, texturedRow.get(), W);
+  for (int top = 0; top < H; top += LATTICE_SPACING) {
+    for (std::int32_t* map : maps) refineBand(map, MAP_STRIDE, top, LATTICE_SPACING);
+    for (int y = top; y < top + LATTICE_SPACING; ++y) {
+      const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE;
+      shadeTexels(texturedRow.get(), &uMap[i], &vMap[i], &shadeMap[i], W, metalTexture.get(), ticks >> 2, brighten);
+      widenPixels(picture + static_cast<std::size_t>(y) * W, texturedRow.get(), W);
+    }
   }
 
   placeLight(timeMs);
