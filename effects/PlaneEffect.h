@@ -1,11 +1,54 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
+#include "render/Matrix3.h"
 #include "show/Effect.h"
 
-// Not drawn yet: this scene clears the frame until its effect is built.
+// Texture coordinates and darkening of one ray towards the two planes.
+struct PlaneSample {
+  std::int32_t u = 0;
+  std::int32_t v = 0;
+  std::int32_t shade = 0;
+};
+
+// The planes at heights +100 and -100 met by the rotated ray (x, y, z); scroll moves the texture
+// along z. A ray with y = 0 counts as rising; y = -1 divides by zero and gives all zeros.
+PlaneSample planeSample(float x, float y, float z, double scroll);
+
+// A camera swaying between a textured ceiling and floor that darken towards the horizon, with
+// the "dirurar.raw" logo added over the middle band. Each sync event swaps the texture and
+// moves the camera 1561 ms along its path; both changes last for the rest of the show.
 class PlaneEffect final : public Effect {
  public:
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+
+  static constexpr int MAP_STRIDE = 513;  // one column past the frame: the right neighbours
+  static constexpr int MAP_ROWS = 288;    // 281 used: row 280 is the bottom neighbour
+  static constexpr int LATTICE_SPACING = 8;
+  static constexpr int LOGO_WIDTH = 512;
+  static constexpr int LOGO_HEIGHT = 180;
+  static constexpr int LOGO_TOP = 50;
+  static constexpr std::int32_t PLANE_HEIGHT = 100;
+  static constexpr float SYNC_JUMP_MS = 1561.0f;
+
+ private:
+  void placeCamera(float timeMs);
+  void sampleLattice(float timeMs);
+
+  std::unique_ptr<Pixel[]> tileTexture;
+  std::unique_ptr<Pixel[]> metalTexture;
+  std::unique_ptr<Pixel[]> logoImage;
+  std::unique_ptr<std::int32_t[]> uMap;
+  std::unique_ptr<std::int32_t[]> vMap;
+  std::unique_ptr<std::int32_t[]> shadeMap;
+  Matrix3 viewMatrix;
+  Matrix3 rotationX;
+  Matrix3 rotationY;
+  Matrix3 rotationZ;
+  float timeOffset = 0.0f;
+  std::int32_t useMetal = 0;
 };

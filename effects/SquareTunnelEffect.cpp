@@ -1,7 +1,173 @@
 #include "effects/SquareTunnelEffect.h"
 
-void SquareTunnelEffect::init() {}
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
 
-void SquareTunnelEffect::render(Pixel* frame, float) { clearFrame(frame); }
+#include "image/Loaders.h"
+#include "render/FloatToInt.h"
+#include "render/HalfStepRefinement.h"
+#include "render/LightRayBlend.h"
+#include "render/TexelShading.h"
+#include "render/TrigTables.h"
 
-void SquareTunnelEffect::onSync(std::int32_t, float) {}
+namespace {
+
+constexpr int W = SquareTunnelEffect::PICTURE_WIDTH;
+constexpr int H = SquareTunnelEffect::PICTURE_HEIGHT;
+constexpr std::size_t MAP_ELEMENTS =
+    static_cast<std::size_t>(SquareTunnelEffect::MAP_STRIDE) * SquareTunnelEffect::MAP_ROWS;
+constexpr int MAP_USED_ROWS = H + 1;
+constexpr int LAST_LATTICE_COLUMN = SquareTunnelEffect::MAP_STRIDE - 1;
+constexpr int LATTICE_COLUMNS = LAST_LATTICE_COLUMN / SquareTunnelEffect::LATTICE_SPACING + 2;  // 43
+constexpr std::int32_t HALF_WIDTH = 350;
+
+}  // namespace
+
+TunnelSample tunnelSample(float x, float y, float twoTicks) {
+  const bool floorOrCeiling = std::fabs(y) > std::fabs(x);
+  const float wall = floorOrCeiling ? y : x;
+  const float across = floorOrCeiling ? x : y;
+  // As for the planes, both signs divide by wall + 1.
+  const int sign = wall < 0.0f ? -1 : 1;
+  const auto halfWidth = static_cast<float>(sign * HALF_WIDTH);
+  const auto distance = static_cast<float>(static_cast<double>(halfWidth) / (static_cast<double>(wall) + 1.0));
+  const double d = distance;
+  TunnelSample sample;
+  sample.u = floatToInt(std::fabs(static_cast<double>(across) * d));
+  sample.v = floatToInt(std::fabs(static_cast<double>(twoTicks) + 100.0 * d));
+  sample.shade = floatToInt(std::fabs(3.0 * d));
+  return sample;
+}
+
+void SquareTunnelEffect::init() {
+  metalTexture = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
+  loadJpeg(metalTexture.get(), "metal1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
+  uMap = std::make_unique<std::int32_t[]>(MAP_ELEMENTS);
+  vMap = std::make_unique<std::int32_t[]>(MAP_ELEMENTS);
+  shadeMap = std::make_unique<std::int32_t[]>(MAP_ELEMENTS);
+  columnOffsets = std::make_unique<std::int32_t[]>(W);
+  rowOffsets = std::make_unique<std::int32_t[]>(H);
+  overlayImage = std::make_unique<Pixel[]>(static_cast<std::size_t>(OVERLAY_SIZE) * OVERLAY_SIZE);
+  picture = std::make_unique<Pixel[]>(static_cast<std::size_t>(W) * H);
+  // make_unique zeroes the array, so the guards start (and stay) black.
+  wideStorage = std::make_unique<WidePixel[]>(static_cast<std::size_t>(W) * H + 2 * PICTURE_GUARD);
+  widePicture = wideStorage.get() + PICTURE_GUARD;
+  loadRaw(overlayImage.get(), "zod13.raw", OVERLAY_SIZE, OVERLAY_SIZE);
+  glowMode = 0;
+}
+
+void SquareTunnelEffect::placeCamera(std::uint32_t ticks, float timeMs) {
+  viewMatrix.identity();
+  rotationX.identity();
+  rotationY.identity();
+  rotationZ.identity();
+  const int step = floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.14285715f)) & TRIG_MASK;
+  const double wobble = sinTable[step];
+  rotationX.rotX(floatToInt(wobble * 90.0));
+  rotationY.rotY(floatToInt(wobble * -100.0));
+  rotationZ.rotZ(static_cast<int>(ticks >> 1));
+  viewMatrix.product(rotationX, rotationY, rotationZ);
+}
+
+void SquareTunnelEffect::sampleLattice(std::uint32_t ticks) {
+  const auto twoTicks = static_cast<float>(static_cast<std::int32_t>(ticks * 2u));
+  const float* m = viewMatrix.m;
+  for (int y = 0; y < MAP_USED_ROWS; y += LATTICE_SPACING) {
+    const double dy = y - 140;
+    // The multiples of 8 up to 328, then the last column 332.
+    for (int n = 0; n < LATTICE_COLUMNS; ++n) {
+      const int x = std::min(n * LATTICE_SPACING, LAST_LATTICE_COLUMN);
+      const double dx = x - 256;
+      const auto rx = static_cast<float>(dx * m[0] + dy * m[3] + 200.0 * m[6]);
+      const auto ry = static_cast<float>(dx * m[1] + dy * m[4] + 200.0 * m[7]);
+      const TunnelSample sample = tunnelSample(rx, ry, twoTicks);
+      const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE + x;
+      uMap[i] = sample.u;
+      vMap[i] = sample.v;
+      shadeMap[i] = sample.shade;
+    }
+  }
+}
+
+void SquareTunnelEffect::placeLight(float timeMs) {
+  rayScaleX = 0.025f;
+  rayScaleY = 0.025f;
+  const double time = timeMs;
+  lightOffsetX = static_cast<float>(std::cos(time * static_cast<double>(0.0015015015f)) * 165.0);
+  lightOffsetY = static_cast<float>(std::sin(time * static_cast<double>(0.0021459227f)) * 139.0);
+  for (int j = 0; j < W; ++j) {
+    const double distance = static_cast<double>(j) - static_cast<double>(lightOffsetX) - 166.0;
+    columnOffsets[j] = floatToInt(std::fabs(distance * static_cast<double>(rayScaleX)) * 256.0);
+  }
+  for (int k = 0; k < H; ++k) {
+    const double distance = static_cast<double>(k) - static_cast<double>(lightOffsetY) - 140.0;
+    rowOffsets[k] = floatToInt(std::fabs(distance * static_cast<double>(rayScaleY)) * 256.0);
+  }
+}
+
+// Walks rows from firstRow by rowStep and, in each, columns from firstColumn by columnStep, while
+// they stay inside the picture, blending in place; the sample lies sampleColumnStep and
+// sampleRowStep ways from the pixel, and its second column and row one further that way.
+void SquareTunnelEffect::lightQuadrant(int firstRow, int rowStep, int firstColumn, int columnStep,
+                                       int sampleColumnStep, int sampleRowStep) {
+  if (firstRow < 0 || firstRow >= H || firstColumn < 0 || firstColumn >= W) return;
+  for (int k = firstRow; k >= 0 && k < H; k += rowStep) {
+    const std::int32_t rowOffset = rowOffsets[k];
+    const int sampleRow = k + sampleRowStep * (rowOffset >> 8);
+    const auto fy = static_cast<std::uint32_t>(rowOffset & 255);
+    const WidePixel* near = widePicture + static_cast<std::ptrdiff_t>(sampleRow) * W;
+    const WidePixel* far = near + static_cast<std::ptrdiff_t>(sampleRowStep) * W;
+    WidePixel* row = widePicture + static_cast<std::ptrdiff_t>(k) * W;
+    for (int m = firstColumn; m >= 0 && m < W; m += columnStep) {
+      const std::int32_t columnOffset = columnOffsets[m];
+      const int sc = m + sampleColumnStep * (columnOffset >> 8);
+      const int sc2 = sc + sampleColumnStep;
+      const auto fx = static_cast<std::uint32_t>(columnOffset & 255);
+      row[m] = lightRayBlendWide(row[m], near[sc], near[sc2], far[sc], far[sc2], fx, fy);
+    }
+  }
+}
+
+void SquareTunnelEffect::castLightRays() {
+  const double x = lightOffsetX;
+  const double y = lightOffsetY;
+  const int col0 = floatToInt(x + 166.0);
+  const int col1 = floatToInt(x + 165.0);
+  const int row0 = floatToInt(y + 140.0);
+  const int row1 = floatToInt(y + 141.0);
+  // Away from the centre in each quadrant, so each sample mostly reads pixels already smeared.
+  // The upper quadrants share columns col1 and col0, the lower ones column col0: those pixels
+  // are blended twice.
+  lightQuadrant(row0, -1, col0, -1, +1, +1);  // upper left
+  lightQuadrant(row0, -1, col1, +1, -1, +1);  // upper right
+  lightQuadrant(row1, +1, col0, +1, -1, -1);  // lower right
+  lightQuadrant(row1, +1, col0, -1, +1, -1);  // lower left
+}
+
+void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
+  const auto ticks = static_cast<std::uint32_t>(floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.2f)));
+  placeCamera(ticks, timeMs);
+  sampleLattice(ticks);
+  for (std::int32_t* map : {uMap.get(), vMap.get(), shadeMap.get()}) {
+    refineHalfSteps(map, MAP_STRIDE, MAP_USED_ROWS, LATTICE_SPACING);
+  }
+
+  const bool brighten = glowMode != 0;
+  for (int y = 0; y < H; ++y) {
+    const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE;
+    shadeTexels(&picture[static_cast<std::size_t>(y) * W], &uMap[i], &vMap[i], &shadeMap[i], W, metalTexture.get(),
+                ticks >> 2, brighten);
+  }
+
+  widenPixels(widePicture, picture.get(), static_cast<std::size_t>(W) * H);
+  placeLight(timeMs);
+  castLightRays();
+
+  for (int y = 0; y < H; ++y) {
+    narrowPixels(frame + static_cast<std::size_t>(y) * FRAME_WIDTH, widePicture + static_cast<std::size_t>(y) * W, W);
+  }
+  blitKeyed(frame, overlayImage.get(), OVERLAY_SIZE, OVERLAY_SIZE, OVERLAY_LEFT, 0);
+}
+
+void SquareTunnelEffect::onSync(std::int32_t, float) { glowMode = glowMode == 0 ? 1 : 0; }

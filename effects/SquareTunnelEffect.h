@@ -1,11 +1,76 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
+#include "render/LightRayBlend.h"
+#include "render/Matrix3.h"
 #include "show/Effect.h"
 
-// Not drawn yet: this scene clears the frame until its effect is built.
+// Texture coordinates and shade of one ray down the square tunnel.
+struct TunnelSample {
+  std::int32_t u = 0;
+  std::int32_t v = 0;
+  std::int32_t shade = 0;
+};
+
+// The wall of the tunnel (half-width 350) met by the rotated ray (x, y, ...): the floor or
+// ceiling when |y| > |x|, a side wall otherwise (the diagonals included). twoTicks is the depth
+// already travelled. A wall coordinate of 0 counts as positive; -1 divides by zero and gives zeros.
+TunnelSample tunnelSample(float x, float y, float twoTicks);
+
+// A flight down a metal tunnel of square cross-section whose far end fades to black (or, after
+// an odd number of sync events, to white), smeared by light rays towards a drifting centre, with
+// the "zod13.raw" picture laid over the right of the frame.
 class SquareTunnelEffect final : public Effect {
  public:
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+
+  static constexpr int PICTURE_WIDTH = 332;
+  static constexpr int PICTURE_HEIGHT = 280;
+  static constexpr int MAP_STRIDE = 333;  // column 332 is the right neighbour of the last column
+  static constexpr int MAP_ROWS = 298;    // 281 used: row 280 is the bottom neighbour
+  static constexpr int LATTICE_SPACING = 8;
+  static constexpr int OVERLAY_SIZE = 280;
+  static constexpr int OVERLAY_LEFT = 232;
+  // Guard pixels before and after the smeared picture. Near the edges the light-ray pass
+  // addresses neighbours up to one row and one pixel outside the picture (one pixel before it
+  // with a small weight, a row past its end with weight 0, a row before it only for a time that
+  // is not a number). The guards are black and never written, so such a neighbour always counts
+  // as black and no read leaves the buffer.
+  static constexpr int PICTURE_GUARD = 2 * PICTURE_WIDTH;
+
+ private:
+  void placeCamera(std::uint32_t ticks, float timeMs);
+  void sampleLattice(std::uint32_t ticks);
+  void placeLight(float timeMs);
+  void castLightRays();
+  void lightQuadrant(int firstRow, int rowStep, int firstColumn, int columnStep, int sampleColumnStep,
+                     int sampleRowStep);
+
+  float lightOffsetX = 0.0f;
+  float lightOffsetY = 0.0f;
+  float rayScaleX = 0.025f;
+  float rayScaleY = 0.025f;
+  std::unique_ptr<std::int32_t[]> columnOffsets;
+  std::unique_ptr<std::int32_t[]> rowOffsets;
+  std::unique_ptr<Pixel[]> overlayImage;
+  std::unique_ptr<Pixel[]> picture;  // the textured tunnel, before the light rays
+  Matrix3 viewMatrix;
+  Matrix3 rotationX;
+  Matrix3 rotationY;
+  Matrix3 rotationZ;
+  std::uint8_t glowMode = 0;
+
+  // Owned by the scene (one object for the whole show) rather than shared at file level.
+  std::unique_ptr<Pixel[]> metalTexture;
+  std::unique_ptr<std::int32_t[]> uMap;
+  std::unique_ptr<std::int32_t[]> vMap;
+  std::unique_ptr<std::int32_t[]> shadeMap;
+  // The picture again, one 64-bit wide pixel each, for the light rays: the smear reads and
+  // writes it in place, then it is narrowed into the frame.
+  std::unique_ptr<WidePixel[]> wideStorage;
+  WidePixel* widePicture = nullptr;  // inside wideStorage, after the leading guard
 };

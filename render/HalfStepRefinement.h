@@ -1,0 +1,17 @@
+#pragma once
+// Fills a map of integer samples taken on a coarse lattice by repeated midpoint averaging, so
+// that the costly per-pixel work is needed only at the lattice points.
+//
+// The map has `columns` elements a row (its row stride) and `rows` rows. The lattice rows are
+// 0, spacing, 2 x spacing, ..., rows - 1; the lattice columns are the multiples of `spacing` and
+// also the last column, columns - 1, which need not be a multiple. Horizontal passes on the
+// lattice rows use the half-steps spacing/2, ..., 1 in turn, each filling the columns x that lie
+// an odd number of half-steps h from 0 and have x + h within the map; vertical passes then fill
+// the rows in between, over all columns, with the same half-steps. Each new value is
+// (a + b) >> 1 with a + b an unsigned 32-bit sum that drops its carry and a logical shift, so
+// values that do not fit a signed sum are still averaged the same way every time.
+
+#include <cstdint>
+
+// spacing is a power of two; rows - 1 is a multiple of it.
+void refineHalfSteps(std::int32_t* map, int columns, int rows, int spacing);

@@ -1,0 +1,47 @@
+#pragma once
+// "zod.xm", the show's music: a trance piece in A minor at 120 beats per minute, composed by code.
+//
+// At 120 bpm, 6 ticks a row and 4 rows a beat, every row lasts exactly 125 ms and every bar 2 s, so
+// each scene of the show's timeline (all of them whole multiples of 2 s) starts on a downbeat and
+// each scene gets a part of its own. The Zxx cues that steer the effects sit on a channel of their
+// own; where they fall is decided by one table, the sync plan, in Song.cpp.
+
+#include <cstdint>
+#include <vector>
+
+#include "tools/xm/XmWriter.h"
+
+namespace music {
+
+constexpr int SPEED = 6;
+constexpr int TEMPO = 120;
+constexpr int ROWS_PER_BAR = 16;
+constexpr double ROW_SECONDS = 0.125;  // SPEED * 2.5 / TEMPO
+constexpr int CHANNELS = 14;
+constexpr int CUE_CHANNEL = 13;
+
+// One scene of the show's timeline, as the music follows it.
+struct Scene {
+  const char* effect;
+  int bars;  // 2 s each
+};
+// The 39 scenes in show order.
+const std::vector<Scene>& timeline();
+
+// The bars the piece plays after the last scene has ended (a short tail, should the show run on).
+constexpr int TAIL_BARS = 2;
+
+// A sync cue: a Zxx with `code` on song row `row` (every row lasts ROW_SECONDS).
+struct Cue {
+  int row;
+  std::uint8_t code;
+  int scene;  // index into timeline()
+  bool operator==(const Cue&) const = default;
+};
+// All cues of the piece, in playing order.
+std::vector<Cue> cuePlan();
+
+// The whole module, ready for xm::writeXm.
+xm::XmModule composeZod();
+
+}  // namespace music

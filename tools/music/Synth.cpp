@@ -1,0 +1,382 @@
+#include "tools/music/Synth.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace music {
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+
+// Sample rates of the three kinds of sample, with the pitch settings that make C-4 play them at
+// that rate. Tonal samples: a CYCLE-frame period at C-4 (261.6 Hz) needs 33488 Hz.
+constexpr double TONAL_RATE = 261.6255653 * CYCLE;
+constexpr double DRUM_RATE = 44100.0;
+constexpr double RISER_RATE = 22050.0;
+struct Pitch {
+  std::int8_t relativeNote;
+  std::int8_t finetune;
+};
+constexpr Pitch TONAL_PITCH{24, 2};    // 12 * log2(33488 / 8363) = 24.019 semitones
+constexpr Pitch DRUM_PITCH{28, 100};   // 12 * log2(44100 / 8363) = 28.784
+constexpr Pitch RISER_PITCH{16, 100};  // 12 * log2(22050 / 8363) = 16.784
+
+double sineReduced(double r) {
+  // Taylor series on [-pi/2, pi/2]; the error is below 1e-9.
+  const double r2 = r * r;
+  double term = r, sum = r;
+  for (int k = 1; k <= 8; ++k) {
+    term = -term * r2 / ((2.0 * k) * (2.0 * k + 1.0));
+    sum += term;
+  }
+  return sum;
+}
+
+// One-pole low-pass with the coefficient computed from a cut-off in Hz.
+class LowPass {
+ public:
+  LowPass(double cutoff, double rate) { setCutoff(cutoff, rate); }
+  void setCutoff(double cutoff, double rate) { a = 1.0 - exponential(-2.0 * PI * cutoff / rate); }
+  double operator()(double x) { return y += a * (x - y); }
+
+ private:
+  double a = 0, y = 0;
+};
+
+class HighPass {
+ public:
+  HighPass(double cutoff, double rate) : low(cutoff, rate) {}
+  double operator()(double x) { return x - low(x); }
+
+ private:
+  LowPass low;
+};
+
+double softClip(double x) {
+  x = std::clamp(x, -1.0, 1.0);
+  return x * (1.5 - 0.5 * x * x);
+}
+
+// Scales to the given peak (of full scale) and rounds to 16-bit values. The last `fadeFrames`
+// frames fade to 0 so a one-shot sample never ends with a step.
+std::vector<std::int16_t> toPcm(std::vector<double> wave, double peak, std::size_t fadeFrames = 0) {
+  fadeFrames = std::min(fadeFrames, wave.size());
+  for (std::size_t i = 0; i < fadeFrames; ++i)
+    wave[wave.size() - 1 - i] *= static_cast<double>(i) / static_cast<double>(fadeFrames);
+  double max = 0;
+  for (double v : wave) max = std::max(max, std::fabs(v));
+  const double scale = max > 0 ? peak * 32767.0 / max : 0.0;
+  std::vector<std::int16_t> pcm(wave.size());
+  for (std::size_t i = 0; i < wave.size(); ++i) pcm[i] = static_cast<std::int16_t>(std::lround(wave[i] * scale));
+  return pcm;
+}
+
+std::size_t frames(double seconds, double rate) { return static_cast<std::size_t>(seconds * rate); }
+
+// A looped tonal wave of `cycles` periods of CYCLE frames each, summed from band-limited voices.
+// Each voice runs `cycles + detune` periods over the loop, so the loop closes without a step.
+struct Voice {
+  int detune;
+  double level;
+};
+std::vector<double> additiveLoop(int cycles, const std::vector<Voice>& voices, int harmonics,
+                                 double (*harmonicLevel)(int), std::uint32_t seed) {
+  const std::size_t length = static_cast<std::size_t>(cycles) * CYCLE;
+  std::vector<double> wave(length, 0.0);
+  Noise phases(seed);
+  for (const Voice& v : voices) {
+    const double periods = cycles + v.detune;
+    for (int h = 1; h <= harmonics; ++h) {
+      const double level = v.level * harmonicLevel(h);
+      if (level == 0.0) continue;
+      const double phase = PI * phases.next();
+      const double step = 2.0 * PI * periods * h / static_cast<double>(length);
+      for (std::size_t i = 0; i < length; ++i) wave[i] += level * sine(step * static_cast<double>(i) + phase);
+    }
+  }
+  return wave;
+}
+
+xm::Sample tonalSample(const char* name, std::vector<std::int16_t> pcm, std::uint8_t volume, bool looped = true) {
+  xm::Sample s;
+  s.name = name;
+  s.volume = volume;
+  s.relativeNote = TONAL_PITCH.relativeNote;
+  s.finetune = TONAL_PITCH.finetune;
+  if (looped) {
+    s.loop = xm::Loop::Forward;
+    s.loopLength = static_cast<std::uint32_t>(pcm.size());
+  }
+  s.pcm = std::move(pcm);
+  return s;
+}
+
+xm::Sample oneShot(const char* name, std::vector<std::int16_t> pcm, std::uint8_t volume, std::uint8_t panning,
+                   Pitch pitch = DRUM_PITCH) {
+  xm::Sample s;
+  s.name = name;
+  s.volume = volume;
+  s.panning = panning;
+  s.relativeNote = pitch.relativeNote;
+  s.finetune = pitch.finetune;
+  s.pcm = std::move(pcm);
+  return s;
+}
+
+xm::Instrument instrument(const char* name, xm::Sample sample) {
+  xm::Instrument ins;
+  ins.name = name;
+  ins.samples.push_back(std::move(sample));
+  return ins;
+}
+
+xm::Envelope envelope(std::vector<std::pair<std::uint16_t, std::uint16_t>> points, int sustain) {
+  return {.points = std::move(points), .enabled = true, .sustainPoint = sustain};
+}
+
+// --- Drums -------------------------------------------------------------------------------------
+
+xm::Instrument kick() {
+  const double rate = DRUM_RATE;
+  std::vector<double> w(frames(0.45, rate));
+  double phase = 0;
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    const double freq = 46.0 + 120.0 * exponential(-t / 0.028) + 300.0 * exponential(-t / 0.004);
+    phase += 2.0 * PI * freq / rate;
+    w[i] = softClip(1.6 * sine(phase) * exponential(-t / 0.2));
+  }
+  return instrument("kick", oneShot("kick", toPcm(w, 0.97, frames(0.02, rate)), 64, 128));
+}
+
+xm::Instrument clap() {
+  const double rate = DRUM_RATE;
+  std::vector<double> w(frames(0.32, rate));
+  Noise noise(0xC1A9);
+  HighPass hp(900.0, rate);
+  LowPass lp(6000.0, rate);
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    // Three quick hand claps, then the room.
+    double amp = 0.35 * exponential(-t / 0.09);
+    for (int k = 0; k < 3; ++k) {
+      const double start = 0.011 * k;
+      if (t >= start) amp += exponential(-(t - start) / 0.006);
+    }
+    w[i] = lp(hp(noise.next())) * amp;
+  }
+  return instrument("clap", oneShot("clap", toPcm(w, 0.95, frames(0.02, rate)), 40, 128));
+}
+
+xm::Instrument snare() {
+  const double rate = DRUM_RATE;
+  std::vector<double> w(frames(0.25, rate));
+  Noise noise(0x5A4E);
+  HighPass hp(1500.0, rate);
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    const double body = 0.6 * sine(2.0 * PI * 190.0 * t) + 0.3 * sine(2.0 * PI * 330.0 * t);
+    w[i] = body * exponential(-t / 0.05) + 0.8 * hp(noise.next()) * exponential(-t / 0.07);
+  }
+  return instrument("snare", oneShot("snare", toPcm(w, 0.95, frames(0.02, rate)), 40, 124));
+}
+
+std::vector<double> hatNoise(double seconds, double decay, std::uint32_t seed) {
+  const double rate = DRUM_RATE;
+  std::vector<double> w(frames(seconds, rate));
+  Noise noise(seed);
+  HighPass hp1(6500.0, rate), hp2(6500.0, rate);
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    // A few detuned square partials give the metal; the noise gives the hiss.
+    double metal = 0;
+    for (double f : {3140.0, 4730.0, 5870.0, 7410.0}) metal += sine(2.0 * PI * f * t) > 0 ? 0.15 : -0.15;
+    w[i] = hp2(hp1(noise.next() + metal)) * exponential(-t / decay);
+  }
+  return w;
+}
+
+xm::Instrument closedHat() {
+  return instrument("closed hat", oneShot("closed hat", toPcm(hatNoise(0.08, 0.018, 0x4A7), 0.9, frames(0.01, DRUM_RATE)), 26, 156));
+}
+
+xm::Instrument openHat() {
+  return instrument("open hat", oneShot("open hat", toPcm(hatNoise(0.4, 0.11, 0x0BE7), 0.9, frames(0.05, DRUM_RATE)), 24, 100));
+}
+
+xm::Instrument crash() {
+  const double rate = DRUM_RATE;
+  std::vector<double> w(frames(1.8, rate));
+  Noise noise(0xC2A5);
+  HighPass hp1(3500.0, rate), hp2(3500.0, rate);
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    w[i] = hp2(hp1(noise.next())) * (exponential(-t / 0.5) + 0.3 * exponential(-t / 0.03));
+  }
+  return instrument("crash", oneShot("crash", toPcm(w, 0.9, frames(0.3, rate)), 30, 140));
+}
+
+xm::Instrument tom() {
+  const double rate = DRUM_RATE;
+  std::vector<double> w(frames(0.4, rate));
+  double phase = 0;
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    phase += 2.0 * PI * (110.0 + 90.0 * exponential(-t / 0.06)) / rate;
+    w[i] = sine(phase) * exponential(-t / 0.16);
+  }
+  return instrument("tom", oneShot("tom", toPcm(w, 0.95, frames(0.03, rate)), 44, 128));
+}
+
+// Noise that opens up and swells over two bars, for the build-ups.
+xm::Instrument riser() {
+  const double rate = RISER_RATE;
+  std::vector<double> w(frames(4.0, rate));
+  Noise noise(0x7153);
+  LowPass lp(300.0, rate);
+  HighPass hp(200.0, rate);
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double x = static_cast<double>(i) / static_cast<double>(w.size());
+    lp.setCutoff(300.0 + 8000.0 * x * x, rate);
+    w[i] = hp(lp(noise.next())) * (0.1 + 0.9 * x * x) * std::min(1.0, x * 40.0);
+  }
+  return instrument("riser", oneShot("riser", toPcm(w, 0.9, frames(0.01, rate)), 34, 128, RISER_PITCH));
+}
+
+// --- Tonal instruments ---------------------------------------------------------------------------
+
+double bassHarmonic(int h) {
+  // A saw through a soft low-pass, with a little extra fundamental for weight.
+  return (1.0 / h) / (1.0 + (h / 7.0) * (h / 7.0)) + (h == 1 ? 0.4 : 0.0);
+}
+
+double acidHarmonic(int h) {
+  // A saw with a resonant bump around the sixth harmonic.
+  const double d = h - 6.0;
+  return (1.0 / h) * (1.0 + 3.0 * exponential(-d * d / 3.0)) / (1.0 + (h / 12.0) * (h / 12.0));
+}
+
+double padHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 5.0) * (h / 5.0)); }
+
+double leadHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 14.0) * (h / 14.0)); }
+
+double arpHarmonic(int h) {
+  // Hollow and bright: odd harmonics of a square, a touch of the even ones.
+  return (h % 2 ? 1.0 : 0.25) / h / (1.0 + (h / 10.0) * (h / 10.0));
+}
+
+double stabHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 20.0) * (h / 20.0)); }
+
+xm::Instrument bass() {
+  auto ins = instrument("bass", tonalSample("bass", toPcm(additiveLoop(1, {{0, 1.0}}, 40, bassHarmonic, 11), 0.95), 50));
+  ins.volumeEnvelope = envelope({{0, 64}, {3, 54}, {10, 44}}, 2);
+  ins.fadeout = 6000;
+  return ins;
+}
+
+xm::Instrument acid() {
+  auto ins = instrument("acid", tonalSample("acid", toPcm(additiveLoop(1, {{0, 1.0}}, 40, acidHarmonic, 12), 0.95), 44));
+  ins.volumeEnvelope = envelope({{0, 64}, {3, 46}, {8, 32}, {16, 24}}, 3);
+  ins.fadeout = 8000;
+  return ins;
+}
+
+xm::Instrument pad() {
+  const std::vector<Voice> supersaw{{-3, 0.6}, {-2, 0.8}, {-1, 1.0}, {0, 1.0}, {1, 1.0}, {2, 0.8}, {3, 0.6}};
+  auto ins = instrument("pad", tonalSample("pad", toPcm(additiveLoop(256, supersaw, 24, padHarmonic, 13), 0.95), 30));
+  ins.volumeEnvelope = envelope({{0, 0}, {24, 64}, {60, 52}}, 2);
+  ins.fadeout = 700;
+  return ins;
+}
+
+xm::Instrument arp() {
+  auto ins = instrument("arp", tonalSample("arp", toPcm(additiveLoop(1, {{0, 1.0}}, 30, arpHarmonic, 14), 0.95), 30));
+  ins.volumeEnvelope = envelope({{0, 64}, {3, 38}, {10, 16}, {24, 0}}, -1);
+  return ins;
+}
+
+xm::Instrument lead() {
+  const std::vector<Voice> voices{{-1, 1.0}, {0, 0.8}, {1, 1.0}};
+  auto ins = instrument("lead", tonalSample("lead", toPcm(additiveLoop(256, voices, 28, leadHarmonic, 15), 0.95), 34));
+  ins.volumeEnvelope = envelope({{0, 0}, {2, 64}, {8, 50}}, 2);
+  ins.fadeout = 2400;
+  ins.vibratoType = 0;
+  ins.vibratoSweep = 60;
+  ins.vibratoDepth = 3;
+  ins.vibratoRate = 10;
+  return ins;
+}
+
+xm::Instrument stab() {
+  const std::vector<Voice> voices{{-1, 1.0}, {1, 1.0}};
+  auto ins = instrument("stab", tonalSample("stab", toPcm(additiveLoop(64, voices, 36, stabHarmonic, 16), 0.95), 28));
+  ins.volumeEnvelope = envelope({{0, 64}, {3, 40}, {8, 18}, {16, 0}}, -1);
+  return ins;
+}
+
+// A soft bell: a sine with a decaying second and fourth partial, rung once.
+xm::Instrument bell() {
+  const double rate = TONAL_RATE;
+  std::vector<double> w(frames(1.6, rate));
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    const double p = 2.0 * PI * static_cast<double>(i) / CYCLE;
+    const double mod = 1.2 * exponential(-t / 0.25) * sine(2.0 * p);
+    w[i] = (sine(p + mod) + 0.25 * sine(4.0 * p) * exponential(-t / 0.15)) * exponential(-t / 0.45) *
+           std::min(1.0, t / 0.002);
+  }
+  auto ins = instrument("bell", tonalSample("bell", toPcm(w, 0.95, frames(0.1, rate)), 38, false));
+  return ins;
+}
+
+}  // namespace
+
+double sine(double x) {
+  const double turn = 2.0 * PI;
+  double r = x - std::floor(x / turn + 0.5) * turn;  // -pi .. pi
+  if (r > PI / 2) r = PI - r;
+  if (r < -PI / 2) r = -PI - r;
+  return sineReduced(r);
+}
+
+double exponential(double x) {
+  if (x < -700.0) return 0.0;
+  const double ln2 = 0.69314718055994530942;
+  const double n = std::floor(x / ln2 + 0.5);
+  const double r = x - n * ln2;  // |r| <= 0.35
+  double term = 1.0, sum = 1.0;
+  for (int k = 1; k <= 14; ++k) {
+    term = term * r / k;
+    sum += term;
+  }
+  return std::ldexp(sum, static_cast<int>(n));
+}
+
+double Noise::next() {
+  state ^= state << 13;
+  state ^= state >> 17;
+  state ^= state << 5;
+  return static_cast<double>(state) / 2147483648.0 - 1.0;
+}
+
+std::vector<xm::Instrument> makeInstruments() {
+  std::vector<xm::Instrument> all;
+  all.push_back(kick());
+  all.push_back(clap());
+  all.push_back(snare());
+  all.push_back(closedHat());
+  all.push_back(openHat());
+  all.push_back(crash());
+  all.push_back(bass());
+  all.push_back(acid());
+  all.push_back(pad());
+  all.push_back(arp());
+  all.push_back(lead());
+  all.push_back(stab());
+  all.push_back(riser());
+  all.push_back(tom());
+  all.push_back(bell());
+  return all;
+}
+
+}  // namespace music
