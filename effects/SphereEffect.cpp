@@ -21,11 +21,19 @@ inline std::int32_t halvedSum(std::int32_t a, std::int32_t b) {
 }
 inline std::uint8_t halvedSum(std::uint8_t a, std::uint8_t b) { return static_cast<std::uint8_t>((a + b) >> 1); }
 
-// Fills every second point of a sample row: first the midpoints between samples, then the odd points.
+// Fills the three points between each pair of samples of a sample row: the midpoint from the two
+// samples, then each odd point from its sample and the midpoint (the same sums as a pass over all
+// midpoints followed by a pass over all odd points).
 template <typename T>
 void fillRowBetweenSamples(T* row) {
-  for (int x = 2; x < SphereEffect::GRID_STRIDE; x += LATTICE) row[x] = halvedSum(row[x - 2], row[x + 2]);
-  for (int x = 1; x < SphereEffect::GRID_STRIDE; x += 2) row[x] = halvedSum(row[x - 1], row[x + 1]);
+  for (int x = 0; x + LATTICE < SphereEffect::GRID_STRIDE; x += LATTICE) {
+    const T left = row[x];
+    const T right = row[x + LATTICE];
+    const T middle = halvedSum(left, right);
+    row[x + 1] = halvedSum(left, middle);
+    row[x + 2] = middle;
+    row[x + 3] = halvedSum(middle, right);
+  }
 }
 
 void averageRows(std::int32_t* out, const std::int32_t* above, const std::int32_t* below) {

@@ -268,9 +268,4 @@ TEST(ModuleRenderer, RenderingAllocatesNothingWhileTheSongPlays) {
   EXPECT_EQ(counter.count, 22);
 }
 
-TEST(ModuleRenderer, RunningLibraryIsSupported) {
-  EXPECT_TRUE(ModuleRenderer::librarySupported());
-  EXPECT_GE(ModuleRenderer::libraryVersion(), ModuleRenderer::OLDEST_LIBRARY_VERSION);
-}
-
 }  // namespace
