@@ -1,7 +1,205 @@
 #include "effects/HeartEffect.h"
 
-void HeartEffect::init() {}
+#include <cmath>
 
-void HeartEffect::render(Pixel* frame, float) { clearFrame(frame); }
+#include "image/Loaders.h"
+#include "render/FloatToInt.h"
 
-void HeartEffect::onSync(std::int32_t, float) {}
+namespace {
+// Half-ranges of the rotation tables: columns -256..255 and rows -140..139 around the centre.
+constexpr int halfWidth = 256;
+constexpr int halfHeight = 140;
+
+// The heart is drawn inside a 312 x 230 window centred on frame pixel (row 140, column 256).
+constexpr int HEART_HALF_COLUMNS = 156;
+constexpr int HEART_HALF_ROWS = 115;
+constexpr int HEART_COLUMNS = 2 * HEART_HALF_COLUMNS;
+
+constexpr int LEFT_HALF_COLUMNS = 115;
+constexpr int RIGHT_HALF_FIRST_COLUMN = 120;
+constexpr int RIGHT_HALF_COLUMNS = 136;
+constexpr int RIGHT_HALF_RESTING_COLUMN = 363;
+
+constexpr float START_VELOCITY = 15.0f;
+constexpr float HIGHEST_OFFSET = 24.0f;
+
+// Adds the bytes of two words without letting a carry cross from one byte into the next.
+constexpr std::uint64_t addBytesWrapping(std::uint64_t a, std::uint64_t b) {
+  constexpr std::uint64_t high = 0x8080808080808080ull;
+  return ((a & ~high) + (b & ~high)) ^ ((a ^ b) & high);
+}
+
+// Texture index v * 256 + u from the low bytes of the two coordinates.
+constexpr std::uint64_t packedIndex(std::int32_t u, std::int32_t v) {
+  return ((static_cast<std::uint64_t>(v) & 0xFF) << 8) | (static_cast<std::uint64_t>(u) & 0xFF);
+}
+}  // namespace
+
+HeartEffect::HeartEffect()
+    : woodTexture(TEXTURE_PIXELS),
+      sideImage(TEXTURE_PIXELS),
+      heartImage(TEXTURE_PIXELS),
+      colCos(2 * halfWidth),
+      colSin(2 * halfWidth),
+      rowCos(2 * halfHeight),
+      rowSin(2 * halfHeight),
+      columnIndexQuads(2 * halfWidth / 4),
+      heartColumnCos(HEART_COLUMNS),
+      heartColumnSin(HEART_COLUMNS) {}
+
+void HeartEffect::init() {
+  loadPcx(heartImage.data(), "herz.pcx", heartImage.size());
+  loadJpeg(woodTexture.data(), "wood1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
+  loadPcx(sideImage.data(), "zod1.pcx", sideImage.size());
+  lastSyncTime = 0.0f;
+  angleBase = 0.0f;
+}
+
+void HeartEffect::onSync(std::int32_t, float timeMs) {
+  spinForward = !spinForward;
+  lastSyncTime = timeMs;
+  angleBase = angleTime;
+  Slide& slide = nextSlideLeft ? leftSlide : rightSlide;
+  slide.startTime = timeMs;
+  slide.offset = 0.0f;
+  slide.active = true;
+  slide.velocity = START_VELOCITY;
+  nextSlideLeft = !nextSlideLeft;
+}
+
+void HeartEffect::render(Pixel* frame, float timeMs) {
+  const double t = timeMs;
+
+  const double sinceSync = t - static_cast<double>(lastSyncTime);
+  angleTime = static_cast<float>(spinForward ? angleBase + sinceSync : angleBase - sinceSync);
+
+  // The pulse is kept as a float: the side halves and the heart's centre use it again.
+  const float cz = static_cast<float>(std::cos(t * static_cast<double>(0.0015015015f)));
+  const double zoom = static_cast<double>(cz) * 0.5 + 1.0;
+  const double angle = static_cast<double>(angleTime) * static_cast<double>(0.0027322404f);
+  const float ks = static_cast<float>(zoom * std::sin(angle));
+  const float kc = static_cast<float>(zoom * std::cos(angle));
+
+  for (int x = -halfWidth; x < halfWidth; ++x) {
+    colCos[x + halfWidth] = floatToInt(static_cast<double>(kc) * x);
+    colSin[x + halfWidth] = floatToInt(static_cast<double>(ks) * x);
+  }
+  for (int y = -halfHeight; y < halfHeight; ++y) {
+    rowCos[y + halfHeight] = floatToInt(static_cast<double>(kc) * y);
+    rowSin[y + halfHeight] = floatToInt(static_cast<double>(ks) * y);
+  }
+  drawBackground(frame);
+
+  advanceSlide(leftSlide, timeMs);
+  advanceSlide(rightSlide, timeMs);
+  drawSideHalves(frame, cz);
+
+  const double sc = std::sin(t * static_cast<double>(0.0013642565f)) * static_cast<double>(0.05f) +
+                    static_cast<double>(2.8f);
+  const float hs = static_cast<float>(sc * std::sin(std::cos(t * static_cast<double>(0.00069252076f))));
+  const double hc = sc * std::cos(std::sin(t * static_cast<double>(0.0006002401f)));
+  const int centreColumn = 127 - floatToInt(static_cast<double>(cz) * static_cast<double>(-80.0f));
+  const int centreRow =
+      127 - floatToInt(std::sin(t * static_cast<double>(0.0017667845f)) * static_cast<double>(-20.0f));
+  // Finite factors keep every sprite coordinate within a few hundred, so the plain conversion is
+  // exact; a time that is not finite takes the checked path.
+  if (std::isfinite(hs) && std::isfinite(hc))
+    drawHeart<true>(frame, hs, hc, centreColumn, centreRow);
+  else
+    drawHeart<false>(frame, hs, hc, centreColumn, centreRow);
+}
+
+void HeartEffect::drawBackground(Pixel* frame) {
+  for (int q = 0; q < 2 * halfWidth / 4; ++q) {
+    std::uint64_t quad = 0;
+    for (int lane = 0; lane < 4; ++lane)
+      quad |= packedIndex(colCos[4 * q + lane], colSin[4 * q + lane]) << (16 * lane);
+    columnIndexQuads[q] = quad;
+  }
+  const Pixel* wood = woodTexture.data();
+  const std::uint64_t* quads = columnIndexQuads.data();
+  for (int r = 0; r < FRAME_HEIGHT; ++r) {
+    // u = colCos - rowSin + 127 and v = rowCos + colSin + 127, each modulo 256.
+    const std::uint32_t uRow = 127u - static_cast<std::uint32_t>(rowSin[r]);
+    const std::uint32_t vRow = 127u + static_cast<std::uint32_t>(rowCos[r]);
+    const std::uint64_t rowAdd = packedIndex(static_cast<std::int32_t>(uRow), static_cast<std::int32_t>(vRow)) *
+                                 0x0001000100010001ull;
+    Pixel* out = frame + r * FRAME_WIDTH;
+    for (int q = 0; q < FRAME_WIDTH / 4; ++q) {
+      const std::uint64_t indices = addBytesWrapping(quads[q], rowAdd);
+      out[4 * q] = wood[indices & 0xFFFF];
+      out[4 * q + 1] = wood[(indices >> 16) & 0xFFFF];
+      out[4 * q + 2] = wood[(indices >> 32) & 0xFFFF];
+      out[4 * q + 3] = wood[indices >> 48];
+    }
+  }
+}
+
+void HeartEffect::advanceSlide(Slide& slide, float timeMs) {
+  if (!slide.active) return;
+  // The velocity loses speed once per rendered frame, in proportion to the time since the jump.
+  slide.velocity = static_cast<float>(static_cast<double>(slide.velocity) -
+                                      (static_cast<double>(timeMs) - static_cast<double>(slide.startTime)) *
+                                          static_cast<double>(0.08f));
+  const double sum = static_cast<double>(slide.offset) + static_cast<double>(slide.velocity);
+  slide.offset = sum < static_cast<double>(HIGHEST_OFFSET) ? static_cast<float>(sum) : HIGHEST_OFFSET;
+  if (slide.offset < 0.0f) {
+    slide.active = false;
+    slide.offset = 0.0f;
+  }
+}
+
+void HeartEffect::drawSideHalves(Pixel* frame, float cz) {
+  // Offsets stay within 0..24, so both halves stay within rows 0..279.
+  const int spread = floatToInt(std::fabs(static_cast<double>(cz)) * 31.0);
+  const int leftTop = floatToInt(static_cast<double>(HIGHEST_OFFSET) - leftSlide.offset);
+  const int rightTop = floatToInt(static_cast<double>(HIGHEST_OFFSET) - rightSlide.offset);
+  const Pixel* side = sideImage.data();
+  for (int s = 0; s < TEXTURE_SIZE; ++s) {
+    const Pixel* source = side + s * TEXTURE_SIZE;
+    Pixel* out = frame + (leftTop + s) * FRAME_WIDTH + spread;
+    for (int k = 0; k < LEFT_HALF_COLUMNS; ++k)
+      if (source[k] != TRANSPARENT_KEY) out[k] = source[k];
+    source += RIGHT_HALF_FIRST_COLUMN;
+    out = frame + (rightTop + s) * FRAME_WIDTH + RIGHT_HALF_RESTING_COLUMN - spread;
+    for (int k = 0; k < RIGHT_HALF_COLUMNS; ++k)
+      if (source[k] != TRANSPARENT_KEY) out[k] = source[k];
+  }
+}
+
+template <bool Finite>
+void HeartEffect::drawHeart(Pixel* frame, double hs32, double hc, int centreColumn, int centreRow) {
+  for (int k = 0; k < HEART_COLUMNS; ++k) {
+    const int i = k - HEART_HALF_COLUMNS;
+    heartColumnCos[k] = i * hc;
+    heartColumnSin[k] = i * hs32;
+  }
+  const double* columnCos = heartColumnCos.data();
+  const double* columnSin = heartColumnSin.data();
+  const Pixel* heart = heartImage.data();
+  const std::uint32_t cc = static_cast<std::uint32_t>(centreColumn);
+  const std::uint32_t cr = static_cast<std::uint32_t>(centreRow);
+  for (int j = -HEART_HALF_ROWS; j < HEART_HALF_ROWS; ++j) {
+    // The row's shear term is stored as a float, once per row.
+    const double rowSin = static_cast<float>(j * hs32);
+    const double rowCos = j * hc;
+    Pixel* out = frame + (j + FRAME_HEIGHT / 2) * FRAME_WIDTH + FRAME_WIDTH / 2 - HEART_HALF_COLUMNS;
+    for (int k = 0; k < HEART_COLUMNS; ++k) {
+      std::int32_t col;
+      std::int32_t row;
+      if constexpr (Finite) {
+        col = static_cast<std::int32_t>(columnCos[k] - rowSin);
+        row = static_cast<std::int32_t>(columnSin[k] + rowCos);
+      } else {
+        col = floatToInt(columnCos[k] - rowSin);
+        row = floatToInt(columnSin[k] + rowCos);
+      }
+      const std::uint32_t c = static_cast<std::uint32_t>(col) + cc;
+      const std::uint32_t r = static_cast<std::uint32_t>(row) + cr;
+      if (c < TEXTURE_SIZE && r < TEXTURE_SIZE) {
+        const Pixel p = heart[r * TEXTURE_SIZE + c];
+        if (p != TRANSPARENT_KEY) out[k] = p;
+      }
+    }
+  }
+}

@@ -1,7 +1,23 @@
 #include "effects/PresentsEffect.h"
 
-void PresentsEffect::init() {}
+#include <algorithm>
 
-void PresentsEffect::render(Pixel* frame, float) { clearFrame(frame); }
+#include "image/Loaders.h"
 
-void PresentsEffect::onSync(std::int32_t, float) {}
+PresentsEffect::PresentsEffect() : captionImage(std::make_unique<Pixel[]>(CAPTION_WIDTH * CAPTION_HEIGHT)) {
+  loadRaw(captionImage.get(), "presents.raw", CAPTION_WIDTH, CAPTION_HEIGHT);
+}
+
+void PresentsEffect::init() { visible = false; }
+
+void PresentsEffect::render(Pixel* frame, float) {
+  clearFrame(frame);
+  if (!visible) return;
+  // A plain copy: the caption has no transparent pixels, blue ones included.
+  for (int row = 0; row < CAPTION_HEIGHT; ++row) {
+    const Pixel* source = captionImage.get() + row * CAPTION_WIDTH;
+    std::copy(source, source + CAPTION_WIDTH, frame + (CAPTION_ROW + row) * FRAME_WIDTH + CAPTION_COLUMN);
+  }
+}
+
+void PresentsEffect::onSync(std::int32_t, float) { visible = true; }

@@ -1,11 +1,24 @@
 #pragma once
 
+#include <memory>
+
 #include "show/Effect.h"
 
-// Not drawn yet: this scene clears the frame until its effect is built.
+// The opening scene: a black frame, and from the first sync event on a small caption in its
+// middle. The caption is loaded when the object is made, not in init.
 class PresentsEffect final : public Effect {
  public:
+  static constexpr int CAPTION_WIDTH = 70;
+  static constexpr int CAPTION_HEIGHT = 20;
+  static constexpr int CAPTION_COLUMN = (FRAME_WIDTH - CAPTION_WIDTH) / 2;  // 221
+  static constexpr int CAPTION_ROW = (FRAME_HEIGHT - CAPTION_HEIGHT) / 2;   // 130
+
+  PresentsEffect();
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+
+ private:
+  std::unique_ptr<Pixel[]> captionImage;
+  bool visible = false;
 };

@@ -1,11 +1,39 @@
 #pragma once
+// The textured inside of a sphere around the viewer, turning and swaying with the show time and
+// darker with distance, with a picture strip scrolling along the bottom. Rays are traced only on a
+// lattice of every fourth pixel of every fourth row; everything between is averaged from them.
 
+#include <cstdint>
+#include <vector>
+
+#include "render/Matrix3.h"
 #include "show/Effect.h"
 
-// Not drawn yet: this scene clears the frame until its effect is built.
 class SphereEffect final : public Effect {
  public:
+  // The lattice covers one column and one row beyond the frame, so the last frame column and
+  // row are averaged like all the others.
+  static constexpr int GRID_STRIDE = FRAME_WIDTH + 1;
+  static constexpr int GRID_ROWS = FRAME_HEIGHT + 1;
+  static constexpr int GRID_POINTS = GRID_STRIDE * GRID_ROWS;
+
+  SphereEffect();
+  // Loads "tegel1.jpg" and "kuven.pcx".
   void init() override;
   void render(Pixel* frame, float timeMs) override;
+  // The picture depends on the show time alone.
   void onSync(std::int32_t code, float timeMs) override;
+
+ private:
+  void traceSamples(const Matrix3& view, int a, int b);
+  void fillSampleRows();
+  void fillBand(int topRow);
+  void drawBottomStrip(Pixel* frame, float timeMs) const;
+
+  std::vector<Pixel> sphereTexture;
+  // Texture column and row sources (only the low bytes are looked up) and shade of each grid point.
+  std::vector<std::int32_t> gridU;
+  std::vector<std::int32_t> gridV;
+  std::vector<std::uint8_t> gridShade;
+  std::vector<Pixel> bottomImage;
 };

@@ -1,7 +1,128 @@
 #include "effects/TitleEffect.h"
 
-void TitleEffect::init() {}
+#include <cmath>
 
-void TitleEffect::render(Pixel* frame, float) { clearFrame(frame); }
+#include "effects/TitleRow.h"
+#include "image/Loaders.h"
+#include "render/FloatToInt.h"
 
-void TitleEffect::onSync(std::int32_t, float) {}
+namespace {
+constexpr float ONE_TURN = 6.2831907f;
+constexpr float TWO_TURNS = 12.566381f;
+constexpr float PER_STEP = 0.0009765625f;  // 1/1024
+constexpr double ONE_TURN_AS_DOUBLE = 6.283190727233887;
+constexpr double TWO_TURNS_AS_DOUBLE = 12.566381454467773;
+
+constexpr float SPEED_1 = 0.43478262f;
+constexpr float SPEED_2 = 0.5f;
+constexpr float SPEED_3 = 0.6666667f;
+constexpr float ZOOM_SPEED = 0.0015015015f;   // 1/666 per millisecond
+constexpr float SWING_SPEED = 0.0027322404f;  // 1/366 per millisecond
+constexpr float SLIDE_SPEED = 0.004464286f;   // 1/224 per millisecond
+constexpr float SLIDE_RANGE = -116.0f;
+constexpr int SLIDE_MIDDLE = 116;
+constexpr int HALF_HEIGHT = FRAME_HEIGHT / 2;
+constexpr std::uint32_t WAVE_MASK = TitleEffect::WAVE_STEPS - 1;
+}  // namespace
+
+void TitleEffect::fillWaveTables(std::int32_t* waveA, std::int32_t* waveB, std::int32_t* waveC,
+                                 std::int32_t* shadeWave) {
+  const double waveAFactor = std::cos(TWO_TURNS_AS_DOUBLE);
+  const double waveBFactor = std::cos(ONE_TURN_AS_DOUBLE);
+  for (int i = 0; i < WAVE_STEPS; ++i) {
+    const double oneTurn = static_cast<double>(i) * ONE_TURN * PER_STEP;
+    const double twoTurns = static_cast<double>(i) * TWO_TURNS * PER_STEP;
+    waveA[i] = floatToInt(std::sin(oneTurn) * waveAFactor * 100.0);
+    waveB[i] = floatToInt(std::sin(twoTurns) * waveBFactor * -40.0);
+    waveC[i] = floatToInt(30.0 * std::cos(oneTurn));
+    shadeWave[i] = floatToInt(std::cos(oneTurn) * 127.5 + 128.0);
+  }
+}
+
+void TitleEffect::drawTitlePlane(Pixel* frame, const Pixel* titleImage, double rs, double rc) {
+  for (int y = 0; y < FRAME_HEIGHT; ++y) {
+    titlePlaneRow(frame + y * FRAME_WIDTH, titleImage, y - HALF_HEIGHT, rs, rc);
+  }
+}
+
+void TitleEffect::init() {
+  textureA = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
+  textureB = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
+  titleImage = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
+  scrollImage = std::make_unique<Pixel[]>(SCROLL_WIDTH * SCROLL_HEIGHT);
+  loadPcx(titleImage.get(), "titel.pcx", TEXTURE_PIXELS);
+  loadRaw(scrollImage.get(), "balle.raw", SCROLL_WIDTH, SCROLL_HEIGHT / 2);
+  loadRaw(scrollImage.get() + SCROLL_WIDTH * SCROLL_HEIGHT / 2, "blockchen.raw", SCROLL_WIDTH, SCROLL_HEIGHT / 2);
+  loadJpeg(textureA.get(), "tegel1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
+  loadJpeg(textureB.get(), "tegel3.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
+  waveA = std::make_unique<std::int32_t[]>(WAVE_STEPS);
+  waveB = std::make_unique<std::int32_t[]>(WAVE_STEPS);
+  waveC = std::make_unique<std::int32_t[]>(WAVE_STEPS);
+  shadeWave = std::make_unique<std::int32_t[]>(WAVE_STEPS);
+  fillWaveTables(waveA.get(), waveB.get(), waveC.get(), shadeWave.get());
+  lastSyncTime = 0.0f;
+}
+
+void TitleEffect::render(Pixel* frame, float timeMs) {
+  const double t = timeMs;
+  const std::int32_t wholeTime = floatToInt(t);
+  // Index sums wrap modulo 2^32 before masking, so they are formed unsigned.
+  const auto time1 = static_cast<std::uint32_t>(floatToInt(t * SPEED_1));
+  const auto time2 = static_cast<std::uint32_t>(floatToInt(t * SPEED_2));
+  const auto time3 = static_cast<std::uint32_t>(floatToInt(t * SPEED_3));
+  const std::uint32_t halfTime = static_cast<std::uint32_t>(wholeTime) >> 1;
+
+  const double zoom = std::cos(t * ZOOM_SPEED) * 0.5 + 1.0;
+  const double phase = (static_cast<double>(wholeTime) - lastSyncTime) * SWING_SPEED;
+  const double rs = zoom * std::sin(phase);
+  // The cosine of the scaled sine, not of the phase: the picture shears a little as it swings.
+  const double rc = zoom * std::cos(rs);
+
+  const std::int32_t* a = waveA.get();
+  const std::int32_t* b = waveB.get();
+  const std::int32_t* c = waveC.get();
+  const std::int32_t* shade = shadeWave.get();
+
+  // The pattern's texel coordinates split into a part that depends on the column only and one
+  // that depends on the row only; both are formed once per frame.
+  std::uint32_t greyOfColumn[FRAME_WIDTH];
+  std::uint32_t rowAOfColumn[FRAME_WIDTH];
+  std::uint32_t rowBOfColumn[FRAME_WIDTH];
+  std::uint32_t columnBOfColumn[FRAME_WIDTH];
+  for (int xi = 0; xi < FRAME_WIDTH; ++xi) {
+    const auto x = static_cast<std::uint32_t>(xi);
+    const std::int32_t s = (shade[(x + time3) & WAVE_MASK] + shade[(halfTime + 2 * x) & WAVE_MASK]) >> 1;
+    greyOfColumn[xi] = greyWord(static_cast<std::uint8_t>(s));
+    rowAOfColumn[xi] = static_cast<std::uint32_t>(c[(time3 + 4 * x) & WAVE_MASK]);
+    rowBOfColumn[xi] = static_cast<std::uint32_t>(c[(x + time3 + 40) & WAVE_MASK]);
+    columnBOfColumn[xi] = x - static_cast<std::uint32_t>(a[(time3 + 4 * x) & WAVE_MASK]);
+  }
+
+  const std::int32_t slide = floatToInt(std::sin(t * SLIDE_SPEED) * SLIDE_RANGE);
+  const Pixel* slideRows = scrollImage.get() + (SLIDE_MIDDLE - slide) * SCROLL_WIDTH;
+
+  TitleRowInputs in{};
+  in.titleImage = titleImage.get();
+  in.textureA = textureA.get();
+  in.textureB = textureB.get();
+  in.greyOfColumn = greyOfColumn;
+  in.rowAOfColumn = rowAOfColumn;
+  in.rowBOfColumn = rowBOfColumn;
+  in.columnBOfColumn = columnBOfColumn;
+  in.rs = rs;
+  in.rc = rc;
+  const TitleRowFunction drawRow = titleRowFunction();
+  for (int yi = 0; yi < FRAME_HEIGHT; ++yi) {
+    const auto y = static_cast<std::uint32_t>(yi);
+    in.slideRow = slideRows + yi * SCROLL_WIDTH;
+    in.rowA = y - static_cast<std::uint32_t>(c[(time3 + y) & WAVE_MASK]);
+    in.columnA = static_cast<std::uint32_t>(a[(time2 + 4 * y) & WAVE_MASK]) +
+                 static_cast<std::uint32_t>(b[(time1 + 4 * y) & WAVE_MASK]);
+    in.rowB = y - static_cast<std::uint32_t>(c[(time2 + 20 + y) & WAVE_MASK]);
+    in.columnB = static_cast<std::uint32_t>(b[(time3 + 60 + 2 * y) & WAVE_MASK]);
+    in.y = yi - HALF_HEIGHT;
+    drawRow(frame + yi * FRAME_WIDTH, in);
+  }
+}
+
+void TitleEffect::onSync(std::int32_t, float timeMs) { lastSyncTime = timeMs; }

@@ -1,7 +1,127 @@
 #include "effects/TunnelEffect.h"
 
-void TunnelEffect::init() {}
+#include <cmath>
 
-void TunnelEffect::render(Pixel* frame, float) { clearFrame(frame); }
+#include "effects/TunnelRow.h"
+#include "image/Loaders.h"
+#include "render/FloatToInt.h"
+#include "render/TrigTables.h"
 
-void TunnelEffect::onSync(std::int32_t, float) {}
+namespace {
+constexpr std::size_t BUFFER_PIXELS = 0x100000 / sizeof(Pixel);
+constexpr float COLUMN_SWING = 255.0f;
+constexpr float ROW_SWING = 139.0f;
+constexpr float JUMP_VELOCITY = 15.0f;
+constexpr float JUMP_SLOWDOWN = 0.06f;
+constexpr float JUMP_CAP = 26.0f;
+constexpr float OVERLAY_REST_ROW = 26.0f;
+constexpr float OVERLAY_COLUMN = 220.0f;
+constexpr float OVERLAY_SWING = 31.0f;
+constexpr float OVERLAY_SPEED = 0.0015015015f;  // 1/666 per millisecond
+
+float cosStep(std::int32_t n) { return cosTable[n & TRIG_MASK]; }
+float sinStep(std::int32_t n) { return sinTable[n & TRIG_MASK]; }
+
+// The products are exact in double (8-bit constant times 24-bit mantissa).
+int columnSwing(float v) { return floatToInt(static_cast<double>(COLUMN_SWING) * v); }
+int rowSwing(float v) { return floatToInt(static_cast<double>(ROW_SWING) * v); }
+}  // namespace
+
+TunnelEffect::WindowOffsets TunnelEffect::windowOffsets(std::int32_t t) {
+  WindowOffsets w{};
+  w.column[0] = columnSwing(cosStep(t / 2));
+  w.row[0] = rowSwing(sinStep(t / 5));
+  w.column[1] = columnSwing(cosStep(t / 6));
+  w.row[1] = rowSwing(sinStep(t / 3));
+  w.column[2] = columnSwing(sinStep(t / 6));
+  w.row[2] = rowSwing(sinStep(t / 5));
+  w.column[3] = -columnSwing(cosStep(t / 2));
+  w.row[3] = rowSwing(cosStep(t / 3));
+  w.column[4] = -columnSwing(sinStep(t / 3));
+  w.row[4] = -rowSwing(cosStep(t / 6));
+  return w;
+}
+
+void TunnelEffect::fillTables(std::int32_t* distance, std::int32_t* angle) {
+  // The centre lies between entries, so both tables are mirror images across the middle column
+  // (dx changes sign exactly, atan2 is odd in its first argument) and the distance table also
+  // across the middle row: only the right half needs atan2 and only a quarter needs sqrt.
+  constexpr int halfWidth = TABLE_WIDTH / 2;
+  constexpr int halfHeight = TABLE_HEIGHT / 2;
+  for (int y = 0; y < TABLE_HEIGHT; ++y) {
+    const double dy = y - 279.5;
+    std::int32_t* distanceRow = distance + static_cast<std::ptrdiff_t>(y) * TABLE_WIDTH;
+    std::int32_t* angleRow = angle + static_cast<std::ptrdiff_t>(y) * TABLE_WIDTH;
+    const std::int32_t* mirroredDistanceRow =
+        distance + static_cast<std::ptrdiff_t>(TABLE_HEIGHT - 1 - y) * TABLE_WIDTH;
+    for (int x = halfWidth; x < TABLE_WIDTH; ++x) {
+      const double dx = x - 511.5;
+      // Both values stay far inside the 32-bit range, so a plain truncating cast is exact.
+      const std::int32_t d = y < halfHeight ? static_cast<std::int32_t>(std::sqrt(dx * dx + dy * dy) * 65536.0)
+                                            : mirroredDistanceRow[x];
+      const std::int32_t a = static_cast<std::int32_t>(std::atan2(dx, dy) * 65536.0);
+      distanceRow[x] = d;
+      distanceRow[TABLE_WIDTH - 1 - x] = d;
+      angleRow[x] = a;
+      angleRow[TABLE_WIDTH - 1 - x] = -a;
+    }
+  }
+}
+
+void TunnelEffect::init() {
+  texture = std::make_unique<Pixel[]>(BUFFER_PIXELS);
+  overlayImage = std::make_unique<Pixel[]>(BUFFER_PIXELS);
+  loadJpeg(texture.get(), "tegel3.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
+  loadPcx(overlayImage.get(), "zod4.pcx", BUFFER_PIXELS);
+  distanceTable = std::make_unique_for_overwrite<std::int32_t[]>(TABLE_ENTRIES);
+  angleTable = std::make_unique_for_overwrite<std::int32_t[]>(TABLE_ENTRIES);
+  fillTables(distanceTable.get(), angleTable.get());
+}
+
+void TunnelEffect::render(Pixel* frame, float timeMs) {
+  const std::int32_t t = floatToInt(timeMs);
+  const WindowOffsets w = windowOffsets(t);
+  TunnelWindows windows;
+  for (int n = 0; n < WINDOWS; ++n) {
+    const std::ptrdiff_t start = CENTRED_WINDOW + w.column[n] + TABLE_WIDTH * w.row[n];
+    windows.distance[n] = distanceTable.get() + start;
+    windows.angle[n] = angleTable.get() + start;
+  }
+  const TunnelRowFunction drawRow = tunnelRowFunction();
+  for (int y = 0; y < FRAME_HEIGHT; ++y) {
+    drawRow(frame + static_cast<std::ptrdiff_t>(y) * FRAME_WIDTH, windows, texture.get());
+    for (int n = 0; n < WINDOWS; ++n) {
+      windows.distance[n] += TABLE_WIDTH;
+      windows.angle[n] += TABLE_WIDTH;
+    }
+  }
+
+  if (bouncing) updateJump(t);
+
+  const int overlayRow = floatToInt(static_cast<double>(OVERLAY_REST_ROW) - bounceOffset);
+  const int overlayColumn = floatToInt(
+      OVERLAY_COLUMN + OVERLAY_SWING * std::cos(static_cast<double>(timeMs) * static_cast<double>(OVERLAY_SPEED)));
+  blitKeyed(frame, overlayImage.get(), TEXTURE_SIZE, TEXTURE_SIZE, overlayColumn, overlayRow);
+}
+
+// The velocity loses 0.06 times the whole time since the sync event in every rendered frame,
+// so the jump is shorter at a higher frame rate.
+void TunnelEffect::updateJump(std::int32_t t) {
+  const double elapsed = static_cast<double>(static_cast<std::uint32_t>(t)) - bounceStart;
+  const double velocity = bounceVelocity - elapsed * static_cast<double>(JUMP_SLOWDOWN);
+  bounceVelocity = static_cast<float>(velocity);
+  const double sum = velocity + bounceOffset;
+  bounceOffset = static_cast<float>(sum);
+  if (!(sum < JUMP_CAP)) bounceOffset = JUMP_CAP;
+  if (bounceOffset < 0.0f) {
+    bouncing = false;
+    bounceOffset = 0.0f;
+  }
+}
+
+void TunnelEffect::onSync(std::int32_t, float timeMs) {
+  bouncing = true;
+  bounceVelocity = JUMP_VELOCITY;
+  bounceOffset = 0.0f;
+  bounceStart = timeMs;
+}

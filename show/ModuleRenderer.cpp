@@ -37,12 +37,26 @@ bool ModuleRenderer::open(std::span<const std::uint8_t> module) {
   const std::vector<std::uint8_t>& cleared = scanned.clearedModule();
   // The song plays once and ends where it ends: the default fade-out would go on rendering with
   // the position already wrapped to the start, and its rows would look like new rows.
-  const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+  // A seek also places the notes already playing where they would be, not only the rows.
+  const openmpt_module_initial_ctl ctls[] = {
+      {"play.at_end", "stop"}, {"seek.sync_samples", "1"}, {nullptr, nullptr}};
   mod = openmpt_module_create_from_memory2(cleared.data(), cleared.size(), openmpt_log_func_silent, nullptr,
                                            openmpt_error_func_ignore, nullptr, nullptr, nullptr, ctls);
   if (!mod) return false;
   openmpt_module_set_repeat_count(mod, 0);
   return true;
+}
+
+std::uint64_t ModuleRenderer::seek(std::uint64_t frame) {
+  if (!mod) return 0;
+  const double landed = openmpt_module_set_position_seconds(mod, static_cast<double>(frame) / SAMPLE_RATE);
+  position = static_cast<std::uint64_t>(std::llround(std::max(landed, 0.0) * SAMPLE_RATE));
+  ended = false;
+  // The row seeked to is new: the first read (a single frame) reports it, stamped exactly.
+  order = pattern = row = -1;
+  nextRowEarliest = nextRowLatest = position;
+  rowLength = 0;
+  return position;
 }
 
 std::size_t ModuleRenderer::render(float* interleaved, std::size_t frames, EventSink& sink) {

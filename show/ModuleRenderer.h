@@ -58,7 +58,12 @@ class ModuleRenderer {
   // all of them until the song ends, fewer once, then 0. The song plays once.
   std::size_t render(float* interleaved, std::size_t frames, EventSink& sink);
 
-  // Frames rendered since open.
+  // Moves playback to the first row that starts at or after `frame` (libopenmpt seeks by rows,
+  // following the song as it plays) and returns the frame that row starts at; its events come
+  // with the next render, and from then on stamps count from the song's start as before.
+  std::uint64_t seek(std::uint64_t frame);
+
+  // Frames rendered since open, or the position a seek moved to plus the frames since.
   std::uint64_t renderedFrames() const { return position; }
   bool finished() const { return ended; }
   const XmPatternScan& patternScan() const { return scanned; }

@@ -48,6 +48,8 @@ MusicPlayer::MusicPlayer(const MusicOptions& options) : playback(std::make_uniqu
 MusicPlayer::~MusicPlayer() = default;
 
 void MusicPlayer::load(const char* fileName) {
+  // The module cannot change under the audio thread once it plays.
+  if (playback->stream) return;
   std::vector<std::uint8_t> bytes;
   if (!readFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes)) {
     showFatal("ehmzz.. keine Daten");

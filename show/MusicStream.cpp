@@ -5,6 +5,8 @@
 namespace {
 // The shortest XM row: speed 1 at tempo 255 lasts 2.5 / 255 s.
 constexpr std::int64_t SHORTEST_ROW_FRAMES = ModuleRenderer::SAMPLE_RATE * 5 / 2 / 255;
+// Enough for a minute of the busiest rows; an absurd sync offset must not ask for gigabytes.
+constexpr std::size_t MOST_QUEUED_EVENTS = 1 << 16;
 
 std::size_t mostEventsInOneRow(const XmPatternScan& scan) {
   std::size_t most = 0;
@@ -28,8 +30,9 @@ MusicStream::MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFra
   // Events wait at most the delay plus one fill (taken as one device buffer, the usual request);
   // that many frames hold this many rows at most.
   const std::int64_t waitFrames = std::max<std::int64_t>(delayFrames, 0) + 2 * deviceBufferFrames;
-  const std::size_t rows = static_cast<std::size_t>(waitFrames / SHORTEST_ROW_FRAMES) + 2;
-  queue.resize(std::max<std::size_t>(16, rows * mostEventsInOneRow(renderer.patternScan())));
+  const std::size_t rows = static_cast<std::size_t>(std::min<std::int64_t>(
+      waitFrames / SHORTEST_ROW_FRAMES + 2, MOST_QUEUED_EVENTS));
+  queue.resize(std::clamp<std::size_t>(rows * mostEventsInOneRow(renderer.patternScan()), 16, MOST_QUEUED_EVENTS));
 }
 
 void MusicStream::fillCallback(void* stream, float* interleaved, std::size_t frames) {

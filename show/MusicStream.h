@@ -16,7 +16,8 @@ class MusicStream : private ModuleRenderer::EventSink {
  public:
   using Deliver = void (*)(std::uint8_t code);
 
-  // syncOffsetMs: extra delay for a display or audio latency (negative: earlier).
+  // syncOffsetMs: extra delay for a display or audio latency (negative: earlier). The queue holds
+  // a minute's events at most; beyond that, events come early.
   MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFrames, int syncOffsetMs, Deliver deliver);
 
   // The device's request: `frames` interleaved stereo frames, silence once the song has ended.

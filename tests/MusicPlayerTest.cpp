@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -65,6 +66,26 @@ TEST(MusicStream, EventsAreDeliveredWhenTheirRowIsHeard) {
                                                                           {4, heardAt(4 * ROW, offsetFrames)}};
     EXPECT_EQ(deliveries(moduleWithZ(), offsetMs), expected) << offsetMs;
   }
+}
+
+// An absurd offset (a day) neither exhausts memory nor loses events: they come early, in order.
+TEST(MusicStream, OffsetBeyondTheQueueDeliversEarlyButEverything) {
+  // 9 x 256 rows of 32 Z each: more events than the queue holds.
+  xm::XmModule song = synctest::module(32, 256, 9, 1, 255);
+  for (int p = 0; p < 9; ++p) {
+    for (int row = 0; row < 256; ++row) {
+      for (int c = 0; c < 32; ++c) synctest::putZ(song, p, row, c, static_cast<std::uint8_t>(p));
+    }
+  }
+  ModuleRenderer renderer;
+  ASSERT_TRUE(renderer.open(xm::writeXm(song)));
+  MusicStream stream(renderer, DEVICE_FRAMES, 24 * 3600 * 1000, &recordDelivery);
+  delivered.clear();
+  std::vector<float> buffer(2 * DEVICE_FRAMES);
+  while (!renderer.finished()) stream.fill(buffer.data(), DEVICE_FRAMES);
+  EXPECT_GT(delivered.size(), 0u);
+  EXPECT_EQ(delivered.size() + stream.pendingEvents(), 9u * 256 * 32);
+  EXPECT_TRUE(std::is_sorted(delivered.begin(), delivered.end()));
 }
 
 TEST(MusicStream, SecondZOnARowIsTheCodeTheShowTakes) {

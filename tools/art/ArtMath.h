@@ -12,7 +12,6 @@ inline constexpr double PI = 3.14159265358979323846;
 inline constexpr double TWO_PI = 2.0 * PI;
 
 inline double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
-inline double clampTo(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
 inline double lerp(double a, double b, double t) { return a + (b - a) * t; }
 
 inline double smoothstep(double edge0, double edge1, double x) {

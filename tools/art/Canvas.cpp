@@ -45,7 +45,7 @@ Box inkBox(const Mask& m, int margin) {
 namespace {
 
 // One box pass, computed only inside area (zero elsewhere).
-Mask boxPass(const Mask& m, int radius, bool horizontal, bool tiled, Box area) {
+Mask boxPass(const Mask& m, int radius, bool horizontal, Box area) {
   Mask out(m.width, m.height);
   const double scale = 1.0 / (2 * radius + 1);
   for (int y = area.y0; y < area.y1; ++y) {
@@ -54,7 +54,7 @@ Mask boxPass(const Mask& m, int radius, bool horizontal, bool tiled, Box area) {
       for (int k = -radius; k <= radius; ++k) {
         const int sx = horizontal ? x + k : x;
         const int sy = horizontal ? y : y + k;
-        sum += tiled ? m.getWrapped(sx, sy) : m.get(sx, sy);
+        sum += m.get(sx, sy);
       }
       out.at(x, y) = sum * scale;
     }
@@ -64,15 +64,15 @@ Mask boxPass(const Mask& m, int radius, bool horizontal, bool tiled, Box area) {
 
 }  // namespace
 
-Mask blur(const Mask& m, int radius, bool tiled) {
+Mask blur(const Mask& m, int radius) {
   if (radius <= 0) return m;
   const int box = radius / 2 > 0 ? radius / 2 : 1;
-  // Only pixels within reach of the shape can become non-zero, unless the mask wraps.
-  const Box area = tiled ? Box{0, 0, m.width, m.height} : inkBox(m, 3 * box + 1);
+  // Only pixels within reach of the shape can become non-zero.
+  const Box area = inkBox(m, 3 * box + 1);
   Mask out = m;
   for (int pass = 0; pass < 3; ++pass) {
-    out = boxPass(out, box, true, tiled, area);
-    out = boxPass(out, box, false, tiled, area);
+    out = boxPass(out, box, true, area);
+    out = boxPass(out, box, false, area);
   }
   return out;
 }
@@ -109,8 +109,8 @@ void stampMax(Mask& dst, const Mask& src, int x0, int y0) {
   }
 }
 
-Light lightFromHeight(const Mask& h, int x, int y, double depth, int shininess, bool tiled) {
-  auto sample = [&](int sx, int sy) { return tiled ? h.getWrapped(sx, sy) : h.get(sx, sy); };
+Light lightFromHeight(const Mask& h, int x, int y, double depth, int shininess) {
+  auto sample = [&](int sx, int sy) { return h.get(sx, sy); };
   const double dx = (sample(x + 1, y) - sample(x - 1, y)) * 0.5 * depth;
   const double dy = (sample(x, y + 1) - sample(x, y - 1)) * 0.5 * depth;
   // Normal (-dx, -dy, 1); light from the upper left and in front.

@@ -40,11 +40,10 @@ struct Mask {
   Mask(int w, int h, double fill = 0.0) : width(w), height(h), v(static_cast<std::size_t>(w) * h, fill) {}
   double& at(int x, int y) { return v[static_cast<std::size_t>(y) * width + x]; }
   double at(int x, int y) const { return v[static_cast<std::size_t>(y) * width + x]; }
-  // Outside the mask reads as 0 (clamped) or wraps around (tiled).
+  // Outside the mask reads as 0.
   double get(int x, int y) const {
     return x < 0 || y < 0 || x >= width || y >= height ? 0.0 : at(x, y);
   }
-  double getWrapped(int x, int y) const { return at(wrap(x, width), wrap(y, height)); }
 };
 
 // A rectangle of pixels, x0 <= x < x1, y0 <= y < y1.
@@ -56,7 +55,7 @@ struct Box {
 Box inkBox(const Mask& m, int margin);
 
 // Three box passes approximate a gaussian of about the given radius.
-Mask blur(const Mask& m, int radius, bool tiled = false);
+Mask blur(const Mask& m, int radius);
 // Grows the shape by radius pixels (maximum over a disc).
 Mask dilate(const Mask& m, double radius);
 // Copies src into dst at (x, y), keeping the larger value.
@@ -68,7 +67,7 @@ struct Light {
   double diffuse;
   double specular;
 };
-Light lightFromHeight(const Mask& h, int x, int y, double depth, int shininess = 24, bool tiled = false);
+Light lightFromHeight(const Mask& h, int x, int y, double depth, int shininess = 24);
 
 class Layer {
  public:

@@ -66,35 +66,4 @@ Mask coverage(int width, int height, const std::function<bool(double, double)>& 
   return out;
 }
 
-Mask scaled(const Mask& src, int width, int height) {
-  Mask out(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const double sx = (x + 0.5) * src.width / width - 0.5;
-      const double sy = (y + 0.5) * src.height / height - 0.5;
-      const int ix = static_cast<int>(std::floor(sx)), iy = static_cast<int>(std::floor(sy));
-      const double fx = sx - ix, fy = sy - iy;
-      const double top = lerp(src.get(ix, iy), src.get(ix + 1, iy), fx);
-      const double bottom = lerp(src.get(ix, iy + 1), src.get(ix + 1, iy + 1), fx);
-      out.at(x, y) = lerp(top, bottom, fy);
-    }
-  }
-  return out;
-}
-
-InkRows inkRows(const Mask& m) {
-  int top = -1, bottom = -1;
-  for (int y = 0; y < m.height; ++y) {
-    for (int x = 0; x < m.width; ++x) {
-      if (m.at(x, y) > 0.0) {
-        if (top < 0) top = y;
-        bottom = y;
-        break;
-      }
-    }
-  }
-  if (top < 0) return {0, 1};
-  return {top, bottom - top + 1};
-}
-
 }  // namespace art

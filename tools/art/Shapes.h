@@ -28,13 +28,5 @@ Mask ringMask(int width, int height, double cx, double cy, double outer, double 
 // Coverage of an arbitrary inside test, 4 x 4 samples per pixel, tested only inside area (all
 // of the mask when area is empty).
 Mask coverage(int width, int height, const std::function<bool(double, double)>& inside, Box area = {0, 0, 0, 0});
-// The mask scaled by integer-free factors with bilinear sampling.
-Mask scaled(const Mask& src, int width, int height);
-
-// Top of the ink (first row with any coverage) and its height, for gradients along the letters.
-struct InkRows {
-  int top, height;
-};
-InkRows inkRows(const Mask& m);
 
 }  // namespace art

@@ -252,7 +252,8 @@ std::vector<std::uint32_t> drawKuven() {
     Rgb body;
     double litShare;
   };
-  const Layout layers[] = {{13, 34, 74, rgb(0x1A2A55), 0.18}, {0, 14, 56, rgb(0x0C1330), 0.34}};
+  // Each row of buildings starts at its own column, so the wrap-around falls inside a building.
+  const Layout layers[] = {{13, 34, 66, rgb(0x1A2A55), 0.18}, {101, 14, 56, rgb(0x0C1330), 0.34}};
   for (const Layout& l : layers) {
     int x = 0;
     while (x < 256) {
@@ -260,7 +261,7 @@ std::vector<std::uint32_t> drawKuven() {
       if (256 - (x + w) < 9) w = 256 - x;
       const int h = l.minHeight + random.below(l.maxHeight - l.minHeight + 1);
       const int top = 255 - h;
-      const bool antenna = h > l.maxHeight - 12 && random.below(2) == 0;
+      const bool antenna = h > l.maxHeight - 16 && random.below(2) == 0;  // its tip stays below row 176
       const int antennaX = x + w / 2;
       for (int col = x; col < x + w; ++col) {
         const int cx = wrap(col + l.start, 256);

@@ -114,6 +114,9 @@ std::vector<std::uint32_t> drawTegel3() {
     return a > b ? a : b;
   };
   return texture([&](double x, double y) {
+    // Octagons centred on the picture's edges: the wrap-around runs through their calm middles.
+    x += CELL / 2;
+    y += CELL / 2;
     const double lx = cellLocal(x, CELL), ly = cellLocal(y, CELL);
     const auto cx = static_cast<std::uint32_t>(wrap(cellIndex(x, CELL), 4));
     const auto cy = static_cast<std::uint32_t>(wrap(cellIndex(y, CELL), 4));
@@ -200,13 +203,14 @@ std::vector<std::uint32_t> drawMetal1() {
     const double lx = cellLocal(x, PLATE), ly = cellLocal(y, PLATE);
     const double edge = PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly));
     double h = smoothstep(0.5, 3.5, edge) * 0.6;
-    // Rivets every 32 pixels, 9 pixels in from the plate edge.
+    // Rivets 9 pixels in from the plate edge: one in each corner and two along each side, none
+    // on the middle lines of a plate, where the picture wraps. The plate is symmetric, so one
+    // quadrant's three rivets serve all four.
     const double ax = std::fabs(lx), ay = std::fabs(ly);
-    const double px = PLATE / 2 - 9.0;
-    const double alongX = cellLocal(lx + 16.0, 32.0), alongY = cellLocal(ly + 16.0, 32.0);
-    const double dists[2] = {std::sqrt((ax - px) * (ax - px) + alongY * alongY),
-                             std::sqrt((ay - px) * (ay - px) + alongX * alongX)};
-    for (double d : dists) {
+    const double in = PLATE / 2 - 9.0;
+    const double rivets[3][2] = {{in, in}, {16.0, in}, {in, 16.0}};
+    for (const auto& r : rivets) {
+      const double d = std::sqrt((ax - r[0]) * (ax - r[0]) + (ay - r[1]) * (ay - r[1]));
       if (d < 4.5) {
         const double dome = std::sqrt(20.25 - d * d) / 4.5;
         if (0.6 + dome > h) h = 0.6 + dome;
@@ -215,6 +219,9 @@ std::vector<std::uint32_t> drawMetal1() {
     return h;
   };
   return texture([&](double x, double y) {
+    // Plates centred on the picture's edges, so the wrap-around falls in the middle of a plate.
+    x += PLATE / 2;
+    y += PLATE / 2;
     const double lx = cellLocal(x, PLATE), ly = cellLocal(y, PLATE);
     const auto px = static_cast<std::uint32_t>(wrap(cellIndex(x, PLATE), 2));
     const auto py = static_cast<std::uint32_t>(wrap(cellIndex(y, PLATE), 2));

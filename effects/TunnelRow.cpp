@@ -1,0 +1,72 @@
+#include "effects/TunnelRow.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define ZOD_TUNNEL_AVX2 1
+#include <immintrin.h>
+#endif
+
+namespace {
+inline Pixel tunnelPixel(std::int32_t d, std::int32_t a, const Pixel* texture) {
+  const std::uint32_t u = static_cast<std::uint32_t>(a / 800) & 0xFFu;
+  const std::uint32_t v = static_cast<std::uint32_t>(d >> 17) & 0xFFu;
+  const auto s = static_cast<std::uint8_t>(d >> 20);
+  return subtractSaturated(texture[v * 256 + u], greyWord(s));
+}
+}  // namespace
+
+void tunnelRowPortable(Pixel* out, const TunnelWindows& w, const Pixel* texture) {
+  for (int x = 0; x < FRAME_WIDTH; ++x) {
+    const std::int32_t d = w.distance[0][x] + w.distance[1][x] + w.distance[2][x] + w.distance[3][x] + w.distance[4][x];
+    const std::int32_t a = w.angle[0][x] + w.angle[1][x] + w.angle[2][x] + w.angle[3][x] + w.angle[4][x];
+    out[x] = tunnelPixel(d, a, texture);
+  }
+}
+
+#if defined(ZOD_TUNNEL_AVX2)
+namespace {
+__attribute__((target("avx2"))) inline __m256i load8(const std::int32_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+__attribute__((target("avx2"))) void tunnelRowAvx2Impl(Pixel* out, const TunnelWindows& w, const Pixel* texture) {
+  // An angle sum within +-2^24 is exact as a float, and the correctly rounded quotient by 800
+  // never crosses an integer (a true fraction is at least 1/800 away from one, far more than the
+  // rounding error), so truncating the float quotient equals the integer division.
+  const __m256 divisor = _mm256_set1_ps(800.0f);
+  const __m256i low8 = _mm256_set1_epi32(0xFF);
+  const auto* base = reinterpret_cast<const int*>(texture);
+  for (int x = 0; x < FRAME_WIDTH; x += 8) {
+    __m256i d = _mm256_add_epi32(load8(w.distance[0] + x), load8(w.distance[1] + x));
+    d = _mm256_add_epi32(d, load8(w.distance[2] + x));
+    d = _mm256_add_epi32(d, load8(w.distance[3] + x));
+    d = _mm256_add_epi32(d, load8(w.distance[4] + x));
+    __m256i a = _mm256_add_epi32(load8(w.angle[0] + x), load8(w.angle[1] + x));
+    a = _mm256_add_epi32(a, load8(w.angle[2] + x));
+    a = _mm256_add_epi32(a, load8(w.angle[3] + x));
+    a = _mm256_add_epi32(a, load8(w.angle[4] + x));
+
+    const __m256i quotient = _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(a), divisor));
+    const __m256i u = _mm256_and_si256(quotient, low8);
+    const __m256i v = _mm256_and_si256(_mm256_srai_epi32(d, 17), low8);
+    const __m256i index = _mm256_or_si256(_mm256_slli_epi32(v, 8), u);
+    const __m256i texel = _mm256_i32gather_epi32(base, index, 4);
+
+    const __m256i s = _mm256_and_si256(_mm256_srai_epi32(d, 20), low8);
+    const __m256i grey = _mm256_or_si256(s, _mm256_or_si256(_mm256_slli_epi32(s, 8), _mm256_slli_epi32(s, 16)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_subs_epu8(texel, grey));
+  }
+}
+}  // namespace
+
+TunnelRowFunction tunnelRowAvx2() { return __builtin_cpu_supports("avx2") ? tunnelRowAvx2Impl : nullptr; }
+#else
+TunnelRowFunction tunnelRowAvx2() { return nullptr; }
+#endif
+
+TunnelRowFunction tunnelRowFunction() {
+  static const TunnelRowFunction chosen = [] {
+    const TunnelRowFunction fast = tunnelRowAvx2();
+    return fast ? fast : tunnelRowPortable;
+  }();
+  return chosen;
+}

@@ -1,0 +1,399 @@
+// The fifteen generated pictures, read back as the show reads them and by ImageMagick, checked
+// against the rules the scenes rely on.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Fatal.h"
+#include "app/QuitRequest.h"
+#include "image/Loaders.h"
+#include "render/Pixel.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Kind { Jpeg, Pcx, Raw };
+
+struct Asset {
+  const char* name;
+  Kind kind;
+  int width, height;
+};
+
+const Asset ASSETS[] = {
+    {"tegel1.jpg", Kind::Jpeg, 256, 256},   {"tegel3.jpg", Kind::Jpeg, 256, 256},  {"wood1.jpg", Kind::Jpeg, 256, 256},
+    {"metal1.jpg", Kind::Jpeg, 256, 256},   {"titel.pcx", Kind::Pcx, 256, 256},    {"zod4.pcx", Kind::Pcx, 256, 256},
+    {"herz.pcx", Kind::Pcx, 256, 256},      {"zod1.pcx", Kind::Pcx, 256, 256},     {"kuven.pcx", Kind::Pcx, 256, 256},
+    {"ende.pcx", Kind::Pcx, 256, 256},      {"presents.raw", Kind::Raw, 70, 20},   {"balle.raw", Kind::Raw, 512, 256},
+    {"blockchen.raw", Kind::Raw, 512, 256}, {"dirurar.raw", Kind::Raw, 512, 180},  {"zod13.raw", Kind::Raw, 280, 280},
+};
+
+const char* const TEXTURES[] = {"tegel1.jpg", "tegel3.jpg", "wood1.jpg", "metal1.jpg"};
+const char* const KEYED[] = {"zod4.pcx", "herz.pcx", "zod1.pcx", "kuven.pcx", "ende.pcx", "zod13.raw"};
+const char* const ADDED[] = {"balle.raw", "blockchen.raw", "dirurar.raw"};
+
+struct Image {
+  int width = 0, height = 0;
+  std::vector<Pixel> pixels;
+  Pixel at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+int fatalReports = 0;
+void countReport(const char*, const char*) { ++fatalReports; }
+
+fs::path assetFile(const std::string& name) { return fs::path(ZOD_ASSET_DIR) / name; }
+
+// Loads one picture with the show's loader; counts any report it makes.
+Image loadWithShowLoader(const Asset& asset) {
+  Image image{asset.width, asset.height, std::vector<Pixel>(static_cast<std::size_t>(asset.width) * asset.height)};
+  const std::string path = assetFile(asset.name).string();
+  switch (asset.kind) {
+    case Kind::Jpeg: loadJpeg(image.pixels.data(), path.c_str(), asset.width, asset.height); break;
+    case Kind::Pcx: loadPcx(image.pixels.data(), path.c_str(), image.pixels.size()); break;
+    case Kind::Raw: loadRaw(image.pixels.data(), path.c_str(), asset.width, asset.height); break;
+  }
+  return image;
+}
+
+bool haveTool(const char* name) {
+  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string runAndRead(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    pclose(pipe);
+  }
+  return output;
+}
+
+std::vector<char> fileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int channelDistance(Pixel a, Pixel b) {
+  int sum = 0;
+  for (int shift = 0; shift < 24; shift += 8) sum += std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+  return sum;
+}
+
+// Pixels equal to `value` that have no neighbour of the same value: specks and pinholes.
+int isolatedPixels(const Image& image, Pixel value) {
+  int count = 0;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      if (image.at(x, y) != value) continue;
+      const bool alone = (x == 0 || image.at(x - 1, y) != value) && (x == image.width - 1 || image.at(x + 1, y) != value) &&
+                         (y == 0 || image.at(x, y - 1) != value) && (y == image.height - 1 || image.at(x, y + 1) != value);
+      count += alone ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+int countValue(const Image& image, Pixel value, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) {
+  if (x1 < 0) x1 = image.width;
+  if (y1 < 0) y1 = image.height;
+  int count = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) count += image.at(x, y) == value ? 1 : 0;
+  }
+  return count;
+}
+
+class ArtAssetsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const FatalReporter previous = setFatalReporter(&countReport);
+    fatalReports = 0;
+    for (const Asset& asset : ASSETS) images()[asset.name] = loadWithShowLoader(asset);
+    setFatalReporter(previous);
+    clearQuitRequest();
+  }
+  static std::map<std::string, Image>& images() {
+    static std::map<std::string, Image> loaded;
+    return loaded;
+  }
+  static const Image& image(const std::string& name) { return images().at(name); }
+};
+
+TEST_F(ArtAssetsTest, EveryPictureExistsWithTheSizeItsFormatImplies) {
+  for (const Asset& asset : ASSETS) {
+    SCOPED_TRACE(asset.name);
+    ASSERT_TRUE(fs::exists(assetFile(asset.name)));
+    const auto size = fs::file_size(assetFile(asset.name));
+    if (asset.kind == Kind::Raw) {
+      EXPECT_EQ(size, static_cast<std::uintmax_t>(asset.width) * asset.height * 3);
+    }
+    if (asset.kind == Kind::Pcx) {
+      const std::vector<char> bytes = fileBytes(assetFile(asset.name));
+      ASSERT_GE(bytes.size(), 128u);
+      auto u16 = [&](int at) { return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8; };
+      EXPECT_EQ(bytes[0], 10);
+      EXPECT_EQ(bytes[1], 5);
+      EXPECT_EQ(bytes[2], 1);
+      EXPECT_EQ(bytes[3], 8);
+      EXPECT_EQ(u16(8) - u16(4) + 1, asset.width);
+      EXPECT_EQ(u16(10) - u16(6) + 1, asset.height);
+      EXPECT_EQ(bytes[65], 3);
+      EXPECT_EQ(u16(66), 256);
+    }
+  }
+}
+
+TEST_F(ArtAssetsTest, ShowLoadersReadEveryPictureWithoutAReport) {
+  EXPECT_EQ(fatalReports, 0);
+  for (const Asset& asset : ASSETS) {
+    const Image& img = image(asset.name);
+    for (Pixel p : img.pixels) ASSERT_EQ(p >> 24, 0u) << asset.name;
+  }
+}
+
+// ImageMagick decodes every file on its own; it must see the same size and format and, for the
+// lossless formats, exactly the pixels our loaders produce.
+TEST_F(ArtAssetsTest, ImageMagickReadsTheSameSizesFormatsAndPixels) {
+  if (!haveTool("identify") || !haveTool("convert")) GTEST_SKIP() << "ImageMagick is not installed";
+  for (const Asset& asset : ASSETS) {
+    SCOPED_TRACE(asset.name);
+    const std::string path = assetFile(asset.name).string();
+    const std::string size = std::to_string(asset.width) + "x" + std::to_string(asset.height);
+    std::string source = "'" + path + "'";
+    if (asset.kind == Kind::Raw) {
+      source = "-size " + size + " -depth 8 'rgb:" + path + "'";
+    } else {
+      const std::string expected = std::string(asset.kind == Kind::Jpeg ? "JPEG" : "PCX") + " " + std::to_string(asset.width) +
+                                   " " + std::to_string(asset.height) + " 8";
+      EXPECT_EQ(runAndRead("identify -format '%m %w %h %z' " + source + " 2>/dev/null"), expected);
+    }
+    if (asset.kind == Kind::Jpeg) {
+      EXPECT_EQ(runAndRead("identify -format '%[channels]' " + source + " 2>/dev/null").substr(0, 4), "srgb");
+    }
+    const std::string rgb = runAndRead("convert " + source + " -depth 8 rgb:- 2>/dev/null");
+    ASSERT_EQ(rgb.size(), static_cast<std::size_t>(asset.width) * asset.height * 3);
+    const Image& ours = image(asset.name);
+    int worst = 0;
+    for (std::size_t i = 0; i < ours.pixels.size(); ++i) {
+      const Pixel theirs = static_cast<Pixel>(static_cast<unsigned char>(rgb[3 * i]) << 16 |
+                                              static_cast<unsigned char>(rgb[3 * i + 1]) << 8 |
+                                              static_cast<unsigned char>(rgb[3 * i + 2]));
+      worst = std::max(worst, channelDistance(theirs, ours.pixels[i]));
+    }
+    // Two JPEG decoders may round the inverse transform differently by a step or so.
+    EXPECT_LE(worst, asset.kind == Kind::Jpeg ? 6 : 0);
+  }
+}
+
+// Mean difference between neighbouring columns (or rows) across the wrap-around seam, against
+// the same measure at the other column (row) pairs that straddle a JPEG block edge (every eighth):
+// the seam is one of those, and block edges differ a little more than pairs inside a block.
+struct SeamMeasure {
+  double seam, interior;
+};
+SeamMeasure columnSeam(const Image& img, int y0, int y1, int step) {
+  double seam = 0.0, interior = 0.0;
+  int pairs = 0;
+  for (int y = y0; y < y1; ++y) {
+    seam += channelDistance(img.at(img.width - 1, y), img.at(0, y));
+    for (int x = step; x < img.width; x += step, ++pairs) interior += channelDistance(img.at(x - 1, y), img.at(x, y));
+  }
+  return {seam / (y1 - y0), interior / pairs};
+}
+SeamMeasure rowSeam(const Image& img, int step) {
+  double seam = 0.0, interior = 0.0;
+  int pairs = 0;
+  for (int x = 0; x < img.width; ++x) {
+    seam += channelDistance(img.at(x, img.height - 1), img.at(x, 0));
+    for (int y = step; y < img.height; y += step, ++pairs) interior += channelDistance(img.at(x, y - 1), img.at(x, y));
+  }
+  return {seam / img.width, interior / pairs};
+}
+
+TEST_F(ArtAssetsTest, TexturesTileWithoutAVisibleSeam) {
+  for (const char* name : TEXTURES) {
+    SCOPED_TRACE(name);
+    const SeamMeasure across = columnSeam(image(name), 0, 256, 8);
+    const SeamMeasure down = rowSeam(image(name), 8);
+    EXPECT_LE(across.seam, across.interior);
+    EXPECT_LE(down.seam, down.interior);
+  }
+}
+
+// Windows and walls make neighbouring columns of the skyline differ a lot or not at all, so its
+// seam is compared with the spread of all column pairs: it must not stand out among them.
+TEST_F(ArtAssetsTest, SkylineStripRepeatsEvery256Columns) {
+  const Image& skyline = image("kuven.pcx");
+  auto pairDifference = [&](int a, int b) {
+    double sum = 0.0;
+    for (int y = 176; y < 256; ++y) sum += channelDistance(skyline.at(a, y), skyline.at(b, y));
+    return sum / 80.0;
+  };
+  std::vector<double> interior;
+  for (int x = 1; x < 256; ++x) interior.push_back(pairDifference(x - 1, x));
+  std::sort(interior.begin(), interior.end());
+  EXPECT_LE(pairDifference(255, 0), interior[interior.size() * 9 / 10]);
+}
+
+TEST_F(ArtAssetsTest, KeyedPicturesHaveSolidShapesAndCleanTransparentAreas) {
+  for (const char* name : KEYED) {
+    SCOPED_TRACE(name);
+    const Image& img = image(name);
+    const int keyed = countValue(img, TRANSPARENT_KEY);
+    EXPECT_GT(keyed, 0);
+    EXPECT_LT(keyed, img.width * img.height);
+    // No pinholes of key inside a shape, no stray opaque specks in the transparent area.
+    EXPECT_EQ(isolatedPixels(img, TRANSPARENT_KEY), 0);
+    int strayOpaque = 0;
+    for (int y = 1; y + 1 < img.height; ++y) {
+      for (int x = 1; x + 1 < img.width; ++x) {
+        strayOpaque += img.at(x, y) != TRANSPARENT_KEY && img.at(x - 1, y) == TRANSPARENT_KEY && img.at(x + 1, y) == TRANSPARENT_KEY &&
+                       img.at(x, y - 1) == TRANSPARENT_KEY && img.at(x, y + 1) == TRANSPARENT_KEY;
+      }
+    }
+    EXPECT_EQ(strayOpaque, 0);
+  }
+}
+
+TEST_F(ArtAssetsTest, KeyedPicturesAreTransparentWhereTheirScenesShowWhatLiesBelow) {
+  // The sprites stand free: their corners are transparent, their middles opaque.
+  for (const char* name : {"zod4.pcx", "herz.pcx", "ende.pcx"}) {
+    SCOPED_TRACE(name);
+    const Image& img = image(name);
+    EXPECT_EQ(img.at(0, 0), TRANSPARENT_KEY);
+    EXPECT_EQ(img.at(255, 255), TRANSPARENT_KEY);
+  }
+  EXPECT_NE(image("herz.pcx").at(128, 128), TRANSPARENT_KEY);
+  // The overlay of the tunnel is lifted 26 rows at rest: its last two rows are never seen.
+  EXPECT_EQ(countValue(image("zod4.pcx"), TRANSPARENT_KEY, 0, 254, 256, 256), 2 * 256);
+  // The heart scene shows columns 0..114 and 120..255 of the side picture; the wings keep clear
+  // of the hidden gap and stand symmetric about the middle of the frame.
+  const Image& sides = image("zod1.pcx");
+  EXPECT_EQ(countValue(sides, TRANSPARENT_KEY, 115, 0, 155, 256), 40 * 256);
+  EXPECT_LT(countValue(sides, TRANSPARENT_KEY, 0, 0, 115, 256), 115 * 256);
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 14; x <= 114; ++x) ASSERT_EQ(sides.at(x, y) == TRANSPARENT_KEY, sides.at(269 - x, y) == TRANSPARENT_KEY);
+  }
+  // The skyline shows only rows 176..255; it reaches up from the bottom, and the street is solid.
+  const Image& skyline = image("kuven.pcx");
+  EXPECT_EQ(countValue(skyline, TRANSPARENT_KEY, 0, 0, 256, 176), 176 * 256);
+  EXPECT_EQ(countValue(skyline, TRANSPARENT_KEY, 0, 176, 256, 178), 2 * 256);
+  EXPECT_EQ(countValue(skyline, TRANSPARENT_KEY, 0, 240, 256, 256), 0);
+  // The square tunnel's overlay is the only thing drawn in frame columns 332..511: columns
+  // 100..279 of it must cover every pixel.
+  EXPECT_EQ(countValue(image("zod13.raw"), TRANSPARENT_KEY, 100, 0, 280, 280), 0);
+  EXPECT_GT(countValue(image("zod13.raw"), TRANSPARENT_KEY, 0, 0, 100, 280), 50 * 280);
+}
+
+TEST_F(ArtAssetsTest, AddedPicturesAreBlackWhereTheyAddNothing) {
+  for (const char* name : ADDED) {
+    SCOPED_TRACE(name);
+    const Image& img = image(name);
+    // The edges add nothing, so the pictures have no hard border where they slide or end.
+    EXPECT_EQ(countValue(img, 0, 0, 0, img.width, 1), img.width);
+    EXPECT_EQ(countValue(img, 0, 0, img.height - 1, img.width, img.height), img.width);
+    EXPECT_EQ(countValue(img, 0, 0, 0, 1, img.height), img.height);
+    EXPECT_GT(countValue(img, 0), img.width * img.height / 3);
+    int bright = 0;
+    for (Pixel p : img.pixels) bright += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) > 300 ? 1 : 0;
+    EXPECT_GT(bright, img.width * img.height / 50);
+  }
+}
+
+TEST_F(ArtAssetsTest, TitleIsPureBlackOnlyWhereThePatternShouldShow) {
+  const Image& title = image("titel.pcx");
+  EXPECT_EQ(title.at(0, 0), 0u);
+  EXPECT_EQ(title.at(128, 60), 0u);  // inside the ring, above the letters
+  EXPECT_EQ(isolatedPixels(title, 0), 0);
+  const int black = countValue(title, 0);
+  EXPECT_GT(black, 256 * 256 / 4);
+  EXPECT_LT(black, 256 * 256 * 3 / 4);
+}
+
+TEST_F(ArtAssetsTest, CaptionIsTheWordLitOnBlack) {
+  const Image& caption = image("presents.raw");
+  int left = 70, right = -1, top = 20, bottom = -1, lit = 0;
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 70; ++x) {
+      if (caption.at(x, y) == 0) continue;
+      ++lit;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  EXPECT_GT(lit, 150);
+  EXPECT_GE(right - left + 1, 56);  // eight letters across most of the width
+  EXPECT_GE(bottom - top + 1, 9);
+  EXPECT_GE(left, 1);
+  EXPECT_LE(right, 68);
+  EXPECT_GE(top, 1);
+  EXPECT_LE(bottom, 18);
+}
+
+// ---- the generator itself ----
+
+fs::path generator() { return fs::path(ZOD_BINARY_DIR) / "tools" / "art" / "zod-art"; }
+
+// Runs zod-art with one option and a path; its exit status.
+int runGenerator(const char* option, const fs::path& path) {
+  std::string command = "'";
+  command += generator().string();
+  command += "' ";
+  command += option;
+  command += " '";
+  command += path.string();
+  command += "'";
+  return std::system(command.c_str());
+}
+
+fs::path freshDirectory(const std::string& tag) {
+  const fs::path dir = fs::temp_directory_path() / ("zod-art-" + std::to_string(getpid()) + "-" + tag);
+  fs::remove_all(dir);
+  return dir;
+}
+
+TEST(ArtGenerator, WritesTheSameBytesOnEveryRun) {
+  if (!fs::exists(generator())) GTEST_SKIP() << "zod-art is not built";
+  const fs::path first = freshDirectory("first"), second = freshDirectory("second");
+  ASSERT_EQ(runGenerator("--out", first), 0);
+  ASSERT_EQ(runGenerator("--out", second), 0);
+  for (const Asset& asset : ASSETS) {
+    SCOPED_TRACE(asset.name);
+    const std::vector<char> a = fileBytes(first / asset.name);
+    EXPECT_FALSE(a.empty());
+    EXPECT_TRUE(a == fileBytes(second / asset.name));
+    EXPECT_TRUE(a == fileBytes(assetFile(asset.name))) << "the build's copy is stale";
+  }
+  fs::remove_all(first);
+  fs::remove_all(second);
+}
+
+TEST(ArtGenerator, WritesAContactSheetPng) {
+  if (!fs::exists(generator())) GTEST_SKIP() << "zod-art is not built";
+  const fs::path dir = freshDirectory("sheet");
+  fs::create_directories(dir);
+  const fs::path sheet = dir / "sheet.png";
+  ASSERT_EQ(runGenerator("--contact-sheet", sheet), 0);
+  const std::vector<char> bytes = fileBytes(sheet);
+  ASSERT_GT(bytes.size(), 8u);
+  EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
+  fs::remove_all(dir);
+}
+
+}  // namespace
