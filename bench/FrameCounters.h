@@ -1,5 +1,6 @@
 #pragma once
-// Per-frame and per-pixel costs for a benchmark whose every iteration draws one 512 x 280 frame.
+// Per-frame and per-pixel costs for a benchmark whose every iteration draws one 512 x 280 frame,
+// shown as times (for example frame=430us pixel=3.0ns).
 
 #include <benchmark/benchmark.h>
 
@@ -7,9 +8,7 @@
 
 inline void addFrameCounters(benchmark::State& state) {
   const double frames = static_cast<double>(state.iterations());
-  // Inverted rates: seconds per (frame / 1000) is milliseconds per frame, and likewise for ns.
-  state.counters["ms_per_frame"] =
-      benchmark::Counter(frames / 1e3, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["ns_per_pixel"] =
-      benchmark::Counter(frames * FRAME_PIXELS / 1e9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["pixel"] =
+      benchmark::Counter(frames * FRAME_PIXELS, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }

@@ -79,15 +79,17 @@ void PlaneEffect::sampleLattice(float timeMs) {
 void PlaneEffect::render(Pixel* frame, float timeMs) {
   placeCamera(timeMs);
   sampleLattice(timeMs);
-  for (std::int32_t* map : {uMap.get(), vMap.get(), shadeMap.get()}) {
-    refineHalfSteps(map, MAP_STRIDE, MAP_USED_ROWS, LATTICE_SPACING);
-  }
-
+  // Each band of eight rows is refined and textured while its rows are still in the cache.
+  std::int32_t* const maps[3] = {uMap.get(), vMap.get(), shadeMap.get()};
+  for (std::int32_t* map : maps) refineLatticeRows(map, MAP_STRIDE, MAP_USED_ROWS, LATTICE_SPACING);
   const Pixel* texture = useMetal != 0 ? metalTexture.get() : tileTexture.get();
-  for (int y = 0; y < FRAME_HEIGHT; ++y) {
-    const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE;
-    shadeTexels(frame + static_cast<std::size_t>(y) * FRAME_WIDTH, &uMap[i], &vMap[i], &shadeMap[i], FRAME_WIDTH,
-                texture, 0, false);
+  for (int top = 0; top < FRAME_HEIGHT; top += LATTICE_SPACING) {
+    for (std::int32_t* map : maps) refineBand(map, MAP_STRIDE, top, LATTICE_SPACING);
+    for (int y = top; y < top + LATTICE_SPACING; ++y) {
+      const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE;
+      shadeTexels(frame + static_cast<std::size_t>(y) * FRAME_WIDTH, &uMap[i], &vMap[i], &shadeMap[i], FRAME_WIDTH,
+                  texture, 0, false);
+    }
   }
 
   addSaturatedRun(frame + static_cast<std::size_t>(LOGO_TOP) * FRAME_WIDTH, logoImage.get(),

@@ -49,10 +49,14 @@ void SquareTunnelEffect::init() {
   columnOffsets = std::make_unique<std::int32_t[]>(W);
   rowOffsets = std::make_unique<std::int32_t[]>(H);
   overlayImage = std::make_unique<Pixel[]>(static_cast<std::size_t>(OVERLAY_SIZE) * OVERLAY_SIZE);
-  picture = std::make_unique<Pixel[]>(static_cast<std::size_t>(W) * H);
+  texturedRow = std::make_unique<Pixel[]>(W);
+  sampleColumnsRight = std::make_unique<std::int32_t[]>(W);
+  sampleColumnsLeft = std::make_unique<std::int32_t[]>(W);
+  firstColumnWeights = std::make_unique<LaneWeights[]>(W);
+  secondColumnWeights = std::make_unique<LaneWeights[]>(W);
   // make_unique zeroes the array, so the guards start (and stay) black.
-  wideStorage = std::make_unique<WidePixel[]>(static_cast<std::size_t>(W) * H + 2 * PICTURE_GUARD);
-  widePicture = wideStorage.get() + PICTURE_GUARD;
+  pictureStorage = std::make_unique<WidePixel[]>(static_cast<std::size_t>(W) * H + 2 * PICTURE_GUARD);
+  picture = pictureStorage.get() + PICTURE_GUARD;
   loadRaw(overlayImage.get(), "zod13.raw", OVERLAY_SIZE, OVERLAY_SIZE);
   glowMode = 0;
 }
@@ -99,6 +103,12 @@ void SquareTunnelEffect::placeLight(float timeMs) {
   for (int j = 0; j < W; ++j) {
     const double distance = static_cast<double>(j) - static_cast<double>(lightOffsetX) - 166.0;
     columnOffsets[j] = floatToInt(std::fabs(distance * static_cast<double>(rayScaleX)) * 256.0);
+    const std::int32_t whole = columnOffsets[j] >> 8;
+    const auto fraction = static_cast<std::uint32_t>(columnOffsets[j] & 255);
+    sampleColumnsRight[j] = j + whole;
+    sampleColumnsLeft[j] = j - whole;
+    firstColumnWeights[j] = ::firstColumnWeights(fraction);
+    secondColumnWeights[j] = ::secondColumnWeights(fraction);
   }
   for (int k = 0; k < H; ++k) {
     const double distance = static_cast<double>(k) - static_cast<double>(lightOffsetY) - 140.0;
@@ -112,20 +122,15 @@ void SquareTunnelEffect::placeLight(float timeMs) {
 void SquareTunnelEffect::lightQuadrant(int firstRow, int rowStep, int firstColumn, int columnStep,
                                        int sampleColumnStep, int sampleRowStep) {
   if (firstRow < 0 || firstRow >= H || firstColumn < 0 || firstColumn >= W) return;
+  const std::int32_t* sampleColumns = sampleColumnStep > 0 ? sampleColumnsRight.get() : sampleColumnsLeft.get();
   for (int k = firstRow; k >= 0 && k < H; k += rowStep) {
     const std::int32_t rowOffset = rowOffsets[k];
     const int sampleRow = k + sampleRowStep * (rowOffset >> 8);
-    const auto fy = static_cast<std::uint32_t>(rowOffset & 255);
-    const WidePixel* near = widePicture + static_cast<std::ptrdiff_t>(sampleRow) * W;
+    const WidePixel* near = picture + static_cast<std::ptrdiff_t>(sampleRow) * W;
     const WidePixel* far = near + static_cast<std::ptrdiff_t>(sampleRowStep) * W;
-    WidePixel* row = widePicture + static_cast<std::ptrdiff_t>(k) * W;
-    for (int m = firstColumn; m >= 0 && m < W; m += columnStep) {
-      const std::int32_t columnOffset = columnOffsets[m];
-      const int sc = m + sampleColumnStep * (columnOffset >> 8);
-      const int sc2 = sc + sampleColumnStep;
-      const auto fx = static_cast<std::uint32_t>(columnOffset & 255);
-      row[m] = lightRayBlendWide(row[m], near[sc], near[sc2], far[sc], far[sc2], fx, fy);
-    }
+    smearRow(picture + static_cast<std::ptrdiff_t>(k) * W, near, far, firstColumn, columnStep, W, sampleColumns,
+             sampleColumnStep, firstColumnWeights.get(), secondColumnWeights.get(),
+             rowWeights(static_cast<std::uint32_t>(rowOffset & 255)));
   }
 }
 
@@ -149,23 +154,24 @@ void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
   const auto ticks = static_cast<std::uint32_t>(floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.2f)));
   placeCamera(ticks, timeMs);
   sampleLattice(ticks);
-  for (std::int32_t* map : {uMap.get(), vMap.get(), shadeMap.get()}) {
-    refineHalfSteps(map, MAP_STRIDE, MAP_USED_ROWS, LATTICE_SPACING);
-  }
-
+  // Each band of eight rows is refined and textured while its rows are still in the cache.
+  std::int32_t* const maps[3] = {uMap.get(), vMap.get(), shadeMap.get()};
+  for (std::int32_t* map : maps) refineLatticeRows(map, MAP_STRIDE, MAP_USED_ROWS, LATTICE_SPACING);
   const bool brighten = glowMode != 0;
-  for (int y = 0; y < H; ++y) {
-    const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE;
-    shadeTexels(&picture[static_cast<std::size_t>(y) * W], &uMap[i], &vMap[i], &shadeMap[i], W, metalTexture.get(),
-                ticks >> 2, brighten);
+  for (int top = 0; top < H; top += LATTICE_SPACING) {
+    for (std::int32_t* map : maps) refineBand(map, MAP_STRIDE, top, LATTICE_SPACING);
+    for (int y = top; y < top + LATTICE_SPACING; ++y) {
+      const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE;
+      shadeTexels(texturedRow.get(), &uMap[i], &vMap[i], &shadeMap[i], W, metalTexture.get(), ticks >> 2, brighten);
+      widenPixels(picture + static_cast<std::size_t>(y) * W, texturedRow.get(), W);
+    }
   }
 
-  widenPixels(widePicture, picture.get(), static_cast<std::size_t>(W) * H);
   placeLight(timeMs);
   castLightRays();
 
   for (int y = 0; y < H; ++y) {
-    narrowPixels(frame + static_cast<std::size_t>(y) * FRAME_WIDTH, widePicture + static_cast<std::size_t>(y) * W, W);
+    narrowPixels(frame + static_cast<std::size_t>(y) * FRAME_WIDTH, picture + static_cast<std::size_t>(y) * W, W);
   }
   blitKeyed(frame, overlayImage.get(), OVERLAY_SIZE, OVERLAY_SIZE, OVERLAY_LEFT, 0);
 }

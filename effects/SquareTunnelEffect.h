@@ -57,7 +57,9 @@ class SquareTunnelEffect final : public Effect {
   std::unique_ptr<std::int32_t[]> columnOffsets;
   std::unique_ptr<std::int32_t[]> rowOffsets;
   std::unique_ptr<Pixel[]> overlayImage;
-  std::unique_ptr<Pixel[]> picture;  // the textured tunnel, before the light rays
+  // The tunnel picture, one wide pixel (16 bits a byte) each, so that the light rays can work
+  // on all four bytes at once; narrowed into the frame at the end.
+  WidePixel* picture = nullptr;  // inside pictureStorage, after the leading guard
   Matrix3 viewMatrix;
   Matrix3 rotationX;
   Matrix3 rotationY;
@@ -69,8 +71,12 @@ class SquareTunnelEffect final : public Effect {
   std::unique_ptr<std::int32_t[]> uMap;
   std::unique_ptr<std::int32_t[]> vMap;
   std::unique_ptr<std::int32_t[]> shadeMap;
-  // The picture again, one 64-bit wide pixel each, for the light rays: the smear reads and
-  // writes it in place, then it is narrowed into the frame.
-  std::unique_ptr<WidePixel[]> wideStorage;
-  WidePixel* widePicture = nullptr;  // inside wideStorage, after the leading guard
+  std::unique_ptr<WidePixel[]> pictureStorage;
+  std::unique_ptr<Pixel[]> texturedRow;  // one row of texels before widening
+  // Per column, set with the offsets each frame: the sample column towards the right and
+  // towards the left, and the two weights of the sample's columns.
+  std::unique_ptr<std::int32_t[]> sampleColumnsRight;
+  std::unique_ptr<std::int32_t[]> sampleColumnsLeft;
+  std::unique_ptr<LaneWeights[]> firstColumnWeights;
+  std::unique_ptr<LaneWeights[]> secondColumnWeights;
 };

@@ -14,24 +14,27 @@ void averageRows(std::uint32_t* out, const std::uint32_t* above,
 
 }  // namespace
 
-void refineHalfSteps(std::int32_t* map, int columns, int rows, int spacing) {
+void refineLatticeRows(std::int32_t* map, int columns, int rows, int spacing) {
   // Unsigned storage view: the sums must wrap, never overflow as signed numbers.
   auto* cells = reinterpret_cast<std::uint32_t*>(map);
-  const auto rowAt = [&](int y) { return cells + static_cast<std::ptrdiff_t>(y) * columns; };
   const int lastColumn = columns - 1;
-
   for (int y = 0; y < rows; y += spacing) {
-    std::uint32_t* row = rowAt(y);
+    std::uint32_t* row = cells + static_cast<std::ptrdiff_t>(y) * columns;
     for (int h = spacing / 2; h >= 1; h /= 2) {
       for (int x = h; x + h <= lastColumn; x += 2 * h) row[x] = midpoint(row[x - h], row[x + h]);
     }
   }
+}
 
-  // Every row between two lattice rows depends only on those two, so each band of rows is
-  // finished before the next: the same values as whole vertical passes, with the band in cache.
-  for (int top = 0; top + spacing < rows; top += spacing) {
-    for (int h = spacing / 2; h >= 1; h /= 2) {
-      for (int y = top + h; y < top + spacing; y += 2 * h) averageRows(rowAt(y), rowAt(y - h), rowAt(y + h), columns);
-    }
+void refineBand(std::int32_t* map, int columns, int top, int spacing) {
+  auto* cells = reinterpret_cast<std::uint32_t*>(map);
+  const auto rowAt = [&](int y) { return cells + static_cast<std::ptrdiff_t>(y) * columns; };
+  for (int h = spacing / 2; h >= 1; h /= 2) {
+    for (int y = top + h; y < top + spacing; y += 2 * h) averageRows(rowAt(y), rowAt(y - h), rowAt(y + h), columns);
   }
+}
+
+void refineHalfSteps(std::int32_t* map, int columns, int rows, int spacing) {
+  refineLatticeRows(map, columns, rows, spacing);
+  for (int top = 0; top + spacing < rows; top += spacing) refineBand(map, columns, top, spacing);
 }

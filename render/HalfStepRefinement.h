@@ -15,3 +15,10 @@
 
 // spacing is a power of two; rows - 1 is a multiple of it.
 void refineHalfSteps(std::int32_t* map, int columns, int rows, int spacing);
+
+// The same work in two parts, for callers that use each band of rows as soon as it is done:
+// first the horizontal passes on all lattice rows, then, for each band top = 0, spacing, ...,
+// the rows strictly between top and top + spacing. The rows of a band depend only on its two
+// lattice rows, so the bands may be done one at a time in any order.
+void refineLatticeRows(std::int32_t* map, int columns, int rows, int spacing);
+void refineBand(std::int32_t* map, int columns, int top, int spacing);

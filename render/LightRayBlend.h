@@ -49,6 +49,31 @@ constexpr Pixel lightRayBlend(Pixel e, Pixel n0, Pixel nx, Pixel ny, Pixel nxy, 
   return narrow(lightRayBlendWide(widen(e), widen(n0), widen(nx), widen(ny), widen(nxy), fx, fy));
 }
 
+// Eight 16-bit weights, the lanes of two wide pixels side by side.
+struct alignas(16) LaneWeights {
+  std::uint16_t lane[8];
+};
+
+// Weights of a sample column: 255 - fx (first) and fx (second) in the three colour lanes of both
+// halves, 0 in the fourth lanes; and of a sample row: 255 - fy in the first half, fy in the second.
+LaneWeights firstColumnWeights(std::uint32_t fx);
+LaneWeights secondColumnWeights(std::uint32_t fx);
+LaneWeights rowWeights(std::uint32_t fy);
+
+// Smears one row in place: for m = first, first + step, ... while 0 <= m < count, with
+// sc = sampleColumn[m] and sc2 = sc + sampleStep,
+//   row[m] = lightRayBlendWide(row[m], near[sc], near[sc2], far[sc], far[sc2], fx[m], fy),
+// where fx[m] and fy are the weights given as firstColumn[m] / secondColumn[m] and weightsOfRow.
+// Pixels are done strictly in that order, so near may be row itself (the sample reads pixels
+// blended earlier in the same call). SSE2 where the build has it.
+void smearRow(WidePixel* row, const WidePixel* near, const WidePixel* far, int first, int step, int count,
+              const std::int32_t* sampleColumn, int sampleStep, const LaneWeights* firstColumn,
+              const LaneWeights* secondColumn, const LaneWeights& weightsOfRow);
+// The same, one 64-bit word at a time.
+void smearRowPortable(WidePixel* row, const WidePixel* near, const WidePixel* far, int first, int step, int count,
+                      const std::int32_t* sampleColumn, int sampleStep, const LaneWeights* firstColumn,
+                      const LaneWeights* secondColumn, const LaneWeights& weightsOfRow);
+
 // out[i] = widen(in[i]) and out[i] = narrow(in[i]) for i < n; SSE2 where the build has it.
 void widenPixels(WidePixel* out, const Pixel* in, std::size_t n);
 void narrowPixels(Pixel* out, const WidePixel* in, std::size_t n);

@@ -249,60 +249,6 @@ TEST_F(SquareTunnelEffectTest, RenderAllocatesNothing) {
   EXPECT_EQ(counter.count(), 0u);
 }
 
-TEST(LightRayBlend, UniformAreaLosesTwoLevels) {
-  for (std::uint32_t fx = 0; fx < 256; fx += 5) {
-    for (std::uint32_t fy = 0; fy < 256; fy += 3) {
-      EXPECT_EQ(lightRayBlend(0x00C8C8C8, 0x00C8C8C8, 0x00C8C8C8, 0x00C8C8C8, 0x00C8C8C8, fx, fy), 0x00C6C6C6u);
-      EXPECT_EQ(lightRayBlend(0x00FFFFFF, 0x00FFFFFF, 0x00FFFFFF, 0x00FFFFFF, 0x00FFFFFF, fx, fy), 0x00FDFDFDu);
-    }
-  }
-}
-
-TEST(LightRayBlend, NeverBrighterThanItsInputsNorThan253) {
-  std::mt19937 random(5);
-  for (int i = 0; i < 20000; ++i) {
-    Pixel in[5];
-    for (Pixel& p : in) p = static_cast<Pixel>(random() & 0xFFFFFFu);
-    const auto fx = static_cast<std::uint32_t>(random() & 255), fy = static_cast<std::uint32_t>(random() & 255);
-    const Pixel out = lightRayBlend(in[0], in[1], in[2], in[3], in[4], fx, fy);
-    for (int shift = 0; shift < 24; shift += 8) {
-      std::uint32_t largest = 0;
-      for (Pixel p : in) largest = std::max(largest, (p >> shift) & 255);
-      ASSERT_LE((out >> shift) & 255, std::min(largest, 253u));
-    }
-    ASSERT_EQ(out >> 24, 0u);
-  }
-}
-
-TEST(LightRayBlend, MatchesTheByteByByteBlend) {
-  std::mt19937 random(9);
-  for (int i = 0; i < 20000; ++i) {
-    Pixel p[5];
-    for (Pixel& q : p) q = static_cast<Pixel>(random());
-    const auto fx = static_cast<std::uint32_t>(random() & 255), fy = static_cast<std::uint32_t>(random() & 255);
-    ASSERT_EQ(lightRayBlend(p[0], p[1], p[2], p[3], p[4], fx, fy), blendByBytes(p[0], p[1], p[2], p[3], p[4], fx, fy));
-  }
-  // The fourth byte only ever comes from the pixel itself.
-  EXPECT_EQ(lightRayBlend(0xF0000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 9, 9), 0x0F000000u);
-}
-
-TEST(LightRayBlend, WideningRunsMatchOnePixelAtATime) {
-  std::mt19937 random(3);
-  for (std::size_t n : {0u, 1u, 3u, 4u, 5u, 332u}) {
-    std::vector<Pixel> packed(n);
-    for (Pixel& p : packed) p = static_cast<Pixel>(random());
-    std::vector<WidePixel> wide(n + 1, 77);
-    widenPixels(wide.data(), packed.data(), n);
-    for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(wide[i], widen(packed[i])) << n << " " << i;
-    EXPECT_EQ(wide[n], 77u);
-    std::vector<Pixel> back(n + 1, 88);
-    narrowPixels(back.data(), wide.data(), n);
-    back.pop_back();
-    EXPECT_EQ(back, packed);
-  }
-  EXPECT_EQ(widen(0x80FF0102u), 0x008000FF00010002u);
-}
-
 TEST(TunnelSample, DiagonalRaysMeetASideWall) {
   // W = X = -4: d = -350 / -3, stored as the float 116.666664
   const TunnelSample s = tunnelSample(-4.0f, 4.0f, 0.0f);

@@ -284,7 +284,7 @@ xm::Instrument acid() {
 xm::Instrument pad() {
   const std::vector<Voice> supersaw{{-3, 0.6}, {-2, 0.8}, {-1, 1.0}, {0, 1.0}, {1, 1.0}, {2, 0.8}, {3, 0.6}};
   auto ins = instrument("pad", tonalSample("pad", toPcm(additiveLoop(256, supersaw, 24, padHarmonic, 13), 0.95), 30));
-  ins.volumeEnvelope = envelope({{0, 0}, {24, 64}, {60, 52}}, 2);
+  ins.volumeEnvelope = envelope({{0, 0}, {10, 64}, {50, 52}}, 2);
   ins.fadeout = 700;
   return ins;
 }
