@@ -3,10 +3,12 @@
 #include <new>
 
 #include "app/Fatal.h"
+#include "app/LateStart.h"
 #include "app/MainLoop.h"
 #include "app/SdlWindow.h"
 #include "display/Screen.h"
 #include "display/SdlDisplay.h"
+#include "app/TimeArguments.h"
 #include "image/AssetDirectory.h"
 
 namespace {
@@ -38,5 +40,8 @@ int runProgram(const ProgramOptions& options) {
   ShowOptions showOptions;
   showOptions.music.soundOutput = true;
   showOptions.music.syncOffsetMs = options.syncOffsetMs;
+  std::int64_t startMicros = 0;
+  if (!options.start.empty() && parseShowTime(options.start, startMicros))
+    return runShowFrom(platform, showOptions, startMicros);
   return runShowOn(platform, showOptions);
 }

@@ -15,6 +15,8 @@ struct ProgramOptions {
   // Empty: the working directory.
   std::string assetDir;
   int syncOffsetMs = 0;
+  // Empty: from the start. Otherwise a show time to start at (see LateStart.h).
+  std::string start;
 };
 
 struct Platform {

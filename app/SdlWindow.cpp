@@ -43,6 +43,10 @@ bool SdlWindow::pollEvent(WindowEvent& event) {
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
       case SDL_KEYDOWN:
+        // Keys pressed with Alt, Alt itself and F10 are the system's (menus, Alt+F4), not the show's.
+        if ((e.key.keysym.mod & KMOD_ALT) || e.key.keysym.sym == SDLK_LALT ||
+            e.key.keysym.sym == SDLK_RALT || e.key.keysym.sym == SDLK_F10)
+          break;
         event = {WindowEvent::Kind::KeyDown,
                  e.key.keysym.sym == SDLK_ESCAPE ? KEY_ESCAPE : static_cast<int>(e.key.keysym.sym)};
         return true;

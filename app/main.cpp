@@ -2,6 +2,8 @@
 //
 //   zod [--window [--scale N]] [--assets DIR] [--sync-offset MS]
 //   zod lab --assets DIR --script FILE --out DIR [--png] [--hashes FILE]
+//   zod capture OUT.mp4|OUT.mkv [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] [--preset P] [--crf N]
+//   zod still T OUT.png [--assets DIR] [--fps F]
 //
 // Each subcommand registers its options in a function of its own and runs from its callback, so
 // adding one is one more add...Command call below.
@@ -10,8 +12,10 @@
 
 #include <iostream>
 
+#include "app/Capture.h"
 #include "app/Lab.h"
 #include "app/Program.h"
+#include "app/TimeArguments.h"
 
 namespace {
 // Parse and usage errors end with this code; the show itself always returns 0.
@@ -31,6 +35,46 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_option("--sync-offset", options.syncOffsetMs,
                  "Deliver the music's sync events MS milliseconds later (display or audio latency)")
       ->type_name("MS");
+  app.add_option("--start", options.start,
+                 "Start at show time T (seconds, m:ss or 95000ms): the show is run up to there unseen first")
+      ->type_name("T")
+      ->check([](const std::string& text) {
+        std::int64_t micros = 0;
+        return parseShowTime(text, micros) ? std::string() : "not a show time: " + text;
+      });
+}
+
+void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome) {
+  auto* capture = app.add_subcommand("capture", "Render the show offline to a video file with its music");
+  capture->add_option("out", options.outPath, "OUT.mp4 (H.264 + AAC) or OUT.mkv (lossless FFV1 + FLAC)")
+      ->required()
+      ->type_name("OUT");
+  capture->add_option("--fps", options.frameRate, "Frames per second, such as 60, 50 or 60000/1001 (default 60)")
+      ->type_name("F");
+  capture->add_option("--scale", options.scale, "Scale the 512 x 384 screen by K, nearest-neighbour (default 2)")
+      ->check(CLI::Range(1, 8))
+      ->type_name("K");
+  capture->add_option("--from", options.from, "Start the video at show time T (the show still runs from its start)")
+      ->type_name("T");
+  capture->add_option("--to", options.to, "End the video at show time T")->type_name("T");
+  capture->add_option("--assets", options.assetDir, "Read the pictures and the music from DIR")->type_name("DIR");
+  capture->add_option("--preset", options.preset, "libx264 preset, ultrafast ... veryslow (default superfast)")
+      ->type_name("P");
+  capture->add_option("--crf", options.crf, "libx264 quality, 0 (lossless) to 51 (default 18)")
+      ->check(CLI::Range(0, 51))
+      ->type_name("N");
+  capture->add_flag("!--no-progress", options.progress, "No progress line on stderr");
+  capture->callback([&options, &outcome] { outcome.exitCode = runCapture(options, std::cout, std::cerr); });
+}
+
+void addStillCommand(CLI::App& app, StillOptions& options, Outcome& outcome) {
+  auto* still = app.add_subcommand("still", "Write the screen at one show time as a PNG");
+  still->add_option("time", options.time, "Show time T (seconds, m:ss or 95000ms)")->required()->type_name("T");
+  still->add_option("out", options.outPath, "OUT.png")->required()->type_name("OUT");
+  still->add_option("--assets", options.assetDir, "Read the pictures and the music from DIR")->type_name("DIR");
+  still->add_option("--fps", options.frameRate, "The frame rate of the capture it matches (default 60)")
+      ->type_name("F");
+  still->callback([&options, &outcome] { outcome.exitCode = runStill(options, std::cout, std::cerr); });
 }
 
 void addLabCommand(CLI::App& app, LabOptions& options, Outcome& outcome) {
@@ -52,9 +96,13 @@ int main(int argc, char** argv) {
 
   ProgramOptions programOptions;
   LabOptions labOptions;
+  CaptureOptions captureOptions;
+  StillOptions stillOptions;
   Outcome outcome;
   addShowOptions(app, programOptions);
   addLabCommand(app, labOptions, outcome);
+  addCaptureCommand(app, captureOptions, outcome);
+  addStillCommand(app, stillOptions, outcome);
 
   try {
     app.parse(argc, argv);

@@ -93,15 +93,23 @@ void titlePlaneRow(Pixel* out, const Pixel* titleImage, double y, double rs, dou
 
 void titleRowPortable(Pixel* out, const TitleRowInputs& in) {
   titlePlaneRow(out, in.titleImage, in.y, in.rs, in.rc);
+  // The texel look-ups one pixel at a time, then the byte arithmetic and the choice between
+  // title and pattern as element-wise loops that the compiler can vectorise.
+  Pixel texelA[FRAME_WIDTH];
+  Pixel texelB[FRAME_WIDTH];
   for (int xi = 0; xi < FRAME_WIDTH; ++xi) {
-    if (out[xi] != 0) continue;
     const auto x = static_cast<std::uint32_t>(xi);
     const std::uint32_t indexA = ((in.rowA - in.rowAOfColumn[xi]) & 0xFFu) << 8 | ((in.columnA + x) & 0xFFu);
     const std::uint32_t indexB =
         ((in.rowBOfColumn[xi] + in.rowB) & 0xFFu) << 8 | ((in.columnBOfColumn[xi] - in.columnB) & 0xFFu);
-    out[xi] = subtractSaturated(addSaturated(in.textureA[indexA], in.textureB[indexB]), in.greyOfColumn[xi]);
+    texelA[xi] = in.textureA[indexA];
+    texelB[xi] = in.textureB[indexB];
   }
-  addSaturatedRun(out, in.slideRow, FRAME_WIDTH);
+  for (int xi = 0; xi < FRAME_WIDTH; ++xi) {
+    const Pixel pattern = subtractSaturated(addSaturated(texelA[xi], texelB[xi]), in.greyOfColumn[xi]);
+    const Pixel pixel = out[xi] != 0 ? out[xi] : pattern;
+    out[xi] = addSaturated(pixel, in.slideRow[xi]);
+  }
 }
 
 #if defined(ZOD_TITLE_AVX2)

@@ -5,21 +5,24 @@
 #include <immintrin.h>
 #endif
 
-namespace {
-inline Pixel tunnelPixel(std::int32_t d, std::int32_t a, const Pixel* texture) {
-  const std::uint32_t u = static_cast<std::uint32_t>(a / 800) & 0xFFu;
-  const std::uint32_t v = static_cast<std::uint32_t>(d >> 17) & 0xFFu;
-  const auto s = static_cast<std::uint8_t>(d >> 20);
-  return subtractSaturated(texture[v * 256 + u], greyWord(s));
-}
-}  // namespace
-
 void tunnelRowPortable(Pixel* out, const TunnelWindows& w, const Pixel* texture) {
+  // Three loops: the sums and the darkening are plain element-wise work that the compiler can
+  // vectorise; only the texel look-ups in between go one pixel at a time.
+  std::int32_t distanceSum[FRAME_WIDTH];
+  std::int32_t angleSum[FRAME_WIDTH];
+  Pixel grey[FRAME_WIDTH];
   for (int x = 0; x < FRAME_WIDTH; ++x) {
-    const std::int32_t d = w.distance[0][x] + w.distance[1][x] + w.distance[2][x] + w.distance[3][x] + w.distance[4][x];
-    const std::int32_t a = w.angle[0][x] + w.angle[1][x] + w.angle[2][x] + w.angle[3][x] + w.angle[4][x];
-    out[x] = tunnelPixel(d, a, texture);
+    distanceSum[x] = w.distance[0][x] + w.distance[1][x] + w.distance[2][x] + w.distance[3][x] + w.distance[4][x];
+    angleSum[x] = w.angle[0][x] + w.angle[1][x] + w.angle[2][x] + w.angle[3][x] + w.angle[4][x];
   }
+  for (int x = 0; x < FRAME_WIDTH; ++x) {
+    const std::int32_t d = distanceSum[x];
+    const std::uint32_t u = static_cast<std::uint32_t>(angleSum[x] / 800) & 0xFFu;
+    const std::uint32_t v = static_cast<std::uint32_t>(d >> 17) & 0xFFu;
+    out[x] = texture[v * 256 + u];
+    grey[x] = greyWord(static_cast<std::uint8_t>(d >> 20));
+  }
+  for (int x = 0; x < FRAME_WIDTH; ++x) out[x] = subtractSaturated(out[x], grey[x]);
 }
 
 #if defined(ZOD_TUNNEL_AVX2)

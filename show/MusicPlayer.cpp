@@ -64,6 +64,12 @@ void MusicPlayer::play() {
   p.output->start(&MusicStream::fillCallback, p.stream.get());
 }
 
+std::uint64_t MusicPlayer::seek(std::uint64_t frame) {
+  Playback& p = *playback;
+  if (!p.renderer.isOpen() || p.stream) return 0;
+  return p.renderer.seek(frame);
+}
+
 void MusicPlayer::onZxx(std::uint8_t code) {
   syncCode.store(code, std::memory_order_relaxed);
   // Release: the code is visible no later than the flag.

@@ -26,6 +26,9 @@ class MusicPlayer {
 
   // Loads the module (resolved with assetPath) and registers the sync callback.
   void load(const char* fileName);
+  // Before play: moves the music to the first row that starts at or after sample `frame` and
+  // returns the sample that row starts at (0 when no module is loaded or it already plays).
+  std::uint64_t seek(std::uint64_t frame);
   // Starts playback; it then runs on its own thread until the process ends.
   void play();
 

@@ -27,6 +27,9 @@ MusicStream::MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFra
       deliver(deliver),
       delayFrames(static_cast<std::int64_t>(deviceBufferFrames) +
                   static_cast<std::int64_t>(syncOffsetMs) * ModuleRenderer::SAMPLE_RATE / 1000) {
+  // A renderer moved part-way into the song stamps its rows from the song's start: count the
+  // frames handed from there, so its events are heard on time.
+  handed = renderer.renderedFrames();
   // Events wait at most the delay plus one fill (taken as one device buffer, the usual request);
   // that many frames hold this many rows at most.
   const std::int64_t waitFrames = std::max<std::int64_t>(delayFrames, 0) + 2 * deviceBufferFrames;

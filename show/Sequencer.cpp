@@ -1,5 +1,7 @@
 #include "show/Sequencer.h"
 
+#include <algorithm>
+
 #include "app/QuitRequest.h"
 #include "show/MusicPlayer.h"
 
@@ -11,7 +13,13 @@ bool Sequencer::append(Effect* effect, float durationMs) {
   return true;
 }
 
-void Sequencer::runFrame(Pixel* frame, float timeMs) {
+void Sequencer::runFrame(Pixel* frame, float timeMs) { turn(frame, timeMs, nullptr); }
+
+void Sequencer::runFrame(Pixel* frame, float timeMs, std::span<Effect* const> rendered) {
+  turn(frame, timeMs, &rendered);
+}
+
+void Sequencer::turn(Pixel* frame, float timeMs, const std::span<Effect* const>* rendered) {
   dispatchSync(timeMs);
 
   if (current == -1) {
@@ -22,7 +30,9 @@ void Sequencer::runFrame(Pixel* frame, float timeMs) {
     return;
   }
 
-  effects[current]->render(frame, timeMs);
+  Effect* effect = effects[current];
+  if (!rendered || std::find(rendered->begin(), rendered->end(), effect) != rendered->end())
+    effect->render(frame, timeMs);
 
   // Equal is not over; a NaN on either side never compares greater, so the scene goes on.
   double timeInScene = static_cast<double>(timeMs) - static_cast<double>(sceneStart);

@@ -7,6 +7,7 @@
 // first turn only starts entry 0 and draws nothing.
 
 #include <cstdint>
+#include <span>
 
 #include "render/Pixel.h"
 #include "show/Effect.h"
@@ -28,6 +29,10 @@ class Sequencer {
   bool append(Effect* effect, float durationMs);
 
   void runFrame(Pixel* frame, float timeMs);
+  // The same turn, except that the current effect renders only if it is one of `rendered`: a
+  // fast-forward to a later moment leaves out the drawing of scenes whose state does not depend
+  // on being drawn. The frame is then not fit to be shown.
+  void runFrame(Pixel* frame, float timeMs, std::span<Effect* const> rendered);
   void dispatchSync(float timeMs);
 
   int currentIndex() const { return current; }
@@ -38,6 +43,8 @@ class Sequencer {
   float sceneDurationMs() const { return sceneDuration; }
 
  private:
+  void turn(Pixel* frame, float timeMs, const std::span<Effect* const>* rendered);
+
   MusicPlayer* music = nullptr;
   Effect* effects[SEQUENCER_CAPACITY] = {};
   float durations[SEQUENCER_CAPACITY] = {};

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/Lab.h"
 #include "app/LabScript.h"
@@ -20,13 +22,15 @@ class LabTest : public testing::Test {
     fs::create_directories(dir);
   }
 
-  int run(const std::string& scriptText, bool png = false) {
+  int run(const std::string& scriptText, bool png = false, std::string assetDir = ZOD_ASSET_DIR,
+          std::string hashesPath = "") {
     std::ofstream(dir / "script.lab") << scriptText;
     LabOptions options;
-    options.assetDir = ZOD_ASSET_DIR;
+    options.assetDir = assetDir;
     options.scriptPath = (dir / "script.lab").string();
     options.outDir = (dir / "out").string();
     options.png = png;
+    options.hashesPath = hashesPath;
     out.str("");
     err.str("");
     return runLab(options, out, err);
@@ -121,6 +125,36 @@ TEST_F(LabTest, QuitColumnTurnsOnWhenTheTimelineRunsOutAndFramesGoOn) {
                         std::to_string(quit));
   }
   EXPECT_TRUE(wrote("frame-00041.raw"));
+}
+
+TEST_F(LabTest, FatalReportsShowInTheQuitColumnAndTheScriptGoesOn) {
+  fs::create_directories(dir / "no-assets");
+  ASSERT_EQ(run("render 0\nrender 10\n", false, (dir / "no-assets").string()), 0) << err.str();
+  EXPECT_EQ(out.str(), "frame 0 entry 0 quit 1\nframe 1 entry 0 quit 1\n");
+  EXPECT_TRUE(wrote("frame-00001.raw"));
+}
+
+TEST_F(LabTest, RawFilesHoldLittleEndianWordsWhoseBytesGiveTheRecordedHash) {
+  std::string hashes = (dir / "frames.hashes").string();
+  ASSERT_EQ(run("effect title\nrender 1000\nrender 2000\n", false, ZOD_ASSET_DIR, hashes), 0) << err.str();
+  std::ifstream hashFile(hashes);
+  for (const char* name : {"frame-00000.raw", "frame-00001.raw"}) {
+    std::ifstream raw(dir / "out" / name, std::ios::binary);
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(raw)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 0x8C000u);
+    std::uint64_t fnv = 0xcbf29ce484222325ull;
+    bool topBytesZero = true;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      fnv = (fnv ^ bytes[i]) * 0x100000001b3ull;
+      if (i % 4 == 3 && bytes[i] != 0) topBytesZero = false;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv));
+    std::string recorded;
+    std::getline(hashFile, recorded);
+    EXPECT_EQ(recorded, hex) << name;
+    EXPECT_TRUE(topBytesZero) << name;  // the word's top byte comes last in the file
+  }
 }
 
 TEST_F(LabTest, PngFramesAreWrittenOnRequest) {

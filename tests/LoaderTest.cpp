@@ -60,8 +60,7 @@ class LoaderTest : public ::testing::Test {
     previousAssets = assetDirectory();
     setAssetDirectory(dir.string());
     previousReporter = setFatalReporter(&recordReport);
-    reports().clear();
-    clearQuitRequest();
+    forgetReports();
   }
 
   void TearDown() override {
@@ -76,6 +75,12 @@ class LoaderTest : public ::testing::Test {
   void write(const std::string& name, const Bytes& bytes) {
     std::ofstream out(dir / name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+
+  // Between the cases of one test.
+  static void forgetReports() {
+    reports().clear();
+    clearQuitRequest();
   }
 
   void expectNoReport() {
@@ -275,14 +280,50 @@ TEST_F(LoaderTest, PcxRowCountComesFromTheDifferenceOfYmaxAndYmin) {
   EXPECT_NE(fromZero[4 * 256 - 1], UNTOUCHED);
 }
 
-TEST_F(LoaderTest, PcxWithOtherBytesPerLineIsReportedAndNothingWritten) {
-  Bytes file = pcxHeader(0, 0, 255);
-  appendSamples(file, Bytes(3 * 255, 0x10));
-  write("narrow.pcx", file);
-  std::vector<Pixel> pixels(256, UNTOUCHED);
-  loadPcx(pixels.data(), "narrow.pcx", pixels.size());
-  expectReport("wrong pcxfile");
-  EXPECT_EQ(pixels, std::vector<Pixel>(256, UNTOUCHED));
+TEST_F(LoaderTest, PcxIgnoresEveryHeaderFieldButTheRowsAndBytesPerLine) {
+  Bytes body;
+  for (int i = 0; i < 2 * 768; ++i) appendSamples(body, {static_cast<std::uint8_t>(i * 5)});
+  Bytes plain = pcxHeader(0, 1);
+  Bytes odd = pcxHeader(0, 1);
+  for (std::size_t at = 0; at < odd.size(); ++at) {
+    if (at != 6 && at != 7 && at != 10 && at != 11 && at != 66 && at != 67) odd[at] = static_cast<std::uint8_t>(0xA5 ^ at);
+  }
+  plain.insert(plain.end(), body.begin(), body.end());
+  odd.insert(odd.end(), body.begin(), body.end());
+  write("plain.pcx", plain);
+  write("odd.pcx", odd);
+  std::vector<Pixel> fromPlain(512, UNTOUCHED), fromOdd(512, UNTOUCHED);
+  loadPcx(fromPlain.data(), "plain.pcx", fromPlain.size());
+  loadPcx(fromOdd.data(), "odd.pcx", fromOdd.size());
+  expectNoReport();
+  EXPECT_EQ(fromOdd, fromPlain);
+}
+
+// Faults of the header stop the loader before any sample is stored.
+TEST_F(LoaderTest, PcxHeaderFaultsAreReportedAndNothingWritten) {
+  struct Case {
+    const char* name;
+    Bytes file;
+    std::string report;
+  };
+  Bytes narrow = pcxHeader(0, 0, 255);
+  Bytes upside = pcxHeader(5, 2);
+  appendSamples(narrow, Bytes(768, 0x10));
+  appendSamples(upside, Bytes(768, 0x10));
+  Bytes stub = pcxHeader(0, 0);
+  stub.resize(100);
+  const Case cases[] = {{"narrow.pcx", narrow, "wrong pcxfile"},
+                        {"stub.pcx", stub, "ehmzz.. stub.pcx ist zu kurz"},
+                        {"upside.pcx", upside, "ehmzz.. upside.pcx hat weniger als null Zeilen"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    forgetReports();
+    write(c.name, c.file);
+    std::vector<Pixel> pixels(256, UNTOUCHED);
+    loadPcx(pixels.data(), c.name, pixels.size());
+    expectReport(c.report);
+    EXPECT_EQ(pixels, std::vector<Pixel>(256, UNTOUCHED));
+  }
 }
 
 TEST_F(LoaderTest, PcxStreamEndingEarlyIsReportedAndMissingSamplesAreZero) {
@@ -294,8 +335,7 @@ TEST_F(LoaderTest, PcxStreamEndingEarlyIsReportedAndMissingSamplesAreZero) {
   const Case cases[] = {{"literal.pcx", {0x05}}, {"halfrun.pcx", {0x05, 0xC9}}, {"empty.pcx", {0xC0, 0x07, 0xC0, 0x07}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    reports().clear();
-    clearQuitRequest();
+    forgetReports();
     Bytes file = pcxHeader(0, 1);
     file.insert(file.end(), c.tail.begin(), c.tail.end());
     write(c.name, file);
@@ -307,26 +347,6 @@ TEST_F(LoaderTest, PcxStreamEndingEarlyIsReportedAndMissingSamplesAreZero) {
     for (std::size_t i = 1; i < 512; ++i) ASSERT_EQ(pixels[i], 0u) << i;
     EXPECT_EQ(pixels[512], UNTOUCHED);
   }
-}
-
-TEST_F(LoaderTest, PcxShorterThanItsHeaderIsReportedAndNothingWritten) {
-  Bytes file = pcxHeader(0, 0);
-  file.resize(100);
-  write("stub.pcx", file);
-  std::vector<Pixel> pixels(256, UNTOUCHED);
-  loadPcx(pixels.data(), "stub.pcx", pixels.size());
-  expectReport("ehmzz.. stub.pcx ist zu kurz");
-  EXPECT_EQ(pixels, std::vector<Pixel>(256, UNTOUCHED));
-}
-
-TEST_F(LoaderTest, PcxWithYmaxBelowYminIsReportedAndNothingWritten) {
-  Bytes file = pcxHeader(5, 2);
-  appendSamples(file, Bytes(768, 0x10));
-  write("upside.pcx", file);
-  std::vector<Pixel> pixels(256, UNTOUCHED);
-  loadPcx(pixels.data(), "upside.pcx", pixels.size());
-  expectReport("ehmzz.. upside.pcx hat weniger als null Zeilen");
-  EXPECT_EQ(pixels, std::vector<Pixel>(256, UNTOUCHED));
 }
 
 TEST_F(LoaderTest, PcxWithMoreRowsThanTheArrayKeepsTheRowsThatFit) {
@@ -411,8 +431,7 @@ TEST_F(LoaderTest, JpegThatCannotBeDecodedIsReportedAndNothingWritten) {
   const Bytes noise = {0xFF, 0xD8, 0x12, 0x34, 0x56, 0x78, 0x9A};
   for (const auto& [name, bytes] : {std::pair{"cut.jpg", cut}, std::pair{"noise.jpg", noise}}) {
     SCOPED_TRACE(name);
-    reports().clear();
-    clearQuitRequest();
+    forgetReports();
     write(name, bytes);
     std::vector<Pixel> pixels(256, UNTOUCHED);
     loadJpeg(pixels.data(), name, 16, 16);
@@ -430,8 +449,7 @@ TEST_F(LoaderTest, FileThatCannotBeOpenedIsReportedByEveryLoader) {
     std::vector<Pixel> pixels(256, UNTOUCHED);
     const std::string expected = std::string("Leider kan ich ") + name + " nicht aufmachen";
     for (int loader = 0; loader < 3; ++loader) {
-      reports().clear();
-      clearQuitRequest();
+      forgetReports();
       if (loader == 0) loadRaw(pixels.data(), name, 16, 16);
       if (loader == 1) loadPcx(pixels.data(), name, pixels.size());
       if (loader == 2) loadJpeg(pixels.data(), name, 16, 16);
@@ -453,8 +471,7 @@ TEST_F(LoaderTest, MemoryThatCannotBeHadIsReportedByEveryLoaderAndNothingWritten
     for (const char* name : {"any.raw", "any.pcx", "any.jpg"}) {
       if (granted == 1 && name == std::string("any.raw")) continue;
       SCOPED_TRACE(std::string(name) + " after " + std::to_string(granted) + " allocations");
-      reports().clear();
-      clearQuitRequest();
+      forgetReports();
       allocationsLeft = granted;
       std::vector<Pixel> pixels(256, UNTOUCHED);
       if (name == std::string("any.raw")) loadRaw(pixels.data(), name, 16, 16);

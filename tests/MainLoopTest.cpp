@@ -8,6 +8,7 @@
 #include "app/Program.h"
 #include "display/HeadlessDisplay.h"
 #include "image/AssetDirectory.h"
+#include "tests/AllocationCounter.h"
 #include "tests/FatalRecorder.h"
 #include "tests/RecordingEffect.h"
 
@@ -127,6 +128,20 @@ TEST_F(ProgramTest, EscapeEndsTheShowWithZero) {
   window.postAfterIdleTurns(5, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(display.presentedFrames, 5);
+}
+
+TEST_F(ProgramTest, IdleTurnsThroughTheWholeTimelineAllocateNothing) {
+  Screen screen(display, FRAME_WIDTH, SCREEN_HEIGHT, 32);
+  Show show(counter, options);
+  // One frame per timeline entry (each frame is past the running scene), with a cue before each.
+  AllocationCounter allocations;
+  for (int turn = 0; turn < 41; ++turn) {
+    MusicPlayer::onZxx(static_cast<std::uint8_t>(2 + turn % 8));
+    runIdleTurn(window, screen, show.engine());
+  }
+  EXPECT_EQ(allocations.count(), 0u);
+  EXPECT_EQ(show.engine().sequencer().currentIndex(), 38);
+  MusicPlayer::resetSyncState();
 }
 
 }  // namespace

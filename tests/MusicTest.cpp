@@ -154,8 +154,25 @@ TEST(MusicModule, CarriesExactlyThePlannedCuesOnTheirOwnChannel) {
   EXPECT_EQ(found, planned);
 }
 
-// One pass of the built module through our own player: how long it plays, how loud, whether it
-// falls silent, and which Zxx it reports when.
+// A looped sample must close without a step (a click on every pass), and a one-shot must end
+// near silence (a click when it stops).
+TEST(MusicModule, SamplesLoopAndEndWithoutClicks) {
+  const xm::XmModule m = music::composeZod();
+  for (const xm::Instrument& ins : m.instruments) {
+    for (const xm::Sample& s : ins.samples) {
+      ASSERT_FALSE(s.pcm.empty()) << s.name;
+      if (s.loop == xm::Loop::None) {
+        EXPECT_LT(std::abs(s.pcm.back()), 100) << s.name;
+        continue;
+      }
+      const std::size_t begin = s.loopStart, end = s.loopStart + s.loopLength;
+      int largestStep = 0;
+      for (std::size_t i = begin + 1; i < end; ++i) largestStep = std::max(largestStep, std::abs(s.pcm[i] - s.pcm[i - 1]));
+      EXPECT_LE(std::abs(s.pcm[begin] - s.pcm[end - 1]), largestStep) << s.name;
+    }
+  }
+}
+
 struct Event {
   std::uint64_t sample;
   std::uint8_t code;
@@ -166,76 +183,58 @@ struct EventLog final : ModuleRenderer::EventSink {
   std::vector<Event> events;
 };
 
-class BuiltModule : public ::testing::Test {
- protected:
-  static constexpr std::size_t WINDOW = ModuleRenderer::SAMPLE_RATE / 2;
+std::vector<std::uint8_t> builtModule() { return readFile(std::string(ZOD_ASSET_DIR) + "/zod.xm"); }
 
-  static void SetUpTestSuite() {
-    bytes = new std::vector<std::uint8_t>(readFile(std::string(ZOD_ASSET_DIR) + "/zod.xm"));
-    result = new Result;
-    EventLog sink;
-    ModuleRenderer renderer;
-    ASSERT_TRUE(renderer.open(*bytes));
-    std::vector<float> buffer(2 * WINDOW);
-    while (std::size_t n = renderer.render(buffer.data(), WINDOW, sink)) {
-      double sum = 0;
-      for (std::size_t i = 0; i < 2 * n; ++i) {
-        result->peak = std::max(result->peak, static_cast<double>(std::fabs(buffer[i])));
-        sum += static_cast<double>(buffer[i]) * buffer[i];
-      }
-      result->windowRms.push_back(std::sqrt(sum / (2.0 * static_cast<double>(n))));
+TEST(BuiltModule, IsTheComposedPieceByteForByte) { EXPECT_EQ(builtModule(), xm::writeXm(music::composeZod())); }
+
+// One pass of the built module through our own player (libopenmpt underneath, as the show plays
+// it): how long it plays, how loud, whether it falls silent, and which Zxx it reports when. One
+// test, because the render is the expensive part.
+TEST(BuiltModule, PlaysTheTimelineAsPlanned) {
+  const std::vector<std::uint8_t> bytes = builtModule();
+  ModuleRenderer renderer;
+  ASSERT_TRUE(renderer.open(bytes));
+  constexpr std::size_t WINDOW = ModuleRenderer::SAMPLE_RATE / 2;
+  EventLog log;
+  double peak = 0;
+  std::vector<double> windowRms;
+  std::vector<float> buffer(2 * WINDOW);
+  while (std::size_t n = renderer.render(buffer.data(), WINDOW, log)) {
+    double sum = 0;
+    for (std::size_t i = 0; i < 2 * n; ++i) {
+      peak = std::max(peak, static_cast<double>(std::fabs(buffer[i])));
+      sum += static_cast<double>(buffer[i]) * buffer[i];
     }
-    result->frames = renderer.renderedFrames();
-    result->events = sink.events;
-  }
-  static void TearDownTestSuite() {
-    delete bytes;
-    delete result;
+    windowRms.push_back(std::sqrt(sum / (2.0 * static_cast<double>(n))));
   }
 
-  struct Result {
-    double peak = 0;
-    std::uint64_t frames = 0;
-    std::vector<double> windowRms;
-    std::vector<Event> events;
-  };
-  static std::vector<std::uint8_t>* bytes;
-  static Result* result;
-};
-std::vector<std::uint8_t>* BuiltModule::bytes = nullptr;
-BuiltModule::Result* BuiltModule::result = nullptr;
-
-TEST_F(BuiltModule, IsTheComposedPieceByteForByte) {
-  EXPECT_EQ(*bytes, xm::writeXm(music::composeZod()));
-}
-
-TEST_F(BuiltModule, PlaysTheWholeTimelineAndALittleMore) {
-  const double seconds = static_cast<double>(result->frames) / ModuleRenderer::SAMPLE_RATE;
-  const double planned = SHOW_SECONDS + music::TAIL_BARS * 2.0;
-  EXPECT_NEAR(seconds, planned, 1.0);
-  EXPECT_GT(seconds, SHOW_SECONDS);
-}
-
-TEST_F(BuiltModule, PeaksBelowFullScale) {
-  EXPECT_LT(result->peak, 0.95);
-  EXPECT_GT(result->peak, 0.3);
-}
-
-TEST_F(BuiltModule, NeverFallsSilentBeforeItsLastSeconds) {
-  // Half-second windows; -48 dBFS counts as silence. Only the last two seconds may fade out.
-  const std::size_t lastChecked = result->windowRms.size() - 4;
-  for (std::size_t w = 0; w < lastChecked; ++w)
-    EXPECT_GT(result->windowRms[w], 0.004) << "silence at " << w * 0.5 << " s";
-}
-
-TEST_F(BuiltModule, ReportsThePlannedCuesOnTime) {
-  const auto planned = music::cuePlan();
-  ASSERT_EQ(result->events.size(), planned.size());
-  const double rowSamples = music::ROW_SECONDS * ModuleRenderer::SAMPLE_RATE;
-  for (std::size_t i = 0; i < planned.size(); ++i) {
-    EXPECT_EQ(result->events[i].code, planned[i].code) << "cue " << i;
-    const double heard = static_cast<double>(result->events[i].sample);
-    EXPECT_NEAR(heard, planned[i].row * rowSamples, rowSamples) << "cue " << i << " at row " << planned[i].row;
+  {
+    SCOPED_TRACE("length: the timeline and a little more");
+    const double seconds = static_cast<double>(renderer.renderedFrames()) / ModuleRenderer::SAMPLE_RATE;
+    EXPECT_NEAR(seconds, SHOW_SECONDS + music::TAIL_BARS * 2.0, 1.0);
+    EXPECT_GT(seconds, SHOW_SECONDS);
+  }
+  {
+    SCOPED_TRACE("level: loud enough, below full scale");
+    EXPECT_LT(peak, 0.95);
+    EXPECT_GT(peak, 0.3);
+  }
+  {
+    SCOPED_TRACE("no silence: -48 dBFS in half-second windows, except the last two seconds");
+    ASSERT_GT(windowRms.size(), 4u);
+    for (std::size_t w = 0; w + 4 < windowRms.size(); ++w)
+      EXPECT_GT(windowRms[w], 0.004) << "silence at " << static_cast<double>(w) * 0.5 << " s";
+  }
+  {
+    SCOPED_TRACE("cues: the planned codes, each within a row of its planned time");
+    const auto planned = music::cuePlan();
+    ASSERT_EQ(log.events.size(), planned.size());
+    const double rowSamples = music::ROW_SECONDS * ModuleRenderer::SAMPLE_RATE;
+    for (std::size_t i = 0; i < planned.size(); ++i) {
+      EXPECT_EQ(log.events[i].code, planned[i].code) << "cue " << i;
+      EXPECT_NEAR(static_cast<double>(log.events[i].sample), planned[i].row * rowSamples, rowSamples)
+          << "cue " << i << " at row " << planned[i].row;
+    }
   }
 }
 

@@ -60,7 +60,7 @@ expectExitZero() {
     sleep 0.1
   done
   if kill -0 "$zodPid" 2>/dev/null; then
-    xdotool search --name "Dirurar Dararerad Fehler" >/dev/null 2>&1 && fail "$1: a fatal message box is open"
+    noFatalBox "$1"
     fail "$1: zod did not end"
   fi
   wait "$zodPid"
@@ -69,12 +69,19 @@ expectExitZero() {
   echo "ok: $1 ends with 0"
 }
 
+# A fatal report is a modal box that takes the focus (xdotool search does not see it).
+noFatalBox() {
+  [[ $(xdotool getactivewindow getwindowname 2>/dev/null) != "Dirurar Dararerad Fehler" ]] ||
+    fail "$1: a fatal message box is open; log: $(cat "$work/zod.log")"
+}
+
 # Is the given region of the screenshot pure black? (The largest channel value is 0.)
 black() { [[ $(convert "$work/shot.png" -crop "$1" +repage -format '%[fx:maxima]' info:) == 0 ]]; }
 
 startZod || fail "no full-screen window appeared; log: $(cat "$work/zod.log")"
 sleep 3
 kill -0 "$zodPid" 2>/dev/null || fail "zod ended by itself; log: $(cat "$work/zod.log")"
+noFatalBox "full screen"
 import -window root "$work/shot.png" || fail "no screenshot"
 black 1024x104+0+0 || fail "the top bar is not black"
 black 1024x104+0+664 || fail "the bottom bar is not black"
@@ -87,6 +94,7 @@ expectExitZero "Escape"
 
 startZod --window || fail "no window appeared; log: $(cat "$work/zod.log")"
 sleep 2
+noFatalBox "window"
 xdotool windowactivate --sync "$window" >/dev/null 2>&1
 xdotool key alt+F4
 expectExitZero "closing the window"

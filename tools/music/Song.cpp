@@ -96,18 +96,19 @@ struct ChordShape {
   std::array<int, 3> pad;    // MIDI notes of the three pad voices, voice-led around middle C
   int bass;                  // root in the bass register
   std::array<int, 6> tones;  // two octaves of chord tones for arpeggios and sequences
-  int third;                 // 3 for minor, 4 for major
+  int third;                 // semitones above the root: 3 minor, 4 major
+  int seventh;               // the seventh that stays in A minor: 10, or 11 on F and C
 };
 
 const ChordShape& shapeOf(Chord c) {
   static const ChordShape shapes[] = {
-      /* Am */ {{57, 60, 64}, 45, {57, 60, 64, 69, 72, 76}, 3},
-      /* F  */ {{57, 60, 65}, 41, {53, 57, 60, 65, 69, 72}, 4},
-      /* C  */ {{55, 60, 64}, 36, {55, 60, 64, 67, 72, 76}, 4},
-      /* G  */ {{55, 59, 62}, 43, {55, 59, 62, 67, 71, 74}, 4},
-      /* Dm */ {{57, 62, 65}, 38, {57, 62, 65, 69, 74, 77}, 3},
-      /* Em */ {{55, 59, 64}, 40, {52, 55, 59, 64, 67, 71}, 3},
-      /* E  */ {{56, 59, 64}, 40, {56, 59, 64, 68, 71, 76}, 4},
+      /* Am */ {{57, 60, 64}, 45, {57, 60, 64, 69, 72, 76}, 3, 10},
+      /* F  */ {{57, 60, 65}, 41, {53, 57, 60, 65, 69, 72}, 4, 11},
+      /* C  */ {{55, 60, 64}, 36, {55, 60, 64, 67, 72, 76}, 4, 11},
+      /* G  */ {{55, 59, 62}, 43, {55, 59, 62, 67, 71, 74}, 4, 10},
+      /* Dm */ {{57, 62, 65}, 38, {57, 62, 65, 69, 74, 77}, 3, 10},
+      /* Em */ {{55, 59, 64}, 40, {52, 55, 59, 64, 67, 71}, 3, 10},
+      /* E  */ {{56, 59, 64}, 40, {56, 59, 64, 68, 71, 76}, 4, 10},
   };
   return shapes[c];
 }
@@ -568,7 +569,7 @@ class Composer {
         return;
       case Bass::Acid: {
         // Root, octave, fifth, seventh, third; -1 rests.
-        const int line[16] = {0, 0, 12, 0, -1, 0, 10, 12, 0, -1, 7, 0, 12, 0, sh.third, 7};
+        const int line[16] = {0, 0, 12, 0, -1, 0, sh.seventh, 12, 0, -1, 7, 0, 12, 0, sh.third, 7};
         const bool accent[16] = {1, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0, 1, 0, 0, 1};
         for (int s = 0; s < 16; ++s) {
           if (line[s] < 0) off(row0 + s, BASS_CH);
@@ -578,7 +579,7 @@ class Composer {
       }
       case Bass::Electro: {
         const int steps[] = {0, 3, 6, 8, 10, 11, 14};
-        const int line[] = {0, 0, 12, 0, 10, 12, 0};
+        const int line[] = {0, 0, 12, 0, sh.seventh, 12, 0};
         for (int k = 0; k < 7; ++k) {
           note(row0 + steps[k], BASS_CH, r + line[k], BASS, (k == 0 ? 52 : 44) * f);
           if (k + 1 < 7 && steps[k + 1] > steps[k] + 2) off(row0 + steps[k] + 2, BASS_CH);
@@ -600,6 +601,13 @@ class Composer {
           if (chordChanges) note(row0, channels[v], sh.pad[static_cast<std::size_t>(v)], PAD, 20 * f, pans[v]);
           else if (b.dynamics >= Dynamics::Fall) setVolume(row0, channels[v], 20 * f);
           if (lastBar || next != chord) off(row0 + 14, channels[v]);
+          // Over a four-to-the-floor beat the pads duck under every kick and swell back: the pump.
+          if (b.drums == Drums::Four)
+            for (int s = chordChanges ? 4 : 0; s < 16; s += 4) {
+              setVolume(row0 + s, channels[v], 9 * f);
+              setVolume(row0 + s + 1, channels[v], 15 * f);
+              setVolume(row0 + s + 2, channels[v], 20 * f);
+            }
         }
         return;
       case Chords::OffbeatStabs:

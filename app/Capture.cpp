@@ -1,0 +1,198 @@
+#include "app/Capture.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "app/CaptureProgress.h"
+#include "app/FrameQueue.h"
+#include "app/InterruptFlag.h"
+#include "app/OfflineShow.h"
+#include "app/PngFile.h"
+#include "app/TimeArguments.h"
+#include "app/VideoEncoder.h"
+#include "image/AssetDirectory.h"
+
+namespace {
+constexpr int ARGUMENT_ERROR = 2;
+constexpr int INTERRUPTED = 130;
+// The timeline's durations add up to this; the show runs a little longer.
+constexpr std::int64_t NOMINAL_SHOW_MICROS = 1526000LL * 1000;
+// Frames between the renderer and the encoder: enough to ride out an encoder's uneven pace.
+constexpr std::size_t QUEUED_FRAMES = 8;
+
+bool parseRate(const std::string& text, FrameTiming& timing, std::ostream& err, const char* command) {
+  std::int64_t numerator = 0;
+  std::int64_t denominator = 0;
+  if (!parseFrameRate(text, numerator, denominator) || !FrameTiming::usable(numerator, denominator)) {
+    err << "zod " << command << ": --fps " << text << " is not a frame rate from 1 to 1000 (60, 59.94 or 60000/1001)\n";
+    return false;
+  }
+  timing = FrameTiming(numerator, denominator);
+  return true;
+}
+
+bool parseTime(const std::string& text, const char* what, std::int64_t& micros, std::ostream& err, const char* command) {
+  if (parseShowTime(text, micros)) return true;
+  err << "zod " << command << ": " << what << " " << text
+      << " is not a show time (seconds like 95.5, or m:ss like 1:35.5, or 95000ms)\n";
+  return false;
+}
+
+// Rows 0..279 of the show's frame, 52 rows down a black 512 x 384 screen.
+void letterbox(const Pixel* frame, std::vector<Pixel>& screen) {
+  screen.assign(SCREEN_PIXELS, 0);
+  std::copy(frame, frame + FRAME_PIXELS, screen.begin() + LETTERBOX_ROWS * FRAME_WIDTH);
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+}  // namespace
+
+int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& err) {
+  FrameTiming timing;
+  if (!parseRate(options.frameRate, timing, err, "capture")) return ARGUMENT_ERROR;
+  std::int64_t fromMicros = 0;
+  std::int64_t toMicros = -1;
+  if (!options.from.empty() && !parseTime(options.from, "--from", fromMicros, err, "capture")) return ARGUMENT_ERROR;
+  if (!options.to.empty() && !parseTime(options.to, "--to", toMicros, err, "capture")) return ARGUMENT_ERROR;
+  if (toMicros >= 0 && toMicros <= fromMicros) {
+    err << "zod capture: --to must come after --from\n";
+    return ARGUMENT_ERROR;
+  }
+  // The cut starts with the frame on screen at --from and ends before the first frame that starts
+  // at or after --to.
+  const std::int64_t firstFrame = timing.frameAt(fromMicros);
+  const std::int64_t endFrame = toMicros < 0 ? INT64_MAX : -timing.frameAt(-toMicros);
+
+  setAssetDirectory(options.assetDir);
+  VideoEncoderSettings settings;
+  settings.path = options.outPath;
+  settings.scale = options.scale;
+  settings.rateNumerator = timing.numerator();
+  settings.rateDenominator = timing.denominator();
+  settings.preset = options.preset;
+  settings.crf = options.crf;
+  std::string error;
+  std::unique_ptr<VideoEncoder> encoder = VideoEncoder::open(settings, error);
+  if (!encoder) {
+    err << "zod capture: " << error << "\n";
+    return 1;
+  }
+  std::unique_ptr<OfflineShow> offline = OfflineShow::start(timing, error);
+  if (!offline) {
+    err << "zod capture: " << error << "\n";
+    return 1;
+  }
+
+  FrameQueue queue(QUEUED_FRAMES, timing.mostSamplesInAFrame());
+  std::string encoderError;
+  std::thread encoding([&] {
+    while (FrameQueue::Slot* slot = queue.next()) {
+      const bool ok = encoder->addFrame(slot->frame.data(), slot->samples.data(), slot->sampleFrames, encoderError);
+      queue.release();
+      if (!ok) {
+        queue.close();
+        return;
+      }
+    }
+  });
+
+  const std::int64_t nominalEnd = timing.frameAt(NOMINAL_SHOW_MICROS) + 1;
+  CaptureProgress progress(err, isatty(STDERR_FILENO) != 0, std::min(endFrame, nominalEnd), timing.framesPerSecond());
+  InterruptFlag interrupt;
+  SimulatedRun& run = offline->run();
+  std::int64_t written = 0;
+  double renderSeconds = 0.0;
+  bool interrupted = false;
+  while (run.frameIndex() < endFrame) {
+    const std::int64_t n = run.frameIndex();
+    const bool shown = n >= firstFrame;
+    const auto renderStart = std::chrono::steady_clock::now();
+    run.step(offline->frame(), shown);
+    renderSeconds += secondsSince(renderStart);
+    if (shown) {
+      FrameQueue::Slot* slot = queue.acquire();
+      if (!slot) break;
+      std::copy(offline->frame(), offline->frame() + FRAME_PIXELS, slot->frame.begin());
+      const std::size_t samples = offline->music().sampleFrames();
+      std::copy(offline->music().samples(), offline->music().samples() + 2 * samples, slot->samples.begin());
+      slot->sampleFrames = samples;
+      queue.publish();
+      ++written;
+    }
+    const int entry = offline->show().engine().sequencer().currentIndex();
+    if (options.progress) progress.update(n + 1, run.timeMs(), entry, offline->sceneName());
+    if (run.over()) break;
+    if (interrupt.raised()) {
+      interrupted = true;
+      break;
+    }
+  }
+  queue.close();
+  encoding.join();
+  if (options.progress)
+    progress.finish(run.frameIndex(), run.timeMs(), offline->show().engine().sequencer().currentIndex(),
+                    offline->sceneName());
+
+  if (!encoderError.empty()) {
+    err << "zod capture: " << encoderError << "\n";
+    return 1;
+  }
+  if (written == 0) {
+    err << "zod capture: the show ended at " << formatShowTime(run.timeMs()) << ", before --from " << options.from
+        << "; nothing was written\n";
+    return 1;
+  }
+  if (!encoder->finish(error)) {
+    err << "zod capture: " << error << "\n";
+    return 1;
+  }
+  const double seconds = static_cast<double>(written) / timing.framesPerSecond();
+  out << "wrote " << options.outPath << ": " << written << " frames, " << formatShowTime(seconds * 1000.0)
+      << " of video from show time " << formatShowTime(static_cast<double>(timing.counterMs(firstFrame))) << "\n";
+  out << "time: rendering " << renderSeconds << " s, scaling " << encoder->scalingSeconds() << " s, encoding "
+      << encoder->encodingSeconds() << " s\n";
+  if (interrupted) {
+    err << "zod capture: interrupted; " << options.outPath << " is complete up to show time "
+        << formatShowTime(run.timeMs()) << "\n";
+    return INTERRUPTED;
+  }
+  return 0;
+}
+
+int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) {
+  FrameTiming timing;
+  if (!parseRate(options.frameRate, timing, err, "still")) return ARGUMENT_ERROR;
+  std::int64_t micros = 0;
+  if (!parseTime(options.time, "the time", micros, err, "still")) return ARGUMENT_ERROR;
+  const std::int64_t target = timing.frameAt(micros);
+
+  setAssetDirectory(options.assetDir);
+  std::string error;
+  std::unique_ptr<OfflineShow> offline = OfflineShow::start(timing, error);
+  if (!offline) {
+    err << "zod still: " << error << "\n";
+    return 1;
+  }
+  SimulatedRun& run = offline->run();
+  while (run.frameIndex() <= target) {
+    run.step(offline->frame(), run.frameIndex() == target);
+    if (run.over() && run.frameIndex() <= target) {
+      err << "zod still: the show ends at " << formatShowTime(run.timeMs()) << ", before " << options.time << "\n";
+      return 1;
+    }
+  }
+  std::vector<Pixel> screen;
+  letterbox(offline->frame(), screen);
+  if (!writePngFile(options.outPath, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT)) {
+    err << "zod still: cannot write " << options.outPath << "\n";
+    return 1;
+  }
+  out << "wrote " << options.outPath << ": frame " << target << " at show time " << formatShowTime(run.timeMs())
+      << ", scene " << offline->show().engine().sequencer().currentIndex() << " (" << offline->sceneName() << ")\n";
+  return 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Offline capture of the show and single stills, on the simulated clock of SimulatedRun.
+//
+// `zod capture` steps the show from its start-up to its quit request (or to --to) and encodes the
+// frames from --from on, with the music samples each frame plays; rendering runs on this thread
+// while encoding runs on another (and on libx264's own). Ctrl+C stops it with a complete file.
+// `zod still` writes the 512 x 384 screen at one moment as a PNG.
+//
+// Exit codes: 0 done; 1 an error (the message says which; no file is left under the name asked
+// for); 2 an argument out of range; 130 interrupted (the file is complete up to that frame).
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+struct CaptureOptions {
+  std::string outPath;
+  std::string frameRate = "60";
+  int scale = 2;
+  std::string from;
+  std::string to;
+  std::string assetDir;
+  std::string preset = "superfast";
+  int crf = 18;
+  bool progress = true;
+};
+
+struct StillOptions {
+  std::string time;
+  std::string outPath;
+  std::string assetDir;
+  std::string frameRate = "60";
+};
+
+int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& err);
+int runStill(const StillOptions& options, std::ostream& out, std::ostream& err);

@@ -1,0 +1,76 @@
+#include "app/OfflineShow.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "app/Fatal.h"
+#include "app/QuitRequest.h"
+#include "image/AssetDirectory.h"
+
+namespace {
+std::string firstFatalReport;
+
+void rememberFatal(const char*, const char* text) {
+  if (firstFatalReport.empty()) firstFatalReport = text;
+}
+}  // namespace
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return !file.bad();
+}
+
+OfflineShow::OfflineShow(const FrameTiming& timing) : lockstep(timing), framePixels(SCREEN_PIXELS, 0) {}
+
+OfflineShow::~OfflineShow() = default;
+
+std::unique_ptr<OfflineShow> OfflineShow::start(const FrameTiming& timing, std::string& error) {
+  const std::string modulePath = assetPath("zod.xm");
+  std::vector<std::uint8_t> module;
+  if (!readWholeFile(modulePath, module)) {
+    error = "cannot read the music " + modulePath;
+    return nullptr;
+  }
+  std::unique_ptr<OfflineShow> offline(new OfflineShow(timing));
+  if (!offline->lockstep.open(module)) {
+    error = modulePath + " is not an XM module the player can read";
+    return nullptr;
+  }
+
+  clearQuitRequest();
+  MusicPlayer::resetSyncState();
+  firstFatalReport.clear();
+  const FatalReporter previous = setFatalReporter(&rememberFatal);
+  ShowOptions options;
+  options.music.soundOutput = false;
+  options.startMusic = false;
+  offline->showPart = std::make_unique<Show>(offline->counter, options);
+  setFatalReporter(previous);
+  if (quitRequested()) {
+    error = "the show could not start (" + firstFatalReport + "); are all its files in " +
+            (assetDirectory().empty() ? std::string("the current directory") : assetDirectory()) + "?";
+    clearQuitRequest();
+    return nullptr;
+  }
+  offline->simulated =
+      std::make_unique<SimulatedRun>(*offline->showPart, offline->counter, timing, &offline->lockstep);
+  return offline;
+}
+
+const char* OfflineShow::sceneName() {
+  Sequencer& sequencer = showPart->engine().sequencer();
+  if (sequencer.currentIndex() < 0) return "-";
+  const Effect* effect = sequencer.effectAt(sequencer.currentIndex());
+  const TimelineEffects& e = showPart->effects();
+  if (effect == e.title) return "title";
+  if (effect == e.sphere) return "sphere";
+  if (effect == e.squareTunnel) return "square tunnel";
+  if (effect == e.tunnel) return "tunnel";
+  if (effect == e.plane) return "plane";
+  if (effect == e.heart) return "heart";
+  if (effect == e.presents) return "presents";
+  if (effect == e.end) return "end";
+  return "?";
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The whole show made offline: the start-up without a sound device, the music rendered in step
+// from its first sample, and the frame it draws into. Capture and stills run it frame by frame;
+// it reads pictures and "zod.xm" from the current asset directory.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Show.h"
+#include "app/SimulatedRun.h"
+#include "show/FrameTiming.h"
+#include "show/LockstepMusic.h"
+#include "show/MillisecondCounter.h"
+
+class OfflineShow {
+ public:
+  // Starts the show with a fresh quit request and sync state. Null, with a message in `error`,
+  // when the module cannot be read or the start-up reported a failure.
+  static std::unique_ptr<OfflineShow> start(const FrameTiming& timing, std::string& error);
+  ~OfflineShow();
+
+  SimulatedRun& run() { return *simulated; }
+  Show& show() { return *showPart; }
+  LockstepMusic& music() { return lockstep; }
+  // The 512 x 280 frame the show draws into (its allocation has 384 rows).
+  Pixel* frame() { return framePixels.data(); }
+  // The name of the current scene's effect ("-" before the first scene).
+  const char* sceneName();
+
+ private:
+  explicit OfflineShow(const FrameTiming& timing);
+
+  ManualMillisecondCounter counter;
+  LockstepMusic lockstep;
+  std::unique_ptr<Show> showPart;
+  std::unique_ptr<SimulatedRun> simulated;
+  std::vector<Pixel> framePixels;
+};
+
+// Reads a whole file; false when it cannot be read.
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);

@@ -1,0 +1,26 @@
+#include "app/SimulatedRun.h"
+
+#include "app/QuitRequest.h"
+
+SimulatedRun::SimulatedRun(Show& show, ManualMillisecondCounter& counter, const FrameTiming& timing,
+                           LockstepMusic* music)
+    : show(show),
+      counter(counter),
+      timing(timing),
+      music(music),
+      renderedWhileSkipping{show.effects().tunnel, show.effects().heart} {}
+
+void SimulatedRun::step(Pixel* frame, bool draw) {
+  counter.set(timing.counterMs(next));
+  if (music) music->renderFrame(&MusicPlayer::onZxx);
+  Engine& engine = show.engine();
+  engine.clock().update();
+  lastTimeMs = engine.clock().elapsedMs();
+  if (draw)
+    engine.sequencer().runFrame(frame, lastTimeMs);
+  else
+    engine.sequencer().runFrame(frame, lastTimeMs, renderedWhileSkipping);
+  ++next;
+}
+
+bool SimulatedRun::over() const { return quitRequested(); }

@@ -1,0 +1,438 @@
+#include "app/VideoEncoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "app/TemporaryName.h"
+
+namespace {
+constexpr int SAMPLE_RATE = 44100;
+constexpr int CHANNELS = 2;
+constexpr int AAC_BIT_RATE = 192000;
+// Limited-range black: Y 16, Cb and Cr 128.
+constexpr std::uint8_t BLACK_LUMA = 16;
+constexpr std::uint8_t NEUTRAL_CHROMA = 128;
+
+std::string ffmpegError(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+std::string lowerExtension(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+using Clock = std::chrono::steady_clock;
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+}  // namespace
+
+struct VideoEncoder::State {
+  VideoEncoderSettings settings;
+  bool lossless = false;
+  std::string temporaryPath;
+  bool finished = false;
+
+  AVFormatContext* format = nullptr;
+  AVCodecContext* video = nullptr;
+  AVCodecContext* audio = nullptr;
+  AVStream* videoStream = nullptr;
+  AVStream* audioStream = nullptr;
+  AVFrame* videoFrame = nullptr;
+  AVFrame* audioFrame = nullptr;
+  AVPacket* packet = nullptr;
+  SwsContext* toYuv = nullptr;
+
+  int width = 0;
+  int height = 0;
+  std::int64_t videoPts = 0;
+  std::int64_t audioPts = 0;
+  int audioFill = 0;
+
+  // The frame in 4:4:4 at its own size, before scaling and chroma subsampling.
+  std::vector<std::uint8_t> planeY, planeU, planeV;
+  // For each chroma column and row of the output: the two frame columns and rows it covers
+  // (a row of -1 is a letterbox bar).
+  std::vector<int> chromaColumns, chromaRows;
+
+  double scaling = 0.0;
+  double encoding = 0.0;
+
+  ~State() {
+    sws_freeContext(toYuv);
+    av_packet_free(&packet);
+    av_frame_free(&videoFrame);
+    av_frame_free(&audioFrame);
+    avcodec_free_context(&video);
+    avcodec_free_context(&audio);
+    if (format) {
+      if (format->pb) avio_closep(&format->pb);
+      avformat_free_context(format);
+    }
+    if (!finished && !temporaryPath.empty()) {
+      std::error_code ignored;
+      std::filesystem::remove(temporaryPath, ignored);
+    }
+  }
+
+  bool drain(AVCodecContext* codec, AVStream* stream, std::string& error) {
+    for (;;) {
+      int result = avcodec_receive_packet(codec, packet);
+      if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
+      if (result < 0) {
+        error = "encoding failed: " + ffmpegError(result);
+        return false;
+      }
+      av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+      packet->stream_index = stream->index;
+      result = av_interleaved_write_frame(format, packet);
+      if (result < 0) {
+        error = "cannot write " + settings.path + ": " + ffmpegError(result);
+        return false;
+      }
+    }
+  }
+
+  bool send(AVCodecContext* codec, AVStream* stream, AVFrame* frame, std::string& error) {
+    int result = avcodec_send_frame(codec, frame);
+    if (result < 0) {
+      error = "encoding failed: " + ffmpegError(result);
+      return false;
+    }
+    return drain(codec, stream, error);
+  }
+
+  void scaleLossless(const Pixel* frame) {
+    const int k = settings.scale;
+    for (int y = 0; y < height; ++y) {
+      auto* out = reinterpret_cast<std::uint32_t*>(videoFrame->data[0] + static_cast<std::ptrdiff_t>(y) * videoFrame->linesize[0]);
+      const int row = y / k - LETTERBOX_ROWS;
+      if (row < 0 || row >= FRAME_HEIGHT) {
+        std::fill(out, out + width, 0u);
+        continue;
+      }
+      if (y % k != 0) {
+        std::copy(out - videoFrame->linesize[0] / 4, out - videoFrame->linesize[0] / 4 + width, out);
+        continue;
+      }
+      const Pixel* in = frame + row * FRAME_WIDTH;
+      for (int x = 0; x < FRAME_WIDTH; ++x) std::fill(out + x * k, out + (x + 1) * k, in[x]);
+    }
+  }
+
+  void scaleYuv(const Pixel* frame) {
+    const std::uint8_t* source[1] = {reinterpret_cast<const std::uint8_t*>(frame)};
+    const int sourceStride[1] = {FRAME_WIDTH * 4};
+    std::uint8_t* planes[3] = {planeY.data(), planeU.data(), planeV.data()};
+    const int strides[3] = {FRAME_WIDTH, FRAME_WIDTH, FRAME_WIDTH};
+    sws_scale(toYuv, source, sourceStride, 0, FRAME_HEIGHT, planes, strides);
+
+    const int k = settings.scale;
+    std::uint8_t* lumaBase = videoFrame->data[0];
+    const int lumaStride = videoFrame->linesize[0];
+    for (int y = 0; y < height; ++y) {
+      std::uint8_t* out = lumaBase + static_cast<std::ptrdiff_t>(y) * lumaStride;
+      const int row = y / k - LETTERBOX_ROWS;
+      if (row < 0 || row >= FRAME_HEIGHT) {
+        std::fill(out, out + width, BLACK_LUMA);
+      } else if (y % k != 0) {
+        std::copy(out - lumaStride, out - lumaStride + width, out);
+      } else {
+        const std::uint8_t* in = planeY.data() + row * FRAME_WIDTH;
+        for (int x = 0; x < FRAME_WIDTH; ++x) std::fill(out + x * k, out + (x + 1) * k, in[x]);
+      }
+    }
+
+    const int chromaWidth = width / 2;
+    const int chromaHeight = height / 2;
+    for (int p = 1; p <= 2; ++p) {
+      const std::vector<std::uint8_t>& plane = p == 1 ? planeU : planeV;
+      for (int cy = 0; cy < chromaHeight; ++cy) {
+        std::uint8_t* out = videoFrame->data[p] + static_cast<std::ptrdiff_t>(cy) * videoFrame->linesize[p];
+        const int top = chromaRows[2 * cy];
+        const int bottom = chromaRows[2 * cy + 1];
+        if (top < 0 && bottom < 0) {
+          std::fill(out, out + chromaWidth, NEUTRAL_CHROMA);
+          continue;
+        }
+        const std::uint8_t* topRow = top < 0 ? nullptr : plane.data() + top * FRAME_WIDTH;
+        const std::uint8_t* bottomRow = bottom < 0 ? nullptr : plane.data() + bottom * FRAME_WIDTH;
+        for (int cx = 0; cx < chromaWidth; ++cx) {
+          const int left = chromaColumns[2 * cx];
+          const int right = chromaColumns[2 * cx + 1];
+          const int sum = (topRow ? topRow[left] + topRow[right] : 2 * NEUTRAL_CHROMA) +
+                          (bottomRow ? bottomRow[left] + bottomRow[right] : 2 * NEUTRAL_CHROMA);
+          out[cx] = static_cast<std::uint8_t>((sum + 2) / 4);
+        }
+      }
+    }
+  }
+
+  void convertAudio(const float* samples, int offset, int count) {
+    if (lossless) {
+      auto* out = reinterpret_cast<std::int16_t*>(audioFrame->data[0]) + CHANNELS * offset;
+      for (int i = 0; i < CHANNELS * count; ++i) {
+        const float clamped = std::clamp(samples[i], -1.0f, 1.0f);
+        out[i] = static_cast<std::int16_t>(std::lrint(clamped * 32767.0f));
+      }
+    } else {
+      auto* left = reinterpret_cast<float*>(audioFrame->data[0]) + offset;
+      auto* right = reinterpret_cast<float*>(audioFrame->data[1]) + offset;
+      for (int i = 0; i < count; ++i) {
+        left[i] = samples[2 * i];
+        right[i] = samples[2 * i + 1];
+      }
+    }
+  }
+
+  bool sendAudioFrame(std::string& error) {
+    audioFrame->nb_samples = audioFill;
+    audioFrame->pts = audioPts;
+    audioPts += audioFill;
+    audioFill = 0;
+    return send(audio, audioStream, audioFrame, error);
+  }
+};
+
+VideoEncoder::VideoEncoder(std::unique_ptr<State> state) : state(std::move(state)) {}
+
+VideoEncoder::~VideoEncoder() = default;
+
+std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& settings, std::string& error) {
+  // The libraries' chatter would drown the progress line; their errors still show.
+  av_log_set_level(AV_LOG_ERROR);
+  auto s = std::make_unique<State>();
+  s->settings = settings;
+  const std::string extension = lowerExtension(settings.path);
+  const char* container = nullptr;
+  if (extension == ".mp4") {
+    container = "mp4";
+  } else if (extension == ".mkv") {
+    container = "matroska";
+    s->lossless = true;
+  } else {
+    error = settings.path + ": the name must end in .mp4 (H.264 and AAC) or .mkv (FFV1 and FLAC)";
+    return nullptr;
+  }
+  if (settings.scale < 1 || settings.scale > LARGEST_SCALE) {
+    error = "the scale must be 1 to " + std::to_string(LARGEST_SCALE);
+    return nullptr;
+  }
+  s->width = FRAME_WIDTH * settings.scale;
+  s->height = SCREEN_HEIGHT * settings.scale;
+
+  const AVCodec* videoCodec =
+      s->lossless ? avcodec_find_encoder(AV_CODEC_ID_FFV1) : avcodec_find_encoder_by_name("libx264");
+  const AVCodec* audioCodec = avcodec_find_encoder(s->lossless ? AV_CODEC_ID_FLAC : AV_CODEC_ID_AAC);
+  if (!videoCodec) {
+    error = s->lossless ? "this FFmpeg has no FFV1 encoder" : "this FFmpeg has no H.264 encoder libx264";
+    return nullptr;
+  }
+  if (!audioCodec) {
+    error = s->lossless ? "this FFmpeg has no FLAC encoder" : "this FFmpeg has no AAC encoder";
+    return nullptr;
+  }
+
+  s->temporaryPath = temporaryNameBeside(settings.path);
+  int result = avformat_alloc_output_context2(&s->format, nullptr, container, s->temporaryPath.c_str());
+  if (result < 0 || !s->format) {
+    error = "cannot make the " + std::string(container) + " container: " + ffmpegError(result);
+    return nullptr;
+  }
+
+  // Video.
+  s->video = avcodec_alloc_context3(videoCodec);
+  s->video->width = s->width;
+  s->video->height = s->height;
+  s->video->time_base = AVRational{static_cast<int>(settings.rateDenominator), static_cast<int>(settings.rateNumerator)};
+  s->video->framerate = AVRational{static_cast<int>(settings.rateNumerator), static_cast<int>(settings.rateDenominator)};
+  s->video->thread_count = 0;
+  if (s->lossless) {
+    s->video->pix_fmt = AV_PIX_FMT_0RGB32;
+    s->video->gop_size = 1;
+    av_opt_set_int(s->video->priv_data, "level", 3, 0);
+    av_opt_set_int(s->video->priv_data, "slices", 4, 0);
+    av_opt_set_int(s->video->priv_data, "slicecrc", 1, 0);
+  } else {
+    s->video->pix_fmt = AV_PIX_FMT_YUV420P;
+    s->video->color_range = AVCOL_RANGE_MPEG;
+    s->video->colorspace = AVCOL_SPC_BT709;
+    s->video->color_primaries = AVCOL_PRI_BT709;
+    s->video->color_trc = AVCOL_TRC_BT709;
+    if (av_opt_set(s->video->priv_data, "preset", settings.preset.c_str(), 0) < 0) {
+      error = "libx264 does not know the preset " + settings.preset;
+      return nullptr;
+    }
+    av_opt_set(s->video->priv_data, "crf", std::to_string(settings.crf).c_str(), 0);
+  }
+  if (s->format->oformat->flags & AVFMT_GLOBALHEADER) s->video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  result = avcodec_open2(s->video, videoCodec, nullptr);
+  if (result < 0) {
+    error = std::string("cannot open the video encoder ") + videoCodec->name + ": " + ffmpegError(result);
+    if (!s->lossless)
+      error += " (preset " + settings.preset + ": one of ultrafast, superfast, veryfast, faster, fast, medium, slow, "
+               "slower, veryslow, placebo)";
+    return nullptr;
+  }
+  s->videoStream = avformat_new_stream(s->format, nullptr);
+  avcodec_parameters_from_context(s->videoStream->codecpar, s->video);
+  s->videoStream->time_base = s->video->time_base;
+  s->videoStream->avg_frame_rate = s->video->framerate;
+
+  // Audio.
+  s->audio = avcodec_alloc_context3(audioCodec);
+  s->audio->sample_rate = SAMPLE_RATE;
+  av_channel_layout_default(&s->audio->ch_layout, CHANNELS);
+  s->audio->sample_fmt = s->lossless ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLTP;
+  s->audio->time_base = AVRational{1, SAMPLE_RATE};
+  if (!s->lossless) s->audio->bit_rate = AAC_BIT_RATE;
+  if (s->format->oformat->flags & AVFMT_GLOBALHEADER) s->audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  result = avcodec_open2(s->audio, audioCodec, nullptr);
+  if (result < 0) {
+    error = std::string("cannot open the audio encoder ") + audioCodec->name + ": " + ffmpegError(result);
+    return nullptr;
+  }
+  s->audioStream = avformat_new_stream(s->format, nullptr);
+  avcodec_parameters_from_context(s->audioStream->codecpar, s->audio);
+  s->audioStream->time_base = s->audio->time_base;
+
+  // Buffers, once.
+  s->packet = av_packet_alloc();
+  s->videoFrame = av_frame_alloc();
+  s->videoFrame->format = s->video->pix_fmt;
+  s->videoFrame->width = s->width;
+  s->videoFrame->height = s->height;
+  s->audioFrame = av_frame_alloc();
+  s->audioFrame->format = s->audio->sample_fmt;
+  s->audioFrame->sample_rate = SAMPLE_RATE;
+  av_channel_layout_copy(&s->audioFrame->ch_layout, &s->audio->ch_layout);
+  if (s->audio->frame_size <= 0) s->audio->frame_size = 4096;
+  s->audioFrame->nb_samples = s->audio->frame_size;
+  if (!s->packet || av_frame_get_buffer(s->videoFrame, 0) < 0 || av_frame_get_buffer(s->audioFrame, 0) < 0) {
+    error = "out of memory for the encoder's frames";
+    return nullptr;
+  }
+  if (!s->lossless) {
+    s->toYuv = sws_getContext(FRAME_WIDTH, FRAME_HEIGHT, AV_PIX_FMT_0RGB32, FRAME_WIDTH, FRAME_HEIGHT,
+                              AV_PIX_FMT_YUV444P, SWS_POINT, nullptr, nullptr, nullptr);
+    if (!s->toYuv) {
+      error = "cannot set up the colour conversion";
+      return nullptr;
+    }
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(s->toYuv, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+    s->planeY.assign(FRAME_PIXELS, 0);
+    s->planeU.assign(FRAME_PIXELS, 0);
+    s->planeV.assign(FRAME_PIXELS, 0);
+    const int k = settings.scale;
+    for (int x = 0; x < s->width; ++x) s->chromaColumns.push_back(x / k);
+    for (int y = 0; y < s->height; ++y) {
+      const int row = y / k - LETTERBOX_ROWS;
+      s->chromaRows.push_back(row >= 0 && row < FRAME_HEIGHT ? row : -1);
+    }
+  }
+
+  result = avio_open(&s->format->pb, s->temporaryPath.c_str(), AVIO_FLAG_WRITE);
+  if (result < 0) {
+    error = "cannot write " + settings.path + ": " + ffmpegError(result);
+    s->temporaryPath.clear();
+    return nullptr;
+  }
+  AVDictionary* muxerOptions = nullptr;
+  if (!s->lossless) av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+  result = avformat_write_header(s->format, &muxerOptions);
+  av_dict_free(&muxerOptions);
+  if (result < 0) {
+    error = "cannot write " + settings.path + ": " + ffmpegError(result);
+    return nullptr;
+  }
+  return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(s)));
+}
+
+bool VideoEncoder::addFrame(const Pixel* frame, const float* samples, std::size_t sampleFrames, std::string& error) {
+  State& s = *state;
+  const auto scaleStart = Clock::now();
+  int result = av_frame_make_writable(s.videoFrame);
+  if (result < 0) {
+    error = "encoding failed: " + ffmpegError(result);
+    return false;
+  }
+  if (s.lossless)
+    s.scaleLossless(frame);
+  else
+    s.scaleYuv(frame);
+  s.scaling += secondsSince(scaleStart);
+
+  const auto encodeStart = Clock::now();
+  s.videoFrame->pts = s.videoPts++;
+  bool ok = s.send(s.video, s.videoStream, s.videoFrame, error);
+
+  std::size_t done = 0;
+  while (ok && done < sampleFrames) {
+    if (s.audioFill == 0 && av_frame_make_writable(s.audioFrame) < 0) {
+      error = "encoding failed: the audio frame is not writable";
+      return false;
+    }
+    s.audioFrame->nb_samples = s.audio->frame_size;
+    const int room = s.audio->frame_size - s.audioFill;
+    const int take = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(room), sampleFrames - done));
+    s.convertAudio(samples + 2 * done, s.audioFill, take);
+    s.audioFill += take;
+    done += static_cast<std::size_t>(take);
+    if (s.audioFill == s.audio->frame_size) ok = s.sendAudioFrame(error);
+  }
+  s.encoding += secondsSince(encodeStart);
+  return ok;
+}
+
+bool VideoEncoder::finish(std::string& error) {
+  State& s = *state;
+  const auto encodeStart = Clock::now();
+  bool ok = true;
+  if (s.audioFill > 0) ok = s.sendAudioFrame(error);
+  ok = ok && s.send(s.video, s.videoStream, nullptr, error) && s.send(s.audio, s.audioStream, nullptr, error);
+  if (ok) {
+    int result = av_write_trailer(s.format);
+    if (result < 0) {
+      error = "cannot complete " + s.settings.path + ": " + ffmpegError(result);
+      ok = false;
+    }
+  }
+  if (ok && avio_closep(&s.format->pb) < 0) {
+    error = "cannot complete " + s.settings.path;
+    ok = false;
+  }
+  if (ok) {
+    std::error_code failure;
+    std::filesystem::rename(s.temporaryPath, s.settings.path, failure);
+    if (failure) {
+      error = "cannot give the video its name " + s.settings.path + ": " + failure.message();
+      ok = false;
+    }
+  }
+  s.finished = ok;
+  s.encoding += secondsSince(encodeStart);
+  return ok;
+}
+
+double VideoEncoder::scalingSeconds() const { return state->scaling; }
+double VideoEncoder::encodingSeconds() const { return state->encoding; }

@@ -1,0 +1,100 @@
+// Capture throughput for one minute of the show (1:00 to 2:00, the heart scene) at 60 fps, scale 2.
+//
+// BM_CaptureStages runs the three stages one after the other on one thread and reports each one's
+// rate: rendering (show and music), scaling (colour conversion, letterbox, nearest-neighbour
+// upscale), encoding (libx264 or FFV1, the audio encoder and the muxer). BM_CapturePipelined runs
+// `zod capture` itself, rendering on one thread while encoding runs on the others, and reports
+// the frames per second and times real time of the whole, start-up and fast-forward included.
+// Needs the generated assets (the show's pictures and zod.xm).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+
+#include "app/Capture.h"
+#include "app/OfflineShow.h"
+#include "app/VideoEncoder.h"
+#include "image/AssetDirectory.h"
+
+namespace {
+constexpr int FIRST_FRAME = 60 * 60;
+constexpr int FRAMES = 60 * 60;
+const char* const PRESETS[] = {"ultrafast", "superfast", "veryfast"};
+
+std::string outputPath(const char* extension) {
+  return (std::filesystem::temp_directory_path() / (std::string("zod-capture-bench") + extension)).string();
+}
+
+double seconds(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_CaptureStages(benchmark::State& state) {
+  const bool lossless = state.range(0) < 0;
+  setAssetDirectory(ZOD_ASSET_DIR);
+  for (auto _ : state) {
+    std::string error;
+    auto offline = OfflineShow::start(FrameTiming(), error);
+    if (!offline) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    while (offline->run().frameIndex() < FIRST_FRAME) offline->run().step(offline->frame(), false);
+
+    VideoEncoderSettings settings;
+    settings.path = outputPath(lossless ? ".mkv" : ".mp4");
+    if (!lossless) settings.preset = PRESETS[state.range(0)];
+    auto encoder = VideoEncoder::open(settings, error);
+    if (!encoder) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    double rendering = 0.0;
+    for (int i = 0; i < FRAMES; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      offline->run().step(offline->frame(), true);
+      rendering += seconds(start);
+      encoder->addFrame(offline->frame(), offline->music().samples(), offline->music().sampleFrames(), error);
+    }
+    encoder->finish(error);
+    const double scaling = encoder->scalingSeconds();
+    const double encoding = encoder->encodingSeconds();
+    state.counters["render_fps"] = FRAMES / rendering;
+    state.counters["scale_fps"] = FRAMES / scaling;
+    state.counters["encode_fps"] = FRAMES / encoding;
+    state.counters["serial_fps"] = FRAMES / (rendering + scaling + encoding);
+    state.SetLabel(lossless ? "ffv1" : PRESETS[state.range(0)]);
+  }
+  std::filesystem::remove(outputPath(".mkv"));
+  std::filesystem::remove(outputPath(".mp4"));
+}
+BENCHMARK(BM_CaptureStages)->Arg(0)->Arg(1)->Arg(2)->Arg(-1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+void BM_CapturePipelined(benchmark::State& state) {
+  CaptureOptions options;
+  options.outPath = outputPath(".mp4");
+  options.from = "60";
+  options.to = "120";
+  options.assetDir = ZOD_ASSET_DIR;
+  options.preset = PRESETS[state.range(0)];
+  options.progress = false;
+  for (auto _ : state) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const auto start = std::chrono::steady_clock::now();
+    if (runCapture(options, out, err) != 0) {
+      state.SkipWithError(err.str().c_str());
+      return;
+    }
+    const double took = seconds(start);
+    state.counters["fps"] = FRAMES / took;
+    state.counters["x_realtime"] = 60.0 / took;
+    state.counters["whole_show_min"] = (1514.0 * 60 / (FRAMES / took)) / 60.0;
+    state.SetLabel(options.preset);
+  }
+  std::filesystem::remove(options.outPath);
+}
+BENCHMARK(BM_CapturePipelined)->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,51 @@
+#include "show/LockstepMusic.h"
+
+#include <algorithm>
+
+namespace {
+// The shortest XM row: speed 1 at tempo 255 lasts 2.5 / 255 s.
+constexpr std::size_t SHORTEST_ROW_FRAMES = ModuleRenderer::SAMPLE_RATE * 5 / 2 / 255;
+// A row holds at most one event per channel.
+constexpr std::size_t MOST_CHANNELS = 32;
+}  // namespace
+
+LockstepMusic::LockstepMusic(const FrameTiming& timing) : timing(timing) {
+  const std::size_t most = timing.mostSamplesInAFrame();
+  buffer.assign(2 * most, 0.0f);
+  // Events wait at most one frame past the one that rendered them.
+  queue.resize((2 * most / SHORTEST_ROW_FRAMES + 2) * MOST_CHANNELS);
+}
+
+bool LockstepMusic::open(std::span<const std::uint8_t> module) {
+  next = 0;
+  head = count = 0;
+  return renderer.open(module);
+}
+
+void LockstepMusic::renderFrame(Deliver deliver) {
+  const std::size_t wanted = timing.samplesIn(next);
+  overflow = deliver;
+  const std::size_t got = renderer.render(buffer.data(), wanted, *this);
+  std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(2 * got), buffer.begin() + static_cast<std::ptrdiff_t>(2 * wanted),
+            0.0f);
+  rendered = wanted;
+
+  const std::int64_t due = timing.firstSample(next);
+  while (count > 0 && queue[head].sample <= due) {
+    deliver(queue[head].code);
+    head = (head + 1) % queue.size();
+    --count;
+  }
+  ++next;
+}
+
+void LockstepMusic::onZxxEvent(std::uint64_t sample, std::uint8_t code) {
+  // Cannot happen with the queue sized for two frames of the shortest rows; early beats lost.
+  if (count == queue.size()) {
+    overflow(queue[head].code);
+    head = (head + 1) % queue.size();
+    --count;
+  }
+  queue[(head + count) % queue.size()] = {static_cast<std::int64_t>(sample), code};
+  ++count;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The show's music rendered offline in step with the frames of a FrameTiming: each frame renders
+// exactly its own samples, and each Zxx event is held until the first frame that starts at or
+// after its row, then handed over in playing order. Between two frames the receiver sees every
+// due event; as in the live show, only the latest one is acted on.
+//
+// Frames are rendered in order from 0. Once the song has ended the samples are silence. Buffers
+// are sized at construction, so a frame allocates nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "show/FrameTiming.h"
+#include "show/ModuleRenderer.h"
+
+class LockstepMusic : private ModuleRenderer::EventSink {
+ public:
+  using Deliver = void (*)(std::uint8_t code);
+
+  explicit LockstepMusic(const FrameTiming& timing);
+
+  // Opens the module; false when the renderer refuses it.
+  bool open(std::span<const std::uint8_t> module);
+
+  // Renders frame `frameIndex()`'s samples, then delivers every held event due in that frame.
+  void renderFrame(Deliver deliver);
+
+  // The samples of the frame rendered last: interleaved stereo floats.
+  const float* samples() const { return buffer.data(); }
+  std::size_t sampleFrames() const { return rendered; }
+  // The next frame renderFrame will render.
+  std::int64_t frameIndex() const { return next; }
+  // Events rendered but not yet due.
+  std::size_t heldEvents() const { return count; }
+
+ private:
+  struct Event {
+    std::int64_t sample;
+    std::uint8_t code;
+  };
+  void onZxxEvent(std::uint64_t sample, std::uint8_t code) override;
+
+  FrameTiming timing;
+  ModuleRenderer renderer;
+  std::vector<float> buffer;
+  std::size_t rendered = 0;
+  std::int64_t next = 0;
+  Deliver overflow = nullptr;
+  // A ring of held events, oldest at `head`.
+  std::vector<Event> queue;
+  std::size_t head = 0;
+  std::size_t count = 0;
+};

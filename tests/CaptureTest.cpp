@@ -1,0 +1,357 @@
+// Offline capture: frame times from the index, music rendered in step with its sync events due on
+// the right frames, the show run on that clock (skipping the drawing where it may), and the
+// encoder's refusals. Decoding the files it writes is left to the script tests in tests/capture.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "app/Capture.h"
+#include "app/FrameQueue.h"
+#include "app/HeadlessWindow.h"
+#include "app/LateStart.h"
+#include "app/Lab.h"
+#include "app/OfflineShow.h"
+#include "app/TimeArguments.h"
+#include "app/VideoEncoder.h"
+#include "display/HeadlessDisplay.h"
+#include "image/AssetDirectory.h"
+#include "show/FrameTiming.h"
+#include "show/LockstepMusic.h"
+#include "tests/FatalRecorder.h"
+#include "tests/SyncTestModules.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int SPEED = 1;
+constexpr int BPM = 125;
+
+// A scratch directory with the generated pictures and a music module of the test's own.
+class ShowAssets {
+ public:
+  explicit ShowAssets(const xm::XmModule& music) : dir(fs::temp_directory_path() / ("zod-capture-" + unique())) {
+    fs::create_directories(dir);
+    for (const auto& entry : fs::directory_iterator(ZOD_ASSET_DIR)) {
+      if (entry.path().filename() != "zod.xm") fs::create_symlink(entry.path(), dir / entry.path().filename());
+    }
+    xm::saveXm((dir / "zod.xm").string(), music);
+    previous = assetDirectory();
+    setAssetDirectory(dir.string());
+  }
+  ~ShowAssets() {
+    setAssetDirectory(previous);
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+  }
+  std::string path() const { return dir.string(); }
+
+ private:
+  static std::string unique() {
+    static int counter = 0;
+    return std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  }
+  fs::path dir;
+  std::string previous;
+};
+
+// A module of `rows` rows of 20 ms (speed 1 at 125 bpm), with Zxx cells where asked.
+xm::XmModule moduleWith(int rows, const std::vector<std::pair<int, std::uint8_t>>& cues) {
+  xm::XmModule song = synctest::module(2, rows, 1, SPEED, BPM);
+  synctest::addNotes(song);
+  for (const auto& [row, code] : cues) synctest::putZ(song, 0, row, 0, code);
+  return song;
+}
+
+std::vector<std::uint8_t>* delivered = nullptr;
+void record(std::uint8_t code) { delivered->push_back(code); }
+
+}  // namespace
+
+TEST(FrameTiming, FramesPlayEverySampleOnceWhateverTheRate) {
+  for (const auto& [num, den] : {std::pair{60LL, 1LL}, std::pair{60000LL, 1001LL}, std::pair{24LL, 1LL}, std::pair{7LL, 3LL}}) {
+    const FrameTiming timing(num, den);
+    std::int64_t total = 0;
+    for (std::int64_t n = 0; n < 5000; ++n) {
+      EXPECT_EQ(timing.firstSample(n), total);
+      EXPECT_LE(timing.samplesIn(n), timing.mostSamplesInAFrame());
+      total += static_cast<std::int64_t>(timing.samplesIn(n));
+    }
+    // One second of frames plays one second of samples, give or take the last frame's share.
+    EXPECT_EQ(timing.firstSample(num * 3), 44100 * den * 3);
+  }
+}
+
+TEST(FrameTiming, ClockReadsTheWholeMillisecondsOfTheFramesStart) {
+  const FrameTiming ntsc(60000, 1001);
+  EXPECT_EQ(ntsc.counterMs(0), 0u);
+  EXPECT_EQ(ntsc.counterMs(1), 16u);    // 16.683 ms
+  EXPECT_EQ(ntsc.counterMs(3), 50u);    // 50.05 ms
+  EXPECT_EQ(ntsc.counterMs(60000), 1001000u);
+  const FrameTiming sixty;
+  EXPECT_EQ(sixty.counterMs(90), 1500u);
+}
+
+TEST(FrameTiming, EventIsDueInTheFirstFrameStartingAtOrAfterIt) {
+  const FrameTiming timing(60000, 1001);
+  for (std::int64_t sample : {0LL, 1LL, 735LL, 736LL, 44100LL, 1234567LL}) {
+    const std::int64_t n = timing.firstFrameFromSample(sample);
+    EXPECT_GE(timing.firstSample(n), sample);
+    // Frame n starts at or after the sample (exactly: n x 44100 / F >= sample) and n - 1 before it.
+    EXPECT_GE(n * 44100 * 1001, sample * 60000);
+    if (n > 0) {
+      EXPECT_LT((n - 1) * 44100 * 1001, sample * 60000);
+    }
+  }
+  EXPECT_EQ(timing.frameAt(1000000), 59);  // at 1 s the 60th frame (index 59) is on screen
+  EXPECT_EQ(FrameTiming().frameAt(1000000), 60);
+}
+
+TEST(TimeArguments, ShowTimesInSecondsMinutesOrMilliseconds) {
+  std::int64_t us = 0;
+  ASSERT_TRUE(parseShowTime("95.5", us));
+  EXPECT_EQ(us, 95500000);
+  ASSERT_TRUE(parseShowTime("1:35.5", us));
+  EXPECT_EQ(us, 95500000);
+  ASSERT_TRUE(parseShowTime("1:00:00", us));
+  EXPECT_EQ(us, 3600000000LL);
+  ASSERT_TRUE(parseShowTime("95000ms", us));
+  EXPECT_EQ(us, 95000000);
+  ASSERT_TRUE(parseShowTime("2s", us));
+  EXPECT_EQ(us, 2000000);
+  for (const char* bad : {"", "-3", "1:60", "abc", "1.5:00", "1:2:3:4", "3.1234567", "100000000"})
+    EXPECT_FALSE(parseShowTime(bad, us)) << bad;
+}
+
+TEST(TimeArguments, FrameRatesAsIntegersDecimalsOrFractions) {
+  std::int64_t num = 0, den = 0;
+  ASSERT_TRUE(parseFrameRate("60000/1001", num, den));
+  EXPECT_EQ(num, 60000);
+  EXPECT_EQ(den, 1001);
+  ASSERT_TRUE(parseFrameRate("59.94", num, den));
+  EXPECT_EQ(num, 2997);
+  EXPECT_EQ(den, 50);
+  ASSERT_TRUE(parseFrameRate("60", num, den));
+  EXPECT_EQ(num, 60);
+  EXPECT_EQ(den, 1);
+  for (const char* bad : {"0", "x", "60/0", "1.5/2", "-60"}) EXPECT_FALSE(parseFrameRate(bad, num, den)) << bad;
+  EXPECT_FALSE(FrameTiming::usable(2000, 1));
+  EXPECT_FALSE(FrameTiming::usable(1, 2));
+}
+
+TEST(LockstepMusic, EachEventArrivesInTheFirstFrameAtOrAfterItsRow) {
+  // Rows of 20 ms; frames of 16.683 ms, so some rows start in mid-frame and two never share one.
+  const std::vector<int> rows{1, 2, 3, 5, 8, 13, 21, 34, 55};
+  std::vector<std::pair<int, std::uint8_t>> cues;
+  for (std::size_t i = 0; i < rows.size(); ++i) cues.push_back({rows[i], static_cast<std::uint8_t>(10 + i)});
+  const FrameTiming timing(60000, 1001);
+  LockstepMusic music(timing);
+  ASSERT_TRUE(music.open(xm::writeXm(moduleWith(64, cues))));
+
+  std::vector<std::uint8_t> codes;
+  delivered = &codes;
+  std::vector<std::pair<std::int64_t, std::uint8_t>> arrivals;
+  for (std::int64_t n = 0; n < 100; ++n) {
+    codes.clear();
+    music.renderFrame(&record);
+    for (std::uint8_t code : codes) arrivals.push_back({n, code});
+  }
+  ASSERT_EQ(arrivals.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    // Row r starts at r x 20 ms; frame n at n x 1001 / 60 ms.
+    const std::int64_t expected = (rows[i] * 20 * 60 + 1000) / 1001;
+    EXPECT_EQ(arrivals[i].first, expected) << "row " << rows[i];
+    EXPECT_EQ(arrivals[i].second, 10 + i);
+  }
+}
+
+TEST(LockstepMusic, EventsOfOneFrameArriveTogetherInPlayingOrder) {
+  // At 10 fps a frame spans five rows.
+  const FrameTiming timing(10, 1);
+  LockstepMusic music(timing);
+  ASSERT_TRUE(music.open(xm::writeXm(moduleWith(32, {{6, 2}, {7, 3}, {9, 4}}))));
+  std::vector<std::uint8_t> codes;
+  delivered = &codes;
+  music.renderFrame(&record);  // frame 0: rows 0..4
+  music.renderFrame(&record);  // frame 1 starts at 100 ms = row 5: rows 6, 7 and 9 are not yet due
+  EXPECT_TRUE(codes.empty());
+  music.renderFrame(&record);  // frame 2 starts at row 10
+  EXPECT_EQ(codes, (std::vector<std::uint8_t>{2, 3, 4}));
+}
+
+TEST(LockstepMusic, SamplesAreTheSongPlayedStraightThrough) {
+  const xm::XmModule song = moduleWith(64, {{3, 2}});
+  const FrameTiming timing(60000, 1001);
+  LockstepMusic music(timing);
+  ASSERT_TRUE(music.open(xm::writeXm(song)));
+  std::vector<float> stepped;
+  std::vector<std::uint8_t> codes;
+  delivered = &codes;
+  for (int n = 0; n < 40; ++n) {
+    music.renderFrame(&record);
+    EXPECT_EQ(music.sampleFrames(), timing.samplesIn(n));
+    stepped.insert(stepped.end(), music.samples(), music.samples() + 2 * music.sampleFrames());
+  }
+  ModuleRenderer straight;
+  ASSERT_TRUE(straight.open(xm::writeXm(song)));
+  struct Ignore : ModuleRenderer::EventSink {
+    void onZxxEvent(std::uint64_t, std::uint8_t) override {}
+  } ignore;
+  std::vector<float> whole(stepped.size());
+  ASSERT_EQ(straight.render(whole.data(), whole.size() / 2, ignore), whole.size() / 2);
+  EXPECT_EQ(stepped, whole);
+}
+
+TEST(SimulatedRun, SkipCodeMovesTheTimelineInTheFrameTheRulesSay) {
+  // Z01 on rows 10 and 30 (200 ms and 600 ms): at 60 fps due in frames 12 and 36.
+  ShowAssets assets(moduleWith(64, {{10, 1}, {30, 1}}));
+  std::string error;
+  auto offline = OfflineShow::start(FrameTiming(), error);
+  ASSERT_TRUE(offline) << error;
+  std::vector<int> entries;
+  for (int n = 0; n < 40; ++n) {
+    offline->run().step(offline->frame(), n >= 38);
+    entries.push_back(offline->show().engine().sequencer().currentIndex());
+  }
+  for (int n = 0; n < 40; ++n) {
+    const int expected = n < 12 ? 0 : n < 36 ? 1 : 2;
+    EXPECT_EQ(entries[n], expected) << "frame " << n;
+  }
+}
+
+TEST(SimulatedRun, FastForwardDrawsTheSameFrameAsAFullRun) {
+  // Two skips reach the heart (rows 10, 11), two codes make its halves jump (rows 40, 50); seven
+  // more skips reach the tunnel (rows 100..106) and two codes make its picture jump (rows 130, 140).
+  std::vector<std::pair<int, std::uint8_t>> cues{{10, 1}, {11, 1}, {40, 4}, {50, 4}, {130, 8}, {140, 8}};
+  for (int row = 100; row <= 106; ++row) cues.push_back({row, 1});
+  ShowAssets assets(moduleWith(256, cues));
+  const std::vector<int> checked{55, 70, 165, 180, 200};
+  std::vector<std::string> full;
+  {
+    std::string error;
+    auto offline = OfflineShow::start(FrameTiming(), error);
+    ASSERT_TRUE(offline) << error;
+    for (int n = 0; n <= checked.back(); ++n) {
+      offline->run().step(offline->frame(), true);
+      if (std::find(checked.begin(), checked.end(), n) != checked.end()) full.push_back(frameHash(offline->frame()));
+    }
+  }
+  for (std::size_t i = 0; i < checked.size(); ++i) {
+    std::string error;
+    auto offline = OfflineShow::start(FrameTiming(), error);
+    ASSERT_TRUE(offline) << error;
+    for (int n = 0; n <= checked[i]; ++n) offline->run().step(offline->frame(), n == checked[i]);
+    EXPECT_EQ(frameHash(offline->frame()), full[i]) << "frame " << checked[i];
+  }
+}
+
+TEST(OfflineShow, MissingFilesAreNamedInTheError) {
+  const fs::path empty = fs::temp_directory_path() / "zod-capture-empty";
+  fs::create_directories(empty);
+  const std::string previous = assetDirectory();
+  setAssetDirectory(empty.string());
+  std::string error;
+  EXPECT_FALSE(OfflineShow::start(FrameTiming(), error));
+  EXPECT_NE(error.find("zod.xm"), std::string::npos) << error;
+  setAssetDirectory(previous);
+  fs::remove_all(empty);
+}
+
+TEST(FrameQueue, FramesArriveInOrderAndCloseDrainsTheRest) {
+  FrameQueue queue(3, 10);
+  std::vector<Pixel> seen;
+  std::thread consumer([&] {
+    while (FrameQueue::Slot* slot = queue.next()) {
+      seen.push_back(slot->frame[0]);
+      queue.release();
+    }
+  });
+  for (Pixel i = 0; i < 50; ++i) {
+    FrameQueue::Slot* slot = queue.acquire();
+    ASSERT_NE(slot, nullptr);
+    slot->frame[0] = i;
+    queue.publish();
+  }
+  queue.close();
+  consumer.join();
+  ASSERT_EQ(seen.size(), 50u);
+  for (Pixel i = 0; i < 50; ++i) EXPECT_EQ(seen[i], i);
+}
+
+TEST(VideoEncoder, RefusesWhatItCannotWriteAndLeavesNoFile) {
+  std::string error;
+  VideoEncoderSettings settings;
+  settings.path = (fs::temp_directory_path() / "zod-capture-test.avi").string();
+  EXPECT_FALSE(VideoEncoder::open(settings, error));
+  EXPECT_NE(error.find(".mp4"), std::string::npos) << error;
+
+  settings.path = "/nonexistent-directory/show.mp4";
+  EXPECT_FALSE(VideoEncoder::open(settings, error));
+  EXPECT_NE(error.find("cannot write /nonexistent-directory/show.mp4"), std::string::npos) << error;
+
+  settings.path = (fs::temp_directory_path() / "zod-capture-preset.mp4").string();
+  settings.preset = "warp";
+  EXPECT_FALSE(VideoEncoder::open(settings, error));
+  EXPECT_NE(error.find("warp"), std::string::npos) << error;
+  EXPECT_FALSE(fs::exists(settings.path));
+}
+
+TEST(VideoEncoder, AbandonedFileIsRemovedAndFinishedFileGetsItsName) {
+  const fs::path dir = fs::temp_directory_path() / "zod-capture-encoder";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::vector<Pixel> frame(FRAME_PIXELS, 0x00336699u);
+  std::vector<float> samples(2 * 735, 0.25f);
+  std::string error;
+  VideoEncoderSettings settings;
+  settings.scale = 1;
+  settings.path = (dir / "abandoned.mkv").string();
+  {
+    auto encoder = VideoEncoder::open(settings, error);
+    ASSERT_TRUE(encoder) << error;
+    ASSERT_TRUE(encoder->addFrame(frame.data(), samples.data(), 735, error)) << error;
+  }
+  EXPECT_TRUE(fs::is_empty(dir));
+
+  settings.path = (dir / "finished.mkv").string();
+  auto encoder = VideoEncoder::open(settings, error);
+  ASSERT_TRUE(encoder) << error;
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(encoder->addFrame(frame.data(), samples.data(), 735, error)) << error;
+  ASSERT_TRUE(encoder->finish(error)) << error;
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"finished.mkv"});
+  fs::remove_all(dir);
+}
+
+TEST(LateStart, FirstLiveFrameIsTheCapturesFrameAtThatMoment) {
+  // Skips to the heart (rows 10, 11), two jumps (rows 40, 60), then a start at 2 s: row 100, which
+  // is also the start of frame 120 at 60 fps. Without a sound device no later event arrives.
+  ShowAssets assets(moduleWith(256, {{10, 1}, {11, 1}, {40, 4}, {60, 4}}));
+  std::string expected;
+  {
+    std::string error;
+    auto offline = OfflineShow::start(FrameTiming(), error);
+    ASSERT_TRUE(offline) << error;
+    for (int n = 0; n <= 120; ++n) offline->run().step(offline->frame(), n == 120);
+    expected = frameHash(offline->frame());
+  }
+  FatalRecorder fatal;
+  MusicPlayer::resetSyncState();
+  HeadlessWindow window;
+  HeadlessDisplay display;
+  ManualMillisecondCounter live(777000, 0);
+  Platform platform{window, display, live};
+  ShowOptions options;
+  options.music.soundOutput = false;
+  window.postAfterIdleTurns(1, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+  EXPECT_EQ(runShowFrom(platform, options, 2000000), 0);
+  EXPECT_TRUE(fatal.reports().empty());
+  ASSERT_EQ(display.presentedFrames, 1);
+  EXPECT_EQ(frameHash(display.surface() + LETTERBOX_ROWS * FRAME_WIDTH), expected);
+}

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# capture-test.sh ZOD ASSETS OUTDIR FFPROBE FFMPEG
+set -euo pipefail
+zod=$1 assets=$2 out=$3 ffprobe=$4 ffmpeg=$5
+rm -rf "$out" && mkdir -p "$out"
+cd "$out"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+probe() { "$ffprobe" -v error "$@"; }
+ff() { "$ffmpeg" -v error -nostdin "$@"; }
+
+echo "== H.264 + AAC: streams, frame count, durations"
+"$zod" capture show.mp4 --to 3 --scale 1 --assets "$assets" --no-progress
+[ "$(probe -select_streams v -show_entries stream=codec_name,width,height -of csv=p=0 show.mp4)" = h264,512,384 ] ||
+  fail "no 512 x 384 H.264 stream"
+[ "$(probe -select_streams a -show_entries stream=codec_name,sample_rate,channels -of csv=p=0 show.mp4)" = aac,44100,2 ] ||
+  fail "no 44100 Hz stereo AAC stream"
+frames=$(probe -select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 show.mp4)
+[ "$frames" = 180 ] || fail "180 frames expected, got $frames"
+video=$(probe -select_streams v -show_entries stream=duration -of csv=p=0 show.mp4)
+audio=$(probe -select_streams a -show_entries stream=duration -of csv=p=0 show.mp4)
+echo "video $video s, audio $audio s"
+awk -v v="$video" -v a="$audio" 'BEGIN { d = v - a; if (d < 0) d = -d; exit !(v == 3 && d <= 1 / 60) }' ||
+  fail "video 3 s and audio within a frame of it expected"
+
+echo "== FFV1: the frames are the lab's, bit for bit, with black bars"
+# 59.94 fps from 3.9 s to 4.3 s: frames 233..257. The presents caption appears on the first cue,
+# row 32 of the music (4.000 s), due in frame 240 (it starts at 4.004 s; frame 239 at 3.987 s).
+"$zod" capture lossless.mkv --fps 60000/1001 --from 3.9 --to 4.3 --scale 1 --assets "$assets" --no-progress
+streams=$(probe -show_entries stream=codec_name -of csv=p=0 lossless.mkv | tr '\n' ' ')
+[ "$streams" = "ffv1 flac " ] || fail "FFV1 and FLAC expected, got $streams"
+awk 'BEGIN { for (n = 0; n <= 257; n++) { if (n == 240) print "zxx 2"; print "render " int(n * 1001 / 60) } }' > show.lab
+"$zod" lab --assets "$assets" --script show.lab --out lab > /dev/null
+for n in $(seq 233 257); do cat "lab/frame-00$n.raw"; done > lab.bgr0
+ff -f rawvideo -pix_fmt bgr0 -s 512x280 -i lab.bgr0 -f rawvideo -pix_fmt rgb24 lab.rgb
+ff -i lossless.mkv -vf crop=512:280:0:52 -f rawvideo -pix_fmt rgb24 capture.rgb
+cmp -s lab.rgb capture.rgb || fail "the captured frames differ from the lab's"
+! cmp -s <(head -c $((512 * 280 * 3)) lab.rgb) <(tail -c $((512 * 280 * 3)) lab.rgb) ||
+  fail "the caption should appear within the range"
+ff -i lossless.mkv -vf 'crop=512:52:0:0' -f rawvideo -pix_fmt rgb24 bar.rgb
+cmp -s bar.rgb <(head -c "$(stat -c %s bar.rgb)" /dev/zero) || fail "the top bar is not black"
+
+echo "== A still is the capture's frame at that time"
+"$zod" capture heart.mkv --from 61 --to 61.05 --scale 1 --assets "$assets" --no-progress
+"$zod" still 61 heart.png --assets "$assets"
+ff -i heart.mkv -frames:v 1 -f rawvideo -pix_fmt rgb24 heart-video.rgb
+ff -i heart.png -f rawvideo -pix_fmt rgb24 heart-still.rgb
+cmp -s heart-video.rgb heart-still.rgb || fail "the still differs from the captured frame"
+
+echo "== Two captures of the same range decode to the same frames"
+"$zod" capture a.mp4 --from 61 --to 62 --scale 2 --assets "$assets" --no-progress
+"$zod" capture b.mp4 --from 61 --to 62 --scale 2 --assets "$assets" --no-progress
+ff -i a.mp4 -f framemd5 a.md5
+ff -i b.mp4 -f framemd5 b.md5
+cmp -s a.md5 b.md5 || fail "the two captures differ"
+[ "$(grep -c '^0,' a.md5)" = 60 ] || fail "60 video frames expected"
+
+echo "== Refusals: exit code 1, a message, no file"
+expect_error() {
+  local name=$1; shift
+  set +e; "$zod" "$@" > /dev/null 2> err.txt; code=$?; set -e
+  [ "$code" = 1 ] || fail "$name: exit code $code"
+  [ -s err.txt ] || fail "$name: no message"
+  cat err.txt
+}
+expect_error "unwritable" capture /nonexistent/show.mp4 --to 1 --assets "$assets" --no-progress
+mkdir -p empty
+expect_error "missing assets" capture nothing.mp4 --to 1 --assets empty --no-progress
+[ ! -e nothing.mp4 ] && [ -z "$(ls -A . | grep partial || true)" ] || fail "a file was left behind"
+expect_error "unknown container" capture show.avi --to 1 --assets "$assets" --no-progress
+echo "all capture checks passed"
