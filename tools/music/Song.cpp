@@ -601,6 +601,13 @@ class Composer {
           if (chordChanges) note(row0, channels[v], sh.pad[static_cast<std::size_t>(v)], PAD, 20 * f, pans[v]);
           else if (b.dynamics >= Dynamics::Fall) setVolume(row0, channels[v], 20 * f);
           if (lastBar || next != chord) off(row0 + 14, channels[v]);
+          // Over a four-to-the-floor beat the pads duck under every kick and swell back: the pump.
+          if (b.drums == Drums::Four)
+            for (int s = chordChanges ? 4 : 0; s < 16; s += 4) {
+              setVolume(row0 + s, channels[v], 9 * f);
+              setVolume(row0 + s + 1, channels[v], 15 * f);
+              setVolume(row0 + s + 2, channels[v], 20 * f);
+            }
         }
         return;
       case Chords::OffbeatStabs:

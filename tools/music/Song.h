@@ -16,7 +16,9 @@ namespace music {
 constexpr int SPEED = 6;
 constexpr int TEMPO = 120;
 constexpr int ROWS_PER_BAR = 16;
-constexpr double ROW_SECONDS = 0.125;  // SPEED * 2.5 / TEMPO
+// SPEED * 2.5 / TEMPO; every two bars last exactly 4 s also where a player rounds ticks to whole
+// samples (see the tempo rows in Song.cpp).
+constexpr double ROW_SECONDS = 0.125;
 constexpr int CHANNELS = 14;
 constexpr int CUE_CHANNEL = 13;
 

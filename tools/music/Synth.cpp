@@ -289,15 +289,31 @@ xm::Instrument pad() {
   return ins;
 }
 
+// A looped tonal instrument with one sample per register: below C-5, the octave from C-5 and from
+// C-6 up, each with fewer harmonics, so that high notes stay below the output's Nyquist frequency
+// instead of folding back as aliasing.
+xm::Instrument bandLimited(const char* name, int cycles, const std::vector<Voice>& voices, int harmonics,
+                           double (*harmonicLevel)(int), std::uint32_t seed, std::uint8_t volume) {
+  xm::Instrument ins;
+  ins.name = name;
+  const int limits[] = {40, 20, 10};
+  for (int band = 0; band < 3; ++band) {
+    const int h = std::min(harmonics, limits[band]);
+    ins.samples.push_back(tonalSample(name, toPcm(additiveLoop(cycles, voices, h, harmonicLevel, seed), 0.95), volume));
+  }
+  for (int n = xm::note(5, 0); n <= 96; ++n) ins.keymap[static_cast<std::size_t>(n - 1)] = n < xm::note(6, 0) ? 1 : 2;
+  return ins;
+}
+
 xm::Instrument arp() {
-  auto ins = instrument("arp", tonalSample("arp", toPcm(additiveLoop(1, {{0, 1.0}}, 30, arpHarmonic, 14), 0.95), 30));
+  auto ins = bandLimited("arp", 1, {{0, 1.0}}, 30, arpHarmonic, 14, 30);
   ins.volumeEnvelope = envelope({{0, 64}, {3, 38}, {10, 16}, {24, 0}}, -1);
   return ins;
 }
 
 xm::Instrument lead() {
   const std::vector<Voice> voices{{-1, 1.0}, {0, 0.8}, {1, 1.0}};
-  auto ins = instrument("lead", tonalSample("lead", toPcm(additiveLoop(256, voices, 28, leadHarmonic, 15), 0.95), 34));
+  auto ins = bandLimited("lead", 256, voices, 28, leadHarmonic, 15, 34);
   ins.volumeEnvelope = envelope({{0, 0}, {2, 64}, {8, 50}}, 2);
   ins.fadeout = 2400;
   ins.vibratoType = 0;
@@ -309,7 +325,7 @@ xm::Instrument lead() {
 
 xm::Instrument stab() {
   const std::vector<Voice> voices{{-1, 1.0}, {1, 1.0}};
-  auto ins = instrument("stab", tonalSample("stab", toPcm(additiveLoop(64, voices, 36, stabHarmonic, 16), 0.95), 28));
+  auto ins = bandLimited("stab", 64, voices, 36, stabHarmonic, 16, 28);
   ins.volumeEnvelope = envelope({{0, 64}, {3, 40}, {8, 18}, {16, 0}}, -1);
   return ins;
 }
