@@ -15,14 +15,14 @@ constexpr int MAP_USED_ROWS = FRAME_HEIGHT + 1;
 
 }  // namespace
 
-PlaneSample planeSample(float x, float y, float z, double scroll) {
+PlaneEffect::RaySample PlaneEffect::sampleRay(float x, float y, float z, double scroll) {
   // Both signs divide by y + 1: rays just below the horizon (-1 < y < 0) get a negative distance
   // larger than any rising ray's, and y = -1 gives an infinity that converts to 0.
   const int sign = y < 0.0f ? -1 : 1;
-  const auto height = static_cast<float>(sign * PlaneEffect::PLANE_HEIGHT);
+  const auto height = static_cast<float>(sign * PLANE_HEIGHT);
   const auto distance = static_cast<float>(static_cast<double>(height) / (static_cast<double>(y) + 1.0));
   const double d = distance;
-  PlaneSample sample;
+  RaySample sample;
   sample.u = floatToInt(std::fabs(d * x));
   sample.v = floatToInt(std::fabs(d * z + scroll));
   sample.shade = floatToInt(std::fabs(d * 50.0));
@@ -67,7 +67,7 @@ void PlaneEffect::sampleLattice(float timeMs) {
       const auto rx = static_cast<float>(dx * m[0] + dy * m[3] + 200.0 * m[6]);
       const auto ry = static_cast<float>(dx * m[1] + dy * m[4] + 200.0 * m[7]);
       const auto rz = static_cast<float>(dx * m[2] + dy * m[5] + 200.0 * m[8]);
-      const PlaneSample sample = planeSample(rx, ry, rz, scroll);
+      const RaySample sample = sampleRay(rx, ry, rz, scroll);
       const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE + x;
       uMap[i] = sample.u;
       vMap[i] = sample.v;

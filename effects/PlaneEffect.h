@@ -6,17 +6,6 @@
 #include "render/Matrix3.h"
 #include "show/Effect.h"
 
-// Texture coordinates and darkening of one ray towards the two planes.
-struct PlaneSample {
-  std::int32_t u = 0;
-  std::int32_t v = 0;
-  std::int32_t shade = 0;
-};
-
-// The planes at heights +100 and -100 met by the rotated ray (x, y, z); scroll moves the texture
-// along z. A ray with y = 0 counts as rising; y = -1 divides by zero and gives all zeros.
-PlaneSample planeSample(float x, float y, float z, double scroll);
-
 // A camera swaying between a textured ceiling and floor that darken towards the horizon, with
 // the "dirurar.raw" logo added over the middle band. Each sync event swaps the texture and
 // moves the camera 1561 ms along its path; both changes last for the rest of the show.
@@ -25,6 +14,16 @@ class PlaneEffect final : public Effect {
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+
+  // Texture coordinates and darkening of one ray towards the two planes.
+  struct RaySample {
+    std::int32_t u = 0;
+    std::int32_t v = 0;
+    std::int32_t shade = 0;
+  };
+  // The planes at heights +100 and -100 met by the rotated ray (x, y, z); scroll moves the
+  // texture along z. A ray with y = 0 counts as rising; y = -1 divides by zero and gives zeros.
+  static RaySample sampleRay(float x, float y, float z, double scroll);
 
   static constexpr int MAP_STRIDE = 513;  // one column past the frame: the right neighbours
   static constexpr int MAP_ROWS = 288;    // 281 used: row 280 is the bottom neighbour

@@ -24,7 +24,7 @@ constexpr std::int32_t HALF_WIDTH = 350;
 
 }  // namespace
 
-TunnelSample tunnelSample(float x, float y, float twoTicks) {
+SquareTunnelEffect::RaySample SquareTunnelEffect::sampleRay(float x, float y, float twoTicks) {
   const bool floorOrCeiling = std::fabs(y) > std::fabs(x);
   const float wall = floorOrCeiling ? y : x;
   const float across = floorOrCeiling ? x : y;
@@ -33,7 +33,7 @@ TunnelSample tunnelSample(float x, float y, float twoTicks) {
   const auto halfWidth = static_cast<float>(sign * HALF_WIDTH);
   const auto distance = static_cast<float>(static_cast<double>(halfWidth) / (static_cast<double>(wall) + 1.0));
   const double d = distance;
-  TunnelSample sample;
+  RaySample sample;
   sample.u = floatToInt(std::fabs(static_cast<double>(across) * d));
   sample.v = floatToInt(std::fabs(static_cast<double>(twoTicks) + 100.0 * d));
   sample.shade = floatToInt(std::fabs(3.0 * d));
@@ -85,7 +85,7 @@ void SquareTunnelEffect::sampleLattice(std::uint32_t ticks) {
       const double dx = x - 256;
       const auto rx = static_cast<float>(dx * m[0] + dy * m[3] + 200.0 * m[6]);
       const auto ry = static_cast<float>(dx * m[1] + dy * m[4] + 200.0 * m[7]);
-      const TunnelSample sample = tunnelSample(rx, ry, twoTicks);
+      const RaySample sample = sampleRay(rx, ry, twoTicks);
       const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE + x;
       uMap[i] = sample.u;
       vMap[i] = sample.v;

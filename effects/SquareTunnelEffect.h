@@ -7,18 +7,6 @@
 #include "render/Matrix3.h"
 #include "show/Effect.h"
 
-// Texture coordinates and shade of one ray down the square tunnel.
-struct TunnelSample {
-  std::int32_t u = 0;
-  std::int32_t v = 0;
-  std::int32_t shade = 0;
-};
-
-// The wall of the tunnel (half-width 350) met by the rotated ray (x, y, ...): the floor or
-// ceiling when |y| > |x|, a side wall otherwise (the diagonals included). twoTicks is the depth
-// already travelled. A wall coordinate of 0 counts as positive; -1 divides by zero and gives zeros.
-TunnelSample tunnelSample(float x, float y, float twoTicks);
-
 // A flight down a metal tunnel of square cross-section whose far end fades to black (or, after
 // an odd number of sync events, to white), smeared by light rays towards a drifting centre, with
 // the "zod13.raw" picture laid over the right of the frame.
@@ -27,6 +15,17 @@ class SquareTunnelEffect final : public Effect {
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+
+  // Texture coordinates and shade of one ray down the tunnel.
+  struct RaySample {
+    std::int32_t u = 0;
+    std::int32_t v = 0;
+    std::int32_t shade = 0;
+  };
+  // The wall (half-width 350) met by the rotated ray (x, y, ...): the floor or ceiling when
+  // |y| > |x|, a side wall otherwise (the diagonals included). twoTicks is the depth already
+  // travelled. A wall coordinate of 0 counts as positive; -1 divides by zero and gives zeros.
+  static RaySample sampleRay(float x, float y, float twoTicks);
 
   static constexpr int PICTURE_WIDTH = 332;
   static constexpr int PICTURE_HEIGHT = 280;

@@ -163,40 +163,40 @@ TEST_F(PlaneEffectTest, RenderAllocatesNothing) {
   EXPECT_EQ(counter.count(), 0u);
 }
 
-TEST(PlaneSample, RayAlongTheHorizonCountsAsRising) {
-  const PlaneSample s = planeSample(1.25f, 0.0f, -2.5f, 10.0);
+TEST(PlaneRaySample, RayAlongTheHorizonCountsAsRising) {
+  const PlaneEffect::RaySample s = PlaneEffect::sampleRay(1.25f, 0.0f, -2.5f, 10.0);
   EXPECT_EQ(s.u, 125);
   EXPECT_EQ(s.v, 240);  // |100 x -2.5 + 10|
   EXPECT_EQ(s.shade, 5000);
 }
 
-TEST(PlaneSample, RaysJustBelowTheHorizonGoFurtherThanAnyRisingRay) {
-  const PlaneSample s = planeSample(0.5f, -0.5f, 1.0f, 0.0);  // d = -100 / 0.5
+TEST(PlaneRaySample, RaysJustBelowTheHorizonGoFurtherThanAnyRisingRay) {
+  const PlaneEffect::RaySample s = PlaneEffect::sampleRay(0.5f, -0.5f, 1.0f, 0.0);  // d = -100 / 0.5
   EXPECT_EQ(s.u, 100);
   EXPECT_EQ(s.v, 200);
   EXPECT_EQ(s.shade, 10000);
-  EXPECT_EQ(planeSample(0.0f, -0.9f, 0.0f, 0.0).shade, 49999);  // -100 / 0.1 in float is -999.99994
+  EXPECT_EQ(PlaneEffect::sampleRay(0.0f, -0.9f, 0.0f, 0.0).shade, 49999);  // -100 / 0.1 in float is -999.99994
 }
 
-TEST(PlaneSample, SteepRaysDivideByOneMoreThanTheirHeight) {
-  EXPECT_EQ(planeSample(2.0f, 3.0f, 0.0f, 0.0).u, 50);    // 100 / (3 + 1)
-  EXPECT_EQ(planeSample(2.0f, -3.0f, 0.0f, 0.0).u, 100);  // -100 / (-3 + 1)
-  EXPECT_EQ(planeSample(2.0f, -3.0f, 0.0f, 0.0).shade, 2500);
+TEST(PlaneRaySample, SteepRaysDivideByOneMoreThanTheirHeight) {
+  EXPECT_EQ(PlaneEffect::sampleRay(2.0f, 3.0f, 0.0f, 0.0).u, 50);    // 100 / (3 + 1)
+  EXPECT_EQ(PlaneEffect::sampleRay(2.0f, -3.0f, 0.0f, 0.0).u, 100);  // -100 / (-3 + 1)
+  EXPECT_EQ(PlaneEffect::sampleRay(2.0f, -3.0f, 0.0f, 0.0).shade, 2500);
 }
 
-TEST(PlaneSample, ExactlyMinusOneDividesByZeroAndGivesZeros) {
+TEST(PlaneRaySample, ExactlyMinusOneDividesByZeroAndGivesZeros) {
   for (float z : {0.0f, 3.0f, -7.0f}) {
-    const PlaneSample s = planeSample(5.0f, -1.0f, z, 1234.5);
+    const PlaneEffect::RaySample s = PlaneEffect::sampleRay(5.0f, -1.0f, z, 1234.5);
     EXPECT_EQ(s.u, 0);
     EXPECT_EQ(s.v, 0);
     EXPECT_EQ(s.shade, 0);
   }
 }
 
-TEST(PlaneSample, TextureIsMirroredAboutTheCentreLines) {
-  EXPECT_EQ(planeSample(-7.3f, 12.0f, 4.0f, 0.0).u, planeSample(7.3f, 12.0f, 4.0f, 0.0).u);
+TEST(PlaneRaySample, TextureIsMirroredAboutTheCentreLines) {
+  EXPECT_EQ(PlaneEffect::sampleRay(-7.3f, 12.0f, 4.0f, 0.0).u, PlaneEffect::sampleRay(7.3f, 12.0f, 4.0f, 0.0).u);
   // v mirrors where d z + scroll changes sign: d = 10 here.
-  EXPECT_EQ(planeSample(1.0f, 9.0f, -3.0f, 20.0).v, planeSample(1.0f, 9.0f, -1.0f, 20.0).v);
+  EXPECT_EQ(PlaneEffect::sampleRay(1.0f, 9.0f, -3.0f, 20.0).v, PlaneEffect::sampleRay(1.0f, 9.0f, -1.0f, 20.0).v);
 }
 
 }  // namespace

@@ -249,32 +249,32 @@ TEST_F(SquareTunnelEffectTest, RenderAllocatesNothing) {
   EXPECT_EQ(counter.count(), 0u);
 }
 
-TEST(TunnelSample, DiagonalRaysMeetASideWall) {
+TEST(SquareTunnelRaySample, DiagonalRaysMeetASideWall) {
   // W = X = -4: d = -350 / -3, stored as the float 116.666664
-  const TunnelSample s = tunnelSample(-4.0f, 4.0f, 0.0f);
+  const SquareTunnelEffect::RaySample s = SquareTunnelEffect::sampleRay(-4.0f, 4.0f, 0.0f);
   EXPECT_EQ(s.u, 466);
   EXPECT_EQ(s.shade, 349);
-  EXPECT_EQ(tunnelSample(4.0f, -4.0f, 0.0f).u, 280);  // W = X = 4: d = 70
+  EXPECT_EQ(SquareTunnelEffect::sampleRay(4.0f, -4.0f, 0.0f).u, 280);  // W = X = 4: d = 70
 }
 
-TEST(TunnelSample, WallCoordinateZeroCountsAsPositive) {
-  const TunnelSample s = tunnelSample(0.0f, 0.0f, 1000.0f);
+TEST(SquareTunnelRaySample, WallCoordinateZeroCountsAsPositive) {
+  const SquareTunnelEffect::RaySample s = SquareTunnelEffect::sampleRay(0.0f, 0.0f, 1000.0f);
   EXPECT_EQ(s.u, 0);
   EXPECT_EQ(s.v, 36000);
   EXPECT_EQ(s.shade, 1050);
-  EXPECT_EQ(tunnelSample(-0.0f, 0.0f, 0.0f).shade, 1050);
+  EXPECT_EQ(SquareTunnelEffect::sampleRay(-0.0f, 0.0f, 0.0f).shade, 1050);
 }
 
-TEST(TunnelSample, FloorOrCeilingTakesTheAcrossCoordinateFromX) {
-  const TunnelSample s = tunnelSample(3.0f, -6.0f, 10.0f);  // W = Y = -6: d = -350 / -5 = 70
+TEST(SquareTunnelRaySample, FloorOrCeilingTakesTheAcrossCoordinateFromX) {
+  const SquareTunnelEffect::RaySample s = SquareTunnelEffect::sampleRay(3.0f, -6.0f, 10.0f);  // W = Y = -6: d = -350 / -5 = 70
   EXPECT_EQ(s.u, 210);
   EXPECT_EQ(s.v, 7010);
   EXPECT_EQ(s.shade, 210);
 }
 
-TEST(TunnelSample, ExactlyMinusOneDividesByZeroAndGivesZeros) {
+TEST(SquareTunnelRaySample, ExactlyMinusOneDividesByZeroAndGivesZeros) {
   for (const auto& [x, y] : {std::pair{-1.0f, 0.5f}, std::pair{0.25f, -1.0f}, std::pair{-1.0f, 0.0f}}) {
-    const TunnelSample s = tunnelSample(x, y, 4000.0f);
+    const SquareTunnelEffect::RaySample s = SquareTunnelEffect::sampleRay(x, y, 4000.0f);
     EXPECT_EQ(s.u, 0);
     EXPECT_EQ(s.v, 0);
     EXPECT_EQ(s.shade, 0);
