@@ -20,7 +20,7 @@ struct CaptureOptions {
   std::string from;
   std::string to;
   std::string assetDir;
-  std::string preset = "superfast";
+  std::string preset = "ultrafast";
   int crf = 18;
   bool progress = true;
 };

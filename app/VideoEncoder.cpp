@@ -14,6 +14,7 @@ extern "C" {
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -147,42 +148,62 @@ struct VideoEncoder::State {
     sws_scale(toYuv, source, sourceStride, 0, FRAME_HEIGHT, planes, strides);
 
     const int k = settings.scale;
-    std::uint8_t* lumaBase = videoFrame->data[0];
-    const int lumaStride = videoFrame->linesize[0];
-    for (int y = 0; y < height; ++y) {
-      std::uint8_t* out = lumaBase + static_cast<std::ptrdiff_t>(y) * lumaStride;
-      const int row = y / k - LETTERBOX_ROWS;
+    upscalePlane(planeY.data(), videoFrame->data[0], videoFrame->linesize[0], k, BLACK_LUMA);
+    if (k % 2 == 0) {
+      // Each 2 x 2 chroma sample covers one frame pixel: the chroma planes are the frame's, scaled.
+      upscalePlane(planeU.data(), videoFrame->data[1], videoFrame->linesize[1], k / 2, NEUTRAL_CHROMA);
+      upscalePlane(planeV.data(), videoFrame->data[2], videoFrame->linesize[2], k / 2, NEUTRAL_CHROMA);
+    } else {
+      averageChroma(planeU, 1);
+      averageChroma(planeV, 2);
+    }
+  }
+
+  // A 512 x 280 plane, scaled by `factor` into a plane of 512 x 384 x factor with the letterbox
+  // bars filled with `bar`.
+  static void upscalePlane(const std::uint8_t* in, std::uint8_t* out, int stride, int factor, std::uint8_t bar) {
+    const int rowWidth = FRAME_WIDTH * factor;
+    const int rows = SCREEN_HEIGHT * factor;
+    for (int y = 0; y < rows; ++y) {
+      std::uint8_t* line = out + static_cast<std::ptrdiff_t>(y) * stride;
+      const int row = y / factor - LETTERBOX_ROWS;
       if (row < 0 || row >= FRAME_HEIGHT) {
-        std::fill(out, out + width, BLACK_LUMA);
-      } else if (y % k != 0) {
-        std::copy(out - lumaStride, out - lumaStride + width, out);
+        std::memset(line, bar, static_cast<std::size_t>(rowWidth));
+      } else if (y % factor != 0) {
+        std::memcpy(line, line - stride, static_cast<std::size_t>(rowWidth));
       } else {
-        const std::uint8_t* in = planeY.data() + row * FRAME_WIDTH;
-        for (int x = 0; x < FRAME_WIDTH; ++x) std::fill(out + x * k, out + (x + 1) * k, in[x]);
+        const std::uint8_t* source = in + row * FRAME_WIDTH;
+        if (factor == 1) {
+          std::memcpy(line, source, FRAME_WIDTH);
+        } else if (factor == 2) {
+          for (int x = 0; x < FRAME_WIDTH; ++x) line[2 * x] = line[2 * x + 1] = source[x];
+        } else {
+          for (int x = 0; x < FRAME_WIDTH; ++x) std::memset(line + x * factor, source[x], static_cast<std::size_t>(factor));
+        }
       }
     }
+  }
 
+  // Odd scales: a chroma sample covers up to four frame pixels (or bar), and takes their mean.
+  void averageChroma(const std::vector<std::uint8_t>& plane, int p) {
     const int chromaWidth = width / 2;
     const int chromaHeight = height / 2;
-    for (int p = 1; p <= 2; ++p) {
-      const std::vector<std::uint8_t>& plane = p == 1 ? planeU : planeV;
-      for (int cy = 0; cy < chromaHeight; ++cy) {
-        std::uint8_t* out = videoFrame->data[p] + static_cast<std::ptrdiff_t>(cy) * videoFrame->linesize[p];
-        const int top = chromaRows[2 * cy];
-        const int bottom = chromaRows[2 * cy + 1];
-        if (top < 0 && bottom < 0) {
-          std::fill(out, out + chromaWidth, NEUTRAL_CHROMA);
-          continue;
-        }
-        const std::uint8_t* topRow = top < 0 ? nullptr : plane.data() + top * FRAME_WIDTH;
-        const std::uint8_t* bottomRow = bottom < 0 ? nullptr : plane.data() + bottom * FRAME_WIDTH;
-        for (int cx = 0; cx < chromaWidth; ++cx) {
-          const int left = chromaColumns[2 * cx];
-          const int right = chromaColumns[2 * cx + 1];
-          const int sum = (topRow ? topRow[left] + topRow[right] : 2 * NEUTRAL_CHROMA) +
-                          (bottomRow ? bottomRow[left] + bottomRow[right] : 2 * NEUTRAL_CHROMA);
-          out[cx] = static_cast<std::uint8_t>((sum + 2) / 4);
-        }
+    for (int cy = 0; cy < chromaHeight; ++cy) {
+      std::uint8_t* out = videoFrame->data[p] + static_cast<std::ptrdiff_t>(cy) * videoFrame->linesize[p];
+      const int top = chromaRows[2 * cy];
+      const int bottom = chromaRows[2 * cy + 1];
+      if (top < 0 && bottom < 0) {
+        std::memset(out, NEUTRAL_CHROMA, static_cast<std::size_t>(chromaWidth));
+        continue;
+      }
+      const std::uint8_t* topRow = top < 0 ? nullptr : plane.data() + top * FRAME_WIDTH;
+      const std::uint8_t* bottomRow = bottom < 0 ? nullptr : plane.data() + bottom * FRAME_WIDTH;
+      for (int cx = 0; cx < chromaWidth; ++cx) {
+        const int left = chromaColumns[2 * cx];
+        const int right = chromaColumns[2 * cx + 1];
+        const int sum = (topRow ? topRow[left] + topRow[right] : 2 * NEUTRAL_CHROMA) +
+                        (bottomRow ? bottomRow[left] + bottomRow[right] : 2 * NEUTRAL_CHROMA);
+        out[cx] = static_cast<std::uint8_t>((sum + 2) / 4);
       }
     }
   }

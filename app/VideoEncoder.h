@@ -22,7 +22,7 @@ struct VideoEncoderSettings {
   std::int64_t rateNumerator = 60;
   std::int64_t rateDenominator = 1;
   // libx264 only.
-  std::string preset = "superfast";
+  std::string preset = "ultrafast";
   int crf = 18;
 };
 

@@ -58,7 +58,8 @@ void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome)
       ->type_name("T");
   capture->add_option("--to", options.to, "End the video at show time T")->type_name("T");
   capture->add_option("--assets", options.assetDir, "Read the pictures and the music from DIR")->type_name("DIR");
-  capture->add_option("--preset", options.preset, "libx264 preset, ultrafast ... veryslow (default superfast)")
+  capture->add_option("--preset", options.preset,
+                      "libx264 preset: ultrafast (default, fastest), superfast, veryfast ... veryslow (smaller)")
       ->type_name("P");
   capture->add_option("--crf", options.crf, "libx264 quality, 0 (lossless) to 51 (default 18)")
       ->check(CLI::Range(0, 51))

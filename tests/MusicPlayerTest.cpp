@@ -68,6 +68,26 @@ TEST(MusicStream, EventsAreDeliveredWhenTheirRowIsHeard) {
   }
 }
 
+// A stream made after a seek (a show started part-way) counts its frames from where the song
+// stands, so the rows ahead are heard on time and not a whole song-start later.
+TEST(MusicStream, AfterASeekEventsAreHeardWhenTheirRowPlays) {
+  ModuleRenderer renderer;
+  ASSERT_TRUE(renderer.open(xm::writeXm(moduleWithZ())));
+  const std::uint64_t landed = renderer.seek(2 * ROW);
+  ASSERT_EQ(landed, 2 * ROW);
+  MusicStream stream(renderer, DEVICE_FRAMES, 0, &recordDelivery);
+  delivered.clear();
+  std::vector<float> buffer(2 * DEVICE_FRAMES);
+  std::uint64_t heardFrames = 0;
+  while (delivered.empty() && stream.handedFrames() < 10 * ROW) {
+    stream.fill(buffer.data(), DEVICE_FRAMES);
+    heardFrames = stream.handedFrames();
+  }
+  // Row 1's code is behind the seek; row 4's comes once 2 rows and the device's buffer are handed.
+  EXPECT_EQ(delivered, std::vector<std::uint8_t>{4});
+  EXPECT_EQ(heardFrames, landed + heardAt(2 * ROW, 0));
+}
+
 // An absurd offset (a day) neither exhausts memory nor loses events: they come early, in order.
 TEST(MusicStream, OffsetBeyondTheQueueDeliversEarlyButEverything) {
   // 9 x 256 rows of 32 Z each: more events than the queue holds.

@@ -13,6 +13,7 @@
 #include "show/Sequencer.h"
 #include "show/Timeline.h"
 #include "tools/music/Song.h"
+#include "tools/music/Synth.h"
 #include "tools/xm/XmWriter.h"
 
 namespace {
@@ -127,6 +128,13 @@ TEST(MusicPlan, CuesComeAtMostTwiceASecondWithRests) {
     }
     EXPECT_GE(longestGap, music::ROWS_PER_BAR) << "scene " << scene;
   }
+}
+
+// The synthesizer's own sine and exponential (which keep the samples identical everywhere) are
+// as good as the library's.
+TEST(MusicSynth, SineAndExponentialMatchTheLibrary) {
+  for (double x = -2000.0; x <= 2000.0; x += 0.37) EXPECT_NEAR(music::sine(x), std::sin(x), 1e-9) << x;
+  for (double x = -30.0; x <= 30.0; x += 0.013) EXPECT_NEAR(music::exponential(x) / std::exp(x), 1.0, 1e-12) << x;
 }
 
 // Reads the pattern data of the composed module as it will play: the Zxx cells in order, each

@@ -46,6 +46,14 @@ ff -i heart.mkv -frames:v 1 -f rawvideo -pix_fmt rgb24 heart-video.rgb
 ff -i heart.png -f rawvideo -pix_fmt rgb24 heart-still.rgb
 cmp -s heart-video.rgb heart-still.rgb || fail "the still differs from the captured frame"
 
+echo "== H.264 at scale 2 is the same picture, give or take the codec"
+"$zod" capture heart.mp4 --from 61 --to 61.05 --scale 2 --assets "$assets" --no-progress
+psnr=$("$ffmpeg" -nostdin -v info -i heart.mp4 -i heart.png -lavfi \
+  '[0]trim=end_frame=1[video];[1]scale=iw*2:ih*2:flags=neighbor:out_color_matrix=bt709,format=yuv420p[still];[video][still]psnr' \
+  -frames:v 1 -f null - 2>&1 | sed -n 's/.*average:\([0-9.inf]*\).*/\1/p')
+echo "PSNR against the still: $psnr dB"
+awk -v p="$psnr" 'BEGIN { exit !(p == "inf" || p + 0 >= 40) }' || fail "the H.264 frame is too far from the still"
+
 echo "== Two captures of the same range decode to the same frames"
 "$zod" capture a.mp4 --from 61 --to 62 --scale 2 --assets "$assets" --no-progress
 "$zod" capture b.mp4 --from 61 --to 62 --scale 2 --assets "$assets" --no-progress

@@ -483,7 +483,7 @@ class Composer {
       hit(row0, CLAP_CH, TOM, 50, 48);
     }
     drums(row0, b, f, building && lastBar, building || filling);
-    if (building) build(row0, b.bars - i == buildBars, b.bars - i == 1, i == b.bars - buildBars);
+    if (building) build(row0, b.bars - i == 1, i == b.bars - buildBars);
     if (filling) fill(row0, i);
     bassLine(row0, b, chord, chordChanges, lastBar, f);
     chords(row0, b, chord, chordChanges, lastBar, f, i + 1 < b.bars ? b.progression[static_cast<std::size_t>(i + 1) % n] : chord);
@@ -525,14 +525,13 @@ class Composer {
   }
 
   // A snare roll that speeds up from eighths to sixteenths over the last bars, with the riser.
-  void build(int row0, bool firstBuildBar, bool last, bool riserStart) {
+  void build(int row0, bool last, bool riserStart) {
     if (riserStart) hit(row0, RISER_CH, RISER, 34);
     for (int s = 0; s < 16; ++s) {
       if (!last && s % 2 != 0) continue;
       const double rise = (last ? 34.0 : 18.0) + (last ? 26.0 : 16.0) * s / 15.0;
       hit(row0 + s, CLAP_CH, SNARE, rise);
     }
-    (void)firstBuildBar;
   }
 
   void fill(int row0, int barIndex) {
@@ -706,7 +705,6 @@ int songBars() { return sceneStartBars().back() + TAIL_BARS; }
 const std::vector<Scene>& timeline() { return TIMELINE; }
 
 std::vector<Cue> cuePlan() {
-  static_assert(sizeof(int) >= 4);
   if (SYNC_PLAN.size() != TIMELINE.size()) throw std::logic_error("the sync plan does not cover the timeline");
   const std::vector<int> starts = sceneStartBars();
   std::vector<Cue> cues;
