@@ -7,6 +7,7 @@
 #include "image/Loaders.h"
 #include "render/FloatToInt.h"
 #include "render/HalfStepRefinement.h"
+#include "render/KeyedCopy.h"
 #include "render/LightRayBlend.h"
 #include "render/TexelShading.h"
 #include "render/TrigTables.h"
@@ -173,7 +174,11 @@ void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
   for (int y = 0; y < H; ++y) {
     narrowPixels(frame + static_cast<std::size_t>(y) * FRAME_WIDTH, picture + static_cast<std::size_t>(y) * W, W);
   }
-  blitKeyed(frame, overlayImage.get(), OVERLAY_SIZE, OVERLAY_SIZE, OVERLAY_LEFT, 0);
+  // The overlay's rectangle lies wholly inside the frame, so the run form may touch all of it.
+  for (int y = 0; y < OVERLAY_SIZE; ++y) {
+    copyKeyedRun(frame + static_cast<std::size_t>(y) * FRAME_WIDTH + OVERLAY_LEFT,
+                 &overlayImage[static_cast<std::size_t>(y) * OVERLAY_SIZE], OVERLAY_SIZE);
+  }
 }
 
 void SquareTunnelEffect::onSync(std::int32_t, float) { glowMode = glowMode == 0 ? 1 : 0; }
