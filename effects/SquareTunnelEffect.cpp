@@ -31,9 +31,8 @@ SquareTunnelEffect::RaySample SquareTunnelEffect::sampleRay(float x, float y, fl
   const float across = floorOrCeiling ? x : y;
   // As for the planes, both signs divide by wall + 1.
   const int sign = wall < 0.0f ? -1 : 1;
-  const auto halfWidth = static_cast<float>(sign * HALF_WIDTH);
-  const auto distance = static_cast<float>(static_cast<double>(halfWidth) / (static_cast<double>(wall) + 1.0));
-  const double d = distance;
+  // Unlike the planes' distance, this one is never stored, so it keeps double precision.
+  const double d = static_cast<double>(sign * HALF_WIDTH) / (static_cast<double>(wall) + 1.0);
   RaySample sample;
   sample.u = floatToInt(std::fabs(static_cast<double>(across) * d));
   sample.v = floatToInt(std::fabs(static_cast<double>(twoTicks) + 100.0 * d));
