@@ -2,28 +2,15 @@
 
 #include <vector>
 
-#include "bench/BenchAssets.h"
-#include "bench/FrameCounters.h"
+#include "bench/EffectBench.h"
 #include "effects/HeartEffect.h"
-#include "render/TrigTables.h"
 
 namespace {
-
-HeartEffect& heartEffect() {
-  static HeartEffect* effect = [] {
-    fillTrigTables();
-    useBenchAssets();
-    auto* e = new HeartEffect;
-    e->init();
-    return e;
-  }();
-  return *effect;
-}
 
 // One whole frame at the show time given in milliseconds; every frame of the run starts both
 // jumps again, so the side halves are drawn raised as well as at rest.
 void BM_HeartEffectFrame(benchmark::State& state) {
-  HeartEffect& effect = heartEffect();
+  HeartEffect& effect = preparedEffect<HeartEffect>();
   std::vector<Pixel> frame(SCREEN_PIXELS);
   const auto timeMs = static_cast<float>(state.range(0));
   for (auto _ : state) {

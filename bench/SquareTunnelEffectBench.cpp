@@ -1,36 +1,19 @@
 #include <benchmark/benchmark.h>
 
-#include <vector>
-
-#include "LatticeSceneBenchAssets.h"
+#include "bench/EffectBench.h"
 #include "effects/SquareTunnelEffect.h"
 
 namespace {
 
-SquareTunnelEffect& squareTunnelEffect() {
-  static SquareTunnelEffect* effect = [] {
-    useLatticeSceneAssets();
-    auto* e = new SquareTunnelEffect;
-    e->init();
-    return e;
-  }();
-  return *effect;
-}
-
-// One whole frame at the show time given in milliseconds; the second argument selects the glow.
+// One whole frame at the show time given in milliseconds; the second argument selects the glow,
+// which is switched off again afterwards because the effect is shared between runs.
 void BM_SquareTunnelEffectFrame(benchmark::State& state) {
-  SquareTunnelEffect& effect = squareTunnelEffect();
-  std::vector<Pixel> frame(SCREEN_PIXELS);
+  SquareTunnelEffect& effect = preparedEffect<SquareTunnelEffect>();
   const auto timeMs = static_cast<float>(state.range(0));
   const bool glow = state.range(1) != 0;
   if (glow) effect.onSync(2, timeMs);
-  for (auto _ : state) {
-    effect.render(frame.data(), timeMs);
-    benchmark::DoNotOptimize(frame.data());
-    benchmark::ClobberMemory();
-  }
+  benchFrames(state, effect, timeMs);
   if (glow) effect.onSync(2, timeMs);
-  reportFrameCounters(state, FRAME_PIXELS);
 }
 BENCHMARK(BM_SquareTunnelEffectFrame)
     ->Args({0, 0})

@@ -4,28 +4,15 @@
 #include <memory>
 #include <vector>
 
-#include "bench/BenchAssets.h"
-#include "bench/FrameCounters.h"
+#include "bench/EffectBench.h"
 #include "effects/TunnelEffect.h"
 #include "effects/TunnelRow.h"
-#include "render/TrigTables.h"
 
 namespace {
 
-TunnelEffect& preparedTunnel() {
-  static TunnelEffect* effect = [] {
-    fillTrigTables();
-    useBenchAssets();
-    auto* e = new TunnelEffect;
-    e->init();
-    return e;
-  }();
-  return *effect;
-}
-
 // One frame at a show time given in milliseconds.
 void BM_TunnelRender(benchmark::State& state) {
-  TunnelEffect& effect = preparedTunnel();
+  TunnelEffect& effect = preparedEffect<TunnelEffect>();
   std::vector<Pixel> frame(SCREEN_PIXELS);
   const float t = static_cast<float>(state.range(0)) + 0.25f;
   for (auto _ : state) {
@@ -83,7 +70,7 @@ void BM_TunnelFillTables(benchmark::State& state) {
 BENCHMARK(BM_TunnelFillTables)->Unit(benchmark::kMillisecond);
 
 void BM_TunnelInit(benchmark::State& state) {
-  preparedTunnel();
+  preparedEffect<TunnelEffect>();
   for (auto _ : state) {
     auto effect = std::make_unique<TunnelEffect>();
     effect->init();
