@@ -8,6 +8,7 @@
 
 #include "AllocationCounter.h"
 #include "LatticeSceneAssets.h"
+#include "LightRayBlendReference.h"
 #include "effects/SquareTunnelEffect.h"
 #include "render/FloatToInt.h"
 #include "render/LightRayBlend.h"
@@ -27,19 +28,6 @@ std::vector<Pixel> blankFrame() { return std::vector<Pixel>(SCREEN_PIXELS, 0xA5A
 
 float lightOffsetX(float t) { return static_cast<float>(std::cos(t * static_cast<double>(0.0015015015f)) * 165); }
 float lightOffsetY(float t) { return static_cast<float>(std::sin(t * static_cast<double>(0.0021459227f)) * 139); }
-
-// The smear of one pixel, one byte at a time.
-Pixel blendByBytes(Pixel e, Pixel n0, Pixel nx, Pixel ny, Pixel nxy, std::uint32_t fx, std::uint32_t fy) {
-  Pixel out = (e >> 24 >> 4) << 24;
-  for (int shift = 0; shift < 24; shift += 8) {
-    auto byte = [&](Pixel p) { return (p >> shift) & 255u; };
-    const std::uint32_t top = (byte(n0) * (255 - fx) + byte(nx) * fx) >> 8;
-    const std::uint32_t bottom = (byte(ny) * (255 - fx) + byte(nxy) * fx) >> 8;
-    const std::uint32_t s = (top * (255 - fy) + bottom * fy) >> 8;
-    out |= ((15 * s + byte(e)) >> 4) << shift;
-  }
-  return out;
-}
 
 // The scene drawn step by step from its rules, on a picture of exactly 332 x 280 pixels; any
 // neighbour outside it reads as `outside`.
