@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "LatticeSceneAssets.h"
+#include "LatticeSceneTest.h"
 #include "AllocationCounter.h"
 #include "effects/PlaneEffect.h"
 #include "render/FloatToInt.h"
@@ -15,12 +15,12 @@
 
 namespace {
 
+using lattice_scene_assets::blankFrame;
+using lattice_scene_assets::expectSameFrame;
 using lattice_scene_assets::TempAssets;
 
 constexpr int COLUMNS = 513;
 constexpr int ROWS = 281;
-
-std::vector<Pixel> blankFrame() { return std::vector<Pixel>(SCREEN_PIXELS, 0xA5A5A5A5u); }
 
 // The scene drawn pixel by pixel from its rules: camera, rays at every 8th column and row,
 // the six averaging passes over whole maps, then shade, texture and logo.
@@ -83,32 +83,7 @@ std::vector<Pixel> referencePlane(const TempAssets& assets, float timeMs, float 
   return frame;
 }
 
-class PlaneEffectTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { fillTrigTables(); }
-  void SetUp() override { effect.init(); }
-
-  std::vector<Pixel> draw(float timeMs) {
-    std::vector<Pixel> frame = blankFrame();
-    effect.render(frame.data(), timeMs);
-    return frame;
-  }
-
-  TempAssets assets{"plane-effect"};
-  PlaneEffect effect;
-};
-
-// Rows 280 and below belong to the reserve and must stay as they were.
-void expectSameFrame(const std::vector<Pixel>& actual, const std::vector<Pixel>& expected, float timeMs) {
-  int wrong = 0;
-  for (int i = 0; i < SCREEN_PIXELS && wrong < 5; ++i) {
-    if (actual[i] != expected[i]) {
-      ++wrong;
-      ADD_FAILURE() << "t=" << timeMs << " pixel (" << i % 512 << ", " << i / 512 << "): " << std::hex << actual[i]
-                    << " instead of " << expected[i];
-    }
-  }
-}
+using PlaneEffectTest = lattice_scene_assets::LatticeSceneTest<PlaneEffect>;
 
 TEST_F(PlaneEffectTest, FramesMatchThePixelByPixelConstruction) {
   const float inf = std::numeric_limits<float>::infinity();

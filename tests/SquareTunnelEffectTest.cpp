@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "AllocationCounter.h"
-#include "LatticeSceneAssets.h"
+#include "LatticeSceneTest.h"
 #include "LightRayBlendReference.h"
 #include "effects/SquareTunnelEffect.h"
 #include "render/FloatToInt.h"
@@ -17,14 +17,14 @@
 
 namespace {
 
+using lattice_scene_assets::blankFrame;
+using lattice_scene_assets::expectSameFrame;
 using lattice_scene_assets::TempAssets;
 
 constexpr int W = 332;
 constexpr int H = 280;
 constexpr int COLUMNS = 333;
 constexpr int ROWS = 281;
-
-std::vector<Pixel> blankFrame() { return std::vector<Pixel>(SCREEN_PIXELS, 0xA5A5A5A5u); }
 
 float lightOffsetX(float t) { return static_cast<float>(std::cos(t * static_cast<double>(0.0015015015f)) * 165); }
 float lightOffsetY(float t) { return static_cast<float>(std::sin(t * static_cast<double>(0.0021459227f)) * 139); }
@@ -136,17 +136,6 @@ std::vector<Pixel> referenceTunnel(const TempAssets& assets, float t, bool glow,
   return frame;
 }
 
-int countDifferences(const std::vector<Pixel>& actual, const std::vector<Pixel>& expected, float t) {
-  int wrong = 0;
-  for (int i = 0; i < SCREEN_PIXELS; ++i) {
-    if (actual[i] != expected[i] && ++wrong <= 5) {
-      ADD_FAILURE() << "t=" << t << " pixel (" << i % 512 << ", " << i / 512 << "): " << std::hex << actual[i]
-                    << " instead of " << expected[i];
-    }
-  }
-  return wrong;
-}
-
 // A time at which the light centre lies within two columns of the left edge and above row 40,
 // so that the upper right quadrant reads one pixel before the picture.
 float timeWithLightAtTheLeftEdge() {
@@ -168,27 +157,14 @@ float timeWithLightOnTheLastRow() {
   return -1.0f;
 }
 
-class SquareTunnelEffectTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { fillTrigTables(); }
-  void SetUp() override { effect.init(); }
-
-  std::vector<Pixel> draw(float timeMs) {
-    std::vector<Pixel> frame = blankFrame();
-    effect.render(frame.data(), timeMs);
-    return frame;
-  }
-
-  TempAssets assets{"square-tunnel-effect"};
-  SquareTunnelEffect effect;
-};
+using SquareTunnelEffectTest = lattice_scene_assets::LatticeSceneTest<SquareTunnelEffect>;
 
 TEST_F(SquareTunnelEffectTest, FramesMatchTheStepByStepConstruction) {
   const float inf = std::numeric_limits<float>::infinity();
   // 0 puts the light centre exactly on column 331.
   for (float t : {0.0f, 16.5f, 1234.567f, 7168.0f, 33333.3f, 400000.0f, 1526000.0f, -2500.0f, 5e10f, inf,
                   std::numeric_limits<float>::quiet_NaN()}) {
-    countDifferences(draw(t), referenceTunnel(assets, t, false), t);
+    expectSameFrame(draw(t), referenceTunnel(assets, t, false), t);
   }
 }
 
@@ -198,7 +174,7 @@ TEST_F(SquareTunnelEffectTest, NeighbourBeforeThePictureReadsAsBlack) {
   const auto expected = referenceTunnel(assets, t, false, 0);
   // The case is live: a different outside value would change the frame.
   ASSERT_NE(expected, referenceTunnel(assets, t, false, 0x00FFFFFF));
-  countDifferences(draw(t), expected, t);
+  expectSameFrame(draw(t), expected, t);
 }
 
 TEST_F(SquareTunnelEffectTest, NeighboursPastThePictureCarryNoWeight) {
@@ -206,13 +182,13 @@ TEST_F(SquareTunnelEffectTest, NeighboursPastThePictureCarryNoWeight) {
   ASSERT_GE(t, 0.0f);
   const auto expected = referenceTunnel(assets, t, false, 0);
   EXPECT_EQ(expected, referenceTunnel(assets, t, false, 0x00FFFFFF));
-  countDifferences(draw(t), expected, t);
+  expectSameFrame(draw(t), expected, t);
 }
 
 TEST_F(SquareTunnelEffectTest, SyncTogglesTheGlowOfTheFarEnd) {
   const auto dark = draw(2345.0f);
   effect.onSync(2, 100.0f);
-  countDifferences(draw(2345.0f), referenceTunnel(assets, 2345.0f, true), 2345.0f);
+  expectSameFrame(draw(2345.0f), referenceTunnel(assets, 2345.0f, true), 2345.0f);
   effect.onSync(200, 0.0f);
   EXPECT_EQ(draw(2345.0f), dark);
 }
