@@ -3,16 +3,11 @@
 // directory that the loaders read from for the life of the object.
 
 #include <cstdint>
-#include <filesystem>
-#include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "image/AssetDirectory.h"
 #include "image/Loaders.h"
 #include "render/Pixel.h"
-#include "tools/imagefiles/ImageFiles.h"
+#include "tests/ScratchAssets.h"
 
 namespace lattice_scene_assets {
 
@@ -63,25 +58,17 @@ inline std::vector<Pixel> overlayPattern() {
 
 class TempAssets {
  public:
-  explicit TempAssets(const std::string& name)
-      : dir(std::filesystem::temp_directory_path() / ("zod-" + name + "-" + std::to_string(getpid()))),
-        previous(assetDirectory()) {
-    std::filesystem::create_directories(dir);
-    imagefiles::writeJpeg(file("tegel1.jpg"), tilePattern(), 256, 256);
-    imagefiles::writeJpeg(file("metal1.jpg"), metalPattern(), 256, 256);
-    imagefiles::writeRaw(file("dirurar.raw"), logoPattern(), 512, 180);
-    imagefiles::writeRaw(file("zod13.raw"), overlayPattern(), 280, 280);
-    setAssetDirectory(dir.string());
+  TempAssets() {
+    directory.writeJpeg("tegel1.jpg", tilePattern(), 256, 256);
+    directory.writeJpeg("metal1.jpg", metalPattern(), 256, 256);
+    directory.writeRaw("dirurar.raw", logoPattern(), 512, 180);
+    directory.writeRaw("zod13.raw", overlayPattern(), 280, 280);
   }
-  ~TempAssets() {
-    setAssetDirectory(previous);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-  TempAssets(const TempAssets&) = delete;
-  TempAssets& operator=(const TempAssets&) = delete;
 
-  std::string file(const char* name) const { return (dir / name).string(); }
+  // Replaces one picture, for tests that need a different one.
+  void writeRaw(const char* name, const std::vector<Pixel>& pixels, int width, int height) const {
+    directory.writeRaw(name, pixels, width, height);
+  }
 
   // The pictures as the show's loaders deliver them.
   std::vector<Pixel> jpeg(const char* name) const {
@@ -96,8 +83,7 @@ class TempAssets {
   }
 
  private:
-  std::filesystem::path dir;
-  std::string previous;
+  ScratchAssetDirectory directory;
 };
 
 }  // namespace lattice_scene_assets

@@ -40,7 +40,7 @@ class LatticeSceneTest : public ::testing::Test {
     return frame;
   }
 
-  TempAssets assets{"lattice-scene"};
+  TempAssets assets;
   Effect effect;
 };
 

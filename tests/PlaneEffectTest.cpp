@@ -115,7 +115,7 @@ TEST_F(PlaneEffectTest, TheJumpAccumulatesInAFloat) {
 TEST_F(PlaneEffectTest, LogoIsAddedNotBlended) {
   const auto withLogo = draw(4321.0f);
   const auto logo = assets.raw("dirurar.raw", 512, 180);
-  imagefiles::writeRaw(assets.file("dirurar.raw"), std::vector<Pixel>(512 * 180, 0), 512, 180);
+  assets.writeRaw("dirurar.raw", std::vector<Pixel>(512 * 180, 0), 512, 180);
   PlaneEffect plain;
   plain.init();
   std::vector<Pixel> scene = blankFrame();
