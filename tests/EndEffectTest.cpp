@@ -14,15 +14,20 @@ constexpr Pixel SENTINEL = 0x00777777;
 
 class EndEffectTest : public ::testing::Test {
  protected:
-  EndEffectTest() : picture(keyedNoisePicture(256, 256, 21)) { assets.writePcx("ende.pcx", picture, 256, 256); }
+  EndEffectTest() { effect.init(); }
+  static std::vector<Pixel> writePicture(const ScratchAssetDirectory& directory) {
+    std::vector<Pixel> picture = keyedNoisePicture(256, 256, 21);
+    directory.writePcx("ende.pcx", picture, 256, 256);
+    return picture;
+  }
   ScratchAssetDirectory assets;
-  std::vector<Pixel> picture;
+  const std::vector<Pixel> picture = writePicture(assets);
+  // After the picture: the effect reads it when it is made.
+  EndEffect effect;
+  std::vector<Pixel> frame = screenBuffer(SENTINEL);
 };
 
 TEST_F(EndEffectTest, ThePictureStandsCentredAndItsKeyedPixelsStayBlack) {
-  EndEffect effect;
-  effect.init();
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   effect.render(frame.data(), 1500000.0f);
   int keyed = 0;
   int black = 0;
@@ -44,8 +49,6 @@ TEST_F(EndEffectTest, ThePictureStandsCentredAndItsKeyedPixelsStayBlack) {
 }
 
 TEST_F(EndEffectTest, ThePictureDoesNotMove) {
-  EndEffect effect;
-  effect.init();
   std::vector<Pixel> first = screenBuffer(SENTINEL);
   std::vector<Pixel> later = screenBuffer(0);
   effect.render(first.data(), 1486000.0f);
@@ -55,8 +58,6 @@ TEST_F(EndEffectTest, ThePictureDoesNotMove) {
 }
 
 TEST_F(EndEffectTest, OnlyCodeNineAsksToQuit) {
-  EndEffect effect;
-  effect.init();
   clearQuitRequest();
   for (int code = 0; code < 256; ++code) {
     if (code == 9) continue;
@@ -69,9 +70,6 @@ TEST_F(EndEffectTest, OnlyCodeNineAsksToQuit) {
 }
 
 TEST_F(EndEffectTest, RenderAllocatesNothing) {
-  EndEffect effect;
-  effect.init();
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   AllocationCounter counter;
   effect.render(frame.data(), 1.0f);
   EXPECT_EQ(counter.count(), 0u);

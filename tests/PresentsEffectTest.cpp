@@ -12,21 +12,24 @@ namespace {
 
 constexpr Pixel SENTINEL = 0x00777777;
 
-// A caption of noise whose first row is all TRANSPARENT_KEY.
+// A caption of noise whose first row is all TRANSPARENT_KEY, and the effect set up on it.
 class PresentsEffectTest : public ::testing::Test {
  protected:
-  PresentsEffectTest() : caption(noisePicture(70, 20, 11)) {
+  PresentsEffectTest() { effect.init(); }
+  static std::vector<Pixel> writeCaption(const ScratchAssetDirectory& directory) {
+    std::vector<Pixel> caption = noisePicture(70, 20, 11);
     std::fill(caption.begin(), caption.begin() + 70, TRANSPARENT_KEY);
-    assets.writeRaw("presents.raw", caption, 70, 20);
+    directory.writeRaw("presents.raw", caption, 70, 20);
+    return caption;
   }
   ScratchAssetDirectory assets;
-  std::vector<Pixel> caption;
+  const std::vector<Pixel> caption = writeCaption(assets);
+  // After the caption: the effect reads its picture when it is made.
+  PresentsEffect effect;
+  std::vector<Pixel> frame = screenBuffer(SENTINEL);
 };
 
 TEST_F(PresentsEffectTest, EveryFrameIsBlackUntilTheFirstSyncEvent) {
-  PresentsEffect effect;
-  effect.init();
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   for (float t : {0.0f, 1500.0f, 29999.5f}) {
     effect.render(frame.data(), t);
     for (int i = 0; i < FRAME_PIXELS; ++i) ASSERT_EQ(frame[i], 0u) << "pixel " << i << " at " << t;
@@ -35,9 +38,6 @@ TEST_F(PresentsEffectTest, EveryFrameIsBlackUntilTheFirstSyncEvent) {
 }
 
 TEST_F(PresentsEffectTest, ASyncShowsTheCaptionCentredAndCopiedWithoutKey) {
-  PresentsEffect effect;
-  effect.init();
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   effect.onSync(0, 100.0f);
   effect.render(frame.data(), 100.0f);
   for (int y = 0; y < 280; ++y) {
@@ -51,9 +51,6 @@ TEST_F(PresentsEffectTest, ASyncShowsTheCaptionCentredAndCopiedWithoutKey) {
 }
 
 TEST_F(PresentsEffectTest, TheCaptionStaysWhateverTheCodeAndTime) {
-  PresentsEffect effect;
-  effect.init();
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   effect.onSync(200, 5.0f);
   effect.render(frame.data(), 5.0f);
   const std::vector<Pixel> first(frame.begin(), frame.begin() + FRAME_PIXELS);
@@ -64,9 +61,6 @@ TEST_F(PresentsEffectTest, TheCaptionStaysWhateverTheCodeAndTime) {
 
 TEST_F(PresentsEffectTest, RenderAllocatesNothingAndCodeNineDoesNotQuit) {
   clearQuitRequest();
-  PresentsEffect effect;
-  effect.init();
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   AllocationCounter counter;
   effect.render(frame.data(), 1.0f);
   effect.onSync(9, 2.0f);

@@ -223,15 +223,17 @@ class TitleEffectTest : public ::testing::Test {
     directory.writeRaw("balle.raw", balle, 512, 256);
     directory.writeRaw("blockchen.raw", blockchen, 512, 256);
   }
-  void SetUp() override { writePictures(assets, titlePicture()); }
+  void SetUp() override {
+    writePictures(assets, titlePicture());
+    effect.init();
+  }
   ScratchAssetDirectory assets;
+  TitleEffect effect;
+  std::vector<Pixel> frame = screenBuffer(SENTINEL);
 };
 
 TEST_F(TitleEffectTest, FramesMatchThePlainFormulaThroughSyncsAndOddTimes) {
-  TitleEffect effect;
-  effect.init();
   ReferenceTitle reference;
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   std::vector<Pixel> expected = screenBuffer(SENTINEL);
   std::vector<float> times;
   for (float t = 0.0f; t < 3000.0f; t += 211.7f) times.push_back(t);
@@ -249,10 +251,7 @@ TEST_F(TitleEffectTest, FramesMatchThePlainFormulaThroughSyncsAndOddTimes) {
 }
 
 TEST_F(TitleEffectTest, AtASyncEventTheTitleStandsUprightScaledByTheZoom) {
-  TitleEffect effect;
-  effect.init();
   ReferenceTitle reference;
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   std::vector<Pixel> expected = screenBuffer(SENTINEL);
   for (float t : {2000.0f, 2523.0f, 47000.0f}) {
     effect.onSync(7, t);
@@ -263,8 +262,6 @@ TEST_F(TitleEffectTest, AtASyncEventTheTitleStandsUprightScaledByTheZoom) {
 }
 
 TEST_F(TitleEffectTest, BlackTitlePixelsShowThePatternLikeTheAreaOutside) {
-  TitleEffect effect;
-  effect.init();
   const std::vector<Pixel> title = titlePicture();
   ScratchAssetDirectory blackAssets;
   writePictures(blackAssets, std::vector<Pixel>(TEXTURE_PIXELS, 0));
@@ -275,7 +272,6 @@ TEST_F(TitleEffectTest, BlackTitlePixelsShowThePatternLikeTheAreaOutside) {
   const float t = 2000.0f;
   effect.onSync(2, t);
   blackTitle.onSync(2, t);
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   std::vector<Pixel> patternOnly = screenBuffer(SENTINEL);
   effect.render(frame.data(), t);
   blackTitle.render(patternOnly.data(), t);
@@ -311,9 +307,6 @@ TEST_F(TitleEffectTest, TheSyncCodeIsIgnored) {
 }
 
 TEST_F(TitleEffectTest, RenderAllocatesNothing) {
-  TitleEffect effect;
-  effect.init();
-  std::vector<Pixel> frame = screenBuffer(SENTINEL);
   AllocationCounter counter;
   effect.render(frame.data(), 1.0f);
   effect.onSync(3, 2.0f);
