@@ -2,6 +2,7 @@
 
 #include "app/QuitRequest.h"
 #include "image/Loaders.h"
+#include "render/KeyedCopy.h"
 
 EndEffect::EndEffect() : endImage(std::make_unique<Pixel[]>(TEXTURE_PIXELS)) {
   loadPcx(endImage.get(), "ende.pcx", TEXTURE_PIXELS);
@@ -11,7 +12,10 @@ void EndEffect::init() {}
 
 void EndEffect::render(Pixel* frame, float) {
   clearFrame(frame);
-  blitKeyed(frame, endImage.get(), TEXTURE_SIZE, TEXTURE_SIZE, PICTURE_COLUMN, PICTURE_ROW);
+  for (int r = 0; r < TEXTURE_SIZE; ++r) {
+    copyKeyedRun(frame + (PICTURE_ROW + r) * FRAME_WIDTH + PICTURE_COLUMN, endImage.get() + r * TEXTURE_SIZE,
+                 TEXTURE_SIZE);
+  }
 }
 
 void EndEffect::onSync(std::int32_t code, float) {

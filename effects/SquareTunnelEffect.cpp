@@ -7,6 +7,7 @@
 #include "image/Loaders.h"
 #include "render/FloatToInt.h"
 #include "render/HalfStepRefinement.h"
+#include "render/KeyedCopy.h"
 #include "render/LightRayBlend.h"
 #include "render/TexelShading.h"
 #include "render/TrigTables.h"
@@ -30,9 +31,8 @@ SquareTunnelEffect::RaySample SquareTunnelEffect::sampleRay(float x, float y, fl
   const float across = floorOrCeiling ? x : y;
   // As for the planes, both signs divide by wall + 1.
   const int sign = wall < 0.0f ? -1 : 1;
-  const auto halfWidth = static_cast<float>(sign * HALF_WIDTH);
-  const auto distance = static_cast<float>(static_cast<double>(halfWidth) / (static_cast<double>(wall) + 1.0));
-  const double d = distance;
+  // Unlike the planes' distance, this one is never stored, so it keeps double precision.
+  const double d = static_cast<double>(sign * HALF_WIDTH) / (static_cast<double>(wall) + 1.0);
   RaySample sample;
   sample.u = floatToInt(std::fabs(static_cast<double>(across) * d));
   sample.v = floatToInt(std::fabs(static_cast<double>(twoTicks) + 100.0 * d));
@@ -173,7 +173,11 @@ void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
   for (int y = 0; y < H; ++y) {
     narrowPixels(frame + static_cast<std::size_t>(y) * FRAME_WIDTH, picture + static_cast<std::size_t>(y) * W, W);
   }
-  blitKeyed(frame, overlayImage.get(), OVERLAY_SIZE, OVERLAY_SIZE, OVERLAY_LEFT, 0);
+  // The overlay's rectangle lies wholly inside the frame, so the run form may touch all of it.
+  for (int y = 0; y < OVERLAY_SIZE; ++y) {
+    copyKeyedRun(frame + static_cast<std::size_t>(y) * FRAME_WIDTH + OVERLAY_LEFT,
+                 &overlayImage[static_cast<std::size_t>(y) * OVERLAY_SIZE], OVERLAY_SIZE);
+  }
 }
 
 void SquareTunnelEffect::onSync(std::int32_t, float) { glowMode = glowMode == 0 ? 1 : 0; }

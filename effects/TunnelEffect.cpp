@@ -5,6 +5,7 @@
 #include "effects/TunnelRow.h"
 #include "image/Loaders.h"
 #include "render/FloatToInt.h"
+#include "render/KeyedCopy.h"
 #include "render/TrigTables.h"
 
 namespace {
@@ -101,7 +102,12 @@ void TunnelEffect::render(Pixel* frame, float timeMs) {
   const int overlayRow = floatToInt(static_cast<double>(OVERLAY_REST_ROW) - bounceOffset);
   const int overlayColumn = floatToInt(
       OVERLAY_COLUMN + OVERLAY_SWING * std::cos(static_cast<double>(timeMs) * static_cast<double>(OVERLAY_SPEED)));
-  blitKeyed(frame, overlayImage.get(), TEXTURE_SIZE, TEXTURE_SIZE, overlayColumn, overlayRow);
+  // The overlay always lies inside the 512 x 384 allocation (at rest its last two rows are in the
+  // reserve below the frame), so the run form of the keyed copy may touch all of it.
+  for (int r = 0; r < TEXTURE_SIZE; ++r) {
+    copyKeyedRun(frame + static_cast<std::ptrdiff_t>(overlayRow + r) * FRAME_WIDTH + overlayColumn,
+                 overlayImage.get() + r * TEXTURE_SIZE, TEXTURE_SIZE);
+  }
 }
 
 // The velocity loses 0.06 times the whole time since the sync event in every rendered frame,

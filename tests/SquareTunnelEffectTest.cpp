@@ -66,7 +66,7 @@ std::vector<Pixel> referenceTunnel(const TempAssets& assets, float t, bool glow,
       view.apply(ray, turned);
       const bool floorOrCeiling = std::fabs(turned.y) > std::fabs(turned.x);
       const float wall = floorOrCeiling ? turned.y : turned.x;
-      const auto d = static_cast<float>((wall < 0 ? -350.0 : 350.0) / (static_cast<double>(wall) + 1));
+      const double d = (wall < 0 ? -350.0 : 350.0) / (static_cast<double>(wall) + 1);
       maps[0][row * COLUMNS + col] =
           floatToInt(std::fabs(static_cast<double>(floorOrCeiling ? turned.x : turned.y) * d));
       maps[1][row * COLUMNS + col] = floatToInt(std::fabs(twoG + 100.0 * d));
@@ -250,10 +250,10 @@ TEST_F(SquareTunnelEffectTest, RenderAllocatesNothing) {
 }
 
 TEST(SquareTunnelRaySample, DiagonalRaysMeetASideWall) {
-  // W = X = -4: d = -350 / -3, stored as the float 116.666664
+  // W = X = -4: d = -350 / -3 in double; as a float (116.666664) the shade would come out 349
   const SquareTunnelEffect::RaySample s = SquareTunnelEffect::sampleRay(-4.0f, 4.0f, 0.0f);
   EXPECT_EQ(s.u, 466);
-  EXPECT_EQ(s.shade, 349);
+  EXPECT_EQ(s.shade, 350);
   EXPECT_EQ(SquareTunnelEffect::sampleRay(4.0f, -4.0f, 0.0f).u, 280);  // W = X = 4: d = 70
 }
 

@@ -501,7 +501,7 @@ class Composer {
           break;
         case Drums::Four:
           if (s % 4 == 0 && !(lastBuildBar && s >= 12)) hit(row, KICK_CH, KICK, 60);
-          if ((s == 4 || s == 12) && !noClaps) hit(row, CLAP_CH, CLAP, 36 * f);
+          if ((s == 4 || s == 12) && !noClaps) hit(row, CLAP_CH, CLAP, 44 * f);
           break;
         case Drums::Half:
           if (s == 0) hit(row, KICK_CH, KICK, 54 * f);
@@ -518,7 +518,7 @@ class Composer {
       if (b.hats >= 1 && offbeat && b.drums != Drums::Broken) hit(row, OPEN_HAT_CH, OPEN_HAT, 24 * f);
       if (b.drums == Drums::Broken && s == 14) hit(row, OPEN_HAT_CH, OPEN_HAT, 22 * f);
       if (b.hats >= 2 && !(offbeat && b.drums != Drums::Broken))
-        hit(row, CLOSED_HAT_CH, CLOSED_HAT, (s % 2 == 0 ? 20 : 13) * f);
+        hit(row, CLOSED_HAT_CH, CLOSED_HAT, (s % 2 == 0 ? 26 : 17) * f);
       if (b.hats == 1 && b.drums == Drums::Half && s % 2 == 0 && !offbeat)
         hit(row, CLOSED_HAT_CH, CLOSED_HAT, 16 * f);
     }
@@ -632,7 +632,7 @@ class Composer {
       case Arp::Sixteenths:
         for (int s = 0; s < 16; ++s)
           note(row0 + s, ARP_CH, sh.tones[static_cast<std::size_t>(ARP_STEPS[static_cast<std::size_t>(s)])] + 12, ARP,
-               (s % 2 == 0 ? 30 : 22) * f, 0x60);
+               (s % 2 == 0 ? 24 : 17) * f, 0x60);
         return;
       case Arp::Bells: {
         const int steps[] = {0, 3, 6, 10, 12};
@@ -668,7 +668,7 @@ class Composer {
       }
     }
     const int phraseRow = (i % theme->bars) * ROWS_PER_BAR;
-    const double volume = (instrument == BELL ? 36 : 34) * f;
+    const double volume = (instrument == BELL ? 44 : 48) * f;
     for (const Tone& t : theme->tones) {
       if (t.row < phraseRow || t.row >= phraseRow + ROWS_PER_BAR) continue;
       const int row = row0 + t.row - phraseRow;
