@@ -68,6 +68,8 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   const std::int64_t firstFrame = timing.frameAt(fromMicros);
   const std::int64_t endFrame = toMicros < 0 ? INT64_MAX : -timing.frameAt(-toMicros);
 
+  // From here on Ctrl+C is ours: whatever the moment, the temporary file is cleaned up.
+  InterruptFlag interrupt;
   setAssetDirectory(options.assetDir);
   VideoEncoderSettings settings;
   settings.path = options.outPath;
@@ -88,6 +90,11 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
     return 1;
   }
 
+  if (interrupt.raised()) {
+    err << "zod capture: interrupted before the first frame; nothing was written\n";
+    return INTERRUPTED;
+  }
+
   FrameQueue queue(QUEUED_FRAMES, timing.mostSamplesInAFrame());
   std::string encoderError;
   std::thread encoding([&] {
@@ -103,7 +110,6 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
 
   const std::int64_t nominalEnd = timing.frameAt(NOMINAL_SHOW_MICROS) + 1;
   CaptureProgress progress(err, isatty(STDERR_FILENO) != 0, std::min(endFrame, nominalEnd), timing.framesPerSecond());
-  InterruptFlag interrupt;
   SimulatedRun& run = offline->run();
   std::int64_t written = 0;
   double renderSeconds = 0.0;

@@ -22,6 +22,7 @@
 #include "image/AssetDirectory.h"
 #include "show/FrameTiming.h"
 #include "show/LockstepMusic.h"
+#include "tests/AllocationCounter.h"
 #include "tests/FatalRecorder.h"
 #include "tests/SyncTestModules.h"
 
@@ -248,6 +249,17 @@ TEST(SimulatedRun, FastForwardDrawsTheSameFrameAsAFullRun) {
     for (int n = 0; n <= checked[i]; ++n) offline->run().step(offline->frame(), n == checked[i]);
     EXPECT_EQ(frameHash(offline->frame()), full[i]) << "frame " << checked[i];
   }
+}
+
+TEST(SimulatedRun, FramesAllocateNothing) {
+  ShowAssets assets(moduleWith(256, {{10, 1}, {11, 1}, {40, 4}, {50, 1}}));
+  std::string error;
+  auto offline = OfflineShow::start(FrameTiming(60000, 1001), error);
+  ASSERT_TRUE(offline) << error;
+  offline->run().step(offline->frame(), true);
+  AllocationCounter allocations;
+  for (int n = 1; n < 120; ++n) offline->run().step(offline->frame(), n % 2 == 0);
+  EXPECT_EQ(allocations.count(), 0u);
 }
 
 TEST(OfflineShow, MissingFilesAreNamedInTheError) {
