@@ -1,12 +1,11 @@
 #include "app/Lab.h"
 
-#include <png.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "app/PngFile.h"
 #include "app/QuitRequest.h"
 #include "app/Show.h"
 #include "effects/EndEffect.h"
@@ -56,34 +55,6 @@ bool writeRaw(const std::string& path, const std::vector<unsigned char>& bytes) 
   std::ofstream file(path, std::ios::binary);
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(file);
-}
-
-bool writePng(const std::string& path, const Pixel* frame) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  std::vector<png_byte> row(FRAME_WIDTH * 3);
-  bool ok = png && info;
-  if (ok && setjmp(png_jmpbuf(png))) ok = false;
-  if (ok) {
-    png_init_io(png, file);
-    png_set_IHDR(png, info, FRAME_WIDTH, FRAME_HEIGHT, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < FRAME_HEIGHT; ++y) {
-      for (int x = 0; x < FRAME_WIDTH; ++x) {
-        Pixel p = frame[y * FRAME_WIDTH + x];
-        row[3 * x + 0] = static_cast<png_byte>(p >> 16);
-        row[3 * x + 1] = static_cast<png_byte>(p >> 8);
-        row[3 * x + 2] = static_cast<png_byte>(p);
-      }
-      png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-  }
-  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-  return std::fclose(file) == 0 && ok;
 }
 
 bool readScript(const std::string& path, LabScript& script, std::string& error) {
@@ -196,7 +167,7 @@ int runLab(const LabOptions& options, std::ostream& out, std::ostream& err) {
       if (!writeFailed) err << "zod lab: cannot write " << rawPath << "\n";
       writeFailed = true;
     }
-    if (options.png && !writePng(frameFileName(options.outDir, f.index, "png"), f.frame)) {
+    if (options.png && !writePngFile(frameFileName(options.outDir, f.index, "png"), f.frame, FRAME_WIDTH, FRAME_HEIGHT)) {
       if (!writeFailed) err << "zod lab: cannot write the PNG of frame " << f.index << "\n";
       writeFailed = true;
     }
