@@ -4,11 +4,10 @@
 #include "image/Loaders.h"
 #include "render/KeyedCopy.h"
 
-EndEffect::EndEffect() : endImage(std::make_unique<Pixel[]>(TEXTURE_PIXELS)) {
+void EndEffect::init() {
+  endImage = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
   loadPcx(endImage.get(), "ende.pcx", TEXTURE_PIXELS);
 }
-
-void EndEffect::init() {}
 
 void EndEffect::render(Pixel* frame, float) {
   clearFrame(frame);

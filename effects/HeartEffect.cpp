@@ -4,6 +4,7 @@
 
 #include "image/Loaders.h"
 #include "render/FloatToInt.h"
+#include "render/KeyedCopy.h"
 
 namespace {
 // Half-ranges of the rotation tables: columns -256..255 and rows -140..139 around the centre.
@@ -22,6 +23,7 @@ constexpr int RIGHT_HALF_RESTING_COLUMN = 363;
 
 constexpr float START_VELOCITY = 15.0f;
 constexpr float HIGHEST_OFFSET = 24.0f;
+constexpr float SLIDE_SLOWDOWN = 0.08f;
 
 // Adds the bytes of two words without letting a carry cross from one byte into the next.
 constexpr std::uint64_t addBytesWrapping(std::uint64_t a, std::uint64_t b) {
@@ -35,22 +37,20 @@ constexpr std::uint64_t packedIndex(std::int32_t u, std::int32_t v) {
 }
 }  // namespace
 
-HeartEffect::HeartEffect()
-    : woodTexture(TEXTURE_PIXELS),
-      sideImage(TEXTURE_PIXELS),
-      heartImage(TEXTURE_PIXELS),
-      colCos(2 * halfWidth),
-      colSin(2 * halfWidth),
-      rowCos(2 * halfHeight),
-      rowSin(2 * halfHeight),
-      columnIndexQuads(2 * halfWidth / 4),
-      heartColumnCos(HEART_COLUMNS),
-      heartColumnSin(HEART_COLUMNS) {}
-
 void HeartEffect::init() {
-  loadPcx(heartImage.data(), "herz.pcx", heartImage.size());
-  loadJpeg(woodTexture.data(), "wood1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
-  loadPcx(sideImage.data(), "zod1.pcx", sideImage.size());
+  woodTexture = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
+  sideImage = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
+  heartImage = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
+  loadPcx(heartImage.get(), "herz.pcx", TEXTURE_PIXELS);
+  loadJpeg(woodTexture.get(), "wood1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
+  loadPcx(sideImage.get(), "zod1.pcx", TEXTURE_PIXELS);
+  colCos = std::make_unique<std::int32_t[]>(2 * halfWidth);
+  colSin = std::make_unique<std::int32_t[]>(2 * halfWidth);
+  rowCos = std::make_unique<std::int32_t[]>(2 * halfHeight);
+  rowSin = std::make_unique<std::int32_t[]>(2 * halfHeight);
+  columnIndexQuads = std::make_unique<std::uint64_t[]>(2 * halfWidth / 4);
+  heartColumnCos = std::make_unique<double[]>(HEART_COLUMNS);
+  heartColumnSin = std::make_unique<double[]>(HEART_COLUMNS);
   lastSyncTime = 0.0f;
   angleBase = 0.0f;
 }
@@ -59,11 +59,7 @@ void HeartEffect::onSync(std::int32_t, float timeMs) {
   spinForward = !spinForward;
   lastSyncTime = timeMs;
   angleBase = angleTime;
-  Slide& slide = nextSlideLeft ? leftSlide : rightSlide;
-  slide.startTime = timeMs;
-  slide.offset = 0.0f;
-  slide.active = true;
-  slide.velocity = START_VELOCITY;
+  (nextSlideLeft ? leftSlide : rightSlide).start(timeMs, START_VELOCITY);
   nextSlideLeft = !nextSlideLeft;
 }
 
@@ -90,8 +86,10 @@ void HeartEffect::render(Pixel* frame, float timeMs) {
   }
   drawBackground(frame);
 
-  advanceSlide(leftSlide, timeMs);
-  advanceSlide(rightSlide, timeMs);
+  for (Jump* slide : {&leftSlide, &rightSlide}) {
+    slide->advance(t - static_cast<double>(slide->startTime), SLIDE_SLOWDOWN, HIGHEST_OFFSET,
+                   Jump::Sum::StoredVelocity);
+  }
   drawSideHalves(frame, cz);
 
   const double sc = std::sin(t * static_cast<double>(0.0013642565f)) * static_cast<double>(0.05f) +
@@ -116,8 +114,8 @@ void HeartEffect::drawBackground(Pixel* frame) {
       quad |= packedIndex(colCos[4 * q + lane], colSin[4 * q + lane]) << (16 * lane);
     columnIndexQuads[q] = quad;
   }
-  const Pixel* wood = woodTexture.data();
-  const std::uint64_t* quads = columnIndexQuads.data();
+  const Pixel* wood = woodTexture.get();
+  const std::uint64_t* quads = columnIndexQuads.get();
   for (int r = 0; r < FRAME_HEIGHT; ++r) {
     // u = colCos - rowSin + 127 and v = rowCos + colSin + 127, each modulo 256.
     const std::uint32_t uRow = 127u - static_cast<std::uint32_t>(rowSin[r]);
@@ -135,35 +133,17 @@ void HeartEffect::drawBackground(Pixel* frame) {
   }
 }
 
-void HeartEffect::advanceSlide(Slide& slide, float timeMs) {
-  if (!slide.active) return;
-  // The velocity loses speed once per rendered frame, in proportion to the time since the jump.
-  slide.velocity = static_cast<float>(static_cast<double>(slide.velocity) -
-                                      (static_cast<double>(timeMs) - static_cast<double>(slide.startTime)) *
-                                          static_cast<double>(0.08f));
-  const double sum = static_cast<double>(slide.offset) + static_cast<double>(slide.velocity);
-  slide.offset = sum < static_cast<double>(HIGHEST_OFFSET) ? static_cast<float>(sum) : HIGHEST_OFFSET;
-  if (slide.offset < 0.0f) {
-    slide.active = false;
-    slide.offset = 0.0f;
-  }
-}
-
 void HeartEffect::drawSideHalves(Pixel* frame, float cz) {
   // Offsets stay within 0..24, so both halves stay within rows 0..279.
   const int spread = floatToInt(std::fabs(static_cast<double>(cz)) * 31.0);
   const int leftTop = floatToInt(static_cast<double>(HIGHEST_OFFSET) - leftSlide.offset);
   const int rightTop = floatToInt(static_cast<double>(HIGHEST_OFFSET) - rightSlide.offset);
-  const Pixel* side = sideImage.data();
+  const Pixel* side = sideImage.get();
   for (int s = 0; s < TEXTURE_SIZE; ++s) {
     const Pixel* source = side + s * TEXTURE_SIZE;
-    Pixel* out = frame + (leftTop + s) * FRAME_WIDTH + spread;
-    for (int k = 0; k < LEFT_HALF_COLUMNS; ++k)
-      if (source[k] != TRANSPARENT_KEY) out[k] = source[k];
-    source += RIGHT_HALF_FIRST_COLUMN;
-    out = frame + (rightTop + s) * FRAME_WIDTH + RIGHT_HALF_RESTING_COLUMN - spread;
-    for (int k = 0; k < RIGHT_HALF_COLUMNS; ++k)
-      if (source[k] != TRANSPARENT_KEY) out[k] = source[k];
+    copyKeyedRun(frame + (leftTop + s) * FRAME_WIDTH + spread, source, LEFT_HALF_COLUMNS);
+    copyKeyedRun(frame + (rightTop + s) * FRAME_WIDTH + RIGHT_HALF_RESTING_COLUMN - spread,
+                 source + RIGHT_HALF_FIRST_COLUMN, RIGHT_HALF_COLUMNS);
   }
 }
 
@@ -174,9 +154,9 @@ void HeartEffect::drawHeart(Pixel* frame, double hs32, double hc, int centreColu
     heartColumnCos[k] = i * hc;
     heartColumnSin[k] = i * hs32;
   }
-  const double* columnCos = heartColumnCos.data();
-  const double* columnSin = heartColumnSin.data();
-  const Pixel* heart = heartImage.data();
+  const double* columnCos = heartColumnCos.get();
+  const double* columnSin = heartColumnSin.get();
+  const Pixel* heart = heartImage.get();
   const std::uint32_t cc = static_cast<std::uint32_t>(centreColumn);
   const std::uint32_t cr = static_cast<std::uint32_t>(centreRow);
   for (int j = -HEART_HALF_ROWS; j < HEART_HALF_ROWS; ++j) {
@@ -196,10 +176,7 @@ void HeartEffect::drawHeart(Pixel* frame, double hs32, double hc, int centreColu
       }
       const std::uint32_t c = static_cast<std::uint32_t>(col) + cc;
       const std::uint32_t r = static_cast<std::uint32_t>(row) + cr;
-      if (c < TEXTURE_SIZE && r < TEXTURE_SIZE) {
-        const Pixel p = heart[r * TEXTURE_SIZE + c];
-        if (p != TRANSPARENT_KEY) out[k] = p;
-      }
+      if (c < TEXTURE_SIZE && r < TEXTURE_SIZE) copyKeyed(out[k], heart[r * TEXTURE_SIZE + c]);
     }
   }
 }

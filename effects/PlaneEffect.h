@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "render/Matrix3.h"
+#include "render/LatticeCamera.h"
 #include "show/Effect.h"
 
 // A camera swaying between a textured ceiling and floor that darken towards the horizon, with
@@ -15,12 +15,6 @@ class PlaneEffect final : public Effect {
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
 
-  // Texture coordinates and darkening of one ray towards the two planes.
-  struct RaySample {
-    std::int32_t u = 0;
-    std::int32_t v = 0;
-    std::int32_t shade = 0;
-  };
   // The planes at heights +100 and -100 met by the rotated ray (x, y, z); scroll moves the
   // texture along z. A ray with y = 0 counts as rising; y = -1 divides by zero and gives zeros.
   static RaySample sampleRay(float x, float y, float z, double scroll);
@@ -35,19 +29,13 @@ class PlaneEffect final : public Effect {
   static constexpr float SYNC_JUMP_MS = 1561.0f;
 
  private:
-  void placeCamera(float timeMs);
-  void sampleLattice(float timeMs);
-
   std::unique_ptr<Pixel[]> tileTexture;
   std::unique_ptr<Pixel[]> metalTexture;
   std::unique_ptr<Pixel[]> logoImage;
   std::unique_ptr<std::int32_t[]> uMap;
   std::unique_ptr<std::int32_t[]> vMap;
   std::unique_ptr<std::int32_t[]> shadeMap;
-  Matrix3 viewMatrix;
-  Matrix3 rotationX;
-  Matrix3 rotationY;
-  Matrix3 rotationZ;
+  LatticeCamera camera;
   float timeOffset = 0.0f;
-  std::int32_t useMetal = 0;
+  bool useMetal = false;
 };

@@ -4,11 +4,11 @@
 
 #include "image/Loaders.h"
 
-PresentsEffect::PresentsEffect() : captionImage(std::make_unique<Pixel[]>(CAPTION_WIDTH * CAPTION_HEIGHT)) {
+void PresentsEffect::init() {
+  captionImage = std::make_unique<Pixel[]>(CAPTION_WIDTH * CAPTION_HEIGHT);
   loadRaw(captionImage.get(), "presents.raw", CAPTION_WIDTH, CAPTION_HEIGHT);
+  visible = false;
 }
-
-void PresentsEffect::init() { visible = false; }
 
 void PresentsEffect::render(Pixel* frame, float) {
   clearFrame(frame);

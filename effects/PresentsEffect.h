@@ -5,7 +5,7 @@
 #include "show/Effect.h"
 
 // The opening scene: a black frame, and from the first sync event on a small caption in its
-// middle. The caption is loaded when the object is made, not in init.
+// middle.
 class PresentsEffect final : public Effect {
  public:
   static constexpr int CAPTION_WIDTH = 70;
@@ -13,7 +13,6 @@ class PresentsEffect final : public Effect {
   static constexpr int CAPTION_COLUMN = (FRAME_WIDTH - CAPTION_WIDTH) / 2;  // 221
   static constexpr int CAPTION_ROW = (FRAME_HEIGHT - CAPTION_HEIGHT) / 2;   // 130
 
-  PresentsEffect();
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;

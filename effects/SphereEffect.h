@@ -4,7 +4,7 @@
 // lattice of every fourth pixel of every fourth row; everything between is averaged from them.
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "render/Matrix3.h"
 #include "show/Effect.h"
@@ -17,7 +17,6 @@ class SphereEffect final : public Effect {
   static constexpr int GRID_ROWS = FRAME_HEIGHT + 1;
   static constexpr int GRID_POINTS = GRID_STRIDE * GRID_ROWS;
 
-  SphereEffect();
   // Loads "tegel1.jpg" and "kuven.pcx".
   void init() override;
   void render(Pixel* frame, float timeMs) override;
@@ -26,14 +25,13 @@ class SphereEffect final : public Effect {
 
  private:
   void traceSamples(const Matrix3& view, int a, int b);
-  void fillSampleRows();
-  void fillBand(int topRow);
   void drawBottomStrip(Pixel* frame, float timeMs) const;
 
-  std::vector<Pixel> sphereTexture;
-  // Texture column and row sources (only the low bytes are looked up) and shade of each grid point.
-  std::vector<std::int32_t> gridU;
-  std::vector<std::int32_t> gridV;
-  std::vector<std::uint8_t> gridShade;
-  std::vector<Pixel> bottomImage;
+  std::unique_ptr<Pixel[]> sphereTexture;
+  // Texture column and row sources (only the low bytes are looked up) and shade (0..255) of each
+  // grid point.
+  std::unique_ptr<std::int32_t[]> gridU;
+  std::unique_ptr<std::int32_t[]> gridV;
+  std::unique_ptr<std::int32_t[]> gridShade;
+  std::unique_ptr<Pixel[]> bottomImage;
 };

@@ -6,7 +6,6 @@
 
 #include "image/Loaders.h"
 #include "render/FloatToInt.h"
-#include "render/HalfStepRefinement.h"
 #include "render/KeyedCopy.h"
 #include "render/LightRayBlend.h"
 #include "render/TexelShading.h"
@@ -18,14 +17,11 @@ constexpr int W = SquareTunnelEffect::PICTURE_WIDTH;
 constexpr int H = SquareTunnelEffect::PICTURE_HEIGHT;
 constexpr std::size_t MAP_ELEMENTS =
     static_cast<std::size_t>(SquareTunnelEffect::MAP_STRIDE) * SquareTunnelEffect::MAP_ROWS;
-constexpr int MAP_USED_ROWS = H + 1;
-constexpr int LAST_LATTICE_COLUMN = SquareTunnelEffect::MAP_STRIDE - 1;
-constexpr int LATTICE_COLUMNS = LAST_LATTICE_COLUMN / SquareTunnelEffect::LATTICE_SPACING + 2;  // 43
 constexpr std::int32_t HALF_WIDTH = 350;
 
 }  // namespace
 
-SquareTunnelEffect::RaySample SquareTunnelEffect::sampleRay(float x, float y, float twoTicks) {
+RaySample SquareTunnelEffect::sampleRay(float x, float y, float twoTicks) {
   const bool floorOrCeiling = std::fabs(y) > std::fabs(x);
   const float wall = floorOrCeiling ? y : x;
   const float across = floorOrCeiling ? x : y;
@@ -58,40 +54,7 @@ void SquareTunnelEffect::init() {
   pictureStorage = std::make_unique<WidePixel[]>(static_cast<std::size_t>(W) * H + 2 * PICTURE_GUARD);
   picture = pictureStorage.get() + PICTURE_GUARD;
   loadRaw(overlayImage.get(), "zod13.raw", OVERLAY_SIZE, OVERLAY_SIZE);
-  glowMode = 0;
-}
-
-void SquareTunnelEffect::placeCamera(std::uint32_t ticks, float timeMs) {
-  viewMatrix.identity();
-  rotationX.identity();
-  rotationY.identity();
-  rotationZ.identity();
-  const int step = floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.14285715f)) & TRIG_MASK;
-  const double wobble = sinTable[step];
-  rotationX.rotX(floatToInt(wobble * 90.0));
-  rotationY.rotY(floatToInt(wobble * -100.0));
-  rotationZ.rotZ(static_cast<int>(ticks >> 1));
-  viewMatrix.product(rotationX, rotationY, rotationZ);
-}
-
-void SquareTunnelEffect::sampleLattice(std::uint32_t ticks) {
-  const auto twoTicks = static_cast<float>(static_cast<std::int32_t>(ticks * 2u));
-  const float* m = viewMatrix.m;
-  for (int y = 0; y < MAP_USED_ROWS; y += LATTICE_SPACING) {
-    const double dy = y - 140;
-    // The multiples of 8 up to 328, then the last column 332.
-    for (int n = 0; n < LATTICE_COLUMNS; ++n) {
-      const int x = std::min(n * LATTICE_SPACING, LAST_LATTICE_COLUMN);
-      const double dx = x - 256;
-      const auto rx = static_cast<float>(dx * m[0] + dy * m[3] + 200.0 * m[6]);
-      const auto ry = static_cast<float>(dx * m[1] + dy * m[4] + 200.0 * m[7]);
-      const RaySample sample = sampleRay(rx, ry, twoTicks);
-      const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE + x;
-      uMap[i] = sample.u;
-      vMap[i] = sample.v;
-      shadeMap[i] = sample.shade;
-    }
-  }
+  glowMode = false;
 }
 
 void SquareTunnelEffect::placeLight(float timeMs) {
@@ -152,20 +115,17 @@ void SquareTunnelEffect::castLightRays() {
 
 void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
   const auto ticks = static_cast<std::uint32_t>(floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.2f)));
-  placeCamera(ticks, timeMs);
-  sampleLattice(ticks);
-  // Each band of eight rows is refined and textured while its rows are still in the cache.
-  std::int32_t* const maps[3] = {uMap.get(), vMap.get(), shadeMap.get()};
-  for (std::int32_t* map : maps) refineLatticeRows(map, MAP_STRIDE, MAP_USED_ROWS, LATTICE_SPACING);
-  const bool brighten = glowMode != 0;
-  for (int top = 0; top < H; top += LATTICE_SPACING) {
-    for (std::int32_t* map : maps) refineBand(map, MAP_STRIDE, top, LATTICE_SPACING);
-    for (int y = top; y < top + LATTICE_SPACING; ++y) {
-      const std::size_t i = static_cast<std::size_t>(y) * MAP_STRIDE;
-      shadeTexels(texturedRow.get(), &uMap[i], &vMap[i], &shadeMap[i], W, metalTexture.get(), ticks >> 2, brighten);
-      widenPixels(picture + static_cast<std::size_t>(y) * W, texturedRow.get(), W);
-    }
-  }
+  // The camera rolls with the ticks and rocks about X and Y together.
+  const int wobbleStep = floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.14285715f)) & TRIG_MASK;
+  const double wobble = sinTable[wobbleStep];
+  camera.turn(floatToInt(wobble * 90.0), floatToInt(wobble * -100.0), static_cast<int>(ticks >> 1));
+  const auto twoTicks = static_cast<float>(static_cast<std::int32_t>(ticks * 2u));
+  const LatticeMaps maps{uMap.get(), vMap.get(), shadeMap.get(), MAP_STRIDE, LATTICE_SPACING};
+  camera.sampleLattice(maps, H, [&](const Vec3& ray) { return sampleRay(ray.x, ray.y, twoTicks); });
+  refineInBands(maps, H, [&](int y, std::ptrdiff_t i) {
+    shadeTexels(texturedRow.get(), &uMap[i], &vMap[i], &shadeMap[i], W, metalTexture.get(), ticks >> 2, glowMode);
+    widenPixels(picture + static_cast<std::ptrdiff_t>(y) * W, texturedRow.get(), W);
+  });
 
   placeLight(timeMs);
   castLightRays();
@@ -180,4 +140,4 @@ void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
   }
 }
 
-void SquareTunnelEffect::onSync(std::int32_t, float) { glowMode = glowMode == 0 ? 1 : 0; }
+void SquareTunnelEffect::onSync(std::int32_t, float) { glowMode = !glowMode; }

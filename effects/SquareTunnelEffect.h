@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "render/LightRayBlend.h"
-#include "render/Matrix3.h"
+#include "render/LatticeCamera.h"
 #include "show/Effect.h"
 
 // A flight down a metal tunnel of square cross-section whose far end fades to black (or, after
@@ -16,12 +16,6 @@ class SquareTunnelEffect final : public Effect {
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
 
-  // Texture coordinates and shade of one ray down the tunnel.
-  struct RaySample {
-    std::int32_t u = 0;
-    std::int32_t v = 0;
-    std::int32_t shade = 0;
-  };
   // The wall (half-width 350) met by the rotated ray (x, y, ...): the floor or ceiling when
   // |y| > |x|, a side wall otherwise (the diagonals included). twoTicks is the depth already
   // travelled. A wall coordinate of 0 counts as positive; -1 divides by zero and gives zeros.
@@ -42,8 +36,6 @@ class SquareTunnelEffect final : public Effect {
   static constexpr int PICTURE_GUARD = 2 * PICTURE_WIDTH;
 
  private:
-  void placeCamera(std::uint32_t ticks, float timeMs);
-  void sampleLattice(std::uint32_t ticks);
   void placeLight(float timeMs);
   void castLightRays();
   void lightQuadrant(int firstRow, int rowStep, int firstColumn, int columnStep, int sampleColumnStep,
@@ -59,11 +51,8 @@ class SquareTunnelEffect final : public Effect {
   // The tunnel picture, one wide pixel (16 bits a byte) each, so that the light rays can work
   // on all four bytes at once; narrowed into the frame at the end.
   WidePixel* picture = nullptr;  // inside pictureStorage, after the leading guard
-  Matrix3 viewMatrix;
-  Matrix3 rotationX;
-  Matrix3 rotationY;
-  Matrix3 rotationZ;
-  std::uint8_t glowMode = 0;
+  LatticeCamera camera;
+  bool glowMode = false;
 
   // Owned by the scene (one object for the whole show) rather than shared at file level.
   std::unique_ptr<Pixel[]> metalTexture;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "effects/TitleRow.h"
+#include "render/TitleRow.h"
 #include "image/Loaders.h"
 #include "render/FloatToInt.h"
 
@@ -111,7 +111,6 @@ void TitleEffect::render(Pixel* frame, float timeMs) {
   in.columnBOfColumn = columnBOfColumn;
   in.rs = rs;
   in.rc = rc;
-  const TitleRowFunction drawRow = titleRowFunction();
   for (int yi = 0; yi < FRAME_HEIGHT; ++yi) {
     const auto y = static_cast<std::uint32_t>(yi);
     in.slideRow = slideRows + yi * SCROLL_WIDTH;
@@ -121,7 +120,7 @@ void TitleEffect::render(Pixel* frame, float timeMs) {
     in.rowB = y - static_cast<std::uint32_t>(c[(time2 + 20 + y) & WAVE_MASK]);
     in.columnB = static_cast<std::uint32_t>(b[(time3 + 60 + 2 * y) & WAVE_MASK]);
     in.y = yi - HALF_HEIGHT;
-    drawRow(frame + yi * FRAME_WIDTH, in);
+    titleRow(frame + yi * FRAME_WIDTH, in);
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "effects/TunnelRow.h"
+#include "render/TunnelRow.h"
 #include "image/Loaders.h"
 #include "render/FloatToInt.h"
 #include "render/KeyedCopy.h"
@@ -88,18 +88,19 @@ void TunnelEffect::render(Pixel* frame, float timeMs) {
     windows.distance[n] = distanceTable.get() + start;
     windows.angle[n] = angleTable.get() + start;
   }
-  const TunnelRowFunction drawRow = tunnelRowFunction();
   for (int y = 0; y < FRAME_HEIGHT; ++y) {
-    drawRow(frame + static_cast<std::ptrdiff_t>(y) * FRAME_WIDTH, windows, texture.get());
+    tunnelRow(frame + static_cast<std::ptrdiff_t>(y) * FRAME_WIDTH, windows, texture.get());
     for (int n = 0; n < WINDOWS; ++n) {
       windows.distance[n] += TABLE_WIDTH;
       windows.angle[n] += TABLE_WIDTH;
     }
   }
 
-  if (bouncing) updateJump(t);
+  // The jump measures its time from the whole milliseconds, taken as unsigned.
+  bounce.advance(static_cast<double>(static_cast<std::uint32_t>(t)) - bounce.startTime, JUMP_SLOWDOWN, JUMP_CAP,
+                 Jump::Sum::UnroundedVelocity);
 
-  const int overlayRow = floatToInt(static_cast<double>(OVERLAY_REST_ROW) - bounceOffset);
+  const int overlayRow = floatToInt(static_cast<double>(OVERLAY_REST_ROW) - bounce.offset);
   const int overlayColumn = floatToInt(
       OVERLAY_COLUMN + OVERLAY_SWING * std::cos(static_cast<double>(timeMs) * static_cast<double>(OVERLAY_SPEED)));
   // The overlay always lies inside the 512 x 384 allocation (at rest its last two rows are in the
@@ -110,24 +111,6 @@ void TunnelEffect::render(Pixel* frame, float timeMs) {
   }
 }
 
-// The velocity loses 0.06 times the whole time since the sync event in every rendered frame,
-// so the jump is shorter at a higher frame rate.
-void TunnelEffect::updateJump(std::int32_t t) {
-  const double elapsed = static_cast<double>(static_cast<std::uint32_t>(t)) - bounceStart;
-  const double velocity = bounceVelocity - elapsed * static_cast<double>(JUMP_SLOWDOWN);
-  bounceVelocity = static_cast<float>(velocity);
-  const double sum = velocity + bounceOffset;
-  bounceOffset = static_cast<float>(sum);
-  if (!(sum < JUMP_CAP)) bounceOffset = JUMP_CAP;
-  if (bounceOffset < 0.0f) {
-    bouncing = false;
-    bounceOffset = 0.0f;
-  }
-}
-
 void TunnelEffect::onSync(std::int32_t, float timeMs) {
-  bouncing = true;
-  bounceVelocity = JUMP_VELOCITY;
-  bounceOffset = 0.0f;
-  bounceStart = timeMs;
+  bounce.start(timeMs, JUMP_VELOCITY);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "effects/Jump.h"
 #include "show/Effect.h"
 
 // A texture streaming out of five moving vanishing points. Every pixel sums its distances and
@@ -34,14 +35,10 @@ class TunnelEffect final : public Effect {
   static void fillTables(std::int32_t* distance, std::int32_t* angle);
 
  private:
-  void updateJump(std::int32_t t);
-
   std::unique_ptr<std::int32_t[]> angleTable;
   std::unique_ptr<std::int32_t[]> distanceTable;
   std::unique_ptr<Pixel[]> texture;
   std::unique_ptr<Pixel[]> overlayImage;
-  bool bouncing = false;
-  float bounceOffset = 0.0f;
-  float bounceVelocity = 0.0f;
-  float bounceStart = 0.0f;
+  // The overlay's jump, 0..26 pixels above its rest row.
+  Jump bounce;
 };

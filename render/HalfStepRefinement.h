@@ -11,6 +11,7 @@
 // (a + b) >> 1 with a + b an unsigned 32-bit sum that drops its carry and a logical shift, so
 // values that do not fit a signed sum are still averaged the same way every time.
 
+#include <cstddef>
 #include <cstdint>
 
 // spacing is a power of two; rows - 1 is a multiple of it.
@@ -22,3 +23,25 @@ void refineHalfSteps(std::int32_t* map, int columns, int rows, int spacing);
 // lattice rows, so the bands may be done one at a time in any order.
 void refineLatticeRows(std::int32_t* map, int columns, int rows, int spacing);
 void refineBand(std::int32_t* map, int columns, int top, int spacing);
+
+// The three maps of a textured scene, one layout: texture column, texture row and shade.
+struct LatticeMaps {
+  std::int32_t* u;
+  std::int32_t* v;
+  std::int32_t* shade;
+  int columns;  // the row stride
+  int spacing;
+};
+
+// Refines the maps down to row lastRow (a lattice row) band by band and calls drawRow(y, i) for
+// every row y < lastRow as soon as its band is done, while it is still in the cache; i is the
+// index of the row's first element.
+template <typename DrawRow>
+void refineInBands(const LatticeMaps& maps, int lastRow, DrawRow drawRow) {
+  std::int32_t* const all[3] = {maps.u, maps.v, maps.shade};
+  for (std::int32_t* map : all) refineLatticeRows(map, maps.columns, lastRow + 1, maps.spacing);
+  for (int top = 0; top < lastRow; top += maps.spacing) {
+    for (std::int32_t* map : all) refineBand(map, maps.columns, top, maps.spacing);
+    for (int y = top; y < top + maps.spacing; ++y) drawRow(y, static_cast<std::ptrdiff_t>(y) * maps.columns);
+  }
+}

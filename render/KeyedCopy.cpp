@@ -5,9 +5,7 @@
 #endif
 
 void copyKeyedRunPortable(Pixel* dst, const Pixel* src, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    if (src[i] != TRANSPARENT_KEY) dst[i] = src[i];
-  }
+  for (std::size_t i = 0; i < n; ++i) copyKeyed(dst[i], src[i]);
 }
 
 void copyKeyedRun(Pixel* dst, const Pixel* src, std::size_t n) {

@@ -1,9 +1,16 @@
 #pragma once
-// Run form of the keyed copy, for callers whose whole rectangle lies inside their buffer.
+// The keyed copy: overlay pictures mark the pixels to leave out with the exact value
+// TRANSPARENT_KEY; black and every other value, near-keys with a top byte included, are copied.
 
 #include <cstddef>
 
 #include "render/Pixel.h"
+
+inline void copyKeyed(Pixel& dst, Pixel src) {
+  if (src != TRANSPARENT_KEY) dst = src;
+}
+
+// Run form, for callers whose whole rectangle lies inside their buffer.
 
 // dst[i] = src[i] for i < n, except where src[i] is TRANSPARENT_KEY. Every dst[i] may be
 // rewritten (with its own value where the key leaves it alone), so all n must be valid.

@@ -13,7 +13,6 @@ inline constexpr int FRAME_PIXELS = FRAME_WIDTH * FRAME_HEIGHT;          // 1433
 inline constexpr std::size_t FRAME_BYTES = FRAME_PIXELS * sizeof(Pixel);  // 0x8C000
 inline constexpr int SCREEN_HEIGHT = 384;
 inline constexpr int SCREEN_PIXELS = FRAME_WIDTH * SCREEN_HEIGHT;
-inline constexpr std::size_t SCREEN_BYTES = SCREEN_PIXELS * sizeof(Pixel);  // 0xC0000
 inline constexpr int LETTERBOX_ROWS = 52;
 inline constexpr int TEXTURE_SIZE = 256;
 inline constexpr int TEXTURE_PIXELS = TEXTURE_SIZE * TEXTURE_SIZE;
@@ -66,15 +65,10 @@ constexpr std::uint64_t greyWord2(std::uint8_t s) {
 // Shade amounts outside 0..255 (negative ones included) mean fully dark.
 constexpr int clampShade(std::int32_t v) { return static_cast<std::uint32_t>(v) < 256u ? v : 255; }
 
-// Copies a w x h picture to (x0, y0), leaving out TRANSPARENT_KEY pixels. No clipping: the
-// caller keeps every stored pixel inside the 512 x 384 allocation.
-void blitKeyed(Pixel* frame, const Pixel* picture, int w, int h, int x0, int y0);
-
 // Zeroes rows 0..279; the reserve rows below are left alone.
 void clearFrame(Pixel* frame);
 
-// Long-run forms (SIMD where available, 64-bit otherwise); same bytes as the one-pixel forms.
-// dst[i] = addSaturated(dst[i], src[i]) for i < n.
+// Long-run form, dst[i] = addSaturated(dst[i], src[i]) for i < n; SSE2 where the build has it.
 void addSaturatedRun(Pixel* dst, const Pixel* src, std::size_t n);
-// dst[i] = subtractSaturated(dst[i], greyWord(shade)) for i < n.
-void darkenRun(Pixel* dst, std::size_t n, std::uint8_t shade);
+// The same bytes two pixels at a time in 64-bit words.
+void addSaturatedRunPortable(Pixel* dst, const Pixel* src, std::size_t n);

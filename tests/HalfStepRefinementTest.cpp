@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "render/HalfStepRefinement.h"
@@ -12,34 +13,34 @@ constexpr int ROWS = 281;
 constexpr int PLANE_COLUMNS = 513;
 constexpr int TUNNEL_COLUMNS = 333;
 
-bool isLatticeColumn(int x, int columns) { return x % 8 == 0 || x == columns - 1; }
+bool isLatticeColumn(int x, int columns, int spacing) { return x % spacing == 0 || x == columns - 1; }
 
 // A map whose lattice points hold latticeValue(x, y) and whose other cells hold noise, so that a
 // cell the refinement forgets shows up.
 template <typename F>
-std::vector<std::int32_t> latticeMap(int columns, F latticeValue) {
+std::vector<std::int32_t> latticeMap(int columns, F latticeValue, int spacing = 8) {
   std::vector<std::int32_t> map(static_cast<std::size_t>(columns) * ROWS);
   std::mt19937 noise(7);
   for (int y = 0; y < ROWS; ++y) {
     for (int x = 0; x < columns; ++x) {
-      const bool lattice = y % 8 == 0 && isLatticeColumn(x, columns);
+      const bool lattice = y % spacing == 0 && isLatticeColumn(x, columns, spacing);
       map[y * columns + x] = lattice ? latticeValue(x, y) : static_cast<std::int32_t>(noise());
     }
   }
   return map;
 }
 
-// The six passes as a table of rows, columns and half-steps, run one after the other over whole
+// The passes as a table of rows, columns and half-steps, run one after the other over whole
 // rows and columns.
-void refineByPasses(std::vector<std::int32_t>& map, int columns) {
+void refineByPasses(std::vector<std::int32_t>& map, int columns, int spacing) {
   auto at = [&](int x, int y) -> std::uint32_t { return static_cast<std::uint32_t>(map[y * columns + x]); };
   auto put = [&](int x, int y, std::uint32_t v) { map[y * columns + x] = static_cast<std::int32_t>(v); };
-  for (int h : {4, 2, 1}) {
-    for (int y = 0; y <= 280; y += 8) {
+  for (int h = spacing / 2; h >= 1; h /= 2) {
+    for (int y = 0; y <= 280; y += spacing) {
       for (int x = h; x + h <= columns - 1; x += 2 * h) put(x, y, (at(x - h, y) + at(x + h, y)) >> 1);
     }
   }
-  for (int h : {4, 2, 1}) {
+  for (int h = spacing / 2; h >= 1; h /= 2) {
     for (int y = h; y + h <= 280; y += 2 * h) {
       for (int x = 0; x < columns; ++x) put(x, y, (at(x, y - h) + at(x, y + h)) >> 1);
     }
@@ -57,13 +58,14 @@ TEST(HalfStepRefinement, LinearRampIsReproducedExactlyOnBothWidths) {
 }
 
 TEST(HalfStepRefinement, MatchesThePassTableOnRandomSamples) {
-  for (int columns : {PLANE_COLUMNS, TUNNEL_COLUMNS}) {
-    std::mt19937 random(columns);
-    auto map = latticeMap(columns, [&](int, int) { return static_cast<std::int32_t>(random()); });
+  // The planes' and the tunnel's lattice of 8, and the sphere's of 4.
+  for (const auto& [columns, spacing] : {std::pair{PLANE_COLUMNS, 8}, {TUNNEL_COLUMNS, 8}, {PLANE_COLUMNS, 4}}) {
+    std::mt19937 random(columns + spacing);
+    auto map = latticeMap(columns, [&](int, int) { return static_cast<std::int32_t>(random()); }, spacing);
     auto expected = map;
-    refineByPasses(expected, columns);
-    refineHalfSteps(map.data(), columns, ROWS, 8);
-    EXPECT_EQ(map, expected) << columns;
+    refineByPasses(expected, columns, spacing);
+    refineHalfSteps(map.data(), columns, ROWS, spacing);
+    EXPECT_EQ(map, expected) << columns << " " << spacing;
   }
 }
 

@@ -139,14 +139,14 @@ TEST_F(PlaneEffectTest, RenderAllocatesNothing) {
 }
 
 TEST(PlaneRaySample, RayAlongTheHorizonCountsAsRising) {
-  const PlaneEffect::RaySample s = PlaneEffect::sampleRay(1.25f, 0.0f, -2.5f, 10.0);
+  const RaySample s = PlaneEffect::sampleRay(1.25f, 0.0f, -2.5f, 10.0);
   EXPECT_EQ(s.u, 125);
   EXPECT_EQ(s.v, 240);  // |100 x -2.5 + 10|
   EXPECT_EQ(s.shade, 5000);
 }
 
 TEST(PlaneRaySample, RaysJustBelowTheHorizonGoFurtherThanAnyRisingRay) {
-  const PlaneEffect::RaySample s = PlaneEffect::sampleRay(0.5f, -0.5f, 1.0f, 0.0);  // d = -100 / 0.5
+  const RaySample s = PlaneEffect::sampleRay(0.5f, -0.5f, 1.0f, 0.0);  // d = -100 / 0.5
   EXPECT_EQ(s.u, 100);
   EXPECT_EQ(s.v, 200);
   EXPECT_EQ(s.shade, 10000);
@@ -161,7 +161,7 @@ TEST(PlaneRaySample, SteepRaysDivideByOneMoreThanTheirHeight) {
 
 TEST(PlaneRaySample, ExactlyMinusOneDividesByZeroAndGivesZeros) {
   for (float z : {0.0f, 3.0f, -7.0f}) {
-    const PlaneEffect::RaySample s = PlaneEffect::sampleRay(5.0f, -1.0f, z, 1234.5);
+    const RaySample s = PlaneEffect::sampleRay(5.0f, -1.0f, z, 1234.5);
     EXPECT_EQ(s.u, 0);
     EXPECT_EQ(s.v, 0);
     EXPECT_EQ(s.shade, 0);

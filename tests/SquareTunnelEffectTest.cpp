@@ -215,14 +215,14 @@ TEST_F(SquareTunnelEffectTest, RenderAllocatesNothing) {
 
 TEST(SquareTunnelRaySample, DiagonalRaysMeetASideWall) {
   // W = X = -4: d = -350 / -3 in double; as a float (116.666664) the shade would come out 349
-  const SquareTunnelEffect::RaySample s = SquareTunnelEffect::sampleRay(-4.0f, 4.0f, 0.0f);
+  const RaySample s = SquareTunnelEffect::sampleRay(-4.0f, 4.0f, 0.0f);
   EXPECT_EQ(s.u, 466);
   EXPECT_EQ(s.shade, 350);
   EXPECT_EQ(SquareTunnelEffect::sampleRay(4.0f, -4.0f, 0.0f).u, 280);  // W = X = 4: d = 70
 }
 
 TEST(SquareTunnelRaySample, WallCoordinateZeroCountsAsPositive) {
-  const SquareTunnelEffect::RaySample s = SquareTunnelEffect::sampleRay(0.0f, 0.0f, 1000.0f);
+  const RaySample s = SquareTunnelEffect::sampleRay(0.0f, 0.0f, 1000.0f);
   EXPECT_EQ(s.u, 0);
   EXPECT_EQ(s.v, 36000);
   EXPECT_EQ(s.shade, 1050);
@@ -230,7 +230,7 @@ TEST(SquareTunnelRaySample, WallCoordinateZeroCountsAsPositive) {
 }
 
 TEST(SquareTunnelRaySample, FloorOrCeilingTakesTheAcrossCoordinateFromX) {
-  const SquareTunnelEffect::RaySample s = SquareTunnelEffect::sampleRay(3.0f, -6.0f, 10.0f);  // W = Y = -6: d = -350 / -5 = 70
+  const RaySample s = SquareTunnelEffect::sampleRay(3.0f, -6.0f, 10.0f);  // W = Y = -6: d = -350 / -5 = 70
   EXPECT_EQ(s.u, 210);
   EXPECT_EQ(s.v, 7010);
   EXPECT_EQ(s.shade, 210);
@@ -238,7 +238,7 @@ TEST(SquareTunnelRaySample, FloorOrCeilingTakesTheAcrossCoordinateFromX) {
 
 TEST(SquareTunnelRaySample, ExactlyMinusOneDividesByZeroAndGivesZeros) {
   for (const auto& [x, y] : {std::pair{-1.0f, 0.5f}, std::pair{0.25f, -1.0f}, std::pair{-1.0f, 0.0f}}) {
-    const SquareTunnelEffect::RaySample s = SquareTunnelEffect::sampleRay(x, y, 4000.0f);
+    const RaySample s = SquareTunnelEffect::sampleRay(x, y, 4000.0f);
     EXPECT_EQ(s.u, 0);
     EXPECT_EQ(s.v, 0);
     EXPECT_EQ(s.shade, 0);

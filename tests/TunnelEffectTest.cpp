@@ -8,7 +8,7 @@
 
 #include "app/QuitRequest.h"
 #include "effects/TunnelEffect.h"
-#include "effects/TunnelRow.h"
+#include "render/TunnelRow.h"
 #include "image/Loaders.h"
 #include "render/FloatToInt.h"
 #include "render/TrigTables.h"
@@ -180,8 +180,6 @@ struct SyntheticWindows {
 };
 
 TEST_F(TunnelEffectTest, FastRowGivesThePortableBytesForEveryAngleSum) {
-  const TunnelRowFunction fast = tunnelRowAvx2();
-  if (!fast) GTEST_SKIP() << "no AVX2 on this processor";
   const std::vector<Pixel> texture = noisePicture(256, 256, 7);
   SyntheticWindows rows;
   Pixel expected[512];
@@ -195,7 +193,7 @@ TEST_F(TunnelEffectTest, FastRowGivesThePortableBytesForEveryAngleSum) {
       for (int n = 0; n < 5; ++n) rows.distance[n * 512 + x] = d / 5 + (n == 0 ? d % 5 : 0);
     }
     tunnelRowPortable(expected, rows.windows(), texture.data());
-    fast(actual, rows.windows(), texture.data());
+    tunnelRow(actual, rows.windows(), texture.data());
     ASSERT_TRUE(std::equal(expected, expected + 512, actual)) << "angle sums from " << first;
   }
 }

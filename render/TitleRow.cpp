@@ -1,11 +1,10 @@
-#include "effects/TitleRow.h"
+#include "render/TitleRow.h"
 
 #include <cmath>
 
 #include "render/FloatToInt.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define ZOD_TITLE_AVX2 1
+#if defined(__AVX2__)
 #include <immintrin.h>
 #endif
 
@@ -112,13 +111,12 @@ void titleRowPortable(Pixel* out, const TitleRowInputs& in) {
   }
 }
 
-#if defined(ZOD_TITLE_AVX2)
+#if defined(__AVX2__)
 namespace {
-__attribute__((target("avx2"))) inline __m256i load8(const std::uint32_t* p) {
-  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
+inline __m256i load8(const std::uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+}  // namespace
 
-__attribute__((target("avx2"))) void titleRowAvx2Impl(Pixel* out, const TitleRowInputs& in) {
+void titleRow(Pixel* out, const TitleRowInputs& in) {
   if (!modestScale(in.rs, in.rc)) {
     titleRowPortable(out, in);
     return;
@@ -182,17 +180,6 @@ __attribute__((target("avx2"))) void titleRowAvx2Impl(Pixel* out, const TitleRow
     x = _mm256_add_epi32(x, step);
   }
 }
-}  // namespace
-
-TitleRowFunction titleRowAvx2() { return __builtin_cpu_supports("avx2") ? titleRowAvx2Impl : nullptr; }
 #else
-TitleRowFunction titleRowAvx2() { return nullptr; }
+void titleRow(Pixel* out, const TitleRowInputs& in) { titleRowPortable(out, in); }
 #endif
-
-TitleRowFunction titleRowFunction() {
-  static const TitleRowFunction chosen = [] {
-    const TitleRowFunction fast = titleRowAvx2();
-    return fast ? fast : titleRowPortable;
-  }();
-  return chosen;
-}

@@ -1,7 +1,6 @@
-#include "effects/TunnelRow.h"
+#include "render/TunnelRow.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define ZOD_TUNNEL_AVX2 1
+#if defined(__AVX2__)
 #include <immintrin.h>
 #endif
 
@@ -25,13 +24,12 @@ void tunnelRowPortable(Pixel* out, const TunnelWindows& w, const Pixel* texture)
   for (int x = 0; x < FRAME_WIDTH; ++x) out[x] = subtractSaturated(out[x], grey[x]);
 }
 
-#if defined(ZOD_TUNNEL_AVX2)
+#if defined(__AVX2__)
 namespace {
-__attribute__((target("avx2"))) inline __m256i load8(const std::int32_t* p) {
-  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
+inline __m256i load8(const std::int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+}  // namespace
 
-__attribute__((target("avx2"))) void tunnelRowAvx2Impl(Pixel* out, const TunnelWindows& w, const Pixel* texture) {
+void tunnelRow(Pixel* out, const TunnelWindows& w, const Pixel* texture) {
   // An angle sum within +-2^24 is exact as a float, and the correctly rounded quotient by 800
   // never crosses an integer (a true fraction is at least 1/800 away from one, far more than the
   // rounding error), so truncating the float quotient equals the integer division.
@@ -59,17 +57,6 @@ __attribute__((target("avx2"))) void tunnelRowAvx2Impl(Pixel* out, const TunnelW
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_subs_epu8(texel, grey));
   }
 }
-}  // namespace
-
-TunnelRowFunction tunnelRowAvx2() { return __builtin_cpu_supports("avx2") ? tunnelRowAvx2Impl : nullptr; }
 #else
-TunnelRowFunction tunnelRowAvx2() { return nullptr; }
+void tunnelRow(Pixel* out, const TunnelWindows& w, const Pixel* texture) { tunnelRowPortable(out, w, texture); }
 #endif
-
-TunnelRowFunction tunnelRowFunction() {
-  static const TunnelRowFunction chosen = [] {
-    const TunnelRowFunction fast = tunnelRowAvx2();
-    return fast ? fast : tunnelRowPortable;
-  }();
-  return chosen;
-}

@@ -1,7 +1,6 @@
 #pragma once
 // The title scene's per-pixel work for one frame row: the turned title picture, the wave pattern
-// wherever the title leaves the pixel at 0, and the sliding overlay added on top. A portable
-// version and, where the processor has AVX2, an eight-pixels-at-a-time one with the same bytes.
+// wherever the title leaves the pixel at 0, and the sliding overlay added on top.
 
 #include <cstdint>
 
@@ -28,13 +27,10 @@ struct TitleRowInputs {
   double rc;
 };
 
-using TitleRowFunction = void (*)(Pixel* out, const TitleRowInputs& in);
-
 // The title plane alone for one row: the title pixel, or 0 where the picture does not reach.
 void titlePlaneRow(Pixel* out, const Pixel* titleImage, double y, double rs, double rc);
 
+// Eight pixels at a time with AVX2 where the build has it.
+void titleRow(Pixel* out, const TitleRowInputs& in);
+// The same bytes in plain C++, for builds without AVX2 (and to check the AVX2 path).
 void titleRowPortable(Pixel* out, const TitleRowInputs& in);
-// Null where the processor or the compiler lacks AVX2.
-TitleRowFunction titleRowAvx2();
-// The fastest version this processor runs.
-TitleRowFunction titleRowFunction();
