@@ -196,13 +196,24 @@ std::vector<std::uint32_t> drawWood1() {
   });
 }
 
-// Brushed steel in four plates with grooved seams and domed rivets along the edges.
+// Dark blued steel in four plates: near-black grooved seams, domed rivets that catch a bright
+// highlight, and one polished strip down each plate, so that the square tunnel's light rays have
+// bright lines to smear and the plane's logo still reads on it.
 std::vector<std::uint32_t> drawMetal1() {
   constexpr double PLATE = 128.0;
+  // Signed distance to a plate's polished strip, which runs down the plate (along the square
+  // tunnel's depth) off the plate's middle line, so the wrap never cuts one; neighbouring plates
+  // carry it on opposite sides.
+  auto stripDistance = [](double lx, std::uint32_t px, std::uint32_t py) {
+    return std::fabs(lx + ((px + py) % 2 == 0 ? -30.0 : 30.0)) - 17.0;
+  };
   auto height = [&](double x, double y) {
     const double lx = cellLocal(x, PLATE), ly = cellLocal(y, PLATE);
+    const auto px = static_cast<std::uint32_t>(wrap(cellIndex(x, PLATE), 2));
+    const auto py = static_cast<std::uint32_t>(wrap(cellIndex(y, PLATE), 2));
     const double edge = PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly));
-    double h = smoothstep(0.5, 3.5, edge) * 0.6;
+    double h = smoothstep(0.5, 4.0, edge) * 0.6;
+    h += 0.25 * smoothstep(0.0, 2.5, -stripDistance(lx, px, py)) * smoothstep(6.0, 10.0, edge);
     // Rivets 9 pixels in from the plate edge: one in each corner and two along each side, none
     // on the middle lines of a plate, where the picture wraps. The plate is symmetric, so one
     // quadrant's three rivets serve all four.
@@ -211,8 +222,8 @@ std::vector<std::uint32_t> drawMetal1() {
     const double rivets[3][2] = {{in, in}, {16.0, in}, {in, 16.0}};
     for (const auto& r : rivets) {
       const double d = std::sqrt((ax - r[0]) * (ax - r[0]) + (ay - r[1]) * (ay - r[1]));
-      if (d < 4.5) {
-        const double dome = std::sqrt(20.25 - d * d) / 4.5;
+      if (d < 5.0) {
+        const double dome = std::sqrt(25.0 - d * d) / 5.0;
         if (0.6 + dome > h) h = 0.6 + dome;
       }
     }
@@ -227,14 +238,22 @@ std::vector<std::uint32_t> drawMetal1() {
     const auto py = static_cast<std::uint32_t>(wrap(cellIndex(y, PLATE), 2));
     const double brushed = tiledFbm(x, y, 4, 128, 3, 101 + px * 2 + py) * 0.7 + tiledNoise(x, y, 2, 256, 111) * 0.3;
     const double sheen = 0.5 + 0.5 * cosine(TWO_PI * (x + y) / 256.0);
-    Rgb steel = mix(rgb(0x56647A), rgb(0xA8B6C8), 0.25 + 0.5 * brushed + 0.15 * sheen);
-    steel = steel * (0.94 + 0.1 * hashUnit(px, py, 107));
+    Rgb steel = mix(rgb(0x060A12), rgb(0x323E55), 0.2 + 0.55 * brushed + 0.25 * sheen);
+    steel = steel * (0.9 + 0.2 * hashUnit(px, py, 107));
 
-    const Light light = lightOf(height, x, y, 6.0, 40);
-    Rgb lit = steel * (0.55 + 0.55 * light.diffuse) + palette::WHITE * (0.7 * light.specular);
-    // The groove between plates and a soft shadow ring around each rivet.
+    // The polished strip: bright ice-white steel, brightest along its middle.
+    const double strip = stripDistance(lx, px, py);
+    const double stripCover = clamp01(0.5 - strip) * smoothstep(5.0, 9.0, PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly)));
+    const Rgb polished = mix(rgb(0xA8BEDA), rgb(0xF8FCFF), smoothstep(0.0, 12.0, -strip)) * (0.92 + 0.16 * brushed);
+    steel = mix(steel, polished, stripCover);
+    // Rivet heads are polished too, so their highlights sparkle on the dark plates.
+    steel = mix(steel, rgb(0x8494AE), clamp01((height(x, y) - 0.85) * 4.0));
+
+    const Light light = lightOf(height, x, y, 7.0, 40);
+    Rgb lit = steel * (0.5 + 0.6 * light.diffuse) + palette::WHITE * (0.95 * light.specular);
+    // Near-black grooves between the plates.
     const double edge = PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly));
-    lit = mix(rgb(0x10141E), lit, smoothstep(0.0, 1.6, edge));
+    lit = mix(rgb(0x05070C), lit, smoothstep(1.0, 3.5, edge));
     return lit;
   });
 }
