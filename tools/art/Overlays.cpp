@@ -145,7 +145,7 @@ std::vector<std::uint32_t> drawDirurar() {
       if (a > 0.0) {
         const Light light = lightFromHeight(height, x, y, 6.0, 20);
         const double t = (y - gy + 0.5) / glyphs.height;
-        const Rgb fill = gradient({{0.0, rgb(0x78C0F0)}, {0.46, rgb(0x2A66B4)}, {0.54, rgb(0xE08A24)}, {1.0, rgb(0x9A4610)}}, t);
+        const Rgb fill = gradient({{0.0, rgb(0x1A8CF0)}, {0.46, rgb(0x1450B0)}, {0.54, rgb(0xE08A08)}, {1.0, rgb(0x9A4604)}}, t);
         c = mix(c, capped(fill * (0.6 + 0.5 * light.diffuse) + palette::ICE * (0.3 * light.specular)), a);
       }
       layer.set(x, y, c);
