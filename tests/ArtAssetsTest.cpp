@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,8 +18,13 @@
 
 #include "app/Fatal.h"
 #include "app/QuitRequest.h"
+#include "effects/PlaneEffect.h"
+#include "effects/SquareTunnelEffect.h"
+#include "image/AssetDirectory.h"
 #include "image/Loaders.h"
 #include "render/Pixel.h"
+#include "render/TrigTables.h"
+#include "tests/ScratchAssets.h"
 
 namespace {
 
@@ -280,14 +286,24 @@ TEST_F(ArtAssetsTest, KeyedPicturesAreTransparentWhereTheirScenesShowWhatLiesBel
   EXPECT_NE(image("herz.pcx").at(128, 128), TRANSPARENT_KEY);
   // The overlay of the tunnel is lifted 26 rows at rest: its last two rows are never seen.
   EXPECT_EQ(countValue(image("zod4.pcx"), TRANSPARENT_KEY, 0, 254, 256, 256), 2 * 256);
-  // The heart scene shows columns 0..114 and 120..255 of the side picture; the wings keep clear
-  // of the hidden gap and stand symmetric about the middle of the frame.
+  // The heart scene shows columns 0..114 and 120..255 of the side picture: each wing stands
+  // whole inside its half with a margin, and the two mirror each other about the middle of the
+  // frame (column k of the left half meets column 268 - k of the right), give or take the shadow.
   const Image& sides = image("zod1.pcx");
-  EXPECT_EQ(countValue(sides, TRANSPARENT_KEY, 115, 0, 155, 256), 40 * 256);
-  EXPECT_LT(countValue(sides, TRANSPARENT_KEY, 0, 0, 115, 256), 115 * 256);
-  for (int y = 0; y < 256; ++y) {
-    for (int x = 14; x <= 114; ++x) ASSERT_EQ(sides.at(x, y) == TRANSPARENT_KEY, sides.at(269 - x, y) == TRANSPARENT_KEY);
+  int left0 = 256, left1 = -1, right0 = 256, right1 = -1;
+  for (int x = 0; x < 256; ++x) {
+    if (countValue(sides, TRANSPARENT_KEY, x, 0, x + 1, 256) == 256) continue;
+    int& first = x < 117 ? left0 : right0;
+    int& last = x < 117 ? left1 : right1;
+    first = std::min(first, x);
+    last = std::max(last, x);
   }
+  EXPECT_GE(left0, 4);
+  EXPECT_LE(left1, 110);
+  EXPECT_GE(right0, 124);
+  EXPECT_LE(right1, 251);
+  EXPECT_NEAR(left0 + right1, 268, 2);
+  EXPECT_NEAR(left1 + right0, 268, 2);
   // The skyline shows only rows 176..255; it reaches up from the bottom, and the street is solid.
   const Image& skyline = image("kuven.pcx");
   EXPECT_EQ(countValue(skyline, TRANSPARENT_KEY, 0, 0, 256, 176), 176 * 256);
@@ -344,6 +360,85 @@ TEST_F(ArtAssetsTest, CaptionIsTheWordLitOnBlack) {
   EXPECT_LE(right, 68);
   EXPECT_GE(top, 1);
   EXPECT_LE(bottom, 18);
+}
+
+// Luma (Rec. 709) of a pixel, 0..255.
+double luma(Pixel p) { return (2126.0 * ((p >> 16) & 0xFF) + 7152.0 * ((p >> 8) & 0xFF) + 722.0 * (p & 0xFF)) / 10000.0; }
+
+// The square tunnel needs dark steel with bright parts for its light rays to show.
+TEST_F(ArtAssetsTest, MetalIsDarkSteelWithStrongContrast) {
+  double sum = 0.0, squares = 0.0;
+  for (Pixel p : image("metal1.jpg").pixels) {
+    sum += luma(p);
+    squares += luma(p) * luma(p);
+  }
+  const double n = 256.0 * 256.0, mean = sum / n;
+  EXPECT_GT(mean, 60.0);
+  EXPECT_LT(mean, 90.0);
+  EXPECT_GE(std::sqrt(squares / n - mean * mean), 45.0);
+}
+
+// The pictures as the scenes show them, at two moments the audience sees: the square tunnel at
+// 9:12 and the plane's logo at 5:50. Every cue history is covered: both glow modes of the
+// tunnel; both textures and the first camera jumps of the plane.
+class ArtInSceneTest : public ArtAssetsTest {
+ protected:
+  void SetUp() override {
+    fillTrigTables();
+    previous = assetDirectory();
+    setAssetDirectory(ZOD_ASSET_DIR);
+  }
+  void TearDown() override { setAssetDirectory(previous); }
+  std::string previous;
+};
+
+// The ray window is the tunnel picture as far as it shows: frame columns 0..331, less what the
+// panel covers. Its spread is the range of luma once the darkest and the brightest 0.5% are set
+// aside: dark depths against bright rays, not a few stray pixels.
+TEST_F(ArtInSceneTest, SquareTunnelRaysSpanDarkToBrightAt9m12) {
+  const Image& panel = image("zod13.raw");
+  SquareTunnelEffect scene;
+  scene.init();
+  std::vector<Pixel> frame = screenBuffer(0);
+  for (int glow = 0; glow < 2; ++glow) {
+    SCOPED_TRACE(glow);
+    if (glow == 1) scene.onSync(6, 552000.0f);
+    scene.render(frame.data(), 552000.0f);
+    std::vector<double> window;
+    for (int y = 0; y < 280; ++y) {
+      for (int x = 0; x < 332; ++x) {
+        if (x >= 232 && panel.at(x - 232, y) != TRANSPARENT_KEY) continue;
+        window.push_back(luma(frame[static_cast<std::size_t>(y) * 512 + x]));
+      }
+    }
+    std::sort(window.begin(), window.end());
+    EXPECT_GT(window[window.size() * 995 / 1000] - window[window.size() * 5 / 1000], 120.0);
+  }
+}
+
+// Where the logo draws its letters, the sum with the floor below must not clip to flat white.
+TEST_F(ArtInSceneTest, PlaneLogoKeepsItsColoursAt5m50) {
+  const Image& logo = image("dirurar.raw");
+  PlaneEffect scene;
+  scene.init();
+  std::vector<Pixel> frame = screenBuffer(0);
+  for (int jumps = 0; jumps < 4; ++jumps) {
+    SCOPED_TRACE(jumps);
+    if (jumps > 0) scene.onSync(7, 350000.0f);
+    scene.render(frame.data(), 350000.0f);
+    int letters = 0, flatWhite = 0;
+    for (int y = 0; y < 180; ++y) {
+      for (int x = 0; x < 512; ++x) {
+        const Pixel l = logo.at(x, y);
+        if (std::max({(l >> 16) & 0xFF, (l >> 8) & 0xFF, l & 0xFF}) < 60) continue;
+        ++letters;
+        const Pixel p = frame[static_cast<std::size_t>(y + 50) * 512 + x];
+        flatWhite += std::min({(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF}) >= 250 ? 1 : 0;
+      }
+    }
+    ASSERT_GT(letters, 5000);
+    EXPECT_LT(flatWhite, letters / 50);
+  }
 }
 
 // ---- the generator itself ----

@@ -145,6 +145,19 @@ std::vector<std::uint32_t> pixelsKeyed(const Layer& layer) {
       out[static_cast<std::size_t>(y) * layer.width + x] = p;
     }
   }
+  // A lone transparent pixel inside a shape (a hairline gap between two strokes that only just
+  // misses half cover) would show as a pinhole: it takes the colour of the shape instead.
+  auto keyed = [&](int x, int y) {
+    return x < 0 || y < 0 || x >= layer.width || y >= layer.height || out[static_cast<std::size_t>(y) * layer.width + x] == KEY_COLOUR;
+  };
+  for (int y = 0; y < layer.height; ++y) {
+    for (int x = 0; x < layer.width; ++x) {
+      if (!keyed(x, y) || keyed(x - 1, y) || keyed(x + 1, y) || keyed(x, y - 1) || keyed(x, y + 1)) continue;
+      std::uint32_t p = layer.alpha(x, y) > 0.0 ? toPixel(layer.colour(x, y)) : out[static_cast<std::size_t>(y) * layer.width + x - 1];
+      if (p == KEY_COLOUR) p = 0x000000FEu;
+      out[static_cast<std::size_t>(y) * layer.width + x] = p;
+    }
+  }
   return out;
 }
 

@@ -104,7 +104,7 @@ class Layer {
 // Pixels of a picture shown on black (added pictures, the caption, textures).
 std::vector<std::uint32_t> pixelsOnBlack(const Layer& layer);
 // Pixels of a keyed picture: covered at least half -> opaque colour (never the key itself),
-// otherwise the transparent key 0x0000FF.
+// otherwise the transparent key 0x0000FF; a lone transparent pixel inside a shape is filled.
 std::vector<std::uint32_t> pixelsKeyed(const Layer& layer);
 // Pixels of a picture whose pure black shows what lies behind: covered at least half -> opaque
 // colour (never pure black), otherwise 0.

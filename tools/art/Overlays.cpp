@@ -118,28 +118,35 @@ std::vector<std::uint32_t> drawBlockchen() {
   return pixelsOnBlack(layer);
 }
 
-// The group's logo, added over the middle band of the plane scene: bright chrome letters in a
-// cool glow between two fine lines that fade towards the sides.
+// The group's logo, added over the middle band of the plane scene: sky-blue letters that turn
+// to amber below their middle line, in a faint cool glow between two fine lines that fade
+// towards the sides. Being added, every value stays well below full scale, so the letters keep
+// their colours on the lit floor instead of clipping to white.
 std::vector<std::uint32_t> drawDirurar() {
   constexpr int W = 512, H = 180;
+  constexpr double CEILING = 180.0;  // the most any channel adds
   Layer layer(W, H);
   const Mask glyphs = fitText(Font::SerifBoldItalic, "Dirurar", 468, 112);
   const int gx = (W - glyphs.width) / 2, gy = (H - glyphs.height) / 2 - 4;
   const Mask shape = placed(W, H, glyphs, gx, gy);
   const Mask glow = blur(dilate(shape, 2.0), 14);
   const Mask height = blur(shape, 4);
+  auto capped = [](Rgb c) {
+    const double top = std::max({c.r, c.g, c.b});
+    return top > CEILING ? c * (CEILING / top) : c;
+  };
   for (int y = 0; y < H; ++y) {
     for (int x = 0; x < W; ++x) {
       const double fromMiddle = std::fabs(x + 0.5 - W / 2.0) / (W / 2.0);
       double line = 0.0;
       for (int lineRow : {gy - 10, gy + glyphs.height + 8}) line += clamp01(1.0 - std::fabs(y - lineRow));
-      Rgb c = palette::SKY * (0.55 * glow.at(x, y)) + palette::ICE * (0.8 * line * (1.0 - smoothstep(0.2, 0.95, fromMiddle)));
+      Rgb c = palette::DEEP_BLUE * (0.9 * glow.at(x, y)) + palette::SKY * (0.45 * line * (1.0 - smoothstep(0.2, 0.95, fromMiddle)));
       const double a = shape.at(x, y);
       if (a > 0.0) {
         const Light light = lightFromHeight(height, x, y, 6.0, 20);
         const double t = (y - gy + 0.5) / glyphs.height;
-        const Rgb fill = gradient({{0.0, palette::WHITE}, {0.45, palette::ICE}, {0.55, palette::GOLD}, {1.0, palette::AMBER}}, t);
-        c = mix(c, fill * (0.6 + 0.45 * light.diffuse) + palette::WHITE * (0.7 * light.specular), a);
+        const Rgb fill = gradient({{0.0, rgb(0x1A8CF0)}, {0.46, rgb(0x1450B0)}, {0.54, rgb(0xE08A08)}, {1.0, rgb(0x9A4604)}}, t);
+        c = mix(c, capped(fill * (0.6 + 0.5 * light.diffuse) + palette::ICE * (0.3 * light.specular)), a);
       }
       layer.set(x, y, c);
     }

@@ -135,12 +135,15 @@ std::vector<std::uint32_t> drawHerz() {
   return pixelsKeyed(layer);
 }
 
-// Two raised wings: the left one fills columns 14..114 with its root at the right, the right one
-// is its mirror image in columns 155..255, so that the two halves the heart scene draws at the
-// sides sit symmetrically around the middle of the frame. Columns 115..154 stay transparent.
+// Two raised wings, each drawn whole inside the columns the heart scene shows of its half: the
+// left one in columns 20..110 (shown: 0..114) with its root at the right, the right one as its
+// mirror image about the axis between columns 134 and 135, in columns 160..250 (shown:
+// 120..255), so that the two halves sit symmetrically around the middle of the frame. Both are
+// lit from the upper left like everything else, and the copper arm ends at the root in a round
+// shoulder knob. The columns between the wings stay transparent.
 std::vector<std::uint32_t> drawZod1() {
-  Layer left(256, 256);
-  const double rootX = 110.0, rootY = 120.0, tipX = 58.0, tipY = 12.0;
+  Layer layer(256, 256);
+  const double rootX = 98.0, rootY = 120.0, tipX = 56.0, tipY = 14.0;
   auto arm = [&](double s, double& x, double& y) {
     x = lerp(rootX, tipX, s) - 10.0 * sine(PI * s);
     y = lerp(rootY, tipY, s);
@@ -157,8 +160,8 @@ std::vector<std::uint32_t> drawZod1() {
     const double s = 0.02 + 0.98 * k / (primaries - 1);
     double bx, by;
     arm(s, bx, by);
-    const double tilt = lerp(0.0, 0.27, s);  // radians outward from straight down
-    const double length = lerp(88.0, 196.0, s) - 18.0 * s * s * s;
+    const double tilt = lerp(0.0, 0.19, s);  // radians outward from straight down
+    const double length = lerp(88.0, 190.0, s) - 18.0 * s * s * s;
     const double shade = 0.92 + 0.08 * hashUnit(static_cast<std::uint32_t>(k), 0, 171);
     feathers.push_back({bx, by + 2.0, -sine(tilt), cosine(tilt), length, lerp(10.0, 8.5, s), palette::ICE * shade, palette::WHITE * shade});
   }
@@ -167,78 +170,79 @@ std::vector<std::uint32_t> drawZod1() {
     const double s = 0.02 + 0.8 * k / (secondaries - 1);
     double bx, by;
     arm(s, bx, by);
-    const double tilt = lerp(0.02, 0.24, s);
+    const double tilt = lerp(0.02, 0.2, s);
     const double length = lerp(52.0, 104.0, s);
     feathers.push_back({bx - 1.0, by + 6.0, -sine(tilt), cosine(tilt), length, lerp(9.5, 8.0, s), palette::GOLD, palette::ICE});
   }
   const RaisedStyle featherStyle{2.0, 2, 3, 5.0, 0.6, 20, palette::OUTLINE};
-  for (const Feather& f : feathers) {
-    // A vane that widens a little, then narrows to a blunt point.
-    auto halfWidth = [&](double along) {
-      const double t = along / f.length;
-      return f.width * (t < 0.7 ? 1.0 + 0.15 * t / 0.7 : 1.15 * (1.0 - (t - 0.7) / 0.3 * 0.85));
-    };
-    auto inside = [&](double px, double py) {
-      const double rx = px - f.bx, ry = py - f.by;
-      const double along = rx * f.dx + ry * f.dy;
-      const double across = -rx * f.dy + ry * f.dx;
-      if (along < 0.0) return across * across + along * along <= f.width * f.width;
-      if (along > f.length) return false;
-      return std::fabs(across) <= halfWidth(along);
-    };
-    const double tipX = f.bx + f.dx * f.length, tipY = f.by + f.dy * f.length;
-    const Box area{static_cast<int>(std::min(f.bx, tipX) - f.width * 1.2 - 2), static_cast<int>(std::min(f.by, tipY) - f.width - 2),
-                   static_cast<int>(std::max(f.bx, tipX) + f.width * 1.2 + 3), static_cast<int>(std::max(f.by, tipY) + f.width + 3)};
-    const Mask shape = coverage(256, 256, inside, area);
-    paintRaised(left, shape,
-                [&](int px, int py) {
-                  const double along = (px + 0.5 - f.bx) * f.dx + (py + 0.5 - f.by) * f.dy;
-                  const double across = -(px + 0.5 - f.bx) * f.dy + (py + 0.5 - f.by) * f.dx;
-                  Rgb c = mix(f.root, f.tip, smoothstep(0.0, 0.6, along / f.length));
-                  // Barbs: faint slanting lines across the vane, and the quill down the middle.
-                  const double barb = 0.5 + 0.5 * sine((along + std::fabs(across) * 1.6) * 1.1);
-                  c = c * (0.93 + 0.07 * barb);
-                  return mix(c, palette::STEEL, 0.6 * clamp01(1.1 - std::fabs(across)) * (1.0 - along / f.length));
-                },
-                featherStyle);
-  }
-  // Coverts: short rounded feathers along the arm, and the arm itself on top.
-  for (int k = 7; k >= 0; --k) {
-    const double s = 0.02 + 0.9 * k / 7.0;
-    double bx, by;
-    arm(s, bx, by);
-    const Mask covert = coverage(256, 256, [&](double px, double py) {
-      const double dx = (px - bx) / 11.0, dy = (py - by - 12.0) / 20.0;
-      return dx * dx + dy * dy <= 1.0;
-    }, Box{static_cast<int>(bx) - 13, static_cast<int>(by) - 10, static_cast<int>(bx) + 14, static_cast<int>(by) + 35});
-    paintRaised(left, covert, [](int, int y) { return mix(palette::GOLD, palette::AMBER, clamp01((y - 10) / 150.0)); },
-                featherStyle);
-  }
-  const Mask bone = coverage(256, 256, [&](double px, double py) {
-    for (int i = 0; i <= 40; ++i) {
-      double ax, ay;
-      arm(i / 40.0, ax, ay);
-      const double r = lerp(8.0, 4.5, i / 40.0);
-      if ((px - ax) * (px - ax) + (py - ay) * (py - ay) <= r * r) return true;
-    }
-    return false;
-  }, Box{static_cast<int>(tipX) - 30, static_cast<int>(tipY) - 10, static_cast<int>(rootX) + 11, static_cast<int>(rootY) + 11});
   RaisedStyle boneStyle = featherStyle;
   boneStyle.specular = 0.9;
-  paintRaised(left, bone, [](int, int) { return palette::COPPER; }, boneStyle);
 
-  // The right wing mirrors the left about the axis between columns 134 and 135.
-  std::vector<std::uint32_t> out(256 * 256, KEY_COLOUR);
-  const std::vector<std::uint32_t> leftPixels = pixelsKeyed(left);
-  for (int y = 0; y < 256; ++y) {
-    for (int x = 0; x < 256; ++x) {
-      const std::uint32_t p = leftPixels[static_cast<std::size_t>(y) * 256 + x];
-      if (x <= 114) out[static_cast<std::size_t>(y) * 256 + x] = p;
-      const int mirrored = 269 - x;
-      if (x <= 114 && mirrored >= 155 && mirrored <= 255) out[static_cast<std::size_t>(y) * 256 + mirrored] = p;
+  // The right wing reads every point through the mirror; pixel column k of it is column 268 - k
+  // of the left wing, continuous x is 269 - x.
+  for (const bool right : {false, true}) {
+    auto mirrorX = [&](double x) { return right ? 269.0 - x : x; };
+    auto mirrorColumn = [&](int x) { return right ? 268 - x : x; };
+    auto mirrorBox = [&](Box b) { return right ? Box{269 - b.x1, b.y0, 269 - b.x0, b.y1} : b; };
+    for (const Feather& f : feathers) {
+      // A vane that widens a little, then narrows to a blunt point.
+      auto halfWidth = [&](double along) {
+        const double t = along / f.length;
+        return f.width * (t < 0.7 ? 1.0 + 0.15 * t / 0.7 : 1.15 * (1.0 - (t - 0.7) / 0.3 * 0.85));
+      };
+      auto inside = [&](double px, double py) {
+        const double rx = mirrorX(px) - f.bx, ry = py - f.by;
+        const double along = rx * f.dx + ry * f.dy;
+        const double across = -rx * f.dy + ry * f.dx;
+        if (along < 0.0) return across * across + along * along <= f.width * f.width;
+        if (along > f.length) return false;
+        return std::fabs(across) <= halfWidth(along);
+      };
+      const double featherTipX = f.bx + f.dx * f.length, featherTipY = f.by + f.dy * f.length;
+      const Box area{static_cast<int>(std::min(f.bx, featherTipX) - f.width * 1.2 - 2), static_cast<int>(std::min(f.by, featherTipY) - f.width - 2),
+                     static_cast<int>(std::max(f.bx, featherTipX) + f.width * 1.2 + 3), static_cast<int>(std::max(f.by, featherTipY) + f.width + 3)};
+      const Mask shape = coverage(256, 256, inside, mirrorBox(area));
+      paintRaised(layer, shape,
+                  [&](int px, int py) {
+                    const double mx = mirrorColumn(px) + 0.5;
+                    const double along = (mx - f.bx) * f.dx + (py + 0.5 - f.by) * f.dy;
+                    const double across = -(mx - f.bx) * f.dy + (py + 0.5 - f.by) * f.dx;
+                    Rgb c = mix(f.root, f.tip, smoothstep(0.0, 0.6, along / f.length));
+                    // Barbs: faint slanting lines across the vane, and the quill down the middle.
+                    const double barb = 0.5 + 0.5 * sine((along + std::fabs(across) * 1.6) * 1.1);
+                    c = c * (0.93 + 0.07 * barb);
+                    return mix(c, palette::STEEL, 0.6 * clamp01(1.1 - std::fabs(across)) * (1.0 - along / f.length));
+                  },
+                  featherStyle);
     }
+    // Coverts: short rounded feathers along the arm, and the arm itself on top.
+    for (int k = 7; k >= 0; --k) {
+      const double s = 0.02 + 0.9 * k / 7.0;
+      double bx, by;
+      arm(s, bx, by);
+      const Mask covert = coverage(256, 256, [&](double px, double py) {
+        const double dx = (mirrorX(px) - bx) / 11.0, dy = (py - by - 12.0) / 20.0;
+        return dx * dx + dy * dy <= 1.0;
+      }, mirrorBox(Box{static_cast<int>(bx) - 13, static_cast<int>(by) - 10, static_cast<int>(bx) + 14, static_cast<int>(by) + 35}));
+      paintRaised(layer, covert, [](int, int y) { return mix(palette::GOLD, palette::AMBER, clamp01((y - 10) / 150.0)); },
+                  featherStyle);
+    }
+    const Mask bone = coverage(256, 256, [&](double px, double py) {
+      const double x = mirrorX(px);
+      for (int i = 0; i <= 40; ++i) {
+        double ax, ay;
+        arm(i / 40.0, ax, ay);
+        const double r = lerp(7.0, 4.5, i / 40.0);
+        if ((x - ax) * (x - ax) + (py - ay) * (py - ay) <= r * r) return true;
+      }
+      return false;
+    }, mirrorBox(Box{static_cast<int>(tipX) - 30, static_cast<int>(tipY) - 10, static_cast<int>(rootX) + 12, static_cast<int>(rootY) + 12}));
+    paintRaised(layer, bone, [](int, int) { return palette::COPPER; }, boneStyle);
+    // The shoulder: a round gold knob that closes the arm at its root.
+    const Mask knob = ringMask(256, 256, mirrorX(rootX), rootY, 9.0, 0.0);
+    paintRaised(layer, knob, [](int, int y) { return mix(palette::GOLD, palette::AMBER, clamp01((y - 111.0) / 18.0)); }, boneStyle);
   }
-  return out;
+  return pixelsKeyed(layer);
 }
 
 // A night skyline in rows 176..255 that repeats every 256 columns, for the strip that scrolls
@@ -295,12 +299,66 @@ std::vector<std::uint32_t> drawKuven() {
   return pixelsKeyed(layer);
 }
 
-// The end: "Ende" in chrome inside the steel ring of the title, on black.
+// The end: a striped sun setting behind a steel horizon, its reflection broken into bars on
+// the water, "Ende" in chrome across the horizon and a few stars; the black of the scene shows
+// between the stripes and all around.
 std::vector<std::uint32_t> drawEnde() {
   Layer layer(256, 256);
-  paintSteelRing(layer, 128.0, 128.0, 122.0, 108.0);
-  paintChromeText(layer, Font::SansBold, "Ende", 200, 110, 126.0, 116.0, 5);
-  paintSmallCaps(layer, "DIRURAR", 120, 14, 128.0, 190.0, palette::GOLD, 4);
+  const double sunX = 128.0, sunY = 112.0, sunR = 82.0, horizon = 150.0;
+  // The sun, cut into slices that widen towards the horizon.
+  auto slice = [&](double y) {
+    const double t = (y - 78.0) / (horizon - 78.0);  // 0 where the cuts begin, 1 at the horizon
+    if (t < 0.0) return false;
+    const double period = 14.0 - 5.0 * t;
+    const double phase = (y - 78.0) - std::floor((y - 78.0) / period) * period;
+    return phase > period - (1.5 + 5.0 * t);
+  };
+  const Mask sun = coverage(256, 256, [&](double x, double y) {
+    const double dx = x - sunX, dy = y - sunY;
+    return y < horizon - 3.0 && dx * dx + dy * dy <= sunR * sunR && !slice(y);
+  });
+  RaisedStyle sunStyle;
+  sunStyle.outline = 1.5;
+  sunStyle.bevelRadius = 2;
+  sunStyle.depth = 2.5;
+  sunStyle.specular = 0.25;
+  paintRaised(layer, sun,
+              [&](int, int y) {
+                return gradient({{0.0, palette::GOLD}, {0.45, palette::AMBER}, {0.8, palette::COPPER}, {1.0, palette::CRIMSON}},
+                                (y + 0.5 - (sunY - sunR)) / (horizon - (sunY - sunR)));
+              },
+              sunStyle);
+  // The reflection: bars under the sun, shorter and darker the nearer they come.
+  for (int k = 0; k < 5; ++k) {
+    const double y = horizon + 8.0 + 9.0 * k + 1.2 * k * k;
+    const double half = 70.0 - 13.0 * k;
+    const Mask bar = coverage(256, 256, [&](double px, double py) {
+      const double dx = std::fabs(px - sunX) - (half - 2.5), dy = py - y;
+      return std::fabs(dy) <= 2.5 && (dx <= 0.0 || dx * dx + dy * dy <= 6.25);
+    });
+    const Rgb colour = mix(palette::AMBER, palette::DARK_COPPER, k / 5.0);
+    paintRaised(layer, bar, [&](int, int) { return colour; }, sunStyle);
+  }
+  // The horizon: a steel rod with rounded ends.
+  const Mask rod = coverage(256, 256, [&](double px, double py) {
+    const double dx = std::fabs(px - 128.0) - 112.0, dy = py - horizon;
+    return std::fabs(dy) <= 2.5 && (dx <= 0.0 || dx * dx + dy * dy <= 6.25);
+  });
+  RaisedStyle rodStyle = sunStyle;
+  rodStyle.specular = 0.9;
+  rodStyle.depth = 5.0;
+  paintRaised(layer, rod, [](int, int y) { return y < 150 ? palette::ICE : palette::STEEL; }, rodStyle);
+  // Stars: small four-pointed sparkles in the night above.
+  const double stars[][3] = {{30.0, 30.0, 5.0}, {214.0, 22.0, 6.0}, {232.0, 84.0, 4.0}, {22.0, 104.0, 4.0}, {60.0, 60.0, 3.5}};
+  for (const auto& star : stars) {
+    const Mask sparkle = coverage(256, 256, [&](double px, double py) {
+      const double dx = std::fabs(px - star[0]), dy = std::fabs(py - star[1]);
+      return std::sqrt(dx) + std::sqrt(dy) <= std::sqrt(star[2]);
+    });
+    paintRaised(layer, sparkle, [](int, int) { return palette::ICE; }, sunStyle);
+  }
+  paintChromeText(layer, Font::SerifBoldItalic, "Ende", 200, 78, 126.0, 184.0, 5);
+  paintSmallCaps(layer, "DIRURAR", 110, 13, 128.0, 236.0, palette::GOLD, 4);
   return pixelsKeyed(layer);
 }
 

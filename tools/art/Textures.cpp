@@ -52,16 +52,18 @@ double roundedBox(double lx, double ly, double half, double radius) {
 
 }  // namespace
 
-// Glazed azure tiles, four by four, each with a gold diamond in the middle and quarter rings in
-// the corners that close into circles around the grout crossings.
+// Glazed azure tiles, two by two, each with a gold diamond in the middle and broad, soft quarter
+// rings in the corners that close into circles around the grout crossings. The cells are large
+// and the rings wide and gentle because the sphere and the title show the tiles shrunk and
+// warped: thin bright lines would break up into moire there.
 std::vector<std::uint32_t> drawTegel1() {
-  constexpr double CELL = 64.0;
-  auto tileSdf = [](double x, double y) { return roundedBox(cellLocal(x, CELL), cellLocal(y, CELL), 29.0, 6.0); };
-  auto height = [&](double x, double y) { return smoothstep(0.0, 7.0, -tileSdf(x, y)); };
+  constexpr double CELL = 128.0;
+  auto tileSdf = [](double x, double y) { return roundedBox(cellLocal(x, CELL), cellLocal(y, CELL), 60.0, 12.0); };
+  auto height = [&](double x, double y) { return smoothstep(0.0, 12.0, -tileSdf(x, y)); };
   return texture([&](double x, double y) {
     const double lx = cellLocal(x, CELL), ly = cellLocal(y, CELL);
-    const auto cx = static_cast<std::uint32_t>(wrap(cellIndex(x, CELL), 4));
-    const auto cy = static_cast<std::uint32_t>(wrap(cellIndex(y, CELL), 4));
+    const auto cx = static_cast<std::uint32_t>(wrap(cellIndex(x, CELL), 2));
+    const auto cy = static_cast<std::uint32_t>(wrap(cellIndex(y, CELL), 2));
     const double sdf = tileSdf(x, y);
     const double tileCover = clamp01(0.5 - sdf);
 
@@ -72,23 +74,23 @@ std::vector<std::uint32_t> drawTegel1() {
     Rgb glaze = mix(palette::DEEP_BLUE, palette::STEEL, 0.25 + 0.35 * variation);
     glaze = glaze * (0.86 + 0.28 * tiledFbm(x, y, 8, 8, 3, 21));
 
-    // Corner quarter rings: distance to the nearest cell corner.
+    // Corner quarter rings: distance to the nearest cell corner, a broad band with soft flanks.
     const double dcx = std::fabs(lx) - CELL / 2, dcy = std::fabs(ly) - CELL / 2;
     const double cornerDist = std::sqrt(dcx * dcx + dcy * dcy);
-    const double ring = clamp01(2.2 - std::fabs(cornerDist - 19.0));
-    glaze = mix(glaze, palette::ICE * 0.82, ring);
+    const double ring = 1.0 - smoothstep(2.0, 7.0, std::fabs(cornerDist - 40.0));
+    glaze = mix(glaze, palette::SKY * 0.78, 0.7 * ring);
 
-    // Centre diamond: gold frame, navy heart, gold dot.
+    // Centre diamond: a gold frame with soft edges, a navy heart and a gold dot.
     const double diamond = (std::fabs(lx) + std::fabs(ly)) * 0.70710678;
-    const double frame = clamp01(0.5 + (11.5 - diamond)) * clamp01(0.5 + (diamond - 7.0));
-    const double core = clamp01(0.5 + (7.0 - diamond));
+    const double frame = smoothstep(13.0, 16.0, diamond) * (1.0 - smoothstep(22.0, 25.0, diamond));
+    const double core = 1.0 - smoothstep(12.0, 14.5, diamond);
     glaze = mix(glaze, palette::NAVY, core);
-    glaze = mix(glaze, palette::GOLD * 0.86, frame);
-    const double dot = clamp01(2.6 - std::sqrt(lx * lx + ly * ly));
-    glaze = mix(glaze, palette::GOLD, dot);
+    glaze = mix(glaze, palette::GOLD * 0.82, frame);
+    const double dot = 1.0 - smoothstep(3.5, 6.0, std::sqrt(lx * lx + ly * ly));
+    glaze = mix(glaze, palette::GOLD * 0.92, dot);
 
-    const Light light = lightOf(height, x, y, 7.0, 30);
-    Rgb lit = glaze * (0.62 + 0.5 * light.diffuse) + palette::WHITE * (0.55 * light.specular);
+    const Light light = lightOf(height, x, y, 9.0, 30);
+    Rgb lit = glaze * (0.62 + 0.5 * light.diffuse) + palette::WHITE * (0.45 * light.specular);
     return mix(grout, lit, tileCover);
   });
 }
@@ -196,13 +198,24 @@ std::vector<std::uint32_t> drawWood1() {
   });
 }
 
-// Brushed steel in four plates with grooved seams and domed rivets along the edges.
+// Dark blued steel in four plates: near-black grooved seams, domed rivets that catch a bright
+// highlight, and one polished strip down each plate, so that the square tunnel's light rays have
+// bright lines to smear and the plane's logo still reads on it.
 std::vector<std::uint32_t> drawMetal1() {
   constexpr double PLATE = 128.0;
+  // Signed distance to a plate's polished strip, which runs down the plate (along the square
+  // tunnel's depth) off the plate's middle line, so the wrap never cuts one; neighbouring plates
+  // carry it on opposite sides.
+  auto stripDistance = [](double lx, std::uint32_t px, std::uint32_t py) {
+    return std::fabs(lx + ((px + py) % 2 == 0 ? -30.0 : 30.0)) - 18.0;
+  };
   auto height = [&](double x, double y) {
     const double lx = cellLocal(x, PLATE), ly = cellLocal(y, PLATE);
+    const auto px = static_cast<std::uint32_t>(wrap(cellIndex(x, PLATE), 2));
+    const auto py = static_cast<std::uint32_t>(wrap(cellIndex(y, PLATE), 2));
     const double edge = PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly));
-    double h = smoothstep(0.5, 3.5, edge) * 0.6;
+    double h = smoothstep(0.5, 4.0, edge) * 0.6;
+    h += 0.25 * smoothstep(0.0, 2.5, -stripDistance(lx, px, py)) * smoothstep(6.0, 10.0, edge);
     // Rivets 9 pixels in from the plate edge: one in each corner and two along each side, none
     // on the middle lines of a plate, where the picture wraps. The plate is symmetric, so one
     // quadrant's three rivets serve all four.
@@ -211,8 +224,8 @@ std::vector<std::uint32_t> drawMetal1() {
     const double rivets[3][2] = {{in, in}, {16.0, in}, {in, 16.0}};
     for (const auto& r : rivets) {
       const double d = std::sqrt((ax - r[0]) * (ax - r[0]) + (ay - r[1]) * (ay - r[1]));
-      if (d < 4.5) {
-        const double dome = std::sqrt(20.25 - d * d) / 4.5;
+      if (d < 5.0) {
+        const double dome = std::sqrt(25.0 - d * d) / 5.0;
         if (0.6 + dome > h) h = 0.6 + dome;
       }
     }
@@ -227,14 +240,22 @@ std::vector<std::uint32_t> drawMetal1() {
     const auto py = static_cast<std::uint32_t>(wrap(cellIndex(y, PLATE), 2));
     const double brushed = tiledFbm(x, y, 4, 128, 3, 101 + px * 2 + py) * 0.7 + tiledNoise(x, y, 2, 256, 111) * 0.3;
     const double sheen = 0.5 + 0.5 * cosine(TWO_PI * (x + y) / 256.0);
-    Rgb steel = mix(rgb(0x56647A), rgb(0xA8B6C8), 0.25 + 0.5 * brushed + 0.15 * sheen);
-    steel = steel * (0.94 + 0.1 * hashUnit(px, py, 107));
+    Rgb steel = mix(rgb(0x04070E), rgb(0x3A4862), 0.1 + 0.45 * brushed + 0.45 * sheen);
+    steel = steel * ((px + py) % 2 == 0 ? 1.2 : 0.6);  // plates of two tempers, light and dark
 
-    const Light light = lightOf(height, x, y, 6.0, 40);
-    Rgb lit = steel * (0.55 + 0.55 * light.diffuse) + palette::WHITE * (0.7 * light.specular);
-    // The groove between plates and a soft shadow ring around each rivet.
+    // The polished strip: bright ice-white steel, brightest along its middle.
+    const double strip = stripDistance(lx, px, py);
+    const double stripCover = clamp01(0.5 - strip) * smoothstep(5.0, 9.0, PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly)));
+    const Rgb polished = mix(rgb(0xA6BEDA), rgb(0xD8F0F0), smoothstep(0.0, 8.0, -strip)) * (0.92 + 0.16 * brushed);
+    steel = mix(steel, polished, stripCover);
+    // Rivet heads are polished too, so their highlights sparkle on the dark plates.
+    steel = mix(steel, rgb(0x8494AE), clamp01((height(x, y) - 0.85) * 4.0));
+
+    const Light light = lightOf(height, x, y, 7.0, 40);
+    Rgb lit = steel * (0.5 + 0.6 * light.diffuse) + palette::WHITE * (0.95 * light.specular);
+    // Near-black grooves between the plates.
     const double edge = PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly));
-    lit = mix(rgb(0x10141E), lit, smoothstep(0.0, 1.6, edge));
+    lit = mix(rgb(0x05070C), lit, smoothstep(1.0, 3.5, edge));
     return lit;
   });
 }
