@@ -13,7 +13,7 @@
 #include "app/PngFile.h"
 #include "app/TimeArguments.h"
 #include "app/VideoEncoder.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 
 namespace {
 constexpr int ARGUMENT_ERROR = 2;

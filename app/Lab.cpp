@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/PngFile.h"
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 #include "app/Show.h"
 #include "effects/EndEffect.h"
 #include "effects/HeartEffect.h"
@@ -16,7 +16,7 @@
 #include "effects/SquareTunnelEffect.h"
 #include "effects/TitleEffect.h"
 #include "effects/TunnelEffect.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "render/TrigTables.h"
 
 namespace {

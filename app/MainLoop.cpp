@@ -1,6 +1,6 @@
 #include "app/MainLoop.h"
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 
 void handleWindowEvent(const WindowEvent& event, MusicPlayer& music) {
   switch (event.kind) {

@@ -2,18 +2,14 @@
 
 #include <new>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 #include "app/LateStart.h"
 #include "app/MainLoop.h"
 #include "app/SdlWindow.h"
 #include "display/Screen.h"
 #include "display/SdlDisplay.h"
 #include "app/TimeArguments.h"
-#include "image/AssetDirectory.h"
-
-namespace {
-constexpr const char* OUT_OF_MEMORY = "Leider habe ich nicht genug Speicher";
-}
+#include "base/AssetDirectory.h"
 
 int runShowOn(Platform& platform, const ShowOptions& options) {
   try {

@@ -1,6 +1,6 @@
 #include "app/SimulatedRun.h"
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 
 SimulatedRun::SimulatedRun(Show& show, ManualMillisecondCounter& counter, const FrameTiming& timing,
                            LockstepMusic* music)

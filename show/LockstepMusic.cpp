@@ -4,7 +4,7 @@
 
 namespace {
 // The shortest XM row: speed 1 at tempo 255 lasts 2.5 / 255 s.
-constexpr std::size_t SHORTEST_ROW_FRAMES = ModuleRenderer::SAMPLE_RATE * 5 / 2 / 255;
+constexpr std::size_t SHORTEST_ROW_FRAMES = SAMPLE_RATE * 5 / 2 / 255;
 // A row holds at most one event per channel.
 constexpr std::size_t MOST_CHANNELS = 32;
 }  // namespace

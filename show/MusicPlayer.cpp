@@ -5,9 +5,10 @@
 #include <iterator>
 #include <vector>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 #include "app/SdlAudioOutput.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
+#include "base/FileBytes.h"
 #include "show/ModuleRenderer.h"
 #include "show/MusicStream.h"
 
@@ -15,13 +16,6 @@ namespace {
 // Process-wide, because the music thread's callback carries no pointer of ours.
 std::atomic<std::uint8_t> syncCode{0};
 std::atomic<bool> syncPending{false};
-
-bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
-}
 }  // namespace
 
 struct MusicPlayer::Playback {
@@ -39,7 +33,7 @@ MusicPlayer::MusicPlayer(const MusicOptions& options) : playback(std::make_uniqu
     return;
   }
   if (options.soundOutput) {
-    playback->output = SdlAudioOutput::open(ModuleRenderer::SAMPLE_RATE);
+    playback->output = SdlAudioOutput::open(SAMPLE_RATE);
     if (!playback->output) showFatal("Achtung: kein Ton");
   }
   syncPending.store(false);
@@ -51,7 +45,7 @@ void MusicPlayer::load(const char* fileName) {
   // The module cannot change under the audio thread once it plays.
   if (playback->stream) return;
   std::vector<std::uint8_t> bytes;
-  if (!readFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes)) {
+  if (!readWholeFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes)) {
     showFatal("ehmzz.. keine Daten");
   }
 }

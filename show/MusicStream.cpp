@@ -4,7 +4,7 @@
 
 namespace {
 // The shortest XM row: speed 1 at tempo 255 lasts 2.5 / 255 s.
-constexpr std::int64_t SHORTEST_ROW_FRAMES = ModuleRenderer::SAMPLE_RATE * 5 / 2 / 255;
+constexpr std::int64_t SHORTEST_ROW_FRAMES = SAMPLE_RATE * 5 / 2 / 255;
 // Enough for a minute of the busiest rows; an absurd sync offset must not ask for gigabytes.
 constexpr std::size_t MOST_QUEUED_EVENTS = 1 << 16;
 
@@ -26,7 +26,7 @@ MusicStream::MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFra
     : renderer(renderer),
       deliver(deliver),
       delayFrames(static_cast<std::int64_t>(deviceBufferFrames) +
-                  static_cast<std::int64_t>(syncOffsetMs) * ModuleRenderer::SAMPLE_RATE / 1000) {
+                  static_cast<std::int64_t>(syncOffsetMs) * SAMPLE_RATE / 1000) {
   // A renderer moved part-way into the song stamps its rows from the song's start: count the
   // frames handed from there, so its events are heard on time.
   handed = renderer.renderedFrames();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 #include "show/MusicPlayer.h"
 
 bool Sequencer::append(Effect* effect, float durationMs) {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Fatal.h"
-#include "app/QuitRequest.h"
+#include "base/Fatal.h"
+#include "base/QuitRequest.h"
 #include "image/Loaders.h"
 #include "render/Pixel.h"
 

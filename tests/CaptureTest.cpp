@@ -19,7 +19,7 @@
 #include "app/TimeArguments.h"
 #include "app/VideoEncoder.h"
 #include "display/HeadlessDisplay.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "show/FrameTiming.h"
 #include "show/LockstepMusic.h"
 #include "tests/AllocationCounter.h"

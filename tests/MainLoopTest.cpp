@@ -7,7 +7,7 @@
 #include "app/MainLoop.h"
 #include "app/Program.h"
 #include "display/HeadlessDisplay.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "tests/AllocationCounter.h"
 #include "tests/FatalRecorder.h"
 #include "tests/RecordingEffect.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Fatal.h"
-#include "app/QuitRequest.h"
+#include "base/Fatal.h"
+#include "base/QuitRequest.h"
 #include "show/ModuleRenderer.h"
 #include "show/MusicStream.h"
 #include "tests/SyncTestModules.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 #include "show/MusicPlayer.h"
 #include "show/Sequencer.h"
 #include "show/Timeline.h"
