@@ -31,11 +31,9 @@ std::unique_ptr<OfflineShow> OfflineShow::start(const FrameTiming& timing, std::
   }
 
   clearQuitRequest();
-  MusicPlayer::resetSyncState();
   firstFatalReport.clear();
   const FatalReporter previous = setFatalReporter(&rememberFatal);
   ShowOptions options;
-  options.music.soundOutput = false;
   options.startMusic = false;
   offline->showPart = std::make_unique<Show>(offline->counter, options);
   setFatalReporter(previous);

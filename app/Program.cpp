@@ -5,6 +5,7 @@
 #include "base/Fatal.h"
 #include "app/LateStart.h"
 #include "app/MainLoop.h"
+#include "app/SdlAudioOutput.h"
 #include "app/SdlWindow.h"
 #include "display/Screen.h"
 #include "display/SdlDisplay.h"
@@ -34,7 +35,7 @@ int runProgram(const ProgramOptions& options) {
   Platform platform{window, display, counter};
 
   ShowOptions showOptions;
-  showOptions.music.soundOutput = true;
+  showOptions.music.openOutput = &SdlAudioOutput::open;
   showOptions.music.syncOffsetMs = options.syncOffsetMs;
   std::int64_t startMicros = 0;
   if (!options.start.empty() && parseShowTime(options.start, startMicros))
