@@ -10,7 +10,7 @@
 #include "app/FrameQueue.h"
 #include "app/InterruptFlag.h"
 #include "app/OfflineShow.h"
-#include "app/PngFile.h"
+#include "image/PngFile.h"
 #include "app/TimeArguments.h"
 #include "app/VideoEncoder.h"
 #include "base/AssetDirectory.h"

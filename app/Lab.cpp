@@ -5,7 +5,7 @@
 #include <fstream>
 #include <memory>
 
-#include "app/PngFile.h"
+#include "image/PngFile.h"
 #include "base/QuitRequest.h"
 #include "app/Show.h"
 #include "effects/EndEffect.h"

@@ -18,7 +18,7 @@ extern "C" {
 #include <filesystem>
 #include <vector>
 
-#include "app/TemporaryName.h"
+#include "base/TemporaryName.h"
 #include "show/SampleRate.h"
 
 namespace {
