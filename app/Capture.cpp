@@ -10,10 +10,10 @@
 #include "app/FrameQueue.h"
 #include "app/InterruptFlag.h"
 #include "app/OfflineShow.h"
-#include "app/PngFile.h"
+#include "image/PngFile.h"
 #include "app/TimeArguments.h"
 #include "app/VideoEncoder.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 
 namespace {
 constexpr int ARGUMENT_ERROR = 2;

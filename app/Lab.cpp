@@ -5,8 +5,8 @@
 #include <fstream>
 #include <memory>
 
-#include "app/PngFile.h"
-#include "app/QuitRequest.h"
+#include "image/PngFile.h"
+#include "base/QuitRequest.h"
 #include "app/Show.h"
 #include "effects/EndEffect.h"
 #include "effects/HeartEffect.h"
@@ -16,7 +16,7 @@
 #include "effects/SquareTunnelEffect.h"
 #include "effects/TitleEffect.h"
 #include "effects/TunnelEffect.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "render/TrigTables.h"
 
 namespace {
@@ -73,7 +73,6 @@ bool readScript(const std::string& path, LabScript& script, std::string& error) 
 
 void runLabScript(const LabScript& script, const LabFrameSink& onFrame) {
   clearQuitRequest();
-  MusicPlayer::resetSyncState();
   std::vector<Pixel> frame(SCREEN_PIXELS, 0);
 
   std::shared_ptr<Effect> effect;
@@ -87,7 +86,6 @@ void runLabScript(const LabScript& script, const LabFrameSink& onFrame) {
     counter = std::make_unique<ManualMillisecondCounter>();
     // The lab's sync events come from its script: no module is loaded and nothing plays.
     ShowOptions options;
-    options.music.soundOutput = false;
     options.startMusic = false;
     show = std::make_unique<Show>(*counter, options);
   }
@@ -110,10 +108,10 @@ void runLabScript(const LabScript& script, const LabFrameSink& onFrame) {
         effect->onSync(command.code, command.timeMs);
         break;
       case LabCommandKind::Zxx:
-        MusicPlayer::onZxx(command.code);
+        show->engine().sync().post(command.code);
         break;
       case LabCommandKind::Key:
-        show->engine().music().repeatSync();
+        show->engine().sync().repeat();
         break;
     }
   }

@@ -2,18 +2,18 @@
 
 #include <new>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 #include "app/LateStartCounter.h"
 #include "app/MainLoop.h"
 #include "app/OfflineShow.h"
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 #include "app/SimulatedRun.h"
 #include "display/Screen.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
+#include "base/FileBytes.h"
 #include "show/LockstepMusic.h"
 
 namespace {
-constexpr const char* OUT_OF_MEMORY = "Leider habe ich nicht genug Speicher";
 constexpr const char* NO_MUSIC = "ehmzz.. keine Daten";
 
 // Runs the show unseen up to the music's row at or after `startMicros`, places the music there and
@@ -27,13 +27,13 @@ std::uint32_t fastForward(Show& show, LateStartCounter& counter, std::int64_t st
     if (!quitRequested()) showFatal(NO_MUSIC);
     return 0;
   }
-  const auto wanted = static_cast<std::uint64_t>(startMicros * FrameTiming::SAMPLE_RATE / 1000000);
+  const auto wanted = static_cast<std::uint64_t>(startMicros * SAMPLE_RATE / 1000000);
   const auto landed = static_cast<std::int64_t>(show.engine().music().seek(wanted));
   // Frames that start before the landing row; its events come with the live music.
   SimulatedRun run(show, counter.simulated(), timing, &music);
   std::vector<Pixel> scratch(SCREEN_PIXELS, 0);
   while (timing.firstSample(run.frameIndex()) < landed && !run.over()) run.step(scratch.data(), false);
-  return static_cast<std::uint32_t>(landed * 1000 / FrameTiming::SAMPLE_RATE);
+  return static_cast<std::uint32_t>(landed * 1000 / SAMPLE_RATE);
 }
 }  // namespace
 

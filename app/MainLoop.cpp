@@ -1,8 +1,8 @@
 #include "app/MainLoop.h"
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 
-void handleWindowEvent(const WindowEvent& event, MusicPlayer& music) {
+void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync) {
   switch (event.kind) {
     case WindowEvent::Kind::Destroyed:
       postQuitRequest();
@@ -11,7 +11,7 @@ void handleWindowEvent(const WindowEvent& event, MusicPlayer& music) {
       if (event.key == KEY_ESCAPE)
         postQuitRequest();
       else
-        music.repeatSync();
+        sync.repeat();
       break;
   }
 }
@@ -28,7 +28,7 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine) {
   WindowEvent event;
   for (;;) {
     if (window.pollEvent(event)) {
-      handleWindowEvent(event, engine.music());
+      handleWindowEvent(event, engine.sync());
       continue;
     }
     // The quit message is taken only when nothing else waits.

@@ -9,7 +9,7 @@
 
 // Escape and the window's destruction post the quit request; every other key-down raises the
 // sync flag again, so the latest music cue is delivered once more at the next frame.
-void handleWindowEvent(const WindowEvent& event, MusicPlayer& music);
+void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync);
 
 // One idle turn: clock, sequencer (sync, scene changes, render), pointer hidden, present.
 void runIdleTurn(Window& window, Screen& screen, Engine& engine);

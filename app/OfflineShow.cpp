@@ -1,11 +1,9 @@
 #include "app/OfflineShow.h"
 
-#include <fstream>
-#include <iterator>
-
-#include "app/Fatal.h"
-#include "app/QuitRequest.h"
-#include "image/AssetDirectory.h"
+#include "base/Fatal.h"
+#include "base/QuitRequest.h"
+#include "base/AssetDirectory.h"
+#include "base/FileBytes.h"
 
 namespace {
 std::string firstFatalReport;
@@ -14,13 +12,6 @@ void rememberFatal(const char*, const char* text) {
   if (firstFatalReport.empty()) firstFatalReport = text;
 }
 }  // namespace
-
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
-}
 
 OfflineShow::OfflineShow(const FrameTiming& timing) : lockstep(timing), framePixels(SCREEN_PIXELS, 0) {}
 
@@ -40,11 +31,9 @@ std::unique_ptr<OfflineShow> OfflineShow::start(const FrameTiming& timing, std::
   }
 
   clearQuitRequest();
-  MusicPlayer::resetSyncState();
   firstFatalReport.clear();
   const FatalReporter previous = setFatalReporter(&rememberFatal);
   ShowOptions options;
-  options.music.soundOutput = false;
   options.startMusic = false;
   offline->showPart = std::make_unique<Show>(offline->counter, options);
   setFatalReporter(previous);

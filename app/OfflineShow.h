@@ -37,6 +37,3 @@ class OfflineShow {
   std::unique_ptr<SimulatedRun> simulated;
   std::vector<Pixel> framePixels;
 };
-
-// Reads a whole file; false when it cannot be read.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);

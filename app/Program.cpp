@@ -2,18 +2,15 @@
 
 #include <new>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 #include "app/LateStart.h"
 #include "app/MainLoop.h"
+#include "app/SdlAudioOutput.h"
 #include "app/SdlWindow.h"
 #include "display/Screen.h"
 #include "display/SdlDisplay.h"
 #include "app/TimeArguments.h"
-#include "image/AssetDirectory.h"
-
-namespace {
-constexpr const char* OUT_OF_MEMORY = "Leider habe ich nicht genug Speicher";
-}
+#include "base/AssetDirectory.h"
 
 int runShowOn(Platform& platform, const ShowOptions& options) {
   try {
@@ -38,7 +35,7 @@ int runProgram(const ProgramOptions& options) {
   Platform platform{window, display, counter};
 
   ShowOptions showOptions;
-  showOptions.music.soundOutput = true;
+  showOptions.music.openOutput = &SdlAudioOutput::open;
   showOptions.music.syncOffsetMs = options.syncOffsetMs;
   std::int64_t startMicros = 0;
   if (!options.start.empty() && parseShowTime(options.start, startMicros))

@@ -8,7 +8,7 @@ constexpr Uint16 DEVICE_FRAMES = 512;
 constexpr int CHANNELS = 2;
 }  // namespace
 
-std::unique_ptr<SdlAudioOutput> SdlAudioOutput::open(int sampleRate) {
+std::unique_ptr<AudioOutput> SdlAudioOutput::open(int sampleRate) {
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
   std::unique_ptr<SdlAudioOutput> output(new SdlAudioOutput());
   SDL_AudioSpec wanted{};

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 #include "render/Pixel.h"
 
 namespace {

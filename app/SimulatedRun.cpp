@@ -1,6 +1,6 @@
 #include "app/SimulatedRun.h"
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 
 SimulatedRun::SimulatedRun(Show& show, ManualMillisecondCounter& counter, const FrameTiming& timing,
                            LockstepMusic* music)
@@ -12,8 +12,8 @@ SimulatedRun::SimulatedRun(Show& show, ManualMillisecondCounter& counter, const 
 
 void SimulatedRun::step(Pixel* frame, bool draw) {
   counter.set(timing.counterMs(next));
-  if (music) music->renderFrame(&MusicPlayer::onZxx);
   Engine& engine = show.engine();
+  if (music) music->renderFrame(engine.sync());
   engine.clock().update();
   lastTimeMs = engine.clock().elapsedMs();
   if (draw)

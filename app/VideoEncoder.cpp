@@ -18,10 +18,10 @@ extern "C" {
 #include <filesystem>
 #include <vector>
 
-#include "app/TemporaryName.h"
+#include "base/TemporaryName.h"
+#include "show/SampleRate.h"
 
 namespace {
-constexpr int SAMPLE_RATE = 44100;
 constexpr int CHANNELS = 2;
 constexpr int AAC_BIT_RATE = 192000;
 // Limited-range black: Y 16, Cb and Cr 128.

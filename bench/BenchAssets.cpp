@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "imagefiles/ImageFiles.h"
 
 namespace {

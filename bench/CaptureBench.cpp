@@ -15,7 +15,7 @@
 #include "app/Capture.h"
 #include "app/OfflineShow.h"
 #include "app/VideoEncoder.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 
 namespace {
 constexpr int FIRST_FRAME = 60 * 60;

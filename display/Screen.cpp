@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 
 Screen::Screen(DisplayLayer& display, int width, int height, int bitsPerPixel)
     : display(display), width(width), height(height), bitsPerPixel(bitsPerPixel) {

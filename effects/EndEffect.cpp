@@ -1,6 +1,6 @@
 #include "effects/EndEffect.h"
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 #include "image/Loaders.h"
 #include "render/KeyedCopy.h"
 

@@ -4,8 +4,8 @@
 #include <limits>
 #include <memory>
 
-#include "app/Fatal.h"
-#include "image/FileBytes.h"
+#include "base/Fatal.h"
+#include "base/FileBytes.h"
 #include "image/ImageDecoders.h"
 #include "image/LoaderFaults.h"
 #include "image/Loaders.h"

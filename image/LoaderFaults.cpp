@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "app/Fatal.h"
+#include "base/AssetDirectory.h"
+#include "base/Fatal.h"
 
 namespace {
 std::string nameOf(const char* fileName) { return fileName ? fileName : ""; }
@@ -36,4 +37,18 @@ void reportNegativeRows(const char* fileName) {
 void reportTooManyRows(const char* fileName, long long rows, std::size_t capacityRows) {
   report("Leider hat " + nameOf(fileName) + " " + std::to_string(rows) + " Zeilen, Platz ist nur fuer " +
          std::to_string(capacityRows));
+}
+
+bool readAsset(const char* fileName, std::size_t maxBytes, FileBytes& out) {
+  switch (readFileBytes(assetPath(fileName), maxBytes, out)) {
+    case FileReadResult::ok:
+      return true;
+    case FileReadResult::cannotOpen:
+      reportCannotOpen(fileName);
+      return false;
+    case FileReadResult::noMemory:
+      reportNoMemory(fileName);
+      return false;
+  }
+  return false;
 }

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "base/FileBytes.h"
+
 void reportCannotOpen(const char* fileName);
 void reportNoMemory(const char* fileName);
 void reportTooShort(const char* fileName);
@@ -11,3 +13,7 @@ void reportWrongJpegSize(const char* fileName, int fileWidth, int fileHeight, in
 void reportBrokenJpeg(const char* fileName);
 void reportNegativeRows(const char* fileName);
 void reportTooManyRows(const char* fileName, long long rows, std::size_t capacityRows);
+
+// Reads the show's file fileName (resolved with assetPath) as readFileBytes does; reports a file
+// that cannot be opened or memory that cannot be had as above and then returns false.
+bool readAsset(const char* fileName, std::size_t maxBytes, FileBytes& out);

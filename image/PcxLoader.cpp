@@ -3,8 +3,8 @@
 #include <cstring>
 #include <limits>
 
-#include "app/Fatal.h"
-#include "image/FileBytes.h"
+#include "base/Fatal.h"
+#include "base/FileBytes.h"
 #include "image/ImageDecoders.h"
 #include "image/LoaderFaults.h"
 #include "image/Loaders.h"

@@ -1,7 +1,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "image/FileBytes.h"
+#include "base/FileBytes.h"
 #include "image/ImageDecoders.h"
 #include "image/LoaderFaults.h"
 #include "image/Loaders.h"

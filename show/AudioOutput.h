@@ -4,11 +4,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 class AudioOutput {
  public:
   // Called on the device's thread: write `frames` interleaved stereo frames (left, right).
   using Fill = void (*)(void* context, float* interleaved, std::size_t frames);
+
+  // Opens a device at the sample rate, paused; null when there is none to be had.
+  using Opener = std::unique_ptr<AudioOutput> (*)(int sampleRate);
 
   virtual ~AudioOutput() = default;
   // Frames the device holds between being handed a sample and playing it.

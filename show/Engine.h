@@ -7,6 +7,7 @@
 #include "show/Clock.h"
 #include "show/MusicPlayer.h"
 #include "show/Sequencer.h"
+#include "show/SyncMailbox.h"
 
 class Engine {
  public:
@@ -15,8 +16,12 @@ class Engine {
   Clock& clock() { return *clockPart; }
   Sequencer& sequencer() { return *sequencerPart; }
   MusicPlayer& music() { return *musicPart; }
+  // Where the music's cues and the key presses wait for the sequencer.
+  SyncMailbox& sync() { return mailbox; }
 
  private:
+  // Before the music, so it outlives the device thread that posts to it.
+  SyncMailbox mailbox;
   std::unique_ptr<Clock> clockPart;
   std::unique_ptr<Sequencer> sequencerPart;
   std::unique_ptr<MusicPlayer> musicPart;

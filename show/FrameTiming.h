@@ -10,9 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "show/SampleRate.h"
+
 class FrameTiming {
  public:
-  static constexpr std::int64_t SAMPLE_RATE = 44100;
   // Limits that keep every product below 2^63 for runs of up to a day.
   static constexpr std::int64_t LARGEST_TERM = 100000;
   static constexpr std::int64_t LONGEST_RUN_MS = 24LL * 3600 * 1000;

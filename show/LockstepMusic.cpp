@@ -4,7 +4,7 @@
 
 namespace {
 // The shortest XM row: speed 1 at tempo 255 lasts 2.5 / 255 s.
-constexpr std::size_t SHORTEST_ROW_FRAMES = ModuleRenderer::SAMPLE_RATE * 5 / 2 / 255;
+constexpr std::size_t SHORTEST_ROW_FRAMES = SAMPLE_RATE * 5 / 2 / 255;
 // A row holds at most one event per channel.
 constexpr std::size_t MOST_CHANNELS = 32;
 }  // namespace
@@ -22,9 +22,9 @@ bool LockstepMusic::open(std::span<const std::uint8_t> module) {
   return renderer.open(module);
 }
 
-void LockstepMusic::renderFrame(Deliver deliver) {
+void LockstepMusic::renderFrame(SyncReceiver& receiver) {
   const std::size_t wanted = timing.samplesIn(next);
-  overflow = deliver;
+  overflow = &receiver;
   const std::size_t got = renderer.render(buffer.data(), wanted, *this);
   std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(2 * got), buffer.begin() + static_cast<std::ptrdiff_t>(2 * wanted),
             0.0f);
@@ -32,7 +32,7 @@ void LockstepMusic::renderFrame(Deliver deliver) {
 
   const std::int64_t due = timing.firstSample(next);
   while (count > 0 && queue[head].sample <= due) {
-    deliver(queue[head].code);
+    receiver.post(queue[head].code);
     head = (head + 1) % queue.size();
     --count;
   }
@@ -42,7 +42,7 @@ void LockstepMusic::renderFrame(Deliver deliver) {
 void LockstepMusic::onZxxEvent(std::uint64_t sample, std::uint8_t code) {
   // Cannot happen with the queue sized for two frames of the shortest rows; early beats lost.
   if (count == queue.size()) {
-    overflow(queue[head].code);
+    overflow->post(queue[head].code);
     head = (head + 1) % queue.size();
     --count;
   }

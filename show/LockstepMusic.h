@@ -14,18 +14,17 @@
 
 #include "show/FrameTiming.h"
 #include "show/ModuleRenderer.h"
+#include "show/SyncMailbox.h"
 
 class LockstepMusic : private ModuleRenderer::EventSink {
  public:
-  using Deliver = void (*)(std::uint8_t code);
-
   explicit LockstepMusic(const FrameTiming& timing);
 
   // Opens the module; false when the renderer refuses it.
   bool open(std::span<const std::uint8_t> module);
 
-  // Renders frame `frameIndex()`'s samples, then delivers every held event due in that frame.
-  void renderFrame(Deliver deliver);
+  // Renders frame `frameIndex()`'s samples, then posts every held event due in that frame.
+  void renderFrame(SyncReceiver& receiver);
 
   // The samples of the frame rendered last: interleaved stereo floats.
   const float* samples() const { return buffer.data(); }
@@ -47,7 +46,7 @@ class LockstepMusic : private ModuleRenderer::EventSink {
   std::vector<float> buffer;
   std::size_t rendered = 0;
   std::int64_t next = 0;
-  Deliver overflow = nullptr;
+  SyncReceiver* overflow = nullptr;
   // A ring of held events, oldest at `head`.
   std::vector<Event> queue;
   std::size_t head = 0;

@@ -9,7 +9,7 @@
 namespace {
 constexpr std::uint64_t NEVER = std::numeric_limits<std::uint64_t>::max();
 // An XM tick lasts 2.5 s / tempo; libopenmpt rounds it to whole samples.
-constexpr double SAMPLES_PER_TICK_TIMES_TEMPO = ModuleRenderer::SAMPLE_RATE * 2.5;
+constexpr double SAMPLES_PER_TICK_TIMES_TEMPO = SAMPLE_RATE * 2.5;
 }  // namespace
 
 std::uint32_t ModuleRenderer::libraryVersion() { return openmpt_get_library_version(); }

@@ -19,13 +19,13 @@
 #include <cstdint>
 #include <span>
 
+#include "show/SampleRate.h"
 #include "show/XmPatternScan.h"
 
 struct openmpt_module;
 
 class ModuleRenderer {
  public:
-  static constexpr int SAMPLE_RATE = 44100;
   static constexpr std::size_t MAX_READ_FRAMES = 256;
   // The oldest libopenmpt whose playback we have checked (0.6.0, as libopenmpt encodes versions).
   static constexpr std::uint32_t OLDEST_LIBRARY_VERSION = 0x00060000;

@@ -1,30 +1,16 @@
 #include "show/MusicPlayer.h"
 
-#include <atomic>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
-#include "app/Fatal.h"
-#include "app/SdlAudioOutput.h"
-#include "image/AssetDirectory.h"
+#include "base/Fatal.h"
+#include "base/AssetDirectory.h"
+#include "base/FileBytes.h"
 #include "show/ModuleRenderer.h"
 #include "show/MusicStream.h"
 
-namespace {
-// Process-wide, because the music thread's callback carries no pointer of ours.
-std::atomic<std::uint8_t> syncCode{0};
-std::atomic<bool> syncPending{false};
-
-bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
-}
-}  // namespace
-
 struct MusicPlayer::Playback {
+  explicit Playback(SyncMailbox& mailbox) : mailbox(mailbox) {}
+  SyncMailbox& mailbox;
   MusicOptions options;
   ModuleRenderer renderer;
   std::unique_ptr<MusicStream> stream;
@@ -32,17 +18,17 @@ struct MusicPlayer::Playback {
   std::unique_ptr<AudioOutput> output;
 };
 
-MusicPlayer::MusicPlayer(const MusicOptions& options) : playback(std::make_unique<Playback>()) {
+MusicPlayer::MusicPlayer(SyncMailbox& mailbox, const MusicOptions& options)
+    : playback(std::make_unique<Playback>(mailbox)) {
   playback->options = options;
   if (!ModuleRenderer::librarySupported()) {
     showFatal("Achtung: Sie haben nicht die richtige DLL");
     return;
   }
-  if (options.soundOutput) {
-    playback->output = SdlAudioOutput::open(ModuleRenderer::SAMPLE_RATE);
+  if (options.openOutput) {
+    playback->output = options.openOutput(static_cast<int>(SAMPLE_RATE));
     if (!playback->output) showFatal("Achtung: kein Ton");
   }
-  syncPending.store(false);
 }
 
 MusicPlayer::~MusicPlayer() = default;
@@ -51,7 +37,7 @@ void MusicPlayer::load(const char* fileName) {
   // The module cannot change under the audio thread once it plays.
   if (playback->stream) return;
   std::vector<std::uint8_t> bytes;
-  if (!readFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes)) {
+  if (!readWholeFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes)) {
     showFatal("ehmzz.. keine Daten");
   }
 }
@@ -60,7 +46,7 @@ void MusicPlayer::play() {
   Playback& p = *playback;
   if (!p.output || !p.renderer.isOpen() || p.stream) return;
   p.stream = std::make_unique<MusicStream>(p.renderer, p.output->bufferFrames(), p.options.syncOffsetMs,
-                                           &MusicPlayer::onZxx);
+                                           p.mailbox);
   p.output->start(&MusicStream::fillCallback, p.stream.get());
 }
 
@@ -68,21 +54,4 @@ std::uint64_t MusicPlayer::seek(std::uint64_t frame) {
   Playback& p = *playback;
   if (!p.renderer.isOpen() || p.stream) return 0;
   return p.renderer.seek(frame);
-}
-
-void MusicPlayer::onZxx(std::uint8_t code) {
-  syncCode.store(code, std::memory_order_relaxed);
-  // Release: the code is visible no later than the flag.
-  syncPending.store(true, std::memory_order_release);
-}
-
-bool MusicPlayer::takePending() { return syncPending.exchange(false, std::memory_order_acq_rel); }
-
-std::uint8_t MusicPlayer::lastCode() const { return syncCode.load(std::memory_order_relaxed); }
-
-void MusicPlayer::repeatSync() { syncPending.store(true, std::memory_order_release); }
-
-void MusicPlayer::resetSyncState() {
-  syncCode.store(0);
-  syncPending.store(false);
 }

@@ -1,17 +1,16 @@
 #pragma once
-// Plays the show's XM module and turns its Zxx commands into sync events.
-//
-// The sync hand-over: the music thread stores the code, then raises the pending flag; the main
-// thread takes the flag with one atomic exchange and then reads the code. Events are not queued:
-// only the latest code between two frames is acted on. A key press raises the flag again with the
-// code unchanged.
+// Plays the show's XM module on the sound device it is given and posts its Zxx commands, as they
+// are heard, to the engine's sync mailbox.
 
 #include <cstdint>
 #include <memory>
 
+#include "show/AudioOutput.h"
+#include "show/SyncMailbox.h"
+
 struct MusicOptions {
-  // False: no sound device is opened and nothing plays (tests, the lab, offline work).
-  bool soundOutput = true;
+  // Opens the sound device. Null: none is opened and nothing plays (tests, the lab, offline work).
+  AudioOutput::Opener openOutput = nullptr;
   // Extra delay, in ms, before a sync event is delivered, for a display or audio latency.
   int syncOffsetMs = 0;
 };
@@ -19,30 +18,18 @@ struct MusicOptions {
 class MusicPlayer {
  public:
   // Checks the module library and opens the sound output; failures go to showFatal.
-  explicit MusicPlayer(const MusicOptions& options = {});
+  MusicPlayer(SyncMailbox& mailbox, const MusicOptions& options);
   ~MusicPlayer();
   MusicPlayer(const MusicPlayer&) = delete;
   MusicPlayer& operator=(const MusicPlayer&) = delete;
 
-  // Loads the module (resolved with assetPath) and registers the sync callback.
+  // Loads the module (resolved with assetPath).
   void load(const char* fileName);
   // Before play: moves the music to the first row that starts at or after sample `frame` and
   // returns the sample that row starts at (0 when no module is loaded or it already plays).
   std::uint64_t seek(std::uint64_t frame);
-  // Starts playback; it then runs on its own thread until the process ends.
+  // Starts playback; it then runs on the device's thread until the player goes away.
   void play();
-
-  // The sync callback: called on the music thread for every Zxx command played.
-  static void onZxx(std::uint8_t code);
-  // Returns the pending flag and clears it, in one atomic step.
-  bool takePending();
-  // The code of the latest Zxx command (0 until the music sends one).
-  std::uint8_t lastCode() const;
-  // A key press: raises the flag, keeps the code.
-  void repeatSync();
-
-  // Clears the process-wide sync state (a fresh run within one process: tests, the lab).
-  static void resetSyncState();
 
  private:
   struct Playback;

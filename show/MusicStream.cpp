@@ -4,7 +4,7 @@
 
 namespace {
 // The shortest XM row: speed 1 at tempo 255 lasts 2.5 / 255 s.
-constexpr std::int64_t SHORTEST_ROW_FRAMES = ModuleRenderer::SAMPLE_RATE * 5 / 2 / 255;
+constexpr std::int64_t SHORTEST_ROW_FRAMES = SAMPLE_RATE * 5 / 2 / 255;
 // Enough for a minute of the busiest rows; an absurd sync offset must not ask for gigabytes.
 constexpr std::size_t MOST_QUEUED_EVENTS = 1 << 16;
 
@@ -22,11 +22,11 @@ std::size_t mostEventsInOneRow(const XmPatternScan& scan) {
 }  // namespace
 
 MusicStream::MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFrames, int syncOffsetMs,
-                         Deliver deliver)
+                         SyncReceiver& receiver)
     : renderer(renderer),
-      deliver(deliver),
+      receiver(receiver),
       delayFrames(static_cast<std::int64_t>(deviceBufferFrames) +
-                  static_cast<std::int64_t>(syncOffsetMs) * ModuleRenderer::SAMPLE_RATE / 1000) {
+                  static_cast<std::int64_t>(syncOffsetMs) * SAMPLE_RATE / 1000) {
   // A renderer moved part-way into the song stamps its rows from the song's start: count the
   // frames handed from there, so its events are heard on time.
   handed = renderer.renderedFrames();
@@ -51,7 +51,7 @@ void MusicStream::fill(float* interleaved, std::size_t frames) {
 
 void MusicStream::onZxxEvent(std::uint64_t sample, std::uint8_t code) {
   if (count == queue.size()) {
-    deliver(queue[head].code);
+    receiver.post(queue[head].code);
     head = (head + 1) % queue.size();
     --count;
   }
@@ -62,7 +62,7 @@ void MusicStream::onZxxEvent(std::uint64_t sample, std::uint8_t code) {
 void MusicStream::deliverHeard() {
   const std::int64_t heard = static_cast<std::int64_t>(handed) - delayFrames;
   while (count > 0 && static_cast<std::int64_t>(queue[head].sample) <= heard) {
-    deliver(queue[head].code);
+    receiver.post(queue[head].code);
     head = (head + 1) % queue.size();
     --count;
   }

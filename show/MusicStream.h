@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "show/ModuleRenderer.h"
+#include "show/SyncMailbox.h"
 
 class MusicStream : private ModuleRenderer::EventSink {
  public:
-  using Deliver = void (*)(std::uint8_t code);
-
   // syncOffsetMs: extra delay for a display or audio latency (negative: earlier). The queue holds
   // a minute's events at most; beyond that, events come early.
-  MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFrames, int syncOffsetMs, Deliver deliver);
+  MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFrames, int syncOffsetMs,
+              SyncReceiver& receiver);
 
   // The device's request: `frames` interleaved stereo frames, silence once the song has ended.
   void fill(float* interleaved, std::size_t frames);
@@ -37,7 +37,7 @@ class MusicStream : private ModuleRenderer::EventSink {
   void deliverHeard();
 
   ModuleRenderer& renderer;
-  Deliver deliver;
+  SyncReceiver& receiver;
   std::int64_t delayFrames;
   std::uint64_t handed = 0;
   // A ring of events waiting to be heard, oldest at `head`.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/QuitRequest.h"
-#include "show/MusicPlayer.h"
+#include "base/QuitRequest.h"
+#include "show/SyncMailbox.h"
 
 bool Sequencer::append(Effect* effect, float durationMs) {
   if (count >= SEQUENCER_CAPACITY) return false;
@@ -48,10 +48,10 @@ void Sequencer::turn(Pixel* frame, float timeMs, const std::span<Effect* const>*
 }
 
 void Sequencer::dispatchSync(float timeMs) {
-  if (!music) return;
-  bool pending = music->takePending();
-  std::uint8_t code = music->lastCode();
-  if (!pending) return;
+  if (!mailbox) return;
+  const SyncMailbox::Cue cue = mailbox->take();
+  if (!cue.pending) return;
+  const std::uint8_t code = cue.code;
 
   if (code == SKIP_CODE) {
     // The skipped-to entry runs on the old entry's clock until that one's time is over.

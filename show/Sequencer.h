@@ -12,7 +12,7 @@
 #include "render/Pixel.h"
 #include "show/Effect.h"
 
-class MusicPlayer;
+class SyncMailbox;
 
 inline constexpr int SEQUENCER_CAPACITY = 50;
 inline constexpr std::uint8_t SKIP_CODE = 1;
@@ -22,7 +22,7 @@ class Sequencer {
   Sequencer() = default;
 
   // Where sync events are taken from; without one, no event is ever pending.
-  void connect(MusicPlayer& source) { music = &source; }
+  void connect(SyncMailbox& source) { mailbox = &source; }
 
   // Adds an entry. Beyond SEQUENCER_CAPACITY the entry is dropped and false is returned, so a
   // too-long timeline cannot write past the arrays.
@@ -45,7 +45,7 @@ class Sequencer {
  private:
   void turn(Pixel* frame, float timeMs, const std::span<Effect* const>* rendered);
 
-  MusicPlayer* music = nullptr;
+  SyncMailbox* mailbox = nullptr;
   Effect* effects[SEQUENCER_CAPACITY] = {};
   float durations[SEQUENCER_CAPACITY] = {};
   float sceneStart = 0.0f;

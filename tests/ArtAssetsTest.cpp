@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Fatal.h"
-#include "app/QuitRequest.h"
+#include "base/AssetDirectory.h"
+#include "base/Fatal.h"
+#include "base/QuitRequest.h"
 #include "effects/PlaneEffect.h"
 #include "effects/SquareTunnelEffect.h"
-#include "image/AssetDirectory.h"
 #include "image/Loaders.h"
 #include "render/Pixel.h"
 #include "render/TrigTables.h"

@@ -19,7 +19,7 @@
 #include "app/TimeArguments.h"
 #include "app/VideoEncoder.h"
 #include "display/HeadlessDisplay.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "show/FrameTiming.h"
 #include "show/LockstepMusic.h"
 #include "tests/AllocationCounter.h"
@@ -70,7 +70,9 @@ xm::XmModule moduleWith(int rows, const std::vector<std::pair<int, std::uint8_t>
 }
 
 std::vector<std::uint8_t>* delivered = nullptr;
-void record(std::uint8_t code) { delivered->push_back(code); }
+struct Recorder final : SyncReceiver {
+  void post(std::uint8_t code) override { delivered->push_back(code); }
+} record;
 
 }  // namespace
 
@@ -159,7 +161,7 @@ TEST(LockstepMusic, EachEventArrivesInTheFirstFrameAtOrAfterItsRow) {
   std::vector<std::pair<std::int64_t, std::uint8_t>> arrivals;
   for (std::int64_t n = 0; n < 100; ++n) {
     codes.clear();
-    music.renderFrame(&record);
+    music.renderFrame(record);
     for (std::uint8_t code : codes) arrivals.push_back({n, code});
   }
   ASSERT_EQ(arrivals.size(), rows.size());
@@ -178,10 +180,10 @@ TEST(LockstepMusic, EventsOfOneFrameArriveTogetherInPlayingOrder) {
   ASSERT_TRUE(music.open(xm::writeXm(moduleWith(32, {{6, 2}, {7, 3}, {9, 4}}))));
   std::vector<std::uint8_t> codes;
   delivered = &codes;
-  music.renderFrame(&record);  // frame 0: rows 0..4
-  music.renderFrame(&record);  // frame 1 starts at 100 ms = row 5: rows 6, 7 and 9 are not yet due
+  music.renderFrame(record);  // frame 0: rows 0..4
+  music.renderFrame(record);  // frame 1 starts at 100 ms = row 5: rows 6, 7 and 9 are not yet due
   EXPECT_TRUE(codes.empty());
-  music.renderFrame(&record);  // frame 2 starts at row 10
+  music.renderFrame(record);  // frame 2 starts at row 10
   EXPECT_EQ(codes, (std::vector<std::uint8_t>{2, 3, 4}));
 }
 
@@ -194,7 +196,7 @@ TEST(LockstepMusic, SamplesAreTheSongPlayedStraightThrough) {
   std::vector<std::uint8_t> codes;
   delivered = &codes;
   for (int n = 0; n < 40; ++n) {
-    music.renderFrame(&record);
+    music.renderFrame(record);
     EXPECT_EQ(music.sampleFrames(), timing.samplesIn(n));
     stepped.insert(stepped.end(), music.samples(), music.samples() + 2 * music.sampleFrames());
   }
@@ -354,13 +356,11 @@ TEST(LateStart, FirstLiveFrameIsTheCapturesFrameAtThatMoment) {
     expected = frameHash(offline->frame());
   }
   FatalRecorder fatal;
-  MusicPlayer::resetSyncState();
   HeadlessWindow window;
   HeadlessDisplay display;
   ManualMillisecondCounter live(777000, 0);
   Platform platform{window, display, live};
   ShowOptions options;
-  options.music.soundOutput = false;
   window.postAfterIdleTurns(1, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
   EXPECT_EQ(runShowFrom(platform, options, 2000000), 0);
   EXPECT_TRUE(fatal.reports().empty());

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 #include "effects/EndEffect.h"
 #include "tests/AllocationCounter.h"
 #include "tests/ScratchAssets.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Fatal.h"
-#include "app/QuitRequest.h"
+#include "base/Fatal.h"
+#include "base/QuitRequest.h"
 
 class FatalRecorder {
  public:

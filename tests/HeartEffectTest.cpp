@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "effects/HeartEffect.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "image/Loaders.h"
 #include "imagefiles/ImageFiles.h"
 #include "render/FloatToInt.h"

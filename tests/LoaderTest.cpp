@@ -10,10 +10,10 @@
 
 #include <unistd.h>
 
-#include "app/Fatal.h"
-#include "app/QuitRequest.h"
-#include "image/AssetDirectory.h"
-#include "image/FileBytes.h"
+#include "base/Fatal.h"
+#include "base/QuitRequest.h"
+#include "base/AssetDirectory.h"
+#include "base/FileBytes.h"
 #include "image/Loaders.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "app/MainLoop.h"
 #include "app/Program.h"
 #include "display/HeadlessDisplay.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "tests/AllocationCounter.h"
 #include "tests/FatalRecorder.h"
 #include "tests/RecordingEffect.h"
@@ -18,11 +18,9 @@ namespace {
 class MainLoopTest : public testing::Test {
  protected:
   MainLoopTest() {
-    MusicPlayer::resetSyncState();
     engine.sequencer().append(&first, 100000.0f);
     engine.sequencer().append(&second, 100000.0f);
   }
-  ~MainLoopTest() override { MusicPlayer::resetSyncState(); }
 
   void run() { runMessageLoop(window, screen, engine); }
   std::vector<std::int32_t> syncCodes() const {
@@ -40,7 +38,7 @@ class MainLoopTest : public testing::Test {
   HeadlessDisplay display;
   Screen screen{display, FRAME_WIDTH, SCREEN_HEIGHT, 32};
   ManualMillisecondCounter counter{1000, 20};
-  Engine engine{counter, MusicOptions{false, 0}};
+  Engine engine{counter, MusicOptions{}};
 };
 
 TEST_F(MainLoopTest, EscapeEndsTheLoopAfterTheCurrentTurn) {
@@ -61,7 +59,7 @@ TEST_F(MainLoopTest, OtherKeysDeliverTheLatestCodeAgain) {
   window.postAfterIdleTurns(2, {WindowEvent::Kind::KeyDown, 'a'});  // no cue yet: code 0
   window.postAfterIdleTurns(3, {WindowEvent::Kind::KeyDown, ' '});
   window.postAfterIdleTurns(5, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
-  MusicPlayer::onZxx(0);  // taken by the first frame, before any scene: dropped
+  engine.sync().post(0);  // taken by the first frame, before any scene: dropped
   run();
   EXPECT_EQ(syncCodes(), (std::vector<std::int32_t>{0, 0}));
 }
@@ -74,7 +72,7 @@ TEST_F(MainLoopTest, WaitingEventsComeBeforeAnyFrameAndQuitLeavesNoIdleTurn) {
   run();
   EXPECT_EQ(window.idleTurns(), 0);
   EXPECT_EQ(display.presentedFrames, 0);
-  EXPECT_TRUE(engine.music().takePending());
+  EXPECT_TRUE(engine.sync().take().pending);
 }
 
 TEST_F(MainLoopTest, EachIdleTurnRendersAtTheClockTimeAndPresents) {
@@ -92,7 +90,6 @@ class ProgramTest : public testing::Test {
  protected:
   ProgramTest() {
     setAssetDirectory(ZOD_ASSET_DIR);
-    options.music.soundOutput = false;
     options.startMusic = false;
   }
   int run() {
@@ -136,12 +133,11 @@ TEST_F(ProgramTest, IdleTurnsThroughTheWholeTimelineAllocateNothing) {
   // One frame per timeline entry (each frame is past the running scene), with a cue before each.
   AllocationCounter allocations;
   for (int turn = 0; turn < 41; ++turn) {
-    MusicPlayer::onZxx(static_cast<std::uint8_t>(2 + turn % 8));
+    show.engine().sync().post(static_cast<std::uint8_t>(2 + turn % 8));
     runIdleTurn(window, screen, show.engine());
   }
   EXPECT_EQ(allocations.count(), 0u);
   EXPECT_EQ(show.engine().sequencer().currentIndex(), 38);
-  MusicPlayer::resetSyncState();
 }
 
 }  // namespace

@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Fatal.h"
-#include "app/QuitRequest.h"
+#include "base/Fatal.h"
+#include "base/QuitRequest.h"
 #include "show/ModuleRenderer.h"
 #include "show/MusicStream.h"
+#include "app/SdlAudioOutput.h"
 #include "tests/SyncTestModules.h"
 
 namespace {
@@ -26,7 +27,9 @@ const std::uint64_t ROW = synctest::rowFrames(SPEED, BPM);
 constexpr std::uint32_t DEVICE_FRAMES = 512;
 
 std::vector<std::uint8_t> delivered;
-void recordDelivery(std::uint8_t code) { delivered.push_back(code); }
+struct Recorder final : SyncReceiver {
+  void post(std::uint8_t code) override { delivered.push_back(code); }
+} recordDelivery;
 
 xm::XmModule moduleWithZ() {
   xm::XmModule song = synctest::module(4, 8, 1, SPEED, BPM);
@@ -41,7 +44,7 @@ xm::XmModule moduleWithZ() {
 std::vector<std::pair<std::uint8_t, std::uint64_t>> deliveries(const xm::XmModule& song, int offsetMs) {
   ModuleRenderer renderer;
   EXPECT_TRUE(renderer.open(xm::writeXm(song)));
-  MusicStream stream(renderer, DEVICE_FRAMES, offsetMs, &recordDelivery);
+  MusicStream stream(renderer, DEVICE_FRAMES, offsetMs, recordDelivery);
   delivered.clear();
   std::vector<std::pair<std::uint8_t, std::uint64_t>> result;
   std::vector<float> buffer(2 * DEVICE_FRAMES);
@@ -75,7 +78,7 @@ TEST(MusicStream, AfterASeekEventsAreHeardWhenTheirRowPlays) {
   ASSERT_TRUE(renderer.open(xm::writeXm(moduleWithZ())));
   const std::uint64_t landed = renderer.seek(2 * ROW);
   ASSERT_EQ(landed, 2 * ROW);
-  MusicStream stream(renderer, DEVICE_FRAMES, 0, &recordDelivery);
+  MusicStream stream(renderer, DEVICE_FRAMES, 0, recordDelivery);
   delivered.clear();
   std::vector<float> buffer(2 * DEVICE_FRAMES);
   std::uint64_t heardFrames = 0;
@@ -99,7 +102,7 @@ TEST(MusicStream, OffsetBeyondTheQueueDeliversEarlyButEverything) {
   }
   ModuleRenderer renderer;
   ASSERT_TRUE(renderer.open(xm::writeXm(song)));
-  MusicStream stream(renderer, DEVICE_FRAMES, 24 * 3600 * 1000, &recordDelivery);
+  MusicStream stream(renderer, DEVICE_FRAMES, 24 * 3600 * 1000, recordDelivery);
   delivered.clear();
   std::vector<float> buffer(2 * DEVICE_FRAMES);
   while (!renderer.finished()) stream.fill(buffer.data(), DEVICE_FRAMES);
@@ -114,15 +117,14 @@ TEST(MusicStream, SecondZOnARowIsTheCodeTheShowTakes) {
   synctest::putZ(song, 0, 2, 3, 7);
   ModuleRenderer renderer;
   ASSERT_TRUE(renderer.open(xm::writeXm(song)));
-  MusicStream stream(renderer, DEVICE_FRAMES, 0, &MusicPlayer::onZxx);
-  MusicPlayer::resetSyncState();
-  MusicPlayer player(MusicOptions{.soundOutput = false});
+  SyncMailbox mailbox;
+  MusicStream stream(renderer, DEVICE_FRAMES, 0, mailbox);
   std::vector<float> buffer(2 * DEVICE_FRAMES);
   while (stream.handedFrames() < 4 * ROW) stream.fill(buffer.data(), DEVICE_FRAMES);
-  EXPECT_TRUE(player.takePending());
-  EXPECT_EQ(player.lastCode(), 7);
-  EXPECT_FALSE(player.takePending());
-  MusicPlayer::resetSyncState();
+  const SyncMailbox::Cue cue = mailbox.take();
+  EXPECT_TRUE(cue.pending);
+  EXPECT_EQ(cue.code, 7);
+  EXPECT_FALSE(mailbox.take().pending);
 }
 
 TEST(MusicStream, FillsSilenceOnceTheSongHasEnded) {
@@ -130,7 +132,7 @@ TEST(MusicStream, FillsSilenceOnceTheSongHasEnded) {
   synctest::addNotes(song);
   ModuleRenderer renderer;
   ASSERT_TRUE(renderer.open(xm::writeXm(song)));
-  MusicStream stream(renderer, DEVICE_FRAMES, 0, &recordDelivery);
+  MusicStream stream(renderer, DEVICE_FRAMES, 0, recordDelivery);
   std::vector<float> buffer(2 * DEVICE_FRAMES);
   bool heardSound = false;
   while (stream.handedFrames() < 2 * ROW) {
@@ -152,7 +154,6 @@ class MusicPlayerTest : public ::testing::Test {
   void SetUp() override {
     fatalTexts.clear();
     clearQuitRequest();
-    MusicPlayer::resetSyncState();
     previousReporter = setFatalReporter(&recordFatal);
     const char* driver = std::getenv("SDL_AUDIODRIVER");
     if (driver) previousDriver = driver;
@@ -162,7 +163,6 @@ class MusicPlayerTest : public ::testing::Test {
   void TearDown() override {
     setFatalReporter(previousReporter);
     clearQuitRequest();
-    MusicPlayer::resetSyncState();
     if (previousDriver.empty()) {
       unsetenv("SDL_AUDIODRIVER");
     } else {
@@ -176,6 +176,7 @@ class MusicPlayerTest : public ::testing::Test {
     return path;
   }
 
+  SyncMailbox mailbox;
   FatalReporter previousReporter = nullptr;
   std::string previousDriver;
   std::filesystem::path directory;
@@ -183,7 +184,7 @@ class MusicPlayerTest : public ::testing::Test {
 
 TEST_F(MusicPlayerTest, WithoutSoundOutputLoadsAndPlaysWithoutReport) {
   const std::string path = writeFile("sync.xm", xm::writeXm(moduleWithZ()));
-  MusicPlayer player(MusicOptions{.soundOutput = false});
+  MusicPlayer player(mailbox, MusicOptions{});
   player.load(path.c_str());
   player.play();
   EXPECT_TRUE(fatalTexts.empty());
@@ -197,7 +198,7 @@ TEST_F(MusicPlayerTest, ModuleThatCannotBeLoadedReportsKeineDaten) {
   for (const std::string& path : paths) {
     fatalTexts.clear();
     clearQuitRequest();
-    MusicPlayer player(MusicOptions{.soundOutput = false});
+    MusicPlayer player(mailbox, MusicOptions{});
     player.load(path.c_str());
     player.play();
     EXPECT_EQ(fatalTexts, std::vector<std::string>{"ehmzz.. keine Daten"}) << path;
@@ -207,7 +208,7 @@ TEST_F(MusicPlayerTest, ModuleThatCannotBeLoadedReportsKeineDaten) {
 
 TEST_F(MusicPlayerTest, NoAudioDeviceReportsKeinTon) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  MusicPlayer player(MusicOptions{.soundOutput = true});
+  MusicPlayer player(mailbox, MusicOptions{.openOutput = &SdlAudioOutput::open});
   EXPECT_EQ(fatalTexts, std::vector<std::string>{"Achtung: kein Ton"});
   EXPECT_TRUE(quitRequested());
   // Start-up goes on: loading and playing without a device is no further failure.
@@ -220,7 +221,7 @@ TEST_F(MusicPlayerTest, NoAudioDeviceReportsKeinTon) {
 TEST_F(MusicPlayerTest, DummyAudioDeviceOpensAndPlaysWithoutReport) {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   const std::string path = writeFile("sync.xm", xm::writeXm(moduleWithZ()));
-  MusicPlayer player(MusicOptions{.soundOutput = true});
+  MusicPlayer player(mailbox, MusicOptions{.openOutput = &SdlAudioOutput::open});
   player.load(path.c_str());
   player.play();
   EXPECT_TRUE(fatalTexts.empty());

@@ -202,7 +202,7 @@ TEST(BuiltModule, PlaysTheTimelineAsPlanned) {
   const std::vector<std::uint8_t> bytes = builtModule();
   ModuleRenderer renderer;
   ASSERT_TRUE(renderer.open(bytes));
-  constexpr std::size_t WINDOW = ModuleRenderer::SAMPLE_RATE / 2;
+  constexpr std::size_t WINDOW = SAMPLE_RATE / 2;
   EventLog log;
   double peak = 0;
   std::vector<double> windowRms;
@@ -218,7 +218,7 @@ TEST(BuiltModule, PlaysTheTimelineAsPlanned) {
 
   {
     SCOPED_TRACE("length: the timeline and a little more");
-    const double seconds = static_cast<double>(renderer.renderedFrames()) / ModuleRenderer::SAMPLE_RATE;
+    const double seconds = static_cast<double>(renderer.renderedFrames()) / SAMPLE_RATE;
     EXPECT_NEAR(seconds, SHOW_SECONDS + music::TAIL_BARS * 2.0, 1.0);
     EXPECT_GT(seconds, SHOW_SECONDS);
   }
@@ -237,7 +237,7 @@ TEST(BuiltModule, PlaysTheTimelineAsPlanned) {
     SCOPED_TRACE("cues: the planned codes, each within a row of its planned time");
     const auto planned = music::cuePlan();
     ASSERT_EQ(log.events.size(), planned.size());
-    const double rowSamples = music::ROW_SECONDS * ModuleRenderer::SAMPLE_RATE;
+    const double rowSamples = music::ROW_SECONDS * SAMPLE_RATE;
     for (std::size_t i = 0; i < planned.size(); ++i) {
       EXPECT_EQ(log.events[i].code, planned[i].code) << "cue " << i;
       EXPECT_NEAR(static_cast<double>(log.events[i].sample), planned[i].row * rowSamples, rowSamples)

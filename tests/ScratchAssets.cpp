@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "imagefiles/ImageFiles.h"
 
 ScratchAssetDirectory::ScratchAssetDirectory() : previous(assetDirectory()) {

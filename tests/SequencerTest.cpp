@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/QuitRequest.h"
-#include "show/MusicPlayer.h"
+#include "base/QuitRequest.h"
 #include "show/Sequencer.h"
+#include "show/SyncMailbox.h"
 #include "show/Timeline.h"
 #include "tests/AllocationCounter.h"
 #include "tests/RecordingEffect.h"
@@ -17,12 +17,10 @@ namespace {
 class SequencerTest : public testing::Test {
  protected:
   SequencerTest() {
-    MusicPlayer::resetSyncState();
     clearQuitRequest();
-    sequencer.connect(music);
+    sequencer.connect(mailbox);
   }
   ~SequencerTest() override {
-    MusicPlayer::resetSyncState();
     clearQuitRequest();
   }
 
@@ -42,7 +40,7 @@ class SequencerTest : public testing::Test {
   std::vector<EffectCall> log;
   std::vector<std::unique_ptr<RecordingEffect>> effects;
   std::vector<Pixel> frame = std::vector<Pixel>(SCREEN_PIXELS, 0);
-  MusicPlayer music{MusicOptions{false, 0}};
+  SyncMailbox mailbox;
   Sequencer sequencer;
 };
 
@@ -103,7 +101,7 @@ TEST_F(SequencerTest, FastForwardRendersOnlyTheGivenEffectsButRunsEverythingElse
   sequencer.append(&b, 10.0f);
   Effect* const renderedOnes[] = {&b};
   sequencer.runFrame(frame.data(), 0.0f, renderedOnes);
-  MusicPlayer::onZxx(7);
+  mailbox.post(7);
   sequencer.runFrame(frame.data(), 11.0f, renderedOnes);  // a's code arrives, a is not drawn, b is next
   sequencer.runFrame(frame.data(), 12.0f, renderedOnes);
   std::vector<std::string> calls;
@@ -140,7 +138,7 @@ TEST_F(SequencerTest, AppendBeyondCapacityDropsTheEntry) {
 TEST_F(SequencerTest, SyncCodeReachesTheEffectBeforeItsRenderWithTheSameTime) {
   sequencer.append(&effect("a"), 1000.0f);
   frameAt(0.0f);
-  MusicPlayer::onZxx(7);
+  mailbox.post(7);
   frameAt(40.0f);
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0].what, 's');
@@ -153,8 +151,8 @@ TEST_F(SequencerTest, SyncCodeReachesTheEffectBeforeItsRenderWithTheSameTime) {
 TEST_F(SequencerTest, OnlyTheLatestOfTwoCodesBetweenFramesIsDeliveredOnce) {
   sequencer.append(&effect("a"), 1000.0f);
   frameAt(0.0f);
-  MusicPlayer::onZxx(3);
-  MusicPlayer::onZxx(200);
+  mailbox.post(3);
+  mailbox.post(200);
   frameAt(10.0f);
   frameAt(20.0f);
   std::vector<std::int32_t> codes;
@@ -166,11 +164,11 @@ TEST_F(SequencerTest, OnlyTheLatestOfTwoCodesBetweenFramesIsDeliveredOnce) {
 TEST_F(SequencerTest, KeyRepeatsDeliverTheLatestCodeAtMostOncePerFrame) {
   sequencer.append(&effect("a"), 1000.0f);
   frameAt(0.0f);
-  music.repeatSync();  // before any cue: code 0
+  mailbox.repeat();  // before any cue: code 0
   frameAt(10.0f);
-  MusicPlayer::onZxx(5);
+  mailbox.post(5);
   frameAt(20.0f);
-  for (int repeat = 0; repeat < 4; ++repeat) music.repeatSync();
+  for (int repeat = 0; repeat < 4; ++repeat) mailbox.repeat();
   frameAt(30.0f);
   frameAt(40.0f);
   std::vector<std::pair<std::int32_t, float>> syncs;
@@ -184,9 +182,9 @@ TEST_F(SequencerTest, KeyWhileTheLatestCodeIsOneSkipsLikeTheMusic) {
   sequencer.append(&effect("b"), 1000.0f);
   sequencer.append(&effect("c"), 1000.0f);
   frameAt(0.0f);
-  MusicPlayer::onZxx(1);
+  mailbox.post(1);
   frameAt(10.0f);
-  music.repeatSync();
+  mailbox.repeat();
   frameAt(20.0f);
   EXPECT_EQ(rendered(), (std::vector<std::string>{"b", "c"}));
 }
@@ -194,7 +192,7 @@ TEST_F(SequencerTest, KeyWhileTheLatestCodeIsOneSkipsLikeTheMusic) {
 TEST_F(SequencerTest, SkipAtTheLastEntryIsIgnoredAndNotDelivered) {
   sequencer.append(&effect("a"), 1000.0f);
   frameAt(0.0f);
-  MusicPlayer::onZxx(1);
+  mailbox.post(1);
   frameAt(10.0f);
   EXPECT_EQ(sequencer.currentIndex(), 0);
   for (const EffectCall& call : log) EXPECT_NE(call.what, 's');
@@ -203,7 +201,7 @@ TEST_F(SequencerTest, SkipAtTheLastEntryIsIgnoredAndNotDelivered) {
 TEST_F(SequencerTest, SkipBeforeTheFirstFrameRendersEntryZeroAgainstAZeroClock) {
   sequencer.append(&effect("a"), 1000.0f);
   sequencer.append(&effect("b"), 1000.0f);
-  MusicPlayer::onZxx(1);
+  mailbox.post(1);
   frameAt(0.0f);  // entry 0 has start 0 and duration 0: drawn, not yet over
   EXPECT_EQ(rendered(), (std::vector<std::string>{"a"}));
   frameAt(16.0f);  // over: b starts here
@@ -214,7 +212,7 @@ TEST_F(SequencerTest, SkipBeforeTheFirstFrameRendersEntryZeroAgainstAZeroClock) 
 
 TEST_F(SequencerTest, CodeBeforeTheFirstFrameIsDroppedNotDeliveredLater) {
   sequencer.append(&effect("a"), 1000.0f);
-  MusicPlayer::onZxx(4);
+  mailbox.post(4);
   frameAt(0.0f);
   frameAt(10.0f);
   frameAt(20.0f);
@@ -229,7 +227,7 @@ TEST_F(SequencerTest, RunningFramesAllocatesNothing) {
   log.reserve(64);
   AllocationCounter counter;
   for (int i = 0; i < 10; ++i) {
-    MusicPlayer::onZxx(static_cast<std::uint8_t>(i));
+    mailbox.post(static_cast<std::uint8_t>(i));
     frameAt(static_cast<float>(i * 3));
   }
   EXPECT_EQ(counter.count(), 0u);
@@ -282,7 +280,7 @@ TEST_F(TimelineTest, EachSceneLastsItsDurationPlusOneFrameAndTheDelaysAddUp) {
 
 TEST_F(TimelineTest, SkipFiveSecondsIntoTheCaptionShowsTheTitleForTheRestThenTheHeart) {
   frameAt(0.0f);
-  MusicPlayer::onZxx(1);
+  mailbox.post(1);
   frameAt(5000.0f);
   frameAt(30000.0f);
   log.clear();
@@ -295,9 +293,9 @@ TEST_F(TimelineTest, SkipFiveSecondsIntoTheCaptionShowsTheTitleForTheRestThenThe
 
 TEST_F(TimelineTest, TwoSkipsWithinOneEntryMoveTwoOnAndKeepTheFirstClock) {
   frameAt(0.0f);
-  MusicPlayer::onZxx(1);
+  mailbox.post(1);
   frameAt(1000.0f);
-  music.repeatSync();
+  mailbox.repeat();
   frameAt(2000.0f);
   EXPECT_EQ(sequencer.currentIndex(), 2);  // the first heart entry
   frameAt(30000.0f);

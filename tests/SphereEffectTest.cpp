@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "effects/SphereEffect.h"
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 #include "image/Loaders.h"
 #include "imagefiles/ImageFiles.h"
 #include "render/FloatToInt.h"

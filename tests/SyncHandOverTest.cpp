@@ -1,66 +1,79 @@
 // The music thread fires cues as fast as it can while the main thread takes them. Also built with
-// ThreadSanitizer by run-tests (filter SyncHandOver*).
+// ThreadSanitizer by run-tests.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "show/MusicPlayer.h"
+#include "show/SyncMailbox.h"
 
 namespace {
 
-TEST(SyncHandOver, TakenFlagsNeverShowAnOlderCodeAndTheLastCueIsNeverLost) {
-  MusicPlayer::resetSyncState();
-  MusicPlayer music(MusicOptions{false, 0});
-  constexpr int ROUNDS_PER_CODE = 200;
-  std::atomic<bool> done{false};
+// Each round posts the codes 1..255 in rising order while the taker takes flat out, then waits
+// until the taker has seen the round end. A code taken that is not newer than the one taken
+// before it was delivered twice (or came out of order); a round whose last take is not 255 lost
+// its final cue.
+TEST(SyncHandOver, NoCueIsTakenTwiceNorIsTheLastOneLost) {
+  SyncMailbox mailbox;
+  constexpr int ROUNDS = 2000;
+  std::atomic<int> roundsPosted{0};
+  std::atomic<int> roundsTaken{0};
+  std::atomic<int> pause{0};
 
-  // Codes rise 1..255, so a flag seen with a smaller code than one seen before, or with code 0,
-  // would be a code that became visible after its flag.
   std::thread musicThread([&] {
-    for (int code = 1; code <= 255; ++code)
-      for (int round = 0; round < ROUNDS_PER_CODE; ++round)
-        MusicPlayer::onZxx(static_cast<std::uint8_t>(code));
-    done.store(true, std::memory_order_release);
+    for (int round = 0; round < ROUNDS; ++round) {
+      for (int code = 1; code <= 255; ++code) {
+        mailbox.post(static_cast<std::uint8_t>(code));
+        // Some rounds flat out, others a little slower, so that a round spans many takes.
+        for (int spin = 0; spin < round % 32; ++spin) pause.fetch_add(1, std::memory_order_relaxed);
+      }
+      roundsPosted.store(round + 1, std::memory_order_release);
+      while (roundsTaken.load(std::memory_order_acquire) <= round) std::this_thread::yield();
+    }
   });
 
-  int highest = 0;
-  int taken = 0;
-  bool ordered = true;
-  auto take = [&] {
-    if (!music.takePending()) return;
-    int code = music.lastCode();
-    ++taken;
-    if (code == 0 || code < highest) ordered = false;
-    if (code > highest) highest = code;
-  };
-  while (!done.load(std::memory_order_acquire)) take();
+  long taken = 0;
+  int repeated = 0;
+  int lostLast = 0;
+  for (int round = 0; round < ROUNDS; ++round) {
+    int previous = 0;
+    for (;;) {
+      // Read before the take, so the take that ends the round sees every post of it.
+      const bool posted = roundsPosted.load(std::memory_order_acquire) > round;
+      const SyncMailbox::Cue cue = mailbox.take();
+      if (cue.pending) {
+        ++taken;
+        if (cue.code <= previous) ++repeated;
+        previous = cue.code;
+      }
+      if (posted) break;
+    }
+    if (previous != 255) ++lostLast;
+    roundsTaken.store(round + 1, std::memory_order_release);
+  }
   musicThread.join();
-  take();
 
-  EXPECT_TRUE(ordered);
-  EXPECT_GT(taken, 0);
-  EXPECT_EQ(highest, 255);
-  EXPECT_FALSE(music.takePending());
-  MusicPlayer::resetSyncState();
+  EXPECT_EQ(repeated, 0);
+  EXPECT_EQ(lostLast, 0);
+  EXPECT_GE(taken, ROUNDS);
+  EXPECT_FALSE(mailbox.take().pending);
 }
 
 TEST(SyncHandOver, KeysRaisedDuringCuesNeverChangeTheCode) {
-  MusicPlayer::resetSyncState();
-  MusicPlayer music(MusicOptions{false, 0});
-  MusicPlayer::onZxx(42);
-  std::thread musicThread([] {
-    for (int i = 0; i < 20000; ++i) MusicPlayer::onZxx(42);
+  SyncMailbox mailbox;
+  mailbox.post(42);
+  std::thread musicThread([&] {
+    for (int i = 0; i < 20000; ++i) mailbox.post(42);
   });
+  int wrong = 0;
   for (int i = 0; i < 20000; ++i) {
-    music.repeatSync();
-    if (music.takePending()) {
-      EXPECT_EQ(music.lastCode(), 42);
-    }
+    mailbox.repeat();
+    const SyncMailbox::Cue cue = mailbox.take();
+    if (!cue.pending || cue.code != 42) ++wrong;
   }
   musicThread.join();
-  MusicPlayer::resetSyncState();
+  EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace

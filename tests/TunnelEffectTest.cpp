@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 #include "effects/TunnelEffect.h"
 #include "render/TunnelRow.h"
 #include "image/Loaders.h"

@@ -2,8 +2,8 @@
 // Shared by the fuzz targets: broken inputs are the point, so their reports go nowhere, and the
 // quit request they raise is cleared before the next input.
 
-#include "app/Fatal.h"
-#include "app/QuitRequest.h"
+#include "base/Fatal.h"
+#include "base/QuitRequest.h"
 
 inline void ignoreFatalReport(const char*, const char*) {}
 

@@ -1,12 +1,12 @@
 #include "imagefiles/ImageFiles.h"
 
-#include <png.h>
 #include <turbojpeg.h>
 
-#include <csetjmp>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
+
+#include "image/PngFile.h"
 
 namespace imagefiles {
 
@@ -117,35 +117,6 @@ Bytes encodeJpeg(const std::uint32_t* pixels, int width, int height) {
   return out;
 }
 
-Bytes encodePng(const std::uint32_t* pixels, int width, int height) {
-  checkSize(width, height, "PNG");
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (!png) throw std::runtime_error("PNG: cannot create the writer");
-  png_infop info = png_create_info_struct(png);
-  Bytes out;
-  const Bytes rgb = rgbTriplets(pixels, width, height);
-  if (!info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    throw std::runtime_error("PNG: encoding failed");
-  }
-  png_set_write_fn(
-      png, &out,
-      [](png_structp p, png_bytep data, png_size_t length) {
-        auto* target = static_cast<Bytes*>(png_get_io_ptr(p));
-        target->insert(target->end(), data, data + length);
-      },
-      nullptr);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < height; ++y) {
-    png_write_row(png, rgb.data() + static_cast<std::size_t>(y) * width * 3);
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return out;
-}
-
 void writeFile(const std::string& path, const Bytes& bytes) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
   if (!file) throw std::runtime_error("cannot create " + path);
@@ -177,7 +148,8 @@ void writeJpeg(const std::string& path, const std::vector<std::uint32_t>& pixels
 }
 void writePng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width, int height) {
   checkPixels(pixels, width, height);
-  writeFile(path, encodePng(pixels.data(), width, height));
+  checkSize(width, height, "PNG");
+  if (!writePngFile(path, pixels.data(), width, height)) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace imagefiles

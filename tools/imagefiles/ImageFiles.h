@@ -1,6 +1,6 @@
 #pragma once
 // Writers for the picture formats of the show: headerless RGB, 24-bit three-plane PCX and
-// baseline JPEG, plus PNG for review sheets. Pixels are 0x00RRGGBB words, rows top first.
+// baseline JPEG, plus PNG for review sheets (through the program's own PNG writer). Pixels are 0x00RRGGBB words, rows top first.
 // Every encoder is deterministic: the same pixels give the same bytes on every machine.
 // Failures (bad sizes, a file that cannot be written) throw std::runtime_error.
 
@@ -28,7 +28,6 @@ Bytes encodePcx(const std::uint32_t* pixels, int width, int height);
 Bytes encodeJpeg(const std::uint32_t* pixels, int width, int height);
 
 // 8-bit RGB PNG without time or text chunks.
-Bytes encodePng(const std::uint32_t* pixels, int width, int height);
 
 void writeFile(const std::string& path, const Bytes& bytes);
 

@@ -3,6 +3,7 @@
 // and returns, so the caller carries on and the program ends at the next turn of the main loop.
 
 inline constexpr const char* FATAL_CAPTION = "Dirurar Dararerad Fehler";
+inline constexpr const char* OUT_OF_MEMORY = "Leider habe ich nicht genug Speicher";
 
 // How a report reaches the user: a message box on a real display, stderr when headless.
 using FatalReporter = void (*)(const char* caption, const char* text);

@@ -1,8 +1,6 @@
-#include "image/FileBytes.h"
+#include "base/FileBytes.h"
 
-#include "image/AssetDirectory.h"
-#include "image/LoaderFaults.h"
-
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -51,16 +49,10 @@ FileReadResult readFileBytes(const std::string& path, std::size_t maxBytes, File
   return FileReadResult::ok;
 }
 
-bool readAsset(const char* fileName, std::size_t maxBytes, FileBytes& out) {
-  switch (readFileBytes(assetPath(fileName), maxBytes, out)) {
-    case FileReadResult::ok:
-      return true;
-    case FileReadResult::cannotOpen:
-      reportCannotOpen(fileName);
-      return false;
-    case FileReadResult::noMemory:
-      reportNoMemory(fileName);
-      return false;
-  }
-  return false;
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
+  FileBytes file;
+  if (readFileBytes(path, SIZE_MAX, file) != FileReadResult::ok) return false;
+  bytes.assign(file.data.get(), file.data.get() + file.size);
+  return true;
 }

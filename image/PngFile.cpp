@@ -1,4 +1,4 @@
-#include "app/PngFile.h"
+#include "image/PngFile.h"
 
 #include <png.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/TemporaryName.h"
+#include "base/TemporaryName.h"
 
 namespace {
 bool encode(std::FILE* file, const Pixel* pixels, int width, int height) {

@@ -1,4 +1,4 @@
-#include "image/AssetDirectory.h"
+#include "base/AssetDirectory.h"
 
 namespace {
 std::string directoryOfAssets;

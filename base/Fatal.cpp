@@ -1,8 +1,8 @@
-#include "app/Fatal.h"
+#include "base/Fatal.h"
 
 #include <cstdio>
 
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 
 namespace {
 FatalReporter currentReporter = &reportFatalToStderr;

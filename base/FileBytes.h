@@ -1,11 +1,13 @@
 #pragma once
-// The byte buffers the loaders work in, and reading a whole file into one. Allocation goes through
-// a replaceable allocator so that tests can show what a loader does when memory cannot be had.
+// The byte buffers the loaders work in, and the program's one way of reading a whole file.
+// Allocation goes through a replaceable allocator so that tests can show what a loader does when
+// memory cannot be had.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 using ByteBuffer = std::unique_ptr<std::uint8_t[]>;
 
@@ -27,6 +29,5 @@ struct FileBytes {
 // failure here: the caller compares size with what it needs.
 FileReadResult readFileBytes(const std::string& path, std::size_t maxBytes, FileBytes& out);
 
-// Reads the show's file fileName (resolved with assetPath) as above; reports a file that cannot be
-// opened or memory that cannot be had through showFatal and then returns false.
-bool readAsset(const char* fileName, std::size_t maxBytes, FileBytes& out);
+// Reads the whole file at path into bytes; false if it cannot be opened or memory cannot be had.
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);

@@ -1,4 +1,4 @@
-#include "app/QuitRequest.h"
+#include "base/QuitRequest.h"
 
 #include <atomic>
 
