@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "image/Loaders.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/HalfStepRefinement.h"
 #include "render/TexelShading.h"
@@ -50,9 +51,9 @@ void PlaneEffect::placeCamera(float timeMs) {
   rotationX.identity();
   rotationY.identity();
   rotationZ.identity();
-  rotationX.rotX(floatToInt(std::cos(time * static_cast<double>(0.00042735043f)) * 290.0));
-  rotationY.rotY(floatToInt(std::sin(time * static_cast<double>(0.0002586653f)) * -300.0));
-  rotationZ.rotZ(floatToInt(std::cos(time * static_cast<double>(0.0004f)) * 563.0));
+  rotationX.rotX(floatToInt(exactCos(time * static_cast<double>(0.00042735043f)) * 290.0));
+  rotationY.rotY(floatToInt(exactSin(time * static_cast<double>(0.0002586653f)) * -300.0));
+  rotationZ.rotZ(floatToInt(exactCos(time * static_cast<double>(0.0004f)) * 563.0));
   viewMatrix.product(rotationX, rotationY, rotationZ);
 }
 
