@@ -147,18 +147,13 @@ Reduction reduce(double ax) {
   return {r, quadrant, std::fabs(r.hi) * 0x1p-100 + 0x1p-120};
 }
 
-struct SinCos {
-  DoubleDouble sin;
-  DoubleDouble cos;
-};
-
-// sin and cos of |r| <= pi/4 + 2^-24 from the table entry at c = j/256 nearest to r and the
-// Taylor polynomials of d = r - c, |d| <= 2^-9:
+// sin r (or cos r when wantCos) for |r| <= pi/4 + 2^-24, from the table entry at c = j/256 nearest
+// to |r| and the Taylor polynomials of d = |r| - c, |d| <= 2^-9:
 //   sin(c + d) = S cos d + C sin d,  cos(c + d) = C cos d - S sin d.
 // sin d - d and cos d - 1 are formed in double from d.hi: truncation, the dropped d.lo and the
 // roundings cost at most 2^-70.7 |d| and 2^-69.4; with the table's 2^-106 and the products' and
 // sums' 2^-104, the results are within 2^-67.7 of the true values, relatively (worst at j = 1).
-SinCos sinCosReduced(DoubleDouble r) {
+DoubleDouble sinOrCosReduced(DoubleDouble r, bool wantCos) {
   const bool negative = r.hi < 0;
   if (negative) r = negate(r);
   const int j = static_cast<int>(r.hi * 256.0 + 0.5);
@@ -169,19 +164,17 @@ SinCos sinCosReduced(DoubleDouble r) {
   const double cosTail = u * (-0.5 + u * (1.0 / 24 + u * (-1.0 / 720 + u * (1.0 / 40320))));
   const DoubleDouble s = SIN_STEPS[j];
   const DoubleDouble co = COS_STEPS[j];
-  DoubleDouble sn = add(s, add(mul(co, d), s.hi * cosTail + co.hi * sinTail));
-  const DoubleDouble cs = add(co, add(negate(mul(s, d)), co.hi * cosTail - s.hi * sinTail));
-  if (negative) sn = negate(sn);
-  return {sn, cs};
+  if (wantCos) return add(co, add(negate(mul(s, d)), co.hi * cosTail - s.hi * sinTail));
+  const DoubleDouble sn = add(s, add(mul(co, d), s.hi * cosTail + co.hi * sinTail));
+  return negative ? negate(sn) : sn;
 }
 
 Approximation fastSinCos(double x, bool wantCos) {
   const double ax = std::fabs(x);
   if (!(ax >= 0x1p-27) || !(ax < CODY_WAITE_LIMIT)) return {0.0, 0.0, 0.0, false};
   const Reduction red = reduce(ax);
-  const SinCos sc = sinCosReduced(red.r);
   const unsigned q = red.quadrant + (wantCos ? 1u : 0u);  // cos x = sin(x + pi/2)
-  DoubleDouble v = (q & 1u) != 0 ? sc.cos : sc.sin;
+  DoubleDouble v = sinOrCosReduced(red.r, (q & 1u) != 0);
   if ((q & 2u) != 0) v = negate(v);
   if (!wantCos && x < 0) v = negate(v);
   return {v.hi, v.lo, std::fabs(v.hi) * SIN_COS_ERROR + red.err, true};
