@@ -226,7 +226,7 @@ TEST_F(ExactMathTest, HardAtan2ArgumentsRoundCorrectly) {
 
 TEST_F(ExactMathTest, RandomBitPatternsRoundCorrectly) {
   Tally tally;
-  for (long n = 0; n < scaled(60000); ++n) {
+  for (long n = 0; n < scaled(500000); ++n) {
     const double x = randomBits();
     if (std::isnan(x)) continue;
     ASSERT_TRUE(sinCosMatch(x, tally));
