@@ -27,7 +27,8 @@ const std::vector<double>& hugeArguments() {
   static const std::vector<double> arguments = [] {
     std::vector<double> v(256);
     std::mt19937_64 rng(11);
-    for (double& a : v) a = std::ldexp(1.0 + static_cast<double>(rng() >> 12) * 0x1p-52, static_cast<int>(rng() % 990) + 29);
+    for (double& a : v)
+      a = std::ldexp(1.0 + static_cast<double>(rng() >> 12) * 0x1p-52, static_cast<int>(rng() % 990) + 29);
     return v;
   }();
   return arguments;
@@ -68,7 +69,8 @@ void tunnelAngles(benchmark::State& state) {
       for (int x = TunnelEffect::TABLE_WIDTH / 2; x < TunnelEffect::TABLE_WIDTH; ++x) sum += F(x - 511.5, y - 279.5);
     benchmark::DoNotOptimize(sum);
   }
-  state.SetItemsProcessed(state.iterations() * ((TunnelEffect::TABLE_HEIGHT + 6) / 7) * (TunnelEffect::TABLE_WIDTH / 2));
+  state.SetItemsProcessed(state.iterations() * ((TunnelEffect::TABLE_HEIGHT + 6) / 7) *
+                          (TunnelEffect::TABLE_WIDTH / 2));
 }
 
 double libraryAtan2(double y, double x) { return std::atan2(y, x); }

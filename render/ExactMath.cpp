@@ -209,14 +209,21 @@ Atan2Work atan2Fast(double small, double big, Branch branch) {
   const DoubleDouble den = add(DoubleDouble{big, 0.0}, twoProd(c, small));
   const DoubleDouble d = div(num, den);
   const double u = d.hi * d.hi;
-  const double tail =
-      d.hi * u * (-1.0 / 3 + u * (1.0 / 5 + u * (-1.0 / 7 + u * (1.0 / 9 + u * (-1.0 / 11)))));
+  const double tail = d.hi * u * (-1.0 / 3 + u * (1.0 / 5 + u * (-1.0 / 7 + u * (1.0 / 9 + u * (-1.0 / 11)))));
   w.atanT = add(ATAN_STEPS[i], add(d, tail));
   switch (branch) {
-    case Branch::ATAN: w.result = w.atanT; break;
-    case Branch::HALF_PI_MINUS: w.result = add(HALF_PI_DD, negate(w.atanT)); break;
-    case Branch::HALF_PI_PLUS: w.result = add(HALF_PI_DD, w.atanT); break;
-    case Branch::PI_MINUS: w.result = add(PI_DD, negate(w.atanT)); break;
+    case Branch::ATAN:
+      w.result = w.atanT;
+      break;
+    case Branch::HALF_PI_MINUS:
+      w.result = add(HALF_PI_DD, negate(w.atanT));
+      break;
+    case Branch::HALF_PI_PLUS:
+      w.result = add(HALF_PI_DD, w.atanT);
+      break;
+    case Branch::PI_MINUS:
+      w.result = add(PI_DD, negate(w.atanT));
+      break;
   }
   w.err = std::fabs(w.result.hi) * ATAN_ERROR;
   return w;
@@ -587,10 +594,17 @@ std::optional<double> slowAtan2(const Atan2Work& w, bool negative, bool force) {
   const Fixed<N> h = halfPi<N>();
   Fixed<N> result = a;
   switch (w.branch) {
-    case Branch::ATAN: break;
-    case Branch::HALF_PI_MINUS: result = sub(h, a); break;
-    case Branch::HALF_PI_PLUS: result = add(h, a); break;
-    case Branch::PI_MINUS: result = sub(add(h, h), a); break;
+    case Branch::ATAN:
+      break;
+    case Branch::HALF_PI_MINUS:
+      result = sub(h, a);
+      break;
+    case Branch::HALF_PI_PLUS:
+      result = add(h, a);
+      break;
+    case Branch::PI_MINUS:
+      result = sub(add(h, h), a);
+      break;
   }
   return roundFixed(result, 0, negative, force);
 }
@@ -616,8 +630,8 @@ Atan2Setup setUpAtan2(double ay, double ax, bool xNegative) {
   const bool swap = ay > ax;
   const double small = swap ? ax : ay;
   const double big = swap ? ay : ax;
-  const Branch branch = swap ? (xNegative ? Branch::HALF_PI_PLUS : Branch::HALF_PI_MINUS)
-                             : (xNegative ? Branch::PI_MINUS : Branch::ATAN);
+  const Branch branch =
+      swap ? (xNegative ? Branch::HALF_PI_PLUS : Branch::HALF_PI_MINUS) : (xNegative ? Branch::PI_MINUS : Branch::ATAN);
   const Unpacked us = unpack(small);
   const Unpacked ub = unpack(big);
   const int gap = us.e - ub.e;

@@ -123,8 +123,8 @@ TEST_F(ExactMathTest, TableArgumentsRoundCorrectly) {
   Tally tally;
   const float showPi = std::bit_cast<float>(std::uint32_t{0x40490FE6u});
   for (int k = 0; k < 1024; ++k)
-    ASSERT_TRUE(sinCosMatch(static_cast<double>(2 * k) * static_cast<double>(showPi) * static_cast<double>(0.0009765625f),
-                            tally));
+    ASSERT_TRUE(sinCosMatch(
+        static_cast<double>(2 * k) * static_cast<double>(showPi) * static_cast<double>(0.0009765625f), tally));
   ASSERT_TRUE(sinCosMatch(6.283190727233887, tally));
   ASSERT_TRUE(sinCosMatch(12.566381454467773, tally));
   for (int i = 0; i < 1024; ++i) {
@@ -140,9 +140,8 @@ TEST_F(ExactMathTest, TableArgumentsRoundCorrectly) {
 // speed an effect uses, plus the sine and cosine of sines and cosines.
 TEST_F(ExactMathTest, EffectArgumentsRoundCorrectly) {
   Tally tally;
-  const float speeds[] = {0.0015015015f, 0.0027322404f, 0.004464286f, 0.0021459227f, 0.00042735043f,
-                          0.0002586653f, 0.0004f,       0.0013642565f, 0.00069252076f, 0.0006002401f,
-                          0.0017667845f};
+  const float speeds[] = {0.0015015015f, 0.0027322404f, 0.004464286f,   0.0021459227f, 0.00042735043f, 0.0002586653f,
+                          0.0004f,       0.0013642565f, 0.00069252076f, 0.0006002401f, 0.0017667845f};
   const long perSpeed = scaled(40000);
   for (float speed : speeds)
     for (long n = 0; n < perSpeed; ++n) {
@@ -184,7 +183,8 @@ TEST_F(ExactMathTest, HardSinCosArgumentsRoundCorrectly) {
     }
   }
   mpfr_clear(m);
-  for (long n = 0; n < scaled(30000); ++n) xs.push_back(std::ldexp(uniform(1.0, 2.0), static_cast<int>(rng() % 1100) - 1074));
+  for (long n = 0; n < scaled(30000); ++n)
+    xs.push_back(std::ldexp(uniform(1.0, 2.0), static_cast<int>(rng() % 1100) - 1074));
   for (double x : xs) {
     ASSERT_TRUE(sinCosMatch(x, tally));
     ASSERT_TRUE(sinCosMatch(-x, tally));
@@ -199,8 +199,9 @@ TEST_F(ExactMathTest, HardAtan2ArgumentsRoundCorrectly) {
   // Exactly halfway between two subnormals: atan lies just below and rounds toward zero.
   EXPECT_EQ(exactAtan2(3 * denorm, 2.0), denorm);
   EXPECT_EQ(exactAtan2(-5 * denorm, 2.0), -2 * denorm);
-  const double extremes[] = {denorm, 3 * denorm, std::numeric_limits<double>::min(), 0x1p-540, 0x1p-62,
-                             0x1p-61, 0x1p-60, 1.0, 0x1p60, 0x1p520, big, 1.5};
+  const double extremes[] = {
+      denorm, 3 * denorm, std::numeric_limits<double>::min(), 0x1p-540, 0x1p-62, 0x1p-61, 0x1p-60, 1.0, 0x1p60, 0x1p520,
+      big,    1.5};
   for (double y : extremes)
     for (double x : extremes)
       for (double sy : {1.0, -1.0})
@@ -266,7 +267,8 @@ TEST_F(ExactMathTest, FastPathStaysWithinItsErrorBound) {
                                          << ", bound " << a.err;
   };
   for (long n = 0; n < scaled(100000); ++n) {
-    const double x = n % 2 == 0 ? uniform(-8000.0, 8000.0) : std::ldexp(uniform(-2.0, 2.0), static_cast<int>(rng() % 40) - 27);
+    const double x =
+        n % 2 == 0 ? uniform(-8000.0, 8000.0) : std::ldexp(uniform(-2.0, 2.0), static_cast<int>(rng() % 40) - 27);
     ASSERT_TRUE(within(0, x, 0.0, exactmath::fastSin(x)));
     ASSERT_TRUE(within(1, x, 0.0, exactmath::fastCos(x)));
     const double y = std::ldexp(uniform(-2.0, 2.0), static_cast<int>(rng() % 140) - 70);
