@@ -10,6 +10,12 @@
 
 #include "render/ExactMathTables.h"
 
+// The error-free transformations below are only exact when no multiply is fused into an add; the
+// build turns contraction off everywhere, and clang is told again here for builds that forget.
+#ifdef __clang__
+#pragma clang fp contract(off)
+#endif
+
 // Each function first evaluates in double-double arithmetic with a proven error bound and keeps the
 // result when the whole interval it allows rounds to one double (Ziv's test). The rare rest goes to
 // a fixed-point evaluation with 256, then 512, then 736 fraction bits, each with its own rounding
