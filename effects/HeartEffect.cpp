@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "image/Loaders.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/KeyedCopy.h"
 
@@ -70,11 +71,11 @@ void HeartEffect::render(Pixel* frame, float timeMs) {
   angleTime = static_cast<float>(spinForward ? angleBase + sinceSync : angleBase - sinceSync);
 
   // The pulse is kept as a float: the side halves and the heart's centre use it again.
-  const float cz = static_cast<float>(std::cos(t * static_cast<double>(0.0015015015f)));
+  const float cz = static_cast<float>(exactCos(t * static_cast<double>(0.0015015015f)));
   const double zoom = static_cast<double>(cz) * 0.5 + 1.0;
   const double angle = static_cast<double>(angleTime) * static_cast<double>(0.0027322404f);
-  const float ks = static_cast<float>(zoom * std::sin(angle));
-  const float kc = static_cast<float>(zoom * std::cos(angle));
+  const float ks = static_cast<float>(zoom * exactSin(angle));
+  const float kc = static_cast<float>(zoom * exactCos(angle));
 
   for (int x = -halfWidth; x < halfWidth; ++x) {
     colCos[x + halfWidth] = floatToInt(static_cast<double>(kc) * x);
@@ -92,13 +93,13 @@ void HeartEffect::render(Pixel* frame, float timeMs) {
   }
   drawSideHalves(frame, cz);
 
-  const double sc = std::sin(t * static_cast<double>(0.0013642565f)) * static_cast<double>(0.05f) +
+  const double sc = exactSin(t * static_cast<double>(0.0013642565f)) * static_cast<double>(0.05f) +
                     static_cast<double>(2.8f);
-  const float hs = static_cast<float>(sc * std::sin(std::cos(t * static_cast<double>(0.00069252076f))));
-  const double hc = sc * std::cos(std::sin(t * static_cast<double>(0.0006002401f)));
+  const float hs = static_cast<float>(sc * exactSin(exactCos(t * static_cast<double>(0.00069252076f))));
+  const double hc = sc * exactCos(exactSin(t * static_cast<double>(0.0006002401f)));
   const int centreColumn = 127 - floatToInt(static_cast<double>(cz) * static_cast<double>(-80.0f));
   const int centreRow =
-      127 - floatToInt(std::sin(t * static_cast<double>(0.0017667845f)) * static_cast<double>(-20.0f));
+      127 - floatToInt(exactSin(t * static_cast<double>(0.0017667845f)) * static_cast<double>(-20.0f));
   // Finite factors keep every sprite coordinate within a few hundred, so the plain conversion is
   // exact; a time that is not finite takes the checked path.
   if (std::isfinite(hs) && std::isfinite(hc))

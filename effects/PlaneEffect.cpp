@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "image/Loaders.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/TexelShading.h"
 
@@ -44,9 +45,9 @@ void PlaneEffect::init() {
 void PlaneEffect::render(Pixel* frame, float timeMs) {
   // The sync jumps move the camera; the texture scrolls with the plain time.
   const double time = static_cast<float>(static_cast<double>(timeMs) + static_cast<double>(timeOffset));
-  camera.turn(floatToInt(std::cos(time * static_cast<double>(0.00042735043f)) * 290.0),
-              floatToInt(std::sin(time * static_cast<double>(0.0002586653f)) * -300.0),
-              floatToInt(std::cos(time * static_cast<double>(0.0004f)) * 563.0));
+  camera.turn(floatToInt(exactCos(time * static_cast<double>(0.00042735043f)) * 290.0),
+              floatToInt(exactSin(time * static_cast<double>(0.0002586653f)) * -300.0),
+              floatToInt(exactCos(time * static_cast<double>(0.0004f)) * 563.0));
   const double scroll = static_cast<double>(timeMs) * 0.5;
   const LatticeMaps maps{uMap.get(), vMap.get(), shadeMap.get(), MAP_STRIDE, LATTICE_SPACING};
   camera.sampleLattice(maps, FRAME_HEIGHT, [&](const Vec3& ray) { return sampleRay(ray.x, ray.y, ray.z, scroll); });

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "image/Loaders.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/KeyedCopy.h"
 #include "render/LightRayBlend.h"
@@ -61,8 +62,8 @@ void SquareTunnelEffect::placeLight(float timeMs) {
   rayScaleX = 0.025f;
   rayScaleY = 0.025f;
   const double time = timeMs;
-  lightOffsetX = static_cast<float>(std::cos(time * static_cast<double>(0.0015015015f)) * 165.0);
-  lightOffsetY = static_cast<float>(std::sin(time * static_cast<double>(0.0021459227f)) * 139.0);
+  lightOffsetX = static_cast<float>(exactCos(time * static_cast<double>(0.0015015015f)) * 165.0);
+  lightOffsetY = static_cast<float>(exactSin(time * static_cast<double>(0.0021459227f)) * 139.0);
   for (int j = 0; j < W; ++j) {
     const double distance = static_cast<double>(j) - static_cast<double>(lightOffsetX) - 166.0;
     columnOffsets[j] = floatToInt(std::fabs(distance * static_cast<double>(rayScaleX)) * 256.0);

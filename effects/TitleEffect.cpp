@@ -4,6 +4,7 @@
 
 #include "render/TitleRow.h"
 #include "image/Loaders.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 
 namespace {
@@ -27,15 +28,15 @@ constexpr std::uint32_t WAVE_MASK = TitleEffect::WAVE_STEPS - 1;
 
 void TitleEffect::fillWaveTables(std::int32_t* waveA, std::int32_t* waveB, std::int32_t* waveC,
                                  std::int32_t* shadeWave) {
-  const double waveAFactor = std::cos(TWO_TURNS_AS_DOUBLE);
-  const double waveBFactor = std::cos(ONE_TURN_AS_DOUBLE);
+  const double waveAFactor = exactCos(TWO_TURNS_AS_DOUBLE);
+  const double waveBFactor = exactCos(ONE_TURN_AS_DOUBLE);
   for (int i = 0; i < WAVE_STEPS; ++i) {
     const double oneTurn = static_cast<double>(i) * ONE_TURN * PER_STEP;
     const double twoTurns = static_cast<double>(i) * TWO_TURNS * PER_STEP;
-    waveA[i] = floatToInt(std::sin(oneTurn) * waveAFactor * 100.0);
-    waveB[i] = floatToInt(std::sin(twoTurns) * waveBFactor * -40.0);
-    waveC[i] = floatToInt(30.0 * std::cos(oneTurn));
-    shadeWave[i] = floatToInt(std::cos(oneTurn) * 127.5 + 128.0);
+    waveA[i] = floatToInt(exactSin(oneTurn) * waveAFactor * 100.0);
+    waveB[i] = floatToInt(exactSin(twoTurns) * waveBFactor * -40.0);
+    waveC[i] = floatToInt(30.0 * exactCos(oneTurn));
+    shadeWave[i] = floatToInt(exactCos(oneTurn) * 127.5 + 128.0);
   }
 }
 
@@ -72,11 +73,11 @@ void TitleEffect::render(Pixel* frame, float timeMs) {
   const auto time3 = static_cast<std::uint32_t>(floatToInt(t * SPEED_3));
   const std::uint32_t halfTime = static_cast<std::uint32_t>(wholeTime) >> 1;
 
-  const double zoom = std::cos(t * ZOOM_SPEED) * 0.5 + 1.0;
+  const double zoom = exactCos(t * ZOOM_SPEED) * 0.5 + 1.0;
   const double phase = (static_cast<double>(wholeTime) - lastSyncTime) * SWING_SPEED;
-  const double rs = zoom * std::sin(phase);
+  const double rs = zoom * exactSin(phase);
   // The cosine of the scaled sine, not of the phase: the picture shears a little as it swings.
-  const double rc = zoom * std::cos(rs);
+  const double rc = zoom * exactCos(rs);
 
   const std::int32_t* a = waveA.get();
   const std::int32_t* b = waveB.get();
@@ -98,7 +99,7 @@ void TitleEffect::render(Pixel* frame, float timeMs) {
     columnBOfColumn[xi] = x - static_cast<std::uint32_t>(a[(time3 + 4 * x) & WAVE_MASK]);
   }
 
-  const std::int32_t slide = floatToInt(std::sin(t * SLIDE_SPEED) * SLIDE_RANGE);
+  const std::int32_t slide = floatToInt(exactSin(t * SLIDE_SPEED) * SLIDE_RANGE);
   const Pixel* slideRows = scrollImage.get() + (SLIDE_MIDDLE - slide) * SCROLL_WIDTH;
 
   TitleRowInputs in{};

@@ -4,6 +4,7 @@
 
 #include "render/TunnelRow.h"
 #include "image/Loaders.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/KeyedCopy.h"
 #include "render/TrigTables.h"
@@ -60,7 +61,7 @@ void TunnelEffect::fillTables(std::int32_t* distance, std::int32_t* angle) {
       // Both values stay far inside the 32-bit range, so a plain truncating cast is exact.
       const std::int32_t d = y < halfHeight ? static_cast<std::int32_t>(std::sqrt(dx * dx + dy * dy) * 65536.0)
                                             : mirroredDistanceRow[x];
-      const std::int32_t a = static_cast<std::int32_t>(std::atan2(dx, dy) * 65536.0);
+      const std::int32_t a = static_cast<std::int32_t>(exactAtan2(dx, dy) * 65536.0);
       distanceRow[x] = d;
       distanceRow[TABLE_WIDTH - 1 - x] = d;
       angleRow[x] = a;
@@ -102,7 +103,7 @@ void TunnelEffect::render(Pixel* frame, float timeMs) {
 
   const int overlayRow = floatToInt(static_cast<double>(OVERLAY_REST_ROW) - bounce.offset);
   const int overlayColumn = floatToInt(
-      OVERLAY_COLUMN + OVERLAY_SWING * std::cos(static_cast<double>(timeMs) * static_cast<double>(OVERLAY_SPEED)));
+      OVERLAY_COLUMN + OVERLAY_SWING * exactCos(static_cast<double>(timeMs) * static_cast<double>(OVERLAY_SPEED)));
   // The overlay always lies inside the 512 x 384 allocation (at rest its last two rows are in the
   // reserve below the frame), so the run form of the keyed copy may touch all of it.
   for (int r = 0; r < TEXTURE_SIZE; ++r) {

@@ -1,8 +1,9 @@
 #include "render/TrigTables.h"
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
+
+#include "render/ExactMath.h"
 
 float cosTable[TRIG_STEPS];
 float sinTable[TRIG_STEPS];
@@ -12,7 +13,7 @@ void fillTrigTables() {
   const float oneOver1024 = 0.0009765625f;
   for (int k = 0; k < TRIG_STEPS; ++k) {
     const double a = static_cast<double>(2 * k) * static_cast<double>(showPi) * static_cast<double>(oneOver1024);
-    cosTable[k] = static_cast<float>(std::cos(a));
-    sinTable[k] = static_cast<float>(std::sin(a));
+    cosTable[k] = static_cast<float>(exactCos(a));
+    sinTable[k] = static_cast<float>(exactSin(a));
   }
 }

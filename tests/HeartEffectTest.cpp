@@ -15,6 +15,7 @@
 #include "base/AssetDirectory.h"
 #include "image/Loaders.h"
 #include "imagefiles/ImageFiles.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "tests/AllocationCounter.h"
 
@@ -91,11 +92,11 @@ class PlainHeart {
   void render(Pixel* frame, float t) {
     angle = forward ? static_cast<float>(static_cast<double>(base) + (static_cast<double>(t) - syncTime))
                     : static_cast<float>(static_cast<double>(base) - (static_cast<double>(t) - syncTime));
-    const float cz = static_cast<float>(std::cos(static_cast<double>(t) * 0.0015015015f));
+    const float cz = static_cast<float>(exactCos(static_cast<double>(t) * 0.0015015015f));
     const double zoom = cz * 0.5 + 1.0;
     const double radians = static_cast<double>(angle) * 0.0027322404f;
-    const float ks = static_cast<float>(zoom * std::sin(radians));
-    const float kc = static_cast<float>(zoom * std::cos(radians));
+    const float ks = static_cast<float>(zoom * exactSin(radians));
+    const float kc = static_cast<float>(zoom * exactCos(radians));
     for (int r = 0; r < 280; ++r) {
       for (int c = 0; c < 512; ++c) {
         const int x = c - 256;
@@ -144,12 +145,12 @@ class PlainHeart {
   };
 
   static Sprite spriteAt(float t) {
-    const float cz = static_cast<float>(std::cos(static_cast<double>(t) * 0.0015015015f));
-    const double sc = std::sin(static_cast<double>(t) * 0.0013642565f) * 0.05f + 2.8f;
-    return Sprite{static_cast<float>(sc * std::sin(std::cos(static_cast<double>(t) * 0.00069252076f))),
-                  sc * std::cos(std::sin(static_cast<double>(t) * 0.0006002401f)),
+    const float cz = static_cast<float>(exactCos(static_cast<double>(t) * 0.0015015015f));
+    const double sc = exactSin(static_cast<double>(t) * 0.0013642565f) * 0.05f + 2.8f;
+    return Sprite{static_cast<float>(sc * exactSin(exactCos(static_cast<double>(t) * 0.00069252076f))),
+                  sc * exactCos(exactSin(static_cast<double>(t) * 0.0006002401f)),
                   127 - floatToInt(cz * static_cast<double>(-80.0f)),
-                  127 - floatToInt(std::sin(static_cast<double>(t) * 0.0017667845f) * static_cast<double>(-20.0f))};
+                  127 - floatToInt(exactSin(static_cast<double>(t) * 0.0017667845f) * static_cast<double>(-20.0f))};
   }
 
   // Heart texture column and row for window column i and row j.
@@ -293,7 +294,7 @@ TEST_F(HeartEffectTest, UnturnedUnzoomedWoodIsUpright) {
     float candidate = static_cast<float>((std::numbers::pi / 2 + turn * std::numbers::pi) / static_cast<double>(0.0015015015f));
     candidate = std::nextafter(candidate, 0.0f);
     for (int step = 0; step < 3 && t == 0.0f; ++step, candidate = std::nextafter(candidate, 1e9f))
-      if (std::fabs(static_cast<float>(std::cos(static_cast<double>(candidate) * 0.0015015015f))) < 5.9e-8f)
+      if (std::fabs(static_cast<float>(exactCos(static_cast<double>(candidate) * 0.0015015015f))) < 5.9e-8f)
         t = candidate;
   }
   ASSERT_NE(t, 0.0f);

@@ -9,6 +9,7 @@
 #include "LatticeSceneTest.h"
 #include "AllocationCounter.h"
 #include "effects/PlaneEffect.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/Matrix3.h"
 #include "render/TrigTables.h"
@@ -31,9 +32,9 @@ std::vector<Pixel> referencePlane(const TempAssets& assets, float timeMs, float 
   y.identity();
   z.identity();
   view.identity();
-  x.rotX(floatToInt(std::cos(static_cast<double>(t) * static_cast<double>(0.00042735043f)) * 290));
-  y.rotY(floatToInt(std::sin(static_cast<double>(t) * static_cast<double>(0.0002586653f)) * -300));
-  z.rotZ(floatToInt(std::cos(static_cast<double>(t) * static_cast<double>(0.0004f)) * 563));
+  x.rotX(floatToInt(exactCos(static_cast<double>(t) * static_cast<double>(0.00042735043f)) * 290));
+  y.rotY(floatToInt(exactSin(static_cast<double>(t) * static_cast<double>(0.0002586653f)) * -300));
+  z.rotZ(floatToInt(exactCos(static_cast<double>(t) * static_cast<double>(0.0004f)) * 563));
   view.product(x, y, z);
 
   std::vector<std::uint32_t> maps[3];

@@ -10,6 +10,7 @@
 #include "LatticeSceneTest.h"
 #include "LightRayBlendReference.h"
 #include "effects/SquareTunnelEffect.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/LightRayBlend.h"
 #include "render/Matrix3.h"
@@ -26,8 +27,8 @@ constexpr int H = 280;
 constexpr int COLUMNS = 333;
 constexpr int ROWS = 281;
 
-float lightOffsetX(float t) { return static_cast<float>(std::cos(t * static_cast<double>(0.0015015015f)) * 165); }
-float lightOffsetY(float t) { return static_cast<float>(std::sin(t * static_cast<double>(0.0021459227f)) * 139); }
+float lightOffsetX(float t) { return static_cast<float>(exactCos(t * static_cast<double>(0.0015015015f)) * 165); }
+float lightOffsetY(float t) { return static_cast<float>(exactSin(t * static_cast<double>(0.0021459227f)) * 139); }
 
 // The scene drawn step by step from its rules, on a picture of exactly 332 x 280 pixels; any
 // neighbour outside it reads as `outside`.

@@ -10,6 +10,7 @@
 #include "effects/TitleEffect.h"
 #include "render/TitleRow.h"
 #include "image/Loaders.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "tests/AllocationCounter.h"
 #include "tests/ScratchAssets.h"
@@ -43,8 +44,8 @@ TEST(TitleWaveTablesTest, TheNearlyOneFactorsChangeNoEntry) {
   for (int i = 0; i < 1024; ++i) {
     const double oneTurn = i * static_cast<double>(6.2831907f) * static_cast<double>(0.0009765625f);
     const double twoTurns = i * static_cast<double>(12.566381f) * static_cast<double>(0.0009765625f);
-    ASSERT_EQ(w.a[i], static_cast<int>(std::sin(oneTurn) * 100)) << i;
-    ASSERT_EQ(w.b[i], static_cast<int>(std::sin(twoTurns) * -40)) << i;
+    ASSERT_EQ(w.a[i], static_cast<int>(exactSin(oneTurn) * 100)) << i;
+    ASSERT_EQ(w.b[i], static_cast<int>(exactSin(twoTurns) * -40)) << i;
   }
   EXPECT_EQ(w.a[128], 70);
   EXPECT_EQ(w.b[128], -39);
@@ -88,7 +89,7 @@ struct ReferenceTitle {
     loadRaw(scroll.data() + 512 * 256, "blockchen.raw", 512, 256);
   }
 
-  static double zoomAt(float t) { return std::cos(t * static_cast<double>(0.0015015015f)) * 0.5 + 1.0; }
+  static double zoomAt(float t) { return exactCos(t * static_cast<double>(0.0015015015f)) * 0.5 + 1.0; }
 
   void render(Pixel* frame, float t, std::optional<std::pair<double, double>> swing = std::nullopt) {
     const std::int64_t T = floatToInt(t);
@@ -97,8 +98,8 @@ struct ReferenceTitle {
     const std::int64_t a3 = floatToInt(t * static_cast<double>(0.6666667f));
     const double zoom = zoomAt(t);
     const double phase = (static_cast<double>(T) - lastSync) * static_cast<double>(0.0027322404f);
-    double rs = zoom * std::sin(phase);
-    double rc = zoom * std::cos(rs);
+    double rs = zoom * exactSin(phase);
+    double rc = zoom * exactCos(rs);
     if (swing) std::tie(rs, rc) = *swing;
     referenceTitlePlane(frame, title.data(), rs, rc);
 
@@ -118,7 +119,7 @@ struct ReferenceTitle {
       }
     }
 
-    const int k = floatToInt(std::sin(t * static_cast<double>(0.004464286f)) * -116.0);
+    const int k = floatToInt(exactSin(t * static_cast<double>(0.004464286f)) * -116.0);
     const int r = 116 - k;
     EXPECT_TRUE(r >= 0 && r + 279 <= 511) << "slide window at " << t;
     for (int i = 0; i < 143360; ++i) frame[i] = byteWise(frame[i], scroll[r * 512 + i], 1);

@@ -10,6 +10,7 @@
 #include "effects/TunnelEffect.h"
 #include "render/TunnelRow.h"
 #include "image/Loaders.h"
+#include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/TrigTables.h"
 #include "tests/AllocationCounter.h"
@@ -31,7 +32,7 @@ struct DirectTables {
         const double dy = y - 279.5;
         const double dx = x - 511.5;
         distance[y * TABLE_WIDTH + x] = floatToInt(std::sqrt(dx * dx + dy * dy) * 65536);
-        angle[y * TABLE_WIDTH + x] = floatToInt(std::atan2(dx, dy) * 65536);
+        angle[y * TABLE_WIDTH + x] = floatToInt(exactAtan2(dx, dy) * 65536);
       }
     }
   }
@@ -107,7 +108,7 @@ struct ReferenceTunnel {
       }
     }
     const int y0 = floatToInt(26.0 - static_cast<double>(offset));
-    const int x0 = floatToInt(220.0 + 31.0 * std::cos(static_cast<double>(timeMs) * static_cast<double>(0.0015015015f)));
+    const int x0 = floatToInt(220.0 + 31.0 * exactCos(static_cast<double>(timeMs) * static_cast<double>(0.0015015015f)));
     for (int r = 0; r < 256; ++r) {
       for (int col = 0; col < 256; ++col) {
         const Pixel p = overlay[r * 256 + col];
@@ -252,7 +253,7 @@ class TunnelOverlayTest : public TunnelEffectTest {
     return -1;
   }
   static int overlayColumn(float timeMs) {
-    return static_cast<int>(220 + 31 * std::cos(static_cast<double>(timeMs) * static_cast<double>(0.0015015015f)));
+    return static_cast<int>(220 + 31 * exactCos(static_cast<double>(timeMs) * static_cast<double>(0.0015015015f)));
   }
   ScratchAssetDirectory assets;
   TunnelEffect effect;
