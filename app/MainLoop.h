@@ -3,7 +3,7 @@
 // renders and presents exactly one frame. Once the quit request is posted no idle turn runs: the
 // loop takes the events still waiting and ends.
 
-#include "app/Window.h"
+#include "platform/Window.h"
 #include "display/Screen.h"
 #include "show/Engine.h"
 

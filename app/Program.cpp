@@ -5,11 +5,11 @@
 #include "base/Fatal.h"
 #include "app/LateStart.h"
 #include "app/MainLoop.h"
-#include "app/SdlAudioOutput.h"
-#include "app/SdlWindow.h"
+#include "platform/SdlAudioOutput.h"
+#include "platform/SdlWindow.h"
 #include "display/Screen.h"
-#include "display/SdlDisplay.h"
-#include "app/TimeArguments.h"
+#include "platform/SdlDisplay.h"
+#include "base/TimeArguments.h"
 #include "base/AssetDirectory.h"
 
 int runShowOn(Platform& platform, const ShowOptions& options) {

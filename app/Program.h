@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/Show.h"
-#include "app/Window.h"
+#include "stage/Show.h"
+#include "platform/Window.h"
 #include "display/DisplayLayer.h"
 #include "show/MillisecondCounter.h"
 

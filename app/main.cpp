@@ -12,10 +12,10 @@
 
 #include <iostream>
 
-#include "app/Capture.h"
-#include "app/Lab.h"
+#include "capture/Capture.h"
+#include "lab/Lab.h"
 #include "app/Program.h"
-#include "app/TimeArguments.h"
+#include "base/TimeArguments.h"
 
 namespace {
 // Parse and usage errors end with this code; the show itself always returns 0.

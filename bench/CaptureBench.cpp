@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/Capture.h"
-#include "app/OfflineShow.h"
-#include "app/VideoEncoder.h"
+#include "capture/Capture.h"
+#include "stage/OfflineShow.h"
+#include "capture/VideoEncoder.h"
 #include "base/AssetDirectory.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "app/Lab.h"
-#include "display/HeadlessDisplay.h"
+#include "lab/Lab.h"
+#include "platform/HeadlessDisplay.h"
 #include "display/Screen.h"
 #include "show/Sequencer.h"
 

@@ -10,15 +10,15 @@
 #include <thread>
 #include <vector>
 
-#include "app/Capture.h"
-#include "app/FrameQueue.h"
-#include "app/HeadlessWindow.h"
+#include "capture/Capture.h"
+#include "capture/FrameQueue.h"
+#include "platform/HeadlessWindow.h"
 #include "app/LateStart.h"
-#include "app/Lab.h"
-#include "app/OfflineShow.h"
-#include "app/TimeArguments.h"
-#include "app/VideoEncoder.h"
-#include "display/HeadlessDisplay.h"
+#include "lab/Lab.h"
+#include "stage/OfflineShow.h"
+#include "base/TimeArguments.h"
+#include "capture/VideoEncoder.h"
+#include "platform/HeadlessDisplay.h"
 #include "base/AssetDirectory.h"
 #include "show/FrameTiming.h"
 #include "show/LockstepMusic.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Lab.h"
+#include "lab/Lab.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Lab.h"
-#include "app/LabScript.h"
+#include "lab/Lab.h"
+#include "lab/LabScript.h"
 
 namespace {
 namespace fs = std::filesystem;

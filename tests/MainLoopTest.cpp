@@ -3,10 +3,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/HeadlessWindow.h"
+#include "platform/HeadlessWindow.h"
 #include "app/MainLoop.h"
 #include "app/Program.h"
-#include "display/HeadlessDisplay.h"
+#include "platform/HeadlessDisplay.h"
 #include "base/AssetDirectory.h"
 #include "tests/AllocationCounter.h"
 #include "tests/FatalRecorder.h"

@@ -16,7 +16,7 @@
 #include "base/QuitRequest.h"
 #include "show/ModuleRenderer.h"
 #include "show/MusicStream.h"
-#include "app/SdlAudioOutput.h"
+#include "platform/SdlAudioOutput.h"
 #include "tests/SyncTestModules.h"
 
 namespace {

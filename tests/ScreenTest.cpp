@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "display/HeadlessDisplay.h"
+#include "platform/HeadlessDisplay.h"
 #include "display/Screen.h"
 #include "tests/FatalRecorder.h"
 

@@ -1,4 +1,4 @@
-#include "app/SdlWindow.h"
+#include "platform/SdlWindow.h"
 
 #include <SDL.h>
 

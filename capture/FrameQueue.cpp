@@ -1,4 +1,4 @@
-#include "app/FrameQueue.h"
+#include "capture/FrameQueue.h"
 
 FrameQueue::FrameQueue(std::size_t slots, std::size_t mostSampleFrames) : ring(slots) {
   for (Slot& slot : ring) {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LabScript.h"
+#include "lab/LabScript.h"
 #include "render/Pixel.h"
 
 struct LabOptions {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Show.h"
-#include "app/SimulatedRun.h"
+#include "stage/Show.h"
+#include "stage/SimulatedRun.h"
 #include "show/FrameTiming.h"
 #include "show/LockstepMusic.h"
 #include "show/MillisecondCounter.h"

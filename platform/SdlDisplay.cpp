@@ -1,4 +1,4 @@
-#include "display/SdlDisplay.h"
+#include "platform/SdlDisplay.h"
 
 #include <SDL.h>
 

@@ -1,4 +1,4 @@
-#include "app/SimulatedRun.h"
+#include "stage/SimulatedRun.h"
 
 #include "base/QuitRequest.h"
 

@@ -1,4 +1,4 @@
-#include "app/OfflineShow.h"
+#include "stage/OfflineShow.h"
 
 #include "base/Fatal.h"
 #include "base/QuitRequest.h"

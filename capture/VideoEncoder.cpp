@@ -1,4 +1,4 @@
-#include "app/VideoEncoder.h"
+#include "capture/VideoEncoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

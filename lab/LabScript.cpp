@@ -1,4 +1,4 @@
-#include "app/LabScript.h"
+#include "lab/LabScript.h"
 
 #include <cerrno>
 #include <cmath>

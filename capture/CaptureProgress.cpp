@@ -1,9 +1,9 @@
-#include "app/CaptureProgress.h"
+#include "capture/CaptureProgress.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/TimeArguments.h"
+#include "base/TimeArguments.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;

@@ -1,4 +1,4 @@
-#include "app/HeadlessWindow.h"
+#include "platform/HeadlessWindow.h"
 
 bool HeadlessWindow::pollEvent(WindowEvent& event) {
   if (queue.empty()) return false;

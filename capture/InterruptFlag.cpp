@@ -1,4 +1,4 @@
-#include "app/InterruptFlag.h"
+#include "capture/InterruptFlag.h"
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;

@@ -1,4 +1,4 @@
-#include "app/Capture.h"
+#include "capture/Capture.h"
 
 #include <unistd.h>
 
@@ -6,13 +6,13 @@
 #include <chrono>
 #include <thread>
 
-#include "app/CaptureProgress.h"
-#include "app/FrameQueue.h"
-#include "app/InterruptFlag.h"
-#include "app/OfflineShow.h"
+#include "capture/CaptureProgress.h"
+#include "capture/FrameQueue.h"
+#include "capture/InterruptFlag.h"
+#include "stage/OfflineShow.h"
 #include "image/PngFile.h"
-#include "app/TimeArguments.h"
-#include "app/VideoEncoder.h"
+#include "base/TimeArguments.h"
+#include "capture/VideoEncoder.h"
 #include "base/AssetDirectory.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/TimeArguments.h"
+#include "base/TimeArguments.h"
 
 #include <cstdio>
 #include <numeric>

@@ -1,4 +1,4 @@
-#include "display/HeadlessDisplay.h"
+#include "platform/HeadlessDisplay.h"
 
 HeadlessDisplay::HeadlessDisplay() : surfacePixels(SCREEN_PIXELS, 0) {}
 

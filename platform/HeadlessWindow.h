@@ -6,7 +6,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/Window.h"
+#include "platform/Window.h"
 
 class HeadlessWindow final : public Window {
  public:

@@ -13,7 +13,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/Show.h"
+#include "stage/Show.h"
 #include "render/Pixel.h"
 #include "show/FrameTiming.h"
 #include "show/LockstepMusic.h"

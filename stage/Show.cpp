@@ -1,4 +1,4 @@
-#include "app/Show.h"
+#include "stage/Show.h"
 
 #include "effects/EndEffect.h"
 #include "effects/HeartEffect.h"

@@ -1,4 +1,4 @@
-#include "app/Lab.h"
+#include "lab/Lab.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -7,7 +7,7 @@
 
 #include "image/PngFile.h"
 #include "base/QuitRequest.h"
-#include "app/Show.h"
+#include "stage/Show.h"
 #include "effects/EndEffect.h"
 #include "effects/HeartEffect.h"
 #include "effects/PlaneEffect.h"

@@ -3,7 +3,7 @@
 // In full-screen use it starts at 512 x 384 and the display layer makes it cover the desktop; in
 // a window it is 512 x 384 times a scale.
 
-#include "app/Window.h"
+#include "platform/Window.h"
 
 struct SDL_Window;
 

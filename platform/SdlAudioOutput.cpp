@@ -1,4 +1,4 @@
-#include "app/SdlAudioOutput.h"
+#include "platform/SdlAudioOutput.h"
 
 #include <cstring>
 
