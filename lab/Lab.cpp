@@ -5,12 +5,12 @@
 #include <fstream>
 #include <memory>
 
-#include "image/PngFile.h"
-#include "base/QuitRequest.h"
-#include "stage/Show.h"
-#include "effects/EffectCatalogue.h"
 #include "base/AssetDirectory.h"
+#include "base/QuitRequest.h"
+#include "effects/EffectCatalogue.h"
+#include "image/PngFile.h"
 #include "render/TrigTables.h"
+#include "stage/Show.h"
 
 namespace {
 // The frame as bytes in file order, whatever the machine's byte order.

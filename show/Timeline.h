@@ -15,19 +15,16 @@ struct TimelineEntry {
 inline constexpr int TIMELINE_ENTRIES = 39;
 
 inline constexpr TimelineEntry TIMELINE[TIMELINE_ENTRIES] = {
-    {"presents", 30000.0f},     {"title", 30000.0f},        {"heart", 120000.0f},
-    {"heart", 80000.0f},        {"sphere", 80000.0f},       {"squaretunnel", 6000.0f},
-    {"plane", 14000.0f},        {"heart", 80000.0f},        {"plane", 14000.0f},
-    {"tunnel", 74000.0f},       {"squaretunnel", 20000.0f}, {"squaretunnel", 14000.0f},
-    {"plane", 20000.0f},        {"title", 30000.0f},        {"plane", 20000.0f},
-    {"tunnel", 74000.0f},       {"plane", 20000.0f},        {"squaretunnel", 14000.0f},
-    {"plane", 20000.0f},        {"heart", 120000.0f},       {"plane", 20000.0f},
-    {"title", 80000.0f},        {"plane", 20000.0f},        {"squaretunnel", 14000.0f},
-    {"plane", 20000.0f},        {"title", 30000.0f},        {"plane", 20000.0f},
-    {"tunnel", 74000.0f},       {"plane", 20000.0f},        {"squaretunnel", 14000.0f},
-    {"plane", 20000.0f},        {"title", 120000.0f},       {"plane", 20000.0f},
-    {"sphere", 80000.0f},       {"plane", 20000.0f},        {"squaretunnel", 14000.0f},
-    {"plane", 20000.0f},        {"end", 20000.0f},          {"end", 20000.0f},
+    {"presents", 30000.0f}, {"title", 30000.0f},        {"heart", 120000.0f},       {"heart", 80000.0f},
+    {"sphere", 80000.0f},   {"squaretunnel", 6000.0f},  {"plane", 14000.0f},        {"heart", 80000.0f},
+    {"plane", 14000.0f},    {"tunnel", 74000.0f},       {"squaretunnel", 20000.0f}, {"squaretunnel", 14000.0f},
+    {"plane", 20000.0f},    {"title", 30000.0f},        {"plane", 20000.0f},        {"tunnel", 74000.0f},
+    {"plane", 20000.0f},    {"squaretunnel", 14000.0f}, {"plane", 20000.0f},        {"heart", 120000.0f},
+    {"plane", 20000.0f},    {"title", 80000.0f},        {"plane", 20000.0f},        {"squaretunnel", 14000.0f},
+    {"plane", 20000.0f},    {"title", 30000.0f},        {"plane", 20000.0f},        {"tunnel", 74000.0f},
+    {"plane", 20000.0f},    {"squaretunnel", 14000.0f}, {"plane", 20000.0f},        {"title", 120000.0f},
+    {"plane", 20000.0f},    {"sphere", 80000.0f},       {"plane", 20000.0f},        {"squaretunnel", 14000.0f},
+    {"plane", 20000.0f},    {"end", 20000.0f},          {"end", 20000.0f},
 };
 
 // Appends the 39 entries in show order, each with the effect object effectNamed gives for its name.
