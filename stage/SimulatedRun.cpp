@@ -1,14 +1,17 @@
 #include "stage/SimulatedRun.h"
 
 #include "base/QuitRequest.h"
+#include "effects/EffectCatalogue.h"
 
 SimulatedRun::SimulatedRun(Show& show, ManualMillisecondCounter& counter, const FrameTiming& timing,
                            LockstepMusic* music)
     : show(show),
       counter(counter),
       timing(timing),
-      music(music),
-      renderedWhileSkipping{show.effects().tunnel, show.effects().heart} {}
+      music(music) {
+  for (const EffectKind& kind : effectCatalogue())
+    if (kind.advancesPerDrawnFrame) renderedWhileSkipping.push_back(show.effect(kind.name));
+}
 
 void SimulatedRun::step(Pixel* frame, bool draw) {
   counter.set(timing.counterMs(next));

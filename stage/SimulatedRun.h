@@ -10,8 +10,8 @@
 // the show time and its sync events alone, and since every scene draws the whole frame, the
 // first frame drawn after a fast-forward is the frame a full run would show.
 
-#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "stage/Show.h"
 #include "render/Pixel.h"
@@ -39,7 +39,8 @@ class SimulatedRun {
   ManualMillisecondCounter& counter;
   FrameTiming timing;
   LockstepMusic* music;
-  std::array<Effect*, 2> renderedWhileSkipping;
+  // The effects the catalogue marks as advancing per drawn frame.
+  std::vector<Effect*> renderedWhileSkipping;
   std::int64_t next = 0;
   float lastTimeMs = 0.0f;
 };
