@@ -125,7 +125,9 @@ void LoudnessMeter::add(const float* interleaved, std::size_t count) {
         const double* x = &history[static_cast<std::size_t>(c)][historyAt + TRUE_PEAK_TAPS];
         for (std::size_t k = 0; k < TRUE_PEAK_TAPS; ++k)
           y += interpolator[k * TRUE_PEAK_PHASES + static_cast<std::size_t>(p)] * *(x - k);
-        peak = std::max(peak, std::fabs(y));
+        // Until the filter has seen a full history its output rings from the assumed silence before
+        // the first sample; a meter fed a stretch cut out of a piece must not read that as a peak.
+        if (frameCount >= TRUE_PEAK_TAPS) peak = std::max(peak, std::fabs(y));
       }
     historyAt = (historyAt + 1) % TRUE_PEAK_TAPS;
 

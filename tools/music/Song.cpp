@@ -217,9 +217,9 @@ using Part = std::vector<Block>;
 Part presentsPart() {
   return {
       {.bars = 2, .progression = {Am}, .chords = Chords::Pad, .ending = Ending::Build, .dynamics = Dynamics::Rise,
-       .level = 0.5, .variant = 1},
+       .level = 0.35, .variant = 1},
       {.bars = 10, .progression = SLOW, .bass = Bass::Long, .chords = Chords::Pad, .arp = Arp::Bells, .hit = true,
-       .level = 0.55},
+       .level = 0.39},
       {.bars = 3, .progression = {F, G, E}, .drums = Drums::Pulse, .bass = Bass::Long, .chords = Chords::Pad,
        .arp = Arp::Sixteenths, .ending = Ending::Build, .dynamics = Dynamics::Rise, .level = 0.65, .variant = 0},
   };
@@ -229,22 +229,22 @@ Part titleBuildPart(bool withTheme, int variant) {
   return {
       {.bars = 8, .progression = MAIN, .drums = Drums::Four, .hats = withTheme ? 2 : 1, .bass = Bass::Offbeat,
        .chords = Chords::Pad, .arp = Arp::Sixteenths, .lead = withTheme ? Lead::ThemeC : Lead::None,
-       .crash = true, .dynamics = withTheme ? Dynamics::Steady : Dynamics::Rise, .level = withTheme ? 0.85 : 0.92, .variant = variant,
+       .crash = true, .dynamics = withTheme ? Dynamics::Steady : Dynamics::Rise, .level = withTheme ? 0.8 : 0.92, .variant = variant,
        .ride = withTheme},
       {.bars = 4, .progression = MAIN, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling, .chords = Chords::Pad,
        .arp = Arp::Sixteenths, .lead = withTheme ? Lead::ThemeAHigh : Lead::None, .ending = Ending::Fill,
-       .level = withTheme ? 0.88 : 0.97, .variant = variant + 1, .acid = withTheme},
+       .level = withTheme ? 0.84 : 0.97, .variant = variant + 1, .acid = withTheme},
       {.bars = 3, .progression = {F, G, E}, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
-       .chords = Chords::Pad, .arp = Arp::Sixteenths, .ending = Ending::Build, .level = withTheme ? 0.88 : 0.97, .variant = variant + 2},
+       .chords = Chords::Pad, .arp = Arp::Sixteenths, .ending = Ending::Build, .level = withTheme ? 0.84 : 0.97, .variant = variant + 2},
   };
 }
 
 Part titleBreakdownPart() {
   return {
       {.bars = 8, .progression = MAIN, .bass = Bass::Long, .chords = Chords::Pad, .arp = Arp::Bells,
-       .lead = Lead::ThemeA, .level = 0.5, .variant = 1},
+       .lead = Lead::ThemeA, .level = 0.35, .variant = 1},
       {.bars = 4, .progression = MAIN, .drums = Drums::Half, .hats = 1, .bass = Bass::Offbeat, .chords = Chords::Pad,
-       .lead = Lead::ThemeA, .level = 0.6, .variant = 2},
+       .lead = Lead::ThemeA, .level = 0.42, .variant = 2},
       {.bars = 3, .progression = {F, G, E}, .drums = Drums::Four, .hats = 1, .bass = Bass::Offbeat,
        .chords = Chords::Pad, .arp = Arp::Sixteenths, .ending = Ending::Build, .dynamics = Dynamics::Rise,
        .level = 0.75, .variant = 1},
@@ -255,9 +255,9 @@ Part titleBreakdownPart() {
 Part titleBigBreakPart() {
   return {
       {.bars = 16, .progression = SLOW, .bass = Bass::Long, .chords = Chords::VoxPad, .arp = Arp::Bells,
-       .crash = true, .level = 0.45, .variant = 2},
+       .crash = true, .level = 0.32, .variant = 2},
       {.bars = 16, .progression = LATE, .drums = Drums::Half, .hats = 1, .bass = Bass::Long, .chords = Chords::Pad,
-       .arp = Arp::Plucks, .lead = Lead::ThemeC, .level = 0.6, .variant = 1},
+       .arp = Arp::Plucks, .lead = Lead::ThemeC, .level = 0.42, .variant = 1},
       {.bars = 8, .progression = MAIN, .drums = Drums::Four, .hats = 1, .bass = Bass::Offbeat, .chords = Chords::VoxPad,
        .arp = Arp::Sixteenths, .ending = Ending::Build, .dynamics = Dynamics::Rise, .level = 0.92, .variant = 2},
   };
@@ -287,7 +287,7 @@ Part finalePart() {
 }
 
 Part heartMainPart(bool second) {
-  const double l = second ? 0.92 : 0.95;
+  const double l = second ? 0.9 : 0.92;
   return {
       {.bars = 8, .progression = second ? LIFT : MAIN, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
        .chords = second ? Chords::OffbeatStabs : Chords::Pad, .arp = Arp::Sixteenths, .ending = Ending::Fill,
@@ -301,7 +301,7 @@ Part heartMainPart(bool second) {
        .variant = second ? 0 : 2, .acid = second, .ride = second},
       {.bars = 8, .progression = second ? LATE : MAIN, .bass = Bass::Long,
        .chords = second ? Chords::VoxPad : Chords::Pad, .arp = Arp::Bells,
-       .lead = second ? Lead::PluckTheme : Lead::BellTheme, .level = 0.5, .variant = second ? 3 : 0},
+       .lead = second ? Lead::PluckTheme : Lead::BellTheme, .level = 0.35, .variant = second ? 3 : 0},
       {.bars = 8, .progression = second ? MAIN : SECOND, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
        .chords = Chords::Pad, .arp = Arp::Sixteenths, .lead = second ? Lead::ThemeAHigh : Lead::ThemeB,
        .ending = Ending::Fill, .crash = true, .level = l, .variant = second ? 1 : 3, .acid = second},
@@ -323,7 +323,7 @@ Part heartAcidPart() {
        .arp = Arp::Sixteenths, .lead = Lead::ThemeAHigh, .ending = Ending::Fill, .crash = true, .level = 0.97,
        .variant = 2, .sweepFrom = 2, .sweepTo = 5},
       {.bars = 8, .progression = MAIN, .drums = Drums::Half, .hats = 1, .bass = Bass::Long, .chords = Chords::Pad,
-       .arp = Arp::Bells, .dynamics = Dynamics::Fall, .level = 0.55, .variant = 1},
+       .arp = Arp::Bells, .dynamics = Dynamics::Fall, .level = 0.39, .variant = 1},
   };
 }
 
@@ -346,9 +346,9 @@ Part heartReturnPart() {
 Part spherePart(bool second) {
   return {
       {.bars = 16, .progression = second ? LATE : SLOW, .bass = Bass::Long,
-       .chords = second ? Chords::VoxPad : Chords::Pad, .arp = Arp::Bells, .level = 0.45, .variant = second ? 3 : 0},
+       .chords = second ? Chords::VoxPad : Chords::Pad, .arp = Arp::Bells, .level = 0.32, .variant = second ? 3 : 0},
       {.bars = 16, .progression = second ? SLOW : MAIN, .drums = Drums::Half, .bass = Bass::Long,
-       .chords = Chords::Pad, .lead = second ? Lead::PluckTheme : Lead::BellTheme, .level = 0.5,
+       .chords = Chords::Pad, .lead = second ? Lead::PluckTheme : Lead::BellTheme, .level = 0.35,
        .variant = second ? 2 : 1, .ride = second},
       {.bars = 8, .progression = second ? LIFT : MAIN, .drums = Drums::Pulse, .hats = 1, .bass = Bass::Offbeat,
        .chords = Chords::Pad, .arp = Arp::Sixteenths, .ending = Ending::Build, .dynamics = Dynamics::Rise,
@@ -382,7 +382,7 @@ Part squareTunnelPeakPart(int which) {
     case 2:
       return {{.bars = 7, .progression = LATE, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
                .chords = Chords::VoxPad, .arp = Arp::VoxChops, .lead = Lead::Hook, .ending = Ending::Fill,
-               .crash = true, .level = 0.9, .variant = 2, .acid = true, .ride = true}};
+               .crash = true, .level = 0.85, .variant = 2, .acid = true, .ride = true}};
     default:
       return {{.bars = 7, .progression = LIFT, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
                .chords = Chords::OffbeatStabs, .arp = Arp::Plucks, .lead = Lead::Hook, .ending = Ending::Build,
@@ -434,7 +434,7 @@ Part outroPart() {
   return {
       {.bars = 8, .progression = MAIN, .drums = Drums::Pulse, .bass = Bass::Long, .chords = Chords::VoxPad,
        .lead = Lead::BellTheme, .crash = true, .dynamics = Dynamics::Fall, .level = 0.7, .variant = 2},
-      {.bars = 2, .progression = {F, E}, .bass = Bass::Long, .chords = Chords::Pad, .arp = Arp::Bells, .level = 0.45,
+      {.bars = 2, .progression = {F, E}, .bass = Bass::Long, .chords = Chords::Pad, .arp = Arp::Bells, .level = 0.32,
        .variant = 1},
   };
 }
@@ -442,7 +442,7 @@ Part outroPart() {
 Part finalChordPart() {
   return {
       {.bars = 10 + TAIL_BARS, .progression = {Am}, .bass = Bass::Long, .chords = Chords::VoxPad, .hit = true,
-       .dynamics = Dynamics::FadeOut, .level = 0.6},
+       .dynamics = Dynamics::FadeOut, .level = 0.42},
   };
 }
 
@@ -548,7 +548,8 @@ double instrumentGain(std::uint8_t instrument) {
     case CLOSED_HAT: case OPEN_HAT: case RIDE: return 2.0;
     case CRASH: case RISER: return 1.5;
     case PAD: case STAB: return 3.0;
-    case ARP: case BELL: case PLUCK: return 2.4;
+    case ARP: return 2.1;
+    case BELL: case PLUCK: return 2.4;
     case LEAD_LEFT: case LEAD_RIGHT: return 1.5;
     case VOX: return 2.0;
     default: return 1.0;
@@ -846,7 +847,7 @@ class Composer {
         for (int s = 0; s < 16; ++s) {
           const bool octave = (b.variant % 2 ? s % 4 == 1 : s % 4 == 3) || (s == 15 && b.variant % 4 == 2);
           if (s % 4 == 0) off(row0 + s, BASS_CH);
-          else note(row0 + s, BASS_CH, octave ? r + 12 : r, BASS, (s % 4 == 2 ? 46 : 40) * f);
+          else note(row0 + s, BASS_CH, octave ? r + 12 : r, BASS, (s % 4 == 2 ? 43 : 40) * f);
         }
         if (dive) command(row0 + 15, BASS_CH, SLIDE_DOWN, 0x20);  // the bass dives into the drop
         return;

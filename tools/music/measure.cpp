@@ -1,12 +1,14 @@
 // Measures a music module as a listener and a tracker would judge it:
-//   zod-music-measure MODULE.xm [--scenes] [--wav OUT.wav]
+//   zod-music-measure MODULE.xm [--scenes] [--wav OUT.wav] [--from SECONDS] [--to SECONDS]
 // The module is rendered with libopenmpt at 44100 Hz (its Zxx cues cleared, as the show plays it).
-// --scenes adds a line per scene of the show's timeline; --wav keeps the rendering as 16-bit WAV.
+// --scenes adds a line per scene of the show's timeline; --wav keeps the rendering as 16-bit WAV;
+// --from and --to measure a stretch of the piece only (the pattern figures still cover it all).
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -84,14 +86,18 @@ void printSpectrum(const measure::LoudnessMeter& m) {
 int main(int argc, char** argv) {
   std::string path, wavPath;
   bool scenes = false, usage = false;
+  double from = 0, to = 1e9;
   for (int i = 1; i < argc && !usage; ++i) {
     if (std::strcmp(argv[i], "--scenes") == 0) scenes = true;
     else if (std::strcmp(argv[i], "--wav") == 0 && i + 1 < argc) wavPath = argv[++i];
+    else if (std::strcmp(argv[i], "--from") == 0 && i + 1 < argc) from = std::atof(argv[++i]);
+    else if (std::strcmp(argv[i], "--to") == 0 && i + 1 < argc) to = std::atof(argv[++i]);
     else if (path.empty() && argv[i][0] != '-') path = argv[i];
     else usage = true;
   }
-  if (usage || path.empty()) {
-    std::fprintf(stderr, "usage: zod-music-measure MODULE.xm [--scenes] [--wav OUT.wav]\n");
+  if (usage || path.empty() || (scenes && from > 0)) {
+    std::fprintf(stderr, "usage: zod-music-measure MODULE.xm [--scenes] [--wav OUT.wav] [--from SECONDS] [--to SECONDS]\n"
+                         "       (--scenes measures from the start)\n");
     return 2;
   }
   std::ifstream file(path, std::ios::binary);
@@ -102,7 +108,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: not an XM module this tool reads\n", path.c_str());
     return 1;
   }
-  const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {nullptr, nullptr}};
+  const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {"seek.sync_samples", "1"}, {nullptr, nullptr}};
   std::unique_ptr<openmpt_module, ModuleCloser> mod(
       openmpt_module_create_from_memory2(scan.clearedModule().data(), scan.clearedModule().size(),
                                          openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr,
@@ -112,6 +118,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   openmpt_module_set_repeat_count(mod.get(), 0);
+  if (from > 0) openmpt_module_set_position_seconds(mod.get(), from);
+  const auto last = static_cast<std::size_t>(std::max(0.0, to - from) * RATE);
 
   // One meter for the whole piece and, with --scenes, one per scene of the show's timeline.
   measure::LoudnessMeter whole(RATE);
@@ -131,7 +139,8 @@ int main(int argc, char** argv) {
 
   std::vector<float> buffer(2 * 4096);
   std::size_t rendered = 0, scene = 0;
-  while (std::size_t n = openmpt_module_read_interleaved_float_stereo(mod.get(), RATE, 4096, buffer.data())) {
+  while (std::size_t n = openmpt_module_read_interleaved_float_stereo(
+             mod.get(), RATE, std::min<std::size_t>(4096, last - rendered), buffer.data())) {
     whole.add(buffer.data(), n);
     if (wav) wav->add(buffer.data(), n);
     for (std::size_t done = 0; scenes && done < n;) {
@@ -149,7 +158,8 @@ int main(int argc, char** argv) {
 
   const measure::PatternStats stats = measure::patternStats(*song, music::ROWS_PER_BAR);
   const double seconds = static_cast<double>(rendered) / RATE;
-  std::printf("%s: %s, %d bars of %d rows\n", path.c_str(), clock(seconds).c_str(), stats.bars, music::ROWS_PER_BAR);
+  std::printf("%s: %s from %s, %d bars of %d rows\n", path.c_str(), clock(seconds).c_str(), clock(from).c_str(),
+              stats.bars, music::ROWS_PER_BAR);
   std::printf("  distinct bars        %d of %d (%.0f%%)            target >= 60%%\n", stats.distinctBars, stats.bars,
               100.0 * stats.distinctBars / std::max(1, stats.bars));
   std::printf("  tracker commands     %zu                          target >= 8 (cues not counted)\n",
