@@ -191,6 +191,17 @@ TEST(MusicModule, MostBarsDifferAndManyTrackerCommandsAreUsed) {
   const measure::PatternStats stats = measure::patternStats(*song, music::ROWS_PER_BAR);
   EXPECT_GE(stats.distinctBars * 10, stats.bars * 6) << stats.distinctBars << " of " << stats.bars;
   EXPECT_GE(stats.effectCommands.size() + stats.volumeCommands.size(), 8u);
+
+  // The second half brings new sounds: the choir, the ride and the pluck are first heard after 10:00.
+  for (const std::uint8_t late : {music::VOX, music::RIDE, music::PLUCK}) {
+    std::size_t first = 0;
+    while (first < song->rows.size() &&
+           std::none_of(song->rows[first].begin(), song->rows[first].end(),
+                        [late](const xm::Cell& c) { return c.instrument == late; }))
+      ++first;
+    EXPECT_GE(static_cast<double>(first) * music::ROW_SECONDS, 600.0) << "instrument " << int{late};
+    EXPECT_LT(first, song->rows.size()) << "instrument " << int{late} << " is never played";
+  }
 }
 
 struct Event {
