@@ -547,7 +547,7 @@ double instrumentGain(std::uint8_t instrument) {
     case BASS: return 1.3;
     case CLOSED_HAT: case OPEN_HAT: case RIDE: return 2.0;
     case CRASH: case RISER: return 1.5;
-    case PAD: case STAB: return 3.0;
+    case PAD: case STAB: return 2.6;
     case ARP: return 2.1;
     case BELL: case PLUCK: return 2.4;
     case LEAD_LEFT: case LEAD_RIGHT: return 1.5;
@@ -557,7 +557,7 @@ double instrumentGain(std::uint8_t instrument) {
 }
 
 // The master level on top, set so that the loudest moment stays below -1 dBFS true peak.
-double mixGain(std::uint8_t instrument) { return 0.88 * instrumentGain(instrument); }
+double mixGain(std::uint8_t instrument) { return 0.98 * instrumentGain(instrument); }
 
 class Composer {
  public:
@@ -665,7 +665,7 @@ class Composer {
       command(row0, CLAP_CH, SLIDE_DOWN, 0x08);  // the tom falls away under the crash
     }
     drums(row0, b, f, building ? buildBars - (b.bars - i) + 1 : 0, buildBars, building || filling);
-    if (building) build(row0, b, i - (b.bars - buildBars), buildBars, chord);
+    if (building) build(row0, b, i - (b.bars - buildBars), buildBars);
     if (filling) fill(row0, b);
     bassLine(row0, b, chord, chordChanges, lastBar, f, building && lastBar);
     if (b.bass == Bass::Acid || b.acid) acidLine(row0, b, chord, i, f);
@@ -673,6 +673,16 @@ class Composer {
     arpeggio(row0, b, chord, f, i);
     melody(row0, b, chord, i, lastBar, f);
     if (building && lastBar && b.variant % 4 == 3) silenceLastBeat(row0);
+    if (building && lastBar && b.variant % 4 == 2) bendUp(row0, chord);
+  }
+
+  // One stab held through the last bar of a build and bent upwards (1xx) in place of the arpeggio.
+  void bendUp(int row0, Chord chord) {
+    for (int s = 0; s < 16; ++s)
+      if (inside(row0 + s)) at(row0 + s, ARP_CH) = {};
+    note(row0, ARP_CH, tone(shapeOf(chord).tones[3] + 12), STAB, 26);
+    for (int s = 1; s < 16; ++s) command(row0 + s, ARP_CH, SLIDE_UP, 0x06);
+    off(row0 + 16, ARP_CH);
   }
 
   // `buildStep` counts the bars of a build from 1 (0 outside one).
@@ -731,7 +741,7 @@ class Composer {
 
   // Four kinds of build, so that no two drops are prepared the same way. `step` counts the build's
   // bars from 0 to `bars` - 1.
-  void build(int row0, const Block& b, int step, int bars, Chord chord) {
+  void build(int row0, const Block& b, int step, int bars) {
     const int kind = b.variant % 4;
     const bool last = step == bars - 1;
     const double progress0 = static_cast<double>(step) / bars;
@@ -766,11 +776,6 @@ class Composer {
           if (last && s >= 8 && s % 2 == 0) {
             hit(row, CRASH_CH, TOM, 44, 64 - (s - 8));
             command(row, CRASH_CH, SLIDE_DOWN, 0x10);
-          }
-          if (last && s == 0) {
-            note(row, ARP_CH, tone(shapeOf(chord).tones[3] + 12), STAB, 26);
-          } else if (last) {
-            command(row, ARP_CH, SLIDE_UP, 0x06);
           }
           break;
         default:  // a roll that stops dead a beat before the drop (see silenceLastBeat)
@@ -918,7 +923,8 @@ class Composer {
       const double low = base * 0.4;
       setVolume(row0 + s, ch, low, instrument);
       const double rise = (base - low) * mixGain(instrument);
-      const int perTick = std::clamp(static_cast<int>(std::ceil(rise / (SPEED - 1))), 1, 15);
+      // Rounded down, so the swell never ends above the level the note was struck at.
+      const int perTick = std::clamp(static_cast<int>(rise / (SPEED - 1)), 1, 15);
       volumeCommand(row0 + s + 1, ch, static_cast<std::uint8_t>(VOLUME_SLIDE_UP | perTick));
     }
   }
@@ -979,7 +985,7 @@ class Composer {
     const auto& figure = ARP_FIGURES[static_cast<std::size_t>(b.variant % 4)];
     auto echo = [&](int row, int midi, std::uint8_t instrument, double v) {
       note(row + ECHO_DELAY, ARP_ECHO_CH, midi, instrument, v * 0.35);
-      command(row + ECHO_DELAY, ARP_ECHO_CH, PANNING, 0xC8);
+      command(row + ECHO_DELAY, ARP_ECHO_CH, PANNING, 0x48);
     };
     switch (b.arp) {
       case Arp::None: return;
@@ -988,7 +994,7 @@ class Composer {
           const int midi = tone(sh.tones[static_cast<std::size_t>(figure[static_cast<std::size_t>(s)])] + 12);
           const double v = (s % 2 == 0 ? 24 : 17) * f;
           note(row0 + s, ARP_CH, midi, ARP, v);
-          if (s % 4 == 0) command(row0 + s, ARP_CH, PANNING, 0x48);
+          if (s % 4 == 0) command(row0 + s, ARP_CH, PANNING, 0xB8);
           if (s % 4 == 0) echo(row0 + s, midi, ARP, v);
         }
         return;

@@ -312,7 +312,8 @@ xm::Instrument bass() {
 
 // Step k of the acid sweep, its cut-off rising from the third to the 28th harmonic.
 xm::Instrument acid(int step) {
-  const double cutoff = 3.0 * std::pow(1.56, step);
+  double cutoff = 3.0;
+  for (int k = 0; k < step; ++k) cutoff *= 1.56;  // by multiplication, which rounds alike everywhere
   auto level = [cutoff](int h) { return acidHarmonic(h, cutoff); };
   auto ins = instrument("acid", tonalSample("acid", toPcm(additiveLoop(1, {{0, 1.0}}, 60, level, 12), 0.95), 40));
   ins.volumeEnvelope = envelope({{0, 64}, {4, 50}, {12, 38}, {24, 30}}, 3);
