@@ -973,6 +973,13 @@ class Composer {
                  (k == 0 ? 22 : 18) * f);
             command(row0 + steps[k], channels[v], SAMPLE_OFFSET, static_cast<std::uint8_t>(0x28 * v + 0x08 * k));
           }
+        // Without a melody to echo, the stabs' top voice is thrown left and right by the echo.
+        if (b.lead == Lead::None)
+          for (int k = 0; k < count; ++k) {
+            const int row = row0 + steps[k] + ECHO_DELAY;
+            note(row, ECHO_CH, tone(sh.pad[2] + 12), STAB, 12 * f);
+            command(row, ECHO_CH, PANNING, k % 2 ? 0x10 : 0xF0);
+          }
         // Electro stabs end each bar with the chord arpeggiated on one voice (0xy).
         if (!offbeat) command(row0 + 12, PAD2_CH, ARPEGGIO, static_cast<std::uint8_t>(sh.third << 4 | 7));
         return;
