@@ -1,10 +1,12 @@
 #pragma once
-// "zod.xm", the show's music: a trance piece in A minor at 120 beats per minute, composed by code.
+// "zod.xm", the show's music: a trance piece at 120 beats per minute, in A minor and from the middle
+// of the show in B minor, composed by code.
 //
 // At 120 bpm, 6 ticks a row and 4 rows a beat, every row lasts exactly 125 ms and every bar 2 s, so
 // each scene of the show's timeline (all of them whole multiples of 2 s) starts on a downbeat and
 // each scene gets a part of its own. The Zxx cues that steer the effects sit on a channel of their
-// own; where they fall is decided by one table, the sync plan, in Song.cpp.
+// own (with the tempo rows that keep time); where they fall is decided by one table, the sync plan,
+// in Song.cpp.
 
 #include <cstdint>
 #include <vector>
@@ -19,8 +21,8 @@ constexpr int ROWS_PER_BAR = 16;
 // SPEED * 2.5 / TEMPO; every two bars last exactly 4 s also where a player rounds ticks to whole
 // samples (see the tempo rows in Song.cpp).
 constexpr double ROW_SECONDS = 0.125;
-constexpr int CHANNELS = 14;
-constexpr int CUE_CHANNEL = 13;
+constexpr int CHANNELS = 19;
+constexpr int CUE_CHANNEL = 18;
 
 // One scene of the show's timeline, as the music follows it.
 struct Scene {

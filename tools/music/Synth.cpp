@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <stdexcept>
 
 namespace music {
 namespace {
@@ -71,6 +73,18 @@ std::vector<std::int16_t> toPcm(std::vector<double> wave, double peak, std::size
   return pcm;
 }
 
+// Rounds off the rare high crests of a sum of detuned voices (a tanh curve after scaling the peak
+// to 1): the sound thickens a little and plays louder at the same peak level.
+std::vector<double> saturate(std::vector<double> wave, double drive) {
+  if (drive <= 0) return wave;
+  double max = 0;
+  for (double v : wave) max = std::max(max, std::fabs(v));
+  if (max == 0) return wave;
+  auto tanh = [](double x) { return 1.0 - 2.0 / (exponential(2.0 * x) + 1.0); };
+  for (double& v : wave) v = tanh(drive * v / max);
+  return wave;
+}
+
 std::size_t frames(double seconds, double rate) { return static_cast<std::size_t>(seconds * rate); }
 
 // A looped tonal wave of `cycles` periods of CYCLE frames each, summed from band-limited voices.
@@ -79,8 +93,9 @@ struct Voice {
   int detune;
   double level;
 };
+using HarmonicLevel = std::function<double(int)>;
 std::vector<double> additiveLoop(int cycles, const std::vector<Voice>& voices, int harmonics,
-                                 double (*harmonicLevel)(int), std::uint32_t seed) {
+                                 const HarmonicLevel& harmonicLevel, std::uint32_t seed) {
   const std::size_t length = static_cast<std::size_t>(cycles) * CYCLE;
   std::vector<double> wave(length, 0.0);
   Noise phases(seed);
@@ -136,29 +151,33 @@ xm::Envelope envelope(std::vector<std::pair<std::uint16_t, std::uint16_t>> point
 
 // --- Drums -------------------------------------------------------------------------------------
 
+// The kick's body settles on A (55 Hz), the key's root: played two semitones up it follows the
+// piece into B minor. Its tail is short so that it leaves the bass room.
 xm::Instrument kick() {
   const double rate = DRUM_RATE;
-  std::vector<double> w(frames(0.45, rate));
+  std::vector<double> w(frames(0.3, rate));
   double phase = 0;
+  HighPass hp(28.0, rate);
   for (std::size_t i = 0; i < w.size(); ++i) {
     const double t = static_cast<double>(i) / rate;
-    const double freq = 46.0 + 120.0 * exponential(-t / 0.028) + 300.0 * exponential(-t / 0.004);
+    const double freq = 55.0 + 150.0 * exponential(-t / 0.022) + 500.0 * exponential(-t / 0.003);
     phase += 2.0 * PI * freq / rate;
-    w[i] = softClip(1.6 * sine(phase) * exponential(-t / 0.2));
+    const double click = 0.3 * exponential(-t / 0.0015) * sine(2.0 * PI * 3100.0 * t);
+    w[i] = hp(softClip(1.5 * sine(phase) * exponential(-t / 0.075)) + click);
   }
-  return instrument("kick", oneShot("kick", toPcm(w, 0.97, frames(0.02, rate)), 64, 128));
+  return instrument("kick", oneShot("kick", toPcm(w, 0.97, frames(0.03, rate)), 64, 128));
 }
 
 xm::Instrument clap() {
   const double rate = DRUM_RATE;
-  std::vector<double> w(frames(0.32, rate));
+  std::vector<double> w(frames(0.5, rate));
   Noise noise(0xC1A9);
   HighPass hp(900.0, rate);
   LowPass lp(6000.0, rate);
   for (std::size_t i = 0; i < w.size(); ++i) {
     const double t = static_cast<double>(i) / rate;
     // Three quick hand claps, then the room.
-    double amp = 0.35 * exponential(-t / 0.09);
+    double amp = 0.4 * exponential(-t / 0.14) * std::min(1.0, t / 0.02);
     for (int k = 0; k < 3; ++k) {
       const double start = 0.011 * k;
       if (t >= start) amp += exponential(-(t - start) / 0.006);
@@ -216,6 +235,20 @@ xm::Instrument crash() {
   return instrument("crash", oneShot("crash", toPcm(w, 0.9, frames(0.3, rate)), 30, 140));
 }
 
+xm::Instrument ride() {
+  const double rate = DRUM_RATE;
+  std::vector<double> w(frames(0.9, rate));
+  Noise noise(0x41DE);
+  HighPass hp(5000.0, rate);
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    double bell = 0;
+    for (double f : {2870.0, 4120.0, 5340.0, 6950.0}) bell += sine(2.0 * PI * f * t) > 0 ? 0.12 : -0.12;
+    w[i] = hp(0.6 * noise.next() + bell) * (exponential(-t / 0.35) + 0.4 * exponential(-t / 0.01));
+  }
+  return instrument("ride", oneShot("ride", toPcm(w, 0.9, frames(0.1, rate)), 24, 176));
+}
+
 xm::Instrument tom() {
   const double rate = DRUM_RATE;
   std::vector<double> w(frames(0.4, rate));
@@ -246,14 +279,17 @@ xm::Instrument riser() {
 // --- Tonal instruments ---------------------------------------------------------------------------
 
 double bassHarmonic(int h) {
-  // A saw through a soft low-pass, with a little extra fundamental for weight.
-  return (1.0 / h) / (1.0 + (h / 7.0) * (h / 7.0)) + (h == 1 ? 0.4 : 0.0);
+  // A saw through a soft low-pass with the fundamental held back, so that the bass is heard in its
+  // harmonics rather than felt as boom.
+  return (h == 1 ? 0.8 : 1.0 / h) / (1.0 + (h / 9.0) * (h / 9.0));
 }
 
-double acidHarmonic(int h) {
-  // A saw with a resonant bump around the sixth harmonic.
-  const double d = h - 6.0;
-  return (1.0 / h) * (1.0 + 3.0 * exponential(-d * d / 3.0)) / (1.0 + (h / 12.0) * (h / 12.0));
+// A saw through a resonant four-pole low-pass whose cut-off lies at harmonic `cutoff`: the acid
+// bass's filter, frozen at one position of its sweep.
+double acidHarmonic(int h, double cutoff) {
+  const double x = h / cutoff, q = 2.4;
+  const double twoPole = 1.0 / std::sqrt((1.0 - x * x) * (1.0 - x * x) + (x / q) * (x / q));
+  return (1.0 / h) * twoPole / std::sqrt(1.0 + x * x * x * x);
 }
 
 double padHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 5.0) * (h / 5.0)); }
@@ -274,16 +310,20 @@ xm::Instrument bass() {
   return ins;
 }
 
-xm::Instrument acid() {
-  auto ins = instrument("acid", tonalSample("acid", toPcm(additiveLoop(1, {{0, 1.0}}, 40, acidHarmonic, 12), 0.95), 44));
-  ins.volumeEnvelope = envelope({{0, 64}, {3, 46}, {8, 32}, {16, 24}}, 3);
-  ins.fadeout = 8000;
+// Step k of the acid sweep, its cut-off rising from the third to the 28th harmonic.
+xm::Instrument acid(int step) {
+  double cutoff = 3.0;
+  for (int k = 0; k < step; ++k) cutoff *= 1.56;  // by multiplication, which rounds alike everywhere
+  auto level = [cutoff](int h) { return acidHarmonic(h, cutoff); };
+  auto ins = instrument("acid", tonalSample("acid", toPcm(additiveLoop(1, {{0, 1.0}}, 60, level, 12), 0.95), 40));
+  ins.volumeEnvelope = envelope({{0, 64}, {4, 50}, {12, 38}, {24, 30}}, 3);
+  ins.fadeout = 9000;
   return ins;
 }
 
 xm::Instrument pad() {
   const std::vector<Voice> supersaw{{-3, 0.6}, {-2, 0.8}, {-1, 1.0}, {0, 1.0}, {1, 1.0}, {2, 0.8}, {3, 0.6}};
-  auto ins = instrument("pad", tonalSample("pad", toPcm(additiveLoop(256, supersaw, 24, padHarmonic, 13), 0.95), 30));
+  auto ins = instrument("pad", tonalSample("pad", toPcm(saturate(additiveLoop(256, supersaw, 24, padHarmonic, 13), 2.0), 0.95), 30));
   ins.volumeEnvelope = envelope({{0, 0}, {10, 64}, {50, 52}}, 2);
   ins.fadeout = 700;
   return ins;
@@ -293,13 +333,16 @@ xm::Instrument pad() {
 // C-6 up, each with fewer harmonics, so that high notes stay below the output's Nyquist frequency
 // instead of folding back as aliasing.
 xm::Instrument bandLimited(const char* name, int cycles, const std::vector<Voice>& voices, int harmonics,
-                           double (*harmonicLevel)(int), std::uint32_t seed, std::uint8_t volume) {
+                           const HarmonicLevel& harmonicLevel, std::uint32_t seed, std::uint8_t volume,
+                           std::uint8_t panning = 128, double drive = 0) {
   xm::Instrument ins;
   ins.name = name;
   const int limits[] = {40, 20, 10};
   for (int band = 0; band < 3; ++band) {
     const int h = std::min(harmonics, limits[band]);
-    ins.samples.push_back(tonalSample(name, toPcm(additiveLoop(cycles, voices, h, harmonicLevel, seed), 0.95), volume));
+    ins.samples.push_back(
+        tonalSample(name, toPcm(saturate(additiveLoop(cycles, voices, h, harmonicLevel, seed), drive), 0.95), volume));
+    ins.samples.back().panning = panning;
   }
   for (int n = xm::note(5, 0); n <= 96; ++n) ins.keymap[static_cast<std::size_t>(n - 1)] = n < xm::note(6, 0) ? 1 : 2;
   return ins;
@@ -311,9 +354,13 @@ xm::Instrument arp() {
   return ins;
 }
 
-xm::Instrument lead() {
-  const std::vector<Voice> voices{{-1, 1.0}, {0, 0.8}, {1, 1.0}};
-  auto ins = bandLimited("lead", 256, voices, 28, leadHarmonic, 15, 34);
+// The lead is nine saws spread over +-27 cents, split into two instruments of five (the centre
+// voice in both) that play on channels panned apart: a wide sound from mono samples.
+xm::Instrument lead(bool right) {
+  const std::vector<Voice> left{{-4, 0.7}, {-2, 0.9}, {0, 0.6}, {1, 1.0}, {3, 0.8}};
+  const std::vector<Voice> rightVoices{{-3, 0.8}, {-1, 1.0}, {0, 0.6}, {2, 0.9}, {4, 0.7}};
+  auto ins = bandLimited(right ? "lead right" : "lead left", 256, right ? rightVoices : left, 28, leadHarmonic,
+                         right ? 17 : 15, 30, right ? 212 : 44, 2.0);
   ins.volumeEnvelope = envelope({{0, 0}, {2, 64}, {8, 50}}, 2);
   ins.fadeout = 2400;
   ins.vibratoType = 0;
@@ -323,11 +370,48 @@ xm::Instrument lead() {
   return ins;
 }
 
+// Five saws around a centre voice, +-7 and +-20 cents.
 xm::Instrument stab() {
-  const std::vector<Voice> voices{{-1, 1.0}, {1, 1.0}};
-  auto ins = bandLimited("stab", 64, voices, 36, stabHarmonic, 16, 28);
+  const std::vector<Voice> voices{{-3, 0.7}, {-1, 0.9}, {0, 1.0}, {1, 0.9}, {3, 0.7}};
+  auto ins = bandLimited("stab", 256, voices, 36, stabHarmonic, 16, 28, 128, 2.0);
   ins.volumeEnvelope = envelope({{0, 64}, {3, 40}, {8, 18}, {16, 0}}, -1);
   return ins;
+}
+
+// A choir "aah": three voices whose harmonics are shaped by the vowel's formants (800, 1150 and
+// 2900 Hz for the C-4 the sample is made at), with a slow swell.
+xm::Instrument vox() {
+  auto level = [](int h) {
+    const double hz = 261.6255653 * h;
+    double sum = 0;
+    for (auto [f, width, gain] : {std::array<double, 3>{800, 90, 1.0}, {1150, 110, 0.6}, {2900, 200, 0.25}}) {
+      const double d = (hz - f) / width;
+      sum += gain / (1.0 + d * d);
+    }
+    return sum / std::sqrt(static_cast<double>(h));
+  };
+  const std::vector<Voice> voices{{-2, 0.8}, {0, 1.0}, {2, 0.8}};
+  auto ins = bandLimited("vox", 256, voices, 16, level, 18, 34, 128, 2.0);
+  ins.volumeEnvelope = envelope({{0, 0}, {12, 64}, {40, 56}}, 2);
+  ins.fadeout = 900;
+  ins.vibratoType = 0;
+  ins.vibratoSweep = 120;
+  ins.vibratoDepth = 2;
+  ins.vibratoRate = 6;
+  return ins;
+}
+
+// A digital pluck: a sine whose frequency modulation dies away fast, for the late theme.
+xm::Instrument pluck() {
+  const double rate = TONAL_RATE;
+  std::vector<double> w(frames(0.9, rate));
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    const double p = 2.0 * PI * static_cast<double>(i) / CYCLE;
+    const double mod = 2.5 * exponential(-t / 0.06) * sine(3.0 * p);
+    w[i] = (sine(p + mod) + 0.3 * sine(2.0 * p + 0.5 * mod)) * exponential(-t / 0.3) * std::min(1.0, t / 0.001);
+  }
+  return instrument("pluck", tonalSample("pluck", toPcm(w, 0.95, frames(0.1, rate)), 40, false));
 }
 
 // A soft bell: a sine with a decaying second and fourth partial, rung once.
@@ -383,15 +467,20 @@ std::vector<xm::Instrument> makeInstruments() {
   all.push_back(closedHat());
   all.push_back(openHat());
   all.push_back(crash());
+  all.push_back(tom());
+  all.push_back(riser());
   all.push_back(bass());
-  all.push_back(acid());
+  for (int step = 0; step < ACID_STEPS; ++step) all.push_back(acid(step));
   all.push_back(pad());
   all.push_back(arp());
-  all.push_back(lead());
+  all.push_back(lead(false));
+  all.push_back(lead(true));
   all.push_back(stab());
-  all.push_back(riser());
-  all.push_back(tom());
   all.push_back(bell());
+  all.push_back(vox());
+  all.push_back(ride());
+  all.push_back(pluck());
+  if (all.size() != INSTRUMENT_COUNT) throw std::logic_error("the instrument list does not match its numbers");
   return all;
 }
 

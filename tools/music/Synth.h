@@ -31,7 +31,10 @@ class Noise {
 // note played.
 constexpr int CYCLE = 128;
 
-// The instruments of the piece, numbered as the pattern data uses them (1-based).
+// The instruments of the piece, numbered as the pattern data uses them (1-based). The acid bass
+// is ACID_STEPS instruments, one per position of its filter sweep from closed to open. VOX, RIDE
+// and PLUCK are held back for the second half of the piece.
+constexpr int ACID_STEPS = 6;
 enum Instrument : std::uint8_t {
   KICK = 1,
   CLAP,
@@ -39,17 +42,24 @@ enum Instrument : std::uint8_t {
   CLOSED_HAT,
   OPEN_HAT,
   CRASH,
+  TOM,
+  RISER,
   BASS,
   ACID,
-  PAD,
+  PAD = ACID + ACID_STEPS,
   ARP,
-  LEAD,
+  LEAD_LEFT,
+  LEAD_RIGHT,
   STAB,
-  RISER,
-  TOM,
   BELL,
-  INSTRUMENT_COUNT = BELL
+  VOX,
+  RIDE,
+  PLUCK,
+  INSTRUMENT_COUNT = PLUCK
 };
+
+// Frames of the riser sample, which builds shorter than two bars start part of the way in (9xx).
+constexpr int RISER_FRAMES = 88200;
 
 // All instruments in number order, ready for the module.
 std::vector<xm::Instrument> makeInstruments();
