@@ -1,0 +1,168 @@
+// Runs the web page in the system's headless chromium, served from 127.0.0.1 by a small server of
+// our own, and checks it (or measures it):
+//
+//   node browser.mjs golden WEB_DIR GOLDEN_DIR     every lab script replayed in the page; each frame's
+//                                                  hash, from the module's memory and from the canvas,
+//                                                  must equal the desktop's golden hash
+//   node browser.mjs live WEB_DIR SCREENSHOT.png   10 s of the live page on a clock 4 x real time:
+//                                                  the caption's cue at 0:04, the title at 0:30
+//   node browser.mjs bench WEB_DIR                 sizes, time to the first frame, ms per frame of
+//                                                  each effect (figures, not a test)
+//
+// Exit code 0 on success, 1 on a failure, 77 when no browser or no puppeteer-core is installed.
+import { createRequire } from 'node:module';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { tmpdir } from 'node:os';
+import { extname, join, resolve } from 'node:path';
+import { gzipSync } from 'node:zlib';
+
+const SKIP = 77;
+const CHROMIUM = '/usr/bin/chromium';
+const [mode, webDir, extra] = process.argv.slice(2);
+
+function skip(why) {
+  console.log(`web tests skipped: ${why}`);
+  process.exit(SKIP);
+}
+
+if (!existsSync(CHROMIUM)) skip(`no browser (${CHROMIUM}; Debian package chromium)`);
+let puppeteer;
+try {
+  const require = createRequire(new URL('../../tools/web/package.json', import.meta.url));
+  puppeteer = require('puppeteer-core');
+} catch {
+  skip('puppeteer-core is not installed (run tools/setup.sh, which runs npm ci in tools/web)');
+}
+if (!webDir || !existsSync(join(webDir, 'index.html'))) skip(`no web page in ${webDir} (the web build was left out)`);
+
+const TYPES = {
+  '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.json': 'application/json',
+  '.wasm': 'application/wasm', '.gz': 'application/gzip', '.opus': 'audio/ogg',
+};
+
+// A static server for the page folder: 127.0.0.1 only, any free port, GET and HEAD.
+function serve(root) {
+  const server = createServer((request, response) => {
+    const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const file = resolve(root, `.${path === '/' ? '/index.html' : path}`);
+    if (!file.startsWith(resolve(root)) || !existsSync(file) || !statSync(file).isFile()) {
+      response.writeHead(404).end('not found');
+      return;
+    }
+    const body = readFileSync(file);
+    response.writeHead(200, { 'Content-Type': TYPES[extname(file)] || 'application/octet-stream',
+      'Content-Length': body.length, 'Cache-Control': 'no-store' });
+    response.end(request.method === 'HEAD' ? undefined : body);
+  });
+  return new Promise((done) => server.listen(0, '127.0.0.1', () => done(server)));
+}
+
+async function withPage(query, run) {
+  const server = await serve(webDir);
+  const profile = mkdtempSync(join(tmpdir(), 'zod-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      '--autoplay-policy=no-user-gesture-required', `--user-data-dir=${profile}`],
+  });
+  try {
+    const page = await browser.newPage();
+    page.on('console', (m) => console.log(`page: ${m.text()}`));
+    page.on('pageerror', (e) => console.log(`page error: ${e.message}`));
+    const requests = [];
+    page.on('requestfinished', (r) => requests.push(r));
+    await page.setViewport({ width: 1024, height: 768 });
+    const url = `http://127.0.0.1:${server.address().port}/index.html${query}`;
+    await page.goto(url);
+    await page.waitForFunction('window.zodTest && (zodTest.ready() || zodTest.test.lastError)', { timeout: 60000 });
+    const error = await page.evaluate('zodTest.test.lastError');
+    if (error) throw new Error(`the page reports: ${error}`);
+    return await run(page, requests);
+  } finally {
+    await browser.close();
+    server.close();
+    rmSync(profile, { recursive: true, force: true });
+  }
+}
+
+async function golden(goldenDir) {
+  const scripts = readdirSync(goldenDir).filter((n) => n.endsWith('.lab')).sort();
+  let failures = 0;
+  await withPage('?clock=test', async (page) => {
+    for (const name of scripts) {
+      const script = readFileSync(join(goldenDir, name), 'utf8');
+      const want = readFileSync(join(goldenDir, name.replace(/\.lab$/, '.hashes')), 'utf8').split(/\s+/).filter(Boolean);
+      const { status, frames } = await page.evaluate((s) => zodTest.runLab(s), script);
+      const wrong = [];
+      if (status !== 0) wrong.push(`script refused (status ${status})`);
+      if (frames.length !== want.length) wrong.push(`${frames.length} frames, ${want.length} golden hashes`);
+      frames.forEach((f, i) => {
+        if (f.wasmHash !== want[i]) wrong.push(`frame ${i}: module ${f.wasmHash}, golden ${want[i]}`);
+        if (f.canvasHash !== f.wasmHash) wrong.push(`frame ${i}: canvas ${f.canvasHash}, module ${f.wasmHash}`);
+      });
+      console.log(`${wrong.length ? 'MISMATCH' : 'match   '} ${name} (${frames.length} frames)`);
+      for (const w of wrong) console.log(`    ${w}`);
+      if (wrong.length) failures++;
+    }
+  });
+  console.log(`${scripts.length - failures} of ${scripts.length} golden scripts match in the browser`);
+  return failures === 0;
+}
+
+async function live(screenshotPath) {
+  const speed = 4;
+  return withPage(`?clock=test&speed=${speed}&autostart`, async (page) => {
+    await new Promise((done) => setTimeout(done, 10000));
+    const events = await page.evaluate('zodTest.test.events');
+    await page.screenshot({ path: screenshotPath });
+    console.log(`screenshot: ${screenshotPath}`);
+    const caption = events.find((e) => e.kind === 'cue');
+    const title = events.find((e) => e.kind === 'entry' && e.entry === 1);
+    const problems = [];
+    // A frame lasts 1/60 s of real time, so up to 4 x 17 ms of show time on this clock.
+    const late = speed * 40;
+    if (!caption || caption.code !== 2 || caption.timeMs < 4000 || caption.timeMs > 4000 + late) {
+      problems.push(`the caption's cue (code 2 at 0:04) came as ${JSON.stringify(caption)}`);
+    }
+    if (!title || title.timeMs < 30000 || title.timeMs > 30000 + late) {
+      problems.push(`the title (entry 1 at 0:30) came as ${JSON.stringify(title)}`);
+    }
+    const entries = await page.evaluate('zodTest.state.wasm.zod_entry()');
+    console.log(`caption cue at ${caption && caption.timeMs} ms, title at ${title && title.timeMs} ms, entry now ${entries}`);
+    for (const p of problems) console.log(`FAIL ${p}`);
+    return problems.length === 0;
+  });
+}
+
+async function bench() {
+  const wasm = readFileSync(join(webDir, 'zod.wasm'));
+  const pageBytes = readdirSync(webDir).filter((n) => n !== 'zod.opus')
+    .reduce((sum, n) => sum + statSync(join(webDir, n)).size, 0);
+  console.log(`zod.wasm: ${wasm.length} bytes, ${gzipSync(wasm, { level: 9 }).length} gzipped`);
+  console.log(`page without the music: ${pageBytes} bytes; music: ${statSync(join(webDir, 'zod.opus')).size} bytes`);
+  await withPage('?clock=test&autostart', async (page, requests) => {
+    await page.waitForFunction('zodTest.test.firstFrameMs !== null', { timeout: 30000 });
+    const first = await page.evaluate('zodTest.test.firstFrameMs');
+    let transferred = 0;
+    for (const r of requests) transferred += (await r.response().buffer()).length;
+    console.log(`first frame ${first.toFixed(0)} ms after the page started loading; ${transferred} bytes transferred`);
+    for (const effect of ['title', 'tunnel', 'heart', 'sphere', 'plane', 'squaretunnel', 'presents', 'end']) {
+      const ms = await page.evaluate((e) => zodTest.bench(e, 300), effect);
+      console.log(`${effect.padEnd(13)} ${ms.toFixed(3)} ms per frame`);
+    }
+  });
+  return true;
+}
+
+const runs = { golden: () => golden(extra), live: () => live(extra), bench };
+if (!runs[mode]) {
+  console.log('usage: node browser.mjs golden|live|bench WEB_DIR [GOLDEN_DIR|SCREENSHOT]');
+  process.exit(1);
+}
+runs[mode]().then((ok) => process.exit(ok ? 0 : 1), (error) => {
+  console.log(`FAIL ${error.stack || error}`);
+  process.exit(1);
+});
