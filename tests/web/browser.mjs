@@ -119,16 +119,19 @@ async function live(screenshotPath) {
     const events = await page.evaluate('zodTest.test.events');
     await page.screenshot({ path: screenshotPath });
     console.log(`screenshot: ${screenshotPath}`);
+    const first = await page.evaluate('zodTest.test.firstShowMs');
     const caption = events.find((e) => e.kind === 'cue');
     const title = events.find((e) => e.kind === 'entry' && e.entry === 1);
     const problems = [];
-    // A frame lasts 1/60 s of real time, so up to 4 x 17 ms of show time on this clock.
-    const late = speed * 40;
-    if (!caption || caption.code !== 2 || caption.timeMs < 4000 || caption.timeMs > 4000 + late) {
+    // Each comes in the first frame at or after its moment, whatever the frame rate: the cue when
+    // the music reaches the sample its row starts at; the title once the caption's 30 s are over.
+    const captionMs = caption ? (caption.sample * 1000) / 48000 : NaN;
+    if (!caption || caption.code !== 2 || Math.abs(captionMs - 4000) > 50 ||
+        !(caption.previousMs < captionMs && caption.timeMs >= Math.floor(captionMs))) {
       problems.push(`the caption's cue (code 2 at 0:04) came as ${JSON.stringify(caption)}`);
     }
-    if (!title || title.timeMs < 30000 || title.timeMs > 30000 + late) {
-      problems.push(`the title (entry 1 at 0:30) came as ${JSON.stringify(title)}`);
+    if (!title || !(title.previousMs - first <= 30000 && title.timeMs - first > 30000)) {
+      problems.push(`the title (entry 1 at 0:30 after ${first} ms) came as ${JSON.stringify(title)}`);
     }
     const entries = await page.evaluate('zodTest.state.wasm.zod_entry()');
     console.log(`caption cue at ${caption && caption.timeMs} ms, title at ${title && title.timeMs} ms, entry now ${entries}`);
