@@ -8,6 +8,9 @@
 //                                                  the caption's cue at 0:04, the title at 0:30
 //   node browser.mjs bench WEB_DIR                 sizes, time to the first frame, ms per frame of
 //                                                  each effect (figures, not a test)
+//   node browser.mjs music WEB_DIR HEAD.f32        the real audio clock: decoding time, the offset
+//                                                  of the decoded music against the rendered samples
+//                                                  (HEAD.f32, from zod-web-assets), the first cue
 //
 // Exit code 0 on success, 1 on a failure, 77 when no browser or no puppeteer-core is installed.
 import { createRequire } from 'node:module';
@@ -160,7 +163,37 @@ async function bench() {
   return true;
 }
 
-const runs = { golden: () => golden(extra), live: () => live(extra), bench };
+async function music(headPath) {
+  const head = new Float32Array(readFileSync(headPath).buffer.slice(0));
+  return withPage('?autostart', async (page) => {
+    const loaded = await page.evaluate('zodTest.test.loadedMs');
+    console.log(`music fetched and decoded: ready ${loaded.toFixed(0)} ms after the page started loading`);
+    const decoded = await page.evaluate(() => {
+      const music = zodTest.state.music;
+      return { rate: music.sampleRate, length: music.length, head: Array.from(music.getChannelData(0).subarray(0, 480000)) };
+    });
+    console.log(`decoded: ${decoded.length} frames at ${decoded.rate} Hz`);
+    // The lag at which the decoded left channel best matches the rendered one (0: sample-exact).
+    let best = { lag: 0, score: -Infinity };
+    for (let lag = -2000; lag <= 2000; lag++) {
+      let score = 0;
+      for (let i = 96000; i < 470000; i += 7) {
+        const j = i + lag;
+        if (j >= 0 && j < decoded.head.length) score += head[2 * i] * decoded.head[j];
+      }
+      if (score > best.score) best = { lag, score };
+    }
+    console.log(`decoded music lags the rendered music by ${best.lag} samples`);
+    await new Promise((done) => setTimeout(done, 5000));
+    const events = await page.evaluate('zodTest.test.events');
+    const state = await page.evaluate('zodTest.state.audio.state');
+    const cue = events.find((e) => e.kind === 'cue');
+    console.log(`audio context ${state}; first cue: ${JSON.stringify(cue)}`);
+    return best.lag === 0 && state === 'running' && cue && cue.code === 2;
+  });
+}
+
+const runs = { golden: () => golden(extra), live: () => live(extra), bench, music: () => music(extra) };
 if (!runs[mode]) {
   console.log('usage: node browser.mjs golden|live|bench WEB_DIR [GOLDEN_DIR|SCREENSHOT]');
   process.exit(1);

@@ -3,13 +3,16 @@
 //   zod-web-assets jpeg IN.jpg OUT.rgb
 //     Decodes a 256 x 256 JPEG with the show's decoder and writes its pixels as headerless RGB
 //     triplets, so the page shows the very pixels the desktop shows without a JPEG decoder.
-//   zod-web-assets music IN.xm OUT.opus OUT.json FFMPEG
+//   zod-web-assets music IN.xm OUT.opus OUT.json FFMPEG [HEAD.f32]
 //     Renders the module once at 48000 Hz, the rate of a browser's audio clock, with the desktop's
 //     renderer (float samples: no dither), pipes the samples into FFMPEG to encode Ogg Opus, and
-//     writes the cue table: every Zxx cue with the sample its row starts at.
+//     writes the cue table: every Zxx cue with the sample its row starts at. HEAD.f32 receives the
+//     first ten seconds as rendered (interleaved floats), to check a browser's decoding against.
 //
 // Exit code 0 on success, 1 on failure (with a message on stderr).
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -54,7 +57,7 @@ struct CueTable final : ModuleRenderer::EventSink {
 };
 
 int renderMusic(const std::string& in, const std::string& opusOut, const std::string& cuesOut,
-                const std::string& ffmpeg) {
+                const std::string& ffmpeg, const std::string& headOut) {
   std::ifstream moduleFile(in, std::ios::binary);
   std::vector<std::uint8_t> module(std::istreambuf_iterator<char>(moduleFile), {});
   ModuleRenderer renderer(WEB_SAMPLE_RATE);
@@ -74,10 +77,14 @@ int renderMusic(const std::string& in, const std::string& opusOut, const std::st
   }
   CueTable table;
   std::vector<float> block(2 * ModuleRenderer::MAX_READ_FRAMES * 16);
+  std::vector<float> head;
+  const std::size_t headFloats = 2 * 10 * static_cast<std::size_t>(WEB_SAMPLE_RATE);
   bool writeFailed = false;
   for (;;) {
     const std::size_t frames = renderer.render(block.data(), block.size() / 2, table);
     if (frames == 0) break;
+    if (head.size() < headFloats)
+      head.insert(head.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(std::min(2 * frames, headFloats - head.size())));
     if (std::fwrite(block.data(), sizeof(float), 2 * frames, encoder) != 2 * frames) {
       writeFailed = true;
       break;
@@ -87,6 +94,15 @@ int renderMusic(const std::string& in, const std::string& opusOut, const std::st
     std::fprintf(stderr, "zod-web-assets: encoding %s failed\n", opusOut.c_str());
     std::remove(opusOut.c_str());
     return 1;
+  }
+
+  if (!headOut.empty()) {
+    std::ofstream headFile(headOut, std::ios::binary);
+    headFile.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size() * sizeof(float)));
+    if (!headFile) {
+      std::fprintf(stderr, "zod-web-assets: cannot write %s\n", headOut.c_str());
+      return 1;
+    }
   }
 
   std::ofstream json(cuesOut);
@@ -106,9 +122,10 @@ int renderMusic(const std::string& in, const std::string& opusOut, const std::st
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 3 && args[0] == "jpeg") return convertJpeg(args[1], args[2]);
-  if (args.size() == 5 && args[0] == "music") return renderMusic(args[1], args[2], args[3], args[4]);
+  if ((args.size() == 5 || args.size() == 6) && args[0] == "music")
+    return renderMusic(args[1], args[2], args[3], args[4], args.size() == 6 ? args[5] : "");
   std::fprintf(stderr,
                "usage: zod-web-assets jpeg IN.jpg OUT.rgb\n"
-               "       zod-web-assets music IN.xm OUT.opus OUT.json FFMPEG\n");
+               "       zod-web-assets music IN.xm OUT.opus OUT.json FFMPEG [HEAD.f32]\n");
   return 1;
 }
