@@ -6,6 +6,7 @@
 //                                                  must equal the desktop's golden hash
 //   node browser.mjs live WEB_DIR SCREENSHOT.png   10 s of the live page on a clock 4 x real time:
 //                                                  the caption's cue at 0:04, the title at 0:30
+//   node browser.mjs messages WEB_DIR              the page's messages when it cannot run
 //   node browser.mjs bench WEB_DIR                 sizes, time to the first frame, ms per frame of
 //                                                  each effect (figures, not a test)
 //   node browser.mjs music WEB_DIR HEAD.f32        the real audio clock: decoding time, the offset
@@ -45,11 +46,12 @@ const TYPES = {
 };
 
 // A static server for the page folder: 127.0.0.1 only, any free port, GET and HEAD.
-function serve(root) {
+// `hidden` names a file the server pretends not to have.
+function serve(root, hidden) {
   const server = createServer((request, response) => {
     const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     const file = resolve(root, `.${path === '/' ? '/index.html' : path}`);
-    if (!file.startsWith(resolve(root)) || !existsSync(file) || !statSync(file).isFile()) {
+    if (!file.startsWith(resolve(root)) || !existsSync(file) || !statSync(file).isFile() || path === `/${hidden}`) {
       response.writeHead(404).end('not found');
       return;
     }
@@ -61,8 +63,11 @@ function serve(root) {
   return new Promise((done) => server.listen(0, '127.0.0.1', () => done(server)));
 }
 
-async function withPage(query, run) {
-  const server = await serve(webDir);
+// Opens the page with `query` once it is ready (or has reported a fault, which fails the run unless
+// options.expectFault), then calls run(page, requests). options.hide: a file the server leaves out;
+// options.before: a function run in the page before its own script.
+async function withPage(query, run, options = {}) {
+  const server = await serve(webDir, options.hide);
   const profile = mkdtempSync(join(tmpdir(), 'zod-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: CHROMIUM,
@@ -78,11 +83,12 @@ async function withPage(query, run) {
     const requests = [];
     page.on('requestfinished', (r) => requests.push(r));
     await page.setViewport({ width: 1024, height: 768 });
+    if (options.before) await page.evaluateOnNewDocument(options.before);
     const url = `http://127.0.0.1:${server.address().port}/index.html${query}`;
     await page.goto(url);
     await page.waitForFunction('window.zodTest && (zodTest.ready() || zodTest.test.lastError)', { timeout: 60000 });
     const error = await page.evaluate('zodTest.test.lastError');
-    if (error) throw new Error(`the page reports: ${error}`);
+    if (error && !options.expectFault) throw new Error(`the page reports: ${error}`);
     return await run(page, requests);
   } finally {
     await browser.close();
@@ -145,10 +151,12 @@ async function live(screenshotPath) {
 
 async function bench() {
   const wasm = readFileSync(join(webDir, 'zod.wasm'));
-  const pageBytes = readdirSync(webDir).filter((n) => n !== 'zod.opus')
-    .reduce((sum, n) => sum + statSync(join(webDir, n)).size, 0);
+  const size = (names) => names.reduce((sum, n) => sum + statSync(join(webDir, n)).size, 0);
+  const files = readdirSync(webDir);
+  const pageBytes = size(files.filter((n) => !n.endsWith('.opus')));
+  const musicBytes = size(files.filter((n) => n.endsWith('.opus')));
   console.log(`zod.wasm: ${wasm.length} bytes, ${gzipSync(wasm, { level: 9 }).length} gzipped`);
-  console.log(`page without the music: ${pageBytes} bytes; music: ${statSync(join(webDir, 'zod.opus')).size} bytes`);
+  console.log(`page without the music: ${pageBytes} bytes; music: ${musicBytes} bytes`);
   await withPage('?clock=test&autostart', async (page, requests) => {
     await page.waitForFunction('zodTest.test.firstFrameMs !== null', { timeout: 30000 });
     const first = await page.evaluate('zodTest.test.firstFrameMs');
@@ -168,32 +176,77 @@ async function music(headPath) {
   return withPage('?autostart', async (page) => {
     const loaded = await page.evaluate('zodTest.test.loadedMs');
     console.log(`music fetched and decoded: ready ${loaded.toFixed(0)} ms after the page started loading`);
-    const decoded = await page.evaluate(() => {
-      const music = zodTest.state.music;
-      return { rate: music.sampleRate, length: music.length, head: Array.from(music.getChannelData(0).subarray(0, 480000)) };
-    });
-    console.log(`decoded: ${decoded.length} frames at ${decoded.rate} Hz`);
-    // The lag at which the decoded left channel best matches the rendered one (0: sample-exact).
-    let best = { lag: 0, score: -Infinity };
-    for (let lag = -2000; lag <= 2000; lag++) {
-      let score = 0;
-      for (let i = 96000; i < 470000; i += 7) {
-        const j = i + lag;
-        if (j >= 0 && j < decoded.head.length) score += head[2 * i] * decoded.head[j];
-      }
-      if (score > best.score) best = { lag, score };
-    }
-    console.log(`decoded music lags the rendered music by ${best.lag} samples`);
     await new Promise((done) => setTimeout(done, 5000));
     const events = await page.evaluate('zodTest.test.events');
     const state = await page.evaluate('zodTest.state.audio.state');
     const cue = events.find((e) => e.kind === 'cue');
     console.log(`audio context ${state}; first cue: ${JSON.stringify(cue)}`);
-    return best.lag === 0 && state === 'running' && cue && cue.code === 2;
+    // The decoded music as the page plays it (the first file, then the second), in two windows:
+    // around 5 s, and around the boundary between the files at 30 s.
+    const windows = [[4, 6], [29, 31]].map(([from, to]) => [from * 48000, to * 48000]);
+    const margin = 1000;
+    const decoded = await page.evaluate(async (spans, margin) => {
+      const files = [await zodTest.fetchMusic(0), await zodTest.fetchMusic(1)];
+      const left = new Float32Array(files[0].length + files[1].length);
+      left.set(files[0].getChannelData(0));
+      left.set(files[1].getChannelData(0), files[0].length);
+      return { lengths: files.map((f) => f.length), rate: files[0].sampleRate,
+        windows: spans.map(([from, to]) => Array.from(left.subarray(from - margin, to + margin))) };
+    }, windows, margin);
+    console.log(`decoded: files of ${decoded.lengths.join(' and ')} frames at ${decoded.rate} Hz`);
+    // The lag at which the decoded left channel best matches the rendered one (0: sample-exact),
+    // and the largest difference at that lag (lossy coding).
+    const results = windows.map(([from, to], w) => {
+      const got = decoded.windows[w];
+      const at = (i, lag) => got[i - from + margin + lag];
+      let best = { lag: 0, score: -Infinity };
+      for (let lag = -margin; lag <= margin; lag++) {
+        let score = 0;
+        for (let i = from; i < to; i += 2) score += head[2 * i] * at(i, lag);
+        if (score > best.score) best = { lag, score };
+      }
+      let worst = 0;
+      for (let i = from; i < to; i++) worst = Math.max(worst, Math.abs(head[2 * i] - at(i, 0)));
+      console.log(`${from / 48000} s to ${to / 48000} s: the decoded music lags by ${best.lag} samples; ` +
+        `largest difference ${worst.toFixed(4)}`);
+      return best.lag;
+    });
+    const lags = results;
+    return lags.every((l) => l === 0) && state === 'running' && cue && cue.code === 2;
   });
 }
 
-const runs = { golden: () => golden(extra), live: () => live(extra), bench, music: () => music(extra) };
+// What the page says when it cannot run: a file missing on the server, no WebAssembly, no Web
+// Audio, sound held back by the browser. Each must be a visible message naming the cause.
+async function messages() {
+  const cases = [
+    { what: 'a missing picture', query: '?clock=test', hide: 'zod13.raw.gz', want: /zod13\.raw\.gz is missing on the server \(HTTP 404\)/ },
+    { what: 'no WebAssembly', query: '?clock=test', before: () => { delete window.WebAssembly; }, want: /cannot run WebAssembly/ },
+    { what: 'no Web Audio', query: '', before: () => { delete window.AudioContext; delete window.webkitAudioContext; },
+      want: /no Web Audio/ },
+    { what: 'sound held back until a gesture', query: '?autostart', want: /holds the sound back until you click/,
+      before: () => {
+        Object.defineProperty(BaseAudioContext.prototype, 'state', { get: () => 'suspended' });
+        AudioContext.prototype.resume = () => Promise.resolve();
+      } },
+  ];
+  let ok = true;
+  for (const c of cases) {
+    const shown = await withPage(c.query, async (page) => {
+      await page.waitForFunction(() => !document.getElementById('message').textContent.startsWith('Loading'));
+      return page.evaluate(() => {
+      const m = document.getElementById('message');
+        return m.hidden ? '' : m.textContent;
+      });
+    }, { hide: c.hide, before: c.before, expectFault: true });
+    const good = c.want.test(shown);
+    console.log(`${good ? 'ok  ' : 'FAIL'} ${c.what}: "${shown}"`);
+    ok = ok && good;
+  }
+  return ok;
+}
+
+const runs = { messages, golden: () => golden(extra), live: () => live(extra), bench, music: () => music(extra) };
 if (!runs[mode]) {
   console.log('usage: node browser.mjs golden|live|bench WEB_DIR [GOLDEN_DIR|SCREENSHOT]');
   process.exit(1);

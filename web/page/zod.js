@@ -1,10 +1,12 @@
 // The page around zod.wasm: loads the module, the pictures and the music from this folder, plays
 // the music with Web Audio and drives the show from the audio clock, one frame per animation frame.
 //
-// The music was rendered at build time at 48000 Hz together with its cue table (cues.json: the
-// sample each Zxx row starts at, and its code). A cue is raised once the audio clock, less the
-// output latency, has reached its sample; only the latest cue between two frames acts, because the
-// module keeps one pending flag and one code, as the desktop does.
+// The music was rendered at build time at 48000 Hz into Ogg Opus files of 30 s each, listed in
+// music.json with the cue table (the sample each Zxx row starts at, and its code). The show starts
+// once the first file is decoded; each further one is fetched and decoded while the music plays
+// and scheduled on the audio clock at its exact first sample. A cue is raised once the audio
+// clock, less the output latency, has reached its sample; only the latest cue between two frames
+// acts, because the module keeps one pending flag and one code, as the desktop does.
 //
 // Address parameters, for tests and benchmarks:
 //   ?clock=test&speed=S   the show runs on a clock S times real time from the page's start, with
@@ -40,9 +42,10 @@
     wasm: null,          // the module's exports
     cues: [],            // [sample, code], in playing order
     nextCue: 0,
-    music: null,         // the decoded AudioBuffer
+    music: null,         // music.json: the files, their length, the cues
+    firstMusic: null,    // the first file, decoded
     audio: null,         // the AudioContext
-    source: null,
+    gain: null,          // every piece of the music goes through it (the fade at the end)
     startedAt: 0,        // audio context time (or performance time, test clock) of sample 0
     running: false,
     paused: false,
@@ -63,6 +66,8 @@
 
   // ---- Messages: never a blank canvas without a word.
   function say(text, kind) {
+    // A fault stays on the page: later progress must not cover it.
+    if (state.failed && kind !== 'error') return;
     message.textContent = text;
     message.className = kind || '';
     message.hidden = false;
@@ -194,9 +199,8 @@
       fail('This browser has no Web Audio, which the show needs for its music.');
       return;
     }
-    const names = ['zod.wasm', 'cues.json', ...PICTURES];
-    if (!testClock) names.push('zod.opus');
-    progress.files = names.length;
+    const names = ['zod.wasm', 'music.json', ...PICTURES];
+    progress.files = names.length + (testClock ? 0 : 1);
     showProgress();
     let files;
     try {
@@ -215,11 +219,15 @@
       return;
     }
     try {
-      const table = JSON.parse(new TextDecoder().decode(byName.get('cues.json')));
-      if (table.sampleRate !== SAMPLE_RATE || !Array.isArray(table.cues)) throw new Error('unexpected content');
+      const table = JSON.parse(new TextDecoder().decode(byName.get('music.json')));
+      if (table.sampleRate !== SAMPLE_RATE || !Array.isArray(table.cues) || !Array.isArray(table.files) ||
+          !(table.chunkFrames > 0)) {
+        throw new Error('unexpected content');
+      }
       state.cues = table.cues;
+      state.music = table;
     } catch (error) {
-      fail(`cues.json cannot be read: ${error.message}`);
+      fail(`music.json cannot be read: ${error.message}`);
       return;
     }
     for (const name of PICTURES) {
@@ -230,14 +238,11 @@
       new Uint8Array(state.wasm.memory.buffer, pointer, bytes.length).set(bytes);
     }
     if (!testClock) {
-      say('Decoding the music...');
       try {
         state.audio = new AudioContextClass({ sampleRate: SAMPLE_RATE, latencyHint: 'playback' });
-        const encoded = byName.get('zod.opus');
-        state.music = await state.audio.decodeAudioData(encoded.buffer.slice(encoded.byteOffset,
-          encoded.byteOffset + encoded.byteLength));
+        state.firstMusic = await fetchMusic(0);
       } catch (error) {
-        fail(`The music (zod.opus) cannot be decoded in this browser: ${error.message || error}`);
+        fail(error.message);
         return;
       }
     }
@@ -246,6 +251,46 @@
       start();
     } else {
       say('Click or press a key to start the show.', 'start');
+    }
+  }
+
+  // ---- The music, a file at a time.
+  async function fetchMusic(index) {
+    const name = state.music.files[index];
+    const encoded = await fetchBytes(name);
+    try {
+      return await state.audio.decodeAudioData(encoded.buffer);
+    } catch (error) {
+      throw new Error(`The music (${name}) cannot be decoded in this browser: ${error.message || error}`);
+    }
+  }
+  // Plays file `index` from its first sample's moment on the audio clock, or from the right place
+  // inside it should it come late.
+  function scheduleMusic(index, buffer) {
+    const source = state.audio.createBufferSource();
+    source.buffer = buffer;
+    source.connect(state.gain);
+    source.onended = () => source.disconnect();
+    const when = state.startedAt + (index * state.music.chunkFrames) / SAMPLE_RATE;
+    const now = state.audio.currentTime;
+    if (when >= now) source.start(when);
+    else if (now - when < buffer.duration) source.start(now, now - when);
+  }
+  // Fetches and decodes each further file some 20 s before it is due, so that only a few are held
+  // decoded at a time.
+  async function feedMusic() {
+    for (let index = 1; index < state.music.files.length && !state.ended; index++) {
+      const due = (index * state.music.chunkFrames) / SAMPLE_RATE;
+      while (!state.ended && musicSeconds() < due - 20) await new Promise((done) => setTimeout(done, 500));
+      if (state.ended) return;
+      let buffer;
+      try {
+        buffer = await fetchMusic(index);
+      } catch (error) {
+        say(error.message, 'error');
+        return;
+      }
+      scheduleMusic(index, buffer);
     }
   }
 
@@ -282,11 +327,13 @@
         say('The browser holds the sound back until you click: click or press a key to start.', 'start');
         return;
       }
-      state.source = state.audio.createBufferSource();
-      state.source.buffer = state.music;
-      state.source.connect(state.audio.destination);
-      state.startedAt = state.audio.currentTime + 0.1;
-      state.source.start(state.startedAt);
+      state.gain = state.audio.createGain();
+      state.gain.connect(state.audio.destination);
+      // On a whole sample, so that every file starts exactly where the one before ends.
+      state.startedAt = Math.ceil((state.audio.currentTime + 0.1) * SAMPLE_RATE) / SAMPLE_RATE;
+      scheduleMusic(0, state.firstMusic);
+      state.firstMusic = null;
+      feedMusic();
     } else {
       state.startedAt = performance.now();
     }
@@ -336,12 +383,7 @@
     state.ended = true;
     test.events.push({ kind: 'end', timeMs });
     pauseButton.disabled = true;
-    if (state.source) {
-      const fade = state.audio.createGain();
-      state.source.disconnect();
-      state.source.connect(fade).connect(state.audio.destination);
-      fade.gain.setTargetAtTime(0, state.audio.currentTime, 0.3);
-    }
+    if (state.gain) state.gain.gain.setTargetAtTime(0, state.audio.currentTime, 0.3);
     // The end picture stays on the screen.
   }
 
@@ -423,6 +465,7 @@
   window.zodTest = {
     state, test,
     ready: () => state.wasm !== null && test.loadedMs !== null,
+    fetchMusic,
     // Replays a lab script as `zod lab` does; each frame goes through the canvas and is hashed
     // twice: from the module's frame buffer and from the canvas.
     runLab(script) {
