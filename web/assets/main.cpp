@@ -6,8 +6,8 @@
 //   zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]
 //     Renders the module once at 48000 Hz, the rate of a browser's audio clock, with the desktop's
 //     renderer (float samples: no dither), pipes the samples into FFMPEG to encode Ogg Opus files
-//     of 30 s (OUT_DIR/zod-NNN.opus), and writes OUT_DIR/music.json: those files and the cue table,
-//     every Zxx cue with the sample its row starts at. HEAD.f32 receives the first 40 s as rendered
+//     (OUT_DIR/zod-NNN.opus: 5 s, then 30 s each), and writes OUT_DIR/music.json: those files with
+//     their first samples, and the cue table, every Zxx cue with the sample its row starts at. HEAD.f32 receives the first 40 s as rendered
 //     (interleaved floats), to check a browser's decoding against.
 //
 // Exit code 0 on success, 1 on failure (with a message on stderr).
@@ -94,11 +94,13 @@ bool writeFloats(const std::string& path, const std::vector<float>& values) {
   return static_cast<bool>(file);
 }
 
-// The music goes out in files of CHUNK_FRAMES frames, each a complete Ogg Opus stream, so that a
-// page can start playing after the first one and decode the others while it plays, instead of
-// decoding 25 minutes (and holding 600 MB of samples) first. Ogg Opus records the encoder's delay
+// The music goes out in files, each a complete Ogg Opus stream, so that a page can start playing
+// after the first one and decode the others while it plays, instead of decoding 25 minutes (and
+// holding 600 MB of samples) first. The first file is short, to be ready soon; the others last
+// CHUNK_FRAMES. Ogg Opus records the encoder's delay
 // as its pre-skip and the exact length in its last granule position, and decoders honour both:
 // each file decodes to exactly its frames, and the cue stamps hold for the decoded music as they are.
+constexpr std::size_t FIRST_CHUNK_FRAMES = 5 * WEB_SAMPLE_RATE;
 constexpr std::size_t CHUNK_FRAMES = 30 * WEB_SAMPLE_RATE;
 // The reference for checking a browser's decoding: the first 40 s, across the first file boundary.
 constexpr std::size_t HEAD_FRAMES = 40 * WEB_SAMPLE_RATE;
@@ -115,11 +117,13 @@ int renderMusic(const std::string& in, const std::string& outDir, const std::str
   CueTable table;
   std::vector<float> chunk(2 * CHUNK_FRAMES);
   std::vector<float> head;
-  std::vector<std::string> files;
+  std::vector<std::pair<std::string, std::uint64_t>> files;  // name, first sample
   for (;;) {
+    const std::uint64_t first = renderer.renderedFrames();
+    const std::size_t length = files.empty() ? FIRST_CHUNK_FRAMES : CHUNK_FRAMES;
     std::size_t frames = 0;
-    while (frames < CHUNK_FRAMES) {
-      const std::size_t got = renderer.render(chunk.data() + 2 * frames, CHUNK_FRAMES - frames, table);
+    while (frames < length) {
+      const std::size_t got = renderer.render(chunk.data() + 2 * frames, length - frames, table);
       if (got == 0) break;
       frames += got;
     }
@@ -131,15 +135,16 @@ int renderMusic(const std::string& in, const std::string& outDir, const std::str
     OpusFile file(ffmpeg, outDir + "/" + name);
     file.write(chunk.data(), frames);
     if (!file.close()) return 1;
-    files.push_back(name);
+    files.emplace_back(name, first);
   }
   if (!headOut.empty() && !writeFloats(headOut, head)) return 1;
 
   const std::string cuesOut = outDir + "/music.json";
   std::ofstream json(cuesOut);
   json << "{\"sampleRate\":" << WEB_SAMPLE_RATE << ",\"samples\":" << renderer.renderedFrames()
-       << ",\"chunkFrames\":" << CHUNK_FRAMES << ",\"files\":[";
-  for (std::size_t i = 0; i < files.size(); ++i) json << (i ? "," : "") << "\"" << files[i] << "\"";
+       << ",\"files\":[";
+  for (std::size_t i = 0; i < files.size(); ++i)
+    json << (i ? "," : "") << "{\"name\":\"" << files[i].first << "\",\"first\":" << files[i].second << "}";
   json << "],\"cues\":[";
   for (std::size_t i = 0; i < table.cues.size(); ++i)
     json << (i ? "," : "") << "[" << table.cues[i].first << "," << table.cues[i].second << "]";

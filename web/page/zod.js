@@ -1,8 +1,8 @@
 // The page around zod.wasm: loads the module, the pictures and the music from this folder, plays
 // the music with Web Audio and drives the show from the audio clock, one frame per animation frame.
 //
-// The music was rendered at build time at 48000 Hz into Ogg Opus files of 30 s each, listed in
-// music.json with the cue table (the sample each Zxx row starts at, and its code). The show starts
+// The music was rendered at build time at 48000 Hz into Ogg Opus files (5 s, then 30 s each),
+// listed with their first samples in music.json beside the cue table (the sample each Zxx row starts at, and its code). The show starts
 // once the first file is decoded; each further one is fetched and decoded while the music plays
 // and scheduled on the audio clock at its exact first sample. A cue is raised once the audio
 // clock, less the output latency, has reached its sample; only the latest cue between two frames
@@ -221,7 +221,7 @@
     try {
       const table = JSON.parse(new TextDecoder().decode(byName.get('music.json')));
       if (table.sampleRate !== SAMPLE_RATE || !Array.isArray(table.cues) || !Array.isArray(table.files) ||
-          !(table.chunkFrames > 0)) {
+          table.files.length === 0) {
         throw new Error('unexpected content');
       }
       state.cues = table.cues;
@@ -256,7 +256,7 @@
 
   // ---- The music, a file at a time.
   async function fetchMusic(index) {
-    const name = state.music.files[index];
+    const { name } = state.music.files[index];
     const encoded = await fetchBytes(name);
     try {
       return await state.audio.decodeAudioData(encoded.buffer);
@@ -271,16 +271,16 @@
     source.buffer = buffer;
     source.connect(state.gain);
     source.onended = () => source.disconnect();
-    const when = state.startedAt + (index * state.music.chunkFrames) / SAMPLE_RATE;
+    const when = state.startedAt + state.music.files[index].first / SAMPLE_RATE;
     const now = state.audio.currentTime;
     if (when >= now) source.start(when);
     else if (now - when < buffer.duration) source.start(now, now - when);
   }
-  // Fetches and decodes each further file some 20 s before it is due, so that only a few are held
-  // decoded at a time.
+  // Fetches and decodes each further file some 20 s before it is due (the second at once), so that
+  // only a few are held decoded at a time.
   async function feedMusic() {
     for (let index = 1; index < state.music.files.length && !state.ended; index++) {
-      const due = (index * state.music.chunkFrames) / SAMPLE_RATE;
+      const due = state.music.files[index].first / SAMPLE_RATE;
       while (!state.ended && musicSeconds() < due - 20) await new Promise((done) => setTimeout(done, 500));
       if (state.ended) return;
       let buffer;
