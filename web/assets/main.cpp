@@ -7,8 +7,9 @@
 //     Renders the module once at 48000 Hz, the rate of a browser's audio clock, with the desktop's
 //     renderer (float samples: no dither), pipes the samples into FFMPEG to encode Ogg Opus files
 //     (OUT_DIR/zod-NNN.opus: 5 s, then 30 s each), and writes OUT_DIR/music.json: those files with
-//     their first samples, and the cue table, every Zxx cue with the sample its row starts at. HEAD.f32 receives the first 40 s as rendered
-//     (interleaved floats), to check a browser's decoding against.
+//     their first samples, and the cue table, every Zxx cue with the sample its row starts at.
+//     HEAD.f32 receives the first 40 s as rendered (interleaved floats), to check a browser's
+//     decoding against.
 //
 // Exit code 0 on success, 1 on failure (with a message on stderr).
 
@@ -89,7 +90,8 @@ class OpusFile {
 
 bool writeFloats(const std::string& path, const std::vector<float>& values) {
   std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(values.data()), static_cast<std::streamsize>(values.size() * sizeof(float)));
+  file.write(reinterpret_cast<const char*>(values.data()),
+             static_cast<std::streamsize>(values.size() * sizeof(float)));
   if (!file) std::fprintf(stderr, "zod-web-assets: cannot write %s\n", path.c_str());
   return static_cast<bool>(file);
 }
@@ -128,7 +130,8 @@ int renderMusic(const std::string& in, const std::string& outDir, const std::str
       frames += got;
     }
     if (frames == 0) break;
-    const std::size_t headWanted = std::min(2 * frames, 2 * HEAD_FRAMES - std::min(head.size(), 2 * HEAD_FRAMES));
+    const std::size_t headLeft = 2 * HEAD_FRAMES - std::min(head.size(), 2 * HEAD_FRAMES);
+    const std::size_t headWanted = std::min(2 * frames, headLeft);
     head.insert(head.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(headWanted));
     char name[32];
     std::snprintf(name, sizeof name, "zod-%03zu.opus", files.size());

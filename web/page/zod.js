@@ -2,11 +2,12 @@
 // the music with Web Audio and drives the show from the audio clock, one frame per animation frame.
 //
 // The music was rendered at build time at 48000 Hz into Ogg Opus files (5 s, then 30 s each),
-// listed with their first samples in music.json beside the cue table (the sample each Zxx row starts at, and its code). The show starts
-// once the first file is decoded; each further one is fetched and decoded while the music plays
-// and scheduled on the audio clock at its exact first sample. A cue is raised once the audio
-// clock, less the output latency, has reached its sample; only the latest cue between two frames
-// acts, because the module keeps one pending flag and one code, as the desktop does.
+// listed with their first samples in music.json beside the cue table (the sample each Zxx row
+// starts at, and its code). The show starts once the first file is decoded; each further one is
+// fetched and decoded while the music plays and scheduled on the audio clock at its exact first
+// sample. A cue is raised once the audio clock, less the output latency, has reached its sample;
+// only the latest cue between two frames acts, because the module keeps one pending flag and one
+// code, as the desktop does.
 //
 // Address parameters, for tests and benchmarks:
 //   ?clock=test&speed=S   the show runs on a clock S times real time from the page's start, with
@@ -355,15 +356,17 @@
       const sample = Math.max(0, Math.floor(musicSeconds() * SAMPLE_RATE));
       const timeMs = Math.floor((sample * 1000) / SAMPLE_RATE);
       while (state.nextCue < state.cues.length && state.cues[state.nextCue][0] <= sample) {
-        const code = state.cues[state.nextCue][1];
+        const [cueSample, code] = state.cues[state.nextCue];
         state.wasm.zod_cue(code);
-        test.events.push({ kind: 'cue', timeMs, previousMs: test.lastFrameMs, code, sample: state.cues[state.nextCue][0] });
+        test.events.push({ kind: 'cue', timeMs, previousMs: test.lastFrameMs, code, sample: cueSample });
         state.nextCue++;
       }
       const entryBefore = state.wasm.zod_entry();
       const over = state.wasm.zod_frame(timeMs);
       const entry = state.wasm.zod_entry();
-      if (entry !== entryBefore) test.events.push({ kind: 'entry', timeMs, previousMs: test.lastFrameMs, entry });
+      if (entry !== entryBefore) {
+        test.events.push({ kind: 'entry', timeMs, previousMs: test.lastFrameMs, entry });
+      }
       present();
       test.frames++;
       test.lastFrameMs = timeMs;
