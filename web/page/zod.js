@@ -149,6 +149,8 @@
   // ---- Loading, with a progress line.
   const progress = { files: 0, done: 0, bytes: 0 };
   function showProgress() {
+    // Music fetched while the show plays is not news.
+    if (state.running) return;
     say(`Loading ${progress.done} of ${progress.files} files, ${(progress.bytes / 1048576).toFixed(1)} MB`);
   }
   async function fetchBytes(name) {
