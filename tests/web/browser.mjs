@@ -5,7 +5,9 @@
 //                                                  hash, from the module's memory and from the canvas,
 //                                                  must equal the desktop's golden hash
 //   node browser.mjs live WEB_DIR SCREENSHOT.png   10 s of the live page on a clock 4 x real time:
-//                                                  the caption's cue at 0:04, the title at 0:30
+//                                                  the caption's cue at 0:04, the title at 0:30,
+//                                                  pause; then the whole show at 200 x: it ends
+//                                                  on the end picture
 //   node browser.mjs messages WEB_DIR              the page's messages when it cannot run
 //   node browser.mjs bench WEB_DIR                 sizes, time to the first frame, ms per frame of
 //                                                  each effect (figures, not a test)
@@ -123,7 +125,7 @@ async function golden(goldenDir) {
 
 async function live(screenshotPath) {
   const speed = 4;
-  return withPage(`?clock=test&speed=${speed}&autostart`, async (page) => {
+  const onTime = await withPage(`?clock=test&speed=${speed}&autostart`, async (page) => {
     await new Promise((done) => setTimeout(done, 10000));
     const events = await page.evaluate('zodTest.test.events');
     await page.screenshot({ path: screenshotPath });
@@ -142,10 +144,39 @@ async function live(screenshotPath) {
     if (!title || !(title.previousMs - first <= 30000 && title.timeMs - first > 30000)) {
       problems.push(`the title (entry 1 at 0:30 after ${first} ms) came as ${JSON.stringify(title)}`);
     }
+    // The pause button holds the show's clock; pressed again, the show goes on from there.
+    const frameTime = () => page.evaluate('zodTest.test.lastFrameMs');
+    await page.click('#pause');
+    const pausedAt = await frameTime();
+    await new Promise((done) => setTimeout(done, 1000));
+    const stillAt = await frameTime();
+    await page.click('#pause');
+    await new Promise((done) => setTimeout(done, 500));
+    const resumedAt = await frameTime();
+    if (stillAt !== pausedAt || !(resumedAt > stillAt && resumedAt < stillAt + 4000)) {
+      problems.push(`pause: ${pausedAt} ms when paused, ${stillAt} ms a second later, ${resumedAt} ms after resuming`);
+    }
     const entries = await page.evaluate('zodTest.state.wasm.zod_entry()');
     console.log(`caption cue at ${caption && caption.timeMs} ms, title at ${title && title.timeMs} ms, entry now ${entries}`);
     for (const p of problems) console.log(`FAIL ${p}`);
     return problems.length === 0;
+  });
+  return (await ending()) && onTime;
+}
+
+// The whole show at 200 x speed ends by itself, on the end picture, which stays on the screen.
+async function ending() {
+  return withPage('?clock=test&speed=200&autostart', async (page) => {
+    await page.waitForFunction('zodTest.state.ended', { timeout: 60000 });
+    const { entry, end, lit } = await page.evaluate(() => {
+      const pixels = document.getElementById('screen').getContext('2d').getImageData(0, 52, 512, 280).data;
+      let count = 0;
+      for (let i = 0; i < pixels.length; i += 4) if (pixels[i] | pixels[i + 1] | pixels[i + 2]) count++;
+      return { entry: zodTest.state.wasm.zod_entry(), end: zodTest.test.events.find((e) => e.kind === 'end'), lit: count };
+    });
+    const ok = entry >= 37 && end && lit > 1000;
+    console.log(`${ok ? 'ok  ' : 'FAIL'} the show ended at ${end && end.timeMs} ms in entry ${entry}, ${lit} pixels lit`);
+    return ok;
   });
 }
 
