@@ -54,6 +54,7 @@
     pausedClock: 0,
     failed: false,
     showMade: false,
+    lastSample: 0,       // the music's position at the latest frame
   };
   const test = {
     events: [],          // {kind: 'cue'|'entry'|'end', timeMs, code|entry}
@@ -355,7 +356,10 @@
   function frame() {
     if (!state.running || state.ended) return;
     if (!state.paused) {
-      const sample = Math.max(0, Math.floor(musicSeconds() * SAMPLE_RATE));
+      // Never backwards: the output timestamp can step back a little between frames, and the
+      // show's clock would read a smaller count as the counter wrapping round.
+      const sample = Math.max(state.lastSample, Math.floor(musicSeconds() * SAMPLE_RATE));
+      state.lastSample = sample;
       const timeMs = Math.floor((sample * 1000) / SAMPLE_RATE);
       while (state.nextCue < state.cues.length && state.cues[state.nextCue][0] <= sample) {
         const [cueSample, code] = state.cues[state.nextCue];
