@@ -68,18 +68,32 @@ function serve(root, hidden) {
 // Opens the page with `query` once it is ready (or has reported a fault, which fails the run unless
 // options.expectFault), then calls run(page, requests). options.hide: a file the server leaves out;
 // options.before: a function run in the page before its own script.
+// One browser for the whole run, with an empty profile; each page gets a fresh context of its own.
+let browser = null;
+let profile = null;
+async function theBrowser() {
+  if (!browser) {
+    profile = mkdtempSync(join(tmpdir(), 'zod-chromium-'));
+    browser = await puppeteer.launch({
+      executablePath: CHROMIUM,
+      headless: true,
+      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+        '--disable-background-networking', '--disable-component-update', '--disable-sync',
+        '--autoplay-policy=no-user-gesture-required', `--user-data-dir=${profile}`],
+    });
+  }
+  return browser;
+}
+async function closeBrowser() {
+  if (browser) await browser.close();
+  if (profile) rmSync(profile, { recursive: true, force: true });
+}
+
 async function withPage(query, run, options = {}) {
   const server = await serve(webDir, options.hide);
-  const profile = mkdtempSync(join(tmpdir(), 'zod-chromium-'));
-  const browser = await puppeteer.launch({
-    executablePath: CHROMIUM,
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      '--autoplay-policy=no-user-gesture-required', `--user-data-dir=${profile}`],
-  });
+  const context = await (await theBrowser()).createBrowserContext();
   try {
-    const page = await browser.newPage();
+    const page = await context.newPage();
     page.on('console', (m) => console.log(`page: ${m.text()}`));
     page.on('pageerror', (e) => console.log(`page error: ${e.message}`));
     const requests = [];
@@ -93,9 +107,8 @@ async function withPage(query, run, options = {}) {
     if (error && !options.expectFault) throw new Error(`the page reports: ${error}`);
     return await run(page, requests);
   } finally {
-    await browser.close();
+    await context.close();
     server.close();
-    rmSync(profile, { recursive: true, force: true });
   }
 }
 
@@ -295,7 +308,11 @@ if (!runs[mode]) {
   console.log('usage: node browser.mjs golden|live|bench WEB_DIR [GOLDEN_DIR|SCREENSHOT]');
   process.exit(1);
 }
-runs[mode]().then((ok) => process.exit(ok ? 0 : 1), (error) => {
+runs[mode]().then(async (ok) => {
+  await closeBrowser();
+  process.exit(ok ? 0 : 1);
+}, async (error) => {
   console.log(`FAIL ${error.stack || error}`);
+  await closeBrowser();
   process.exit(1);
 });
