@@ -66,7 +66,7 @@ function serve(root, hidden) {
 }
 
 // Opens the page with `query` once it is ready (or has reported a fault, which fails the run unless
-// options.expectFault), then calls run(page, requests). options.hide: a file the server leaves out;
+// options.expectFault), then calls run(page). options.hide: a file the server leaves out;
 // options.before: a function run in the page before its own script.
 // One browser for the whole run, with an empty profile; each page gets a fresh context of its own.
 let browser = null;
@@ -96,8 +96,6 @@ async function withPage(query, run, options = {}) {
     const page = await context.newPage();
     page.on('console', (m) => console.log(`page: ${m.text()}`));
     page.on('pageerror', (e) => console.log(`page error: ${e.message}`));
-    const requests = [];
-    page.on('requestfinished', (r) => requests.push(r));
     await page.setViewport({ width: 1024, height: 768 });
     if (options.before) await page.evaluateOnNewDocument(options.before);
     const url = `http://127.0.0.1:${server.address().port}/index.html${query}`;
@@ -105,7 +103,7 @@ async function withPage(query, run, options = {}) {
     await page.waitForFunction('window.zodTest && (zodTest.ready() || zodTest.test.lastError)', { timeout: 60000 });
     const error = await page.evaluate('zodTest.test.lastError');
     if (error && !options.expectFault) throw new Error(`the page reports: ${error}`);
-    return await run(page, requests);
+    return await run(page);
   } finally {
     await context.close();
     server.close();
@@ -201,14 +199,12 @@ async function bench() {
   const musicBytes = size(files.filter((n) => n.endsWith('.opus')));
   console.log(`zod.wasm: ${wasm.length} bytes, ${gzipSync(wasm, { level: 9 }).length} gzipped`);
   console.log(`page without the music: ${pageBytes} bytes; music: ${musicBytes} bytes`);
-  await withPage('?clock=test&autostart', async (page, requests) => {
+  await withPage('?clock=test&autostart', async (page) => {
     await page.waitForFunction('zodTest.test.firstFrameMs !== null', { timeout: 30000 });
     const first = await page.evaluate('zodTest.test.firstFrameMs');
     const loaded = await page.evaluate('zodTest.test.loadedMs');
-    let transferred = 0;
-    for (const r of requests) transferred += (await r.response().buffer()).length;
     console.log(`first frame ${first.toFixed(0)} ms after the page started loading (files loaded at ` +
-      `${loaded.toFixed(0)} ms); ${transferred} bytes transferred`);
+      `${loaded.toFixed(0)} ms)`);
     // The best of five rounds of 200 frames: the machine's other work only ever adds time.
     for (const effect of ['title', 'tunnel', 'heart', 'sphere', 'plane', 'squaretunnel', 'presents', 'end']) {
       const rounds = [];
