@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -33,6 +34,12 @@ struct LabFrame {
 };
 
 using LabFrameSink = std::function<void(const LabFrame&)>;
+
+class Effect;
+
+// A fresh object of the effect an `effect` line names (see isLabEffectName), not yet initialised;
+// null for an unknown name.
+std::unique_ptr<Effect> makeLabEffect(const std::string& name);
 
 // Runs a checked script in this process: fresh quit and sync state, the tables, the effect or the
 // whole show start-up, then the commands. Assets come from the current asset directory.

@@ -9,7 +9,7 @@
 namespace {
 constexpr std::uint64_t NEVER = std::numeric_limits<std::uint64_t>::max();
 // An XM tick lasts 2.5 s / tempo; libopenmpt rounds it to whole samples.
-constexpr double SAMPLES_PER_TICK_TIMES_TEMPO = SAMPLE_RATE * 2.5;
+constexpr double TICK_SECONDS_TIMES_TEMPO = 2.5;
 }  // namespace
 
 std::uint32_t ModuleRenderer::libraryVersion() { return openmpt_get_library_version(); }
@@ -49,8 +49,8 @@ bool ModuleRenderer::open(std::span<const std::uint8_t> module) {
 
 std::uint64_t ModuleRenderer::seek(std::uint64_t frame) {
   if (!mod) return 0;
-  const double landed = openmpt_module_set_position_seconds(mod, static_cast<double>(frame) / SAMPLE_RATE);
-  position = static_cast<std::uint64_t>(std::llround(std::max(landed, 0.0) * SAMPLE_RATE));
+  const double landed = openmpt_module_set_position_seconds(mod, static_cast<double>(frame) / rate);
+  position = static_cast<std::uint64_t>(std::llround(std::max(landed, 0.0) * rate));
   ended = false;
   // The row seeked to is new: the first read (a single frame) reports it, stamped exactly.
   order = pattern = row = -1;
@@ -70,7 +70,7 @@ std::size_t ModuleRenderer::render(float* interleaved, std::size_t frames, Event
       want = static_cast<std::size_t>(std::min<std::uint64_t>(want, nextRowEarliest - position));
     }
     const std::size_t got =
-        openmpt_module_read_interleaved_float_stereo(mod, SAMPLE_RATE, want, interleaved + 2 * done);
+        openmpt_module_read_interleaved_float_stereo(mod, rate, want, interleaved + 2 * done);
     const std::uint64_t readStart = position;
     position += got;
     done += got;
@@ -107,7 +107,7 @@ void ModuleRenderer::noteRowChange(std::uint64_t rowStart, std::uint64_t uncerta
     nextRowEarliest = nextRowLatest = NEVER;
     return;
   }
-  const double length = speed * SAMPLES_PER_TICK_TIMES_TEMPO / tempo;
+  const double length = speed * (rate * TICK_SECONDS_TIMES_TEMPO) / tempo;
   rowLength = static_cast<std::uint64_t>(std::llround(length));
   // Rounding each tick to whole samples moves the row's end by up to one sample per tick.
   const std::uint64_t margin = static_cast<std::uint64_t>(speed) + 2;

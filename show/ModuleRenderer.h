@@ -43,7 +43,9 @@ class ModuleRenderer {
   static std::uint32_t libraryVersion();
   static bool librarySupported();
 
-  ModuleRenderer() = default;
+  // The output rate, in frames per second: the show's device runs at SAMPLE_RATE; the web page's
+  // music is rendered at the 48000 Hz a browser's audio clock runs at.
+  explicit ModuleRenderer(int sampleRate = static_cast<int>(SAMPLE_RATE)) : rate(sampleRate) {}
   ~ModuleRenderer();
   ModuleRenderer(const ModuleRenderer&) = delete;
   ModuleRenderer& operator=(const ModuleRenderer&) = delete;
@@ -67,11 +69,13 @@ class ModuleRenderer {
   std::uint64_t renderedFrames() const { return position; }
   bool finished() const { return ended; }
   const XmPatternScan& patternScan() const { return scanned; }
+  int sampleRate() const { return rate; }
 
  private:
   void close();
   void noteRowChange(std::uint64_t rowStart, std::uint64_t uncertainty);
 
+  int rate;
   XmPatternScan scanned;
   openmpt_module* mod = nullptr;
   std::uint64_t position = 0;

@@ -32,9 +32,9 @@ struct Rendered {
   std::vector<float> samples;
 };
 
-// Renders the whole song, asking for `request` frames at a time.
-Rendered renderAll(const xm::XmModule& song, std::size_t request = 1000) {
-  ModuleRenderer renderer;
+// Renders the whole song at `rate`, asking for `request` frames at a time.
+Rendered renderAll(const xm::XmModule& song, std::size_t request = 1000, int rate = static_cast<int>(SAMPLE_RATE)) {
+  ModuleRenderer renderer(rate);
   EXPECT_TRUE(renderer.open(xm::writeXm(song)));
   Recorder recorder;
   Rendered out;
@@ -70,7 +70,8 @@ TEST(ModuleRenderer, EventsAreStampedWithTheSampleTheirRowStarts) {
 }
 
 // Reading libopenmpt one frame at a time shows where each row truly starts; the renderer's stamps
-// must agree, also at tempos whose ticks are not whole samples and across speed and tempo changes.
+// must agree, also at tempos whose ticks are not whole samples and across speed and tempo changes,
+// at the device's rate and at the web page's 48000 Hz.
 TEST(ModuleRenderer, StampsMatchAFrameByFrameReading) {
   xm::XmModule song = synctest::module(2, 24, 1, 5, 130);
   synctest::addNotes(song);
@@ -78,24 +79,26 @@ TEST(ModuleRenderer, StampsMatchAFrameByFrameReading) {
   for (const auto& [row, value] : changes) song.patterns[0].at(row, 0) = {.effect = 0x0F, .param = std::uint8_t(value)};
   for (int row = 0; row < 24; ++row) synctest::putZ(song, 0, row, 1, static_cast<std::uint8_t>(row));
 
-  std::vector<Event> expected;
-  ModuleRenderer reference;  // opened only for its cleared copy
-  ASSERT_TRUE(reference.open(xm::writeXm(song)));
-  const std::vector<std::uint8_t>& cleared = reference.patternScan().clearedModule();
-  openmpt_module* mod = openmpt_module_create_from_memory2(cleared.data(), cleared.size(), nullptr, nullptr,
-                                                          nullptr, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(mod, nullptr);
-  openmpt_module_ctl_set_text(mod, "play.at_end", "stop");
-  float frame[2];
-  int lastRow = -1;
-  for (std::uint64_t at = 0; openmpt_module_read_interleaved_float_stereo(mod, 44100, 1, frame) == 1; ++at) {
-    const int row = openmpt_module_get_current_row(mod);
-    if (row != lastRow) expected.push_back({at, static_cast<std::uint8_t>(row)});
-    lastRow = row;
+  for (const int rate : {static_cast<int>(SAMPLE_RATE), 48000}) {
+    std::vector<Event> expected;
+    ModuleRenderer reference;  // opened only for its cleared copy
+    ASSERT_TRUE(reference.open(xm::writeXm(song)));
+    const std::vector<std::uint8_t>& cleared = reference.patternScan().clearedModule();
+    openmpt_module* mod = openmpt_module_create_from_memory2(cleared.data(), cleared.size(), nullptr, nullptr,
+                                                            nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(mod, nullptr);
+    openmpt_module_ctl_set_text(mod, "play.at_end", "stop");
+    float frame[2];
+    int lastRow = -1;
+    for (std::uint64_t at = 0; openmpt_module_read_interleaved_float_stereo(mod, rate, 1, frame) == 1; ++at) {
+      const int row = openmpt_module_get_current_row(mod);
+      if (row != lastRow) expected.push_back({at, static_cast<std::uint8_t>(row)});
+      lastRow = row;
+    }
+    openmpt_module_destroy(mod);
+    ASSERT_EQ(expected.size(), 24u);
+    EXPECT_EQ(renderAll(song, 700, rate).events, expected) << rate;
   }
-  openmpt_module_destroy(mod);
-  ASSERT_EQ(expected.size(), 24u);
-  EXPECT_EQ(renderAll(song, 700).events, expected);
 }
 
 TEST(ModuleRenderer, TwoZOnOneRowComeInChannelOrder) {

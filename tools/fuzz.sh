@@ -20,7 +20,7 @@ fi
 if [[ $budget == -runs=* ]]; then limit=("$budget"); else limit=("-max_total_time=$budget"); fi
 
 ZOD_BUILD_TARGET=fuzz_targets "$root/tools/setup.sh" "$buildDir" \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZOD_FUZZ=ON -DZOD_SANITIZE=ON -DZOD_BENCH=OFF
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZOD_FUZZ=ON -DZOD_SANITIZE=ON -DZOD_BENCH=OFF -DZOD_WEB=OFF
 
 failed=0
 for target in "${targets[@]}"; do

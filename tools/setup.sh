@@ -25,5 +25,19 @@ if ((${#missing[@]})); then
   apt-get install -y -qq "${missing[@]}"
 fi
 
+# The browser tests' driver: puppeteer-core at the version pinned in tools/web/package-lock.json.
+# It never downloads a browser (the tests use Debian's chromium). Without it, or without the
+# network to fetch it, the browser tests are skipped and everything else goes on.
+webTools=$root/tools/web
+if [[ ! -d $webTools/node_modules/puppeteer-core ]]; then
+  if ! command -v npm >/dev/null && [[ $(id -u) -eq 0 ]]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq npm || true
+  fi
+  if command -v npm >/dev/null; then
+    PUPPETEER_SKIP_DOWNLOAD=1 npm ci --prefix "$webTools" --no-audit --no-fund --loglevel=error ||
+      echo "npm ci in tools/web failed: the browser tests will be skipped" >&2
+  fi
+fi
+
 cmake -S "$root" -B "$buildDir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 cmake --build "$buildDir" -j"$(nproc)" ${ZOD_BUILD_TARGET:+--target "$ZOD_BUILD_TARGET"}

@@ -1,0 +1,314 @@
+// Runs the web page in the system's headless chromium, served from 127.0.0.1 by a small server of
+// our own, and checks it (or measures it):
+//
+//   node browser.mjs golden WEB_DIR GOLDEN_DIR     every lab script replayed in the page; each frame's
+//                                                  hash, from the module's memory and from the canvas,
+//                                                  must equal the desktop's golden hash
+//   node browser.mjs live WEB_DIR SCREENSHOT.png   10 s of the live page on a clock 4 x real time:
+//                                                  the caption's cue at 0:04, the title at 0:30,
+//                                                  pause; then the whole show at 200 x: it ends
+//                                                  on the end picture
+//   node browser.mjs messages WEB_DIR              the page's messages when it cannot run
+//   node browser.mjs bench WEB_DIR                 sizes, time to the first frame, ms per frame of
+//                                                  each effect (figures, not a test)
+//   node browser.mjs music WEB_DIR HEAD.f32        the real audio clock: decoding time, the offset
+//                                                  of the decoded music against the rendered samples
+//                                                  (HEAD.f32, from zod-web-assets), the first cue
+//
+// Exit code 0 on success, 1 on a failure, 77 when no browser or no puppeteer-core is installed.
+import { createRequire } from 'node:module';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { tmpdir } from 'node:os';
+import { extname, join, resolve } from 'node:path';
+import { gzipSync } from 'node:zlib';
+
+const SKIP = 77;
+const CHROMIUM = '/usr/bin/chromium';
+const [mode, webDir, extra] = process.argv.slice(2);
+
+function skip(why) {
+  console.log(`web tests skipped: ${why}`);
+  process.exit(SKIP);
+}
+
+if (!existsSync(CHROMIUM)) skip(`no browser (${CHROMIUM}; Debian package chromium)`);
+let puppeteer;
+try {
+  const require = createRequire(new URL('../../tools/web/package.json', import.meta.url));
+  puppeteer = require('puppeteer-core');
+} catch {
+  skip('puppeteer-core is not installed (run tools/setup.sh, which runs npm ci in tools/web)');
+}
+if (!webDir || !existsSync(join(webDir, 'index.html'))) skip(`no web page in ${webDir} (the web build was left out)`);
+
+const TYPES = {
+  '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.json': 'application/json',
+  '.wasm': 'application/wasm', '.gz': 'application/gzip', '.opus': 'audio/ogg',
+};
+
+// A static server for the page folder: 127.0.0.1 only, any free port, GET and HEAD.
+// `hidden` names a file the server pretends not to have.
+function serve(root, hidden) {
+  const server = createServer((request, response) => {
+    const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const file = resolve(root, `.${path === '/' ? '/index.html' : path}`);
+    if (!file.startsWith(resolve(root)) || !existsSync(file) || !statSync(file).isFile() || path === `/${hidden}`) {
+      response.writeHead(404).end('not found');
+      return;
+    }
+    const body = readFileSync(file);
+    response.writeHead(200, { 'Content-Type': TYPES[extname(file)] || 'application/octet-stream',
+      'Content-Length': body.length, 'Cache-Control': 'no-store' });
+    response.end(request.method === 'HEAD' ? undefined : body);
+  });
+  return new Promise((done) => server.listen(0, '127.0.0.1', () => done(server)));
+}
+
+// Opens the page with `query` once it is ready (or has reported a fault, which fails the run unless
+// options.expectFault), then calls run(page). options.hide: a file the server leaves out;
+// options.before: a function run in the page before its own script.
+// One browser for the whole run, with an empty profile; each page gets a fresh context of its own.
+let browser = null;
+let profile = null;
+async function theBrowser() {
+  if (!browser) {
+    profile = mkdtempSync(join(tmpdir(), 'zod-chromium-'));
+    browser = await puppeteer.launch({
+      executablePath: CHROMIUM,
+      headless: true,
+      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+        '--disable-background-networking', '--disable-component-update', '--disable-sync',
+        '--autoplay-policy=no-user-gesture-required', `--user-data-dir=${profile}`],
+    });
+  }
+  return browser;
+}
+async function closeBrowser() {
+  if (browser) await browser.close();
+  if (profile) rmSync(profile, { recursive: true, force: true });
+}
+
+async function withPage(query, run, options = {}) {
+  const server = await serve(webDir, options.hide);
+  const context = await (await theBrowser()).createBrowserContext();
+  try {
+    const page = await context.newPage();
+    page.on('console', (m) => console.log(`page: ${m.text()}`));
+    page.on('pageerror', (e) => console.log(`page error: ${e.message}`));
+    await page.setViewport({ width: 1024, height: 768 });
+    if (options.before) await page.evaluateOnNewDocument(options.before);
+    const url = `http://127.0.0.1:${server.address().port}/index.html${query}`;
+    await page.goto(url);
+    await page.waitForFunction('window.zodTest && (zodTest.ready() || zodTest.test.lastError)', { timeout: 60000 });
+    const error = await page.evaluate('zodTest.test.lastError');
+    if (error && !options.expectFault) throw new Error(`the page reports: ${error}`);
+    return await run(page);
+  } finally {
+    await context.close();
+    server.close();
+  }
+}
+
+async function golden(goldenDir) {
+  const scripts = readdirSync(goldenDir).filter((n) => n.endsWith('.lab')).sort();
+  let failures = 0;
+  await withPage('?clock=test', async (page) => {
+    for (const name of scripts) {
+      const script = readFileSync(join(goldenDir, name), 'utf8');
+      const want = readFileSync(join(goldenDir, name.replace(/\.lab$/, '.hashes')), 'utf8').split(/\s+/).filter(Boolean);
+      const { status, frames } = await page.evaluate((s) => zodTest.runLab(s), script);
+      const wrong = [];
+      if (status !== 0) wrong.push(`script refused (status ${status})`);
+      if (frames.length !== want.length) wrong.push(`${frames.length} frames, ${want.length} golden hashes`);
+      frames.forEach((f, i) => {
+        if (f.wasmHash !== want[i]) wrong.push(`frame ${i}: module ${f.wasmHash}, golden ${want[i]}`);
+        if (f.canvasHash !== f.wasmHash) wrong.push(`frame ${i}: canvas ${f.canvasHash}, module ${f.wasmHash}`);
+      });
+      console.log(`${wrong.length ? 'MISMATCH' : 'match   '} ${name} (${frames.length} frames)`);
+      for (const w of wrong) console.log(`    ${w}`);
+      if (wrong.length) failures++;
+    }
+  });
+  console.log(`${scripts.length - failures} of ${scripts.length} golden scripts match in the browser`);
+  return failures === 0;
+}
+
+async function live(screenshotPath) {
+  const speed = 4;
+  const onTime = await withPage(`?clock=test&speed=${speed}&autostart`, async (page) => {
+    await new Promise((done) => setTimeout(done, 10000));
+    const events = await page.evaluate('zodTest.test.events');
+    await page.screenshot({ path: screenshotPath });
+    console.log(`screenshot: ${screenshotPath}`);
+    const first = await page.evaluate('zodTest.test.firstShowMs');
+    const caption = events.find((e) => e.kind === 'cue');
+    const title = events.find((e) => e.kind === 'entry' && e.entry === 1);
+    const problems = [];
+    // Each comes in the first frame at or after its moment, whatever the frame rate: the cue when
+    // the music reaches the sample its row starts at; the title once the caption's 30 s are over.
+    const captionMs = caption ? (caption.sample * 1000) / 48000 : NaN;
+    if (!caption || caption.code !== 2 || Math.abs(captionMs - 4000) > 50 ||
+        !(caption.previousMs < captionMs && caption.timeMs >= Math.floor(captionMs))) {
+      problems.push(`the caption's cue (code 2 at 0:04) came as ${JSON.stringify(caption)}`);
+    }
+    if (!title || !(title.previousMs - first <= 30000 && title.timeMs - first > 30000)) {
+      problems.push(`the title (entry 1 at 0:30 after ${first} ms) came as ${JSON.stringify(title)}`);
+    }
+    // The pause button holds the show's clock; pressed again, the show goes on from there.
+    const frameTime = () => page.evaluate('zodTest.test.lastFrameMs');
+    await page.click('#pause');
+    const pausedAt = await frameTime();
+    await new Promise((done) => setTimeout(done, 1000));
+    const stillAt = await frameTime();
+    await page.click('#pause');
+    await new Promise((done) => setTimeout(done, 500));
+    const resumedAt = await frameTime();
+    if (stillAt !== pausedAt || !(resumedAt > stillAt && resumedAt < stillAt + 4000)) {
+      problems.push(`pause: ${pausedAt} ms when paused, ${stillAt} ms a second later, ${resumedAt} ms after resuming`);
+    }
+    const entries = await page.evaluate('zodTest.state.wasm.zod_entry()');
+    console.log(`caption cue at ${caption && caption.timeMs} ms, title at ${title && title.timeMs} ms, entry now ${entries}`);
+    for (const p of problems) console.log(`FAIL ${p}`);
+    return problems.length === 0;
+  });
+  return (await ending()) && onTime;
+}
+
+// The whole show at 200 x speed ends by itself, on the end picture, which stays on the screen.
+async function ending() {
+  return withPage('?clock=test&speed=200&autostart', async (page) => {
+    await page.waitForFunction('zodTest.state.ended', { timeout: 60000 });
+    const { entry, end, lit } = await page.evaluate(() => {
+      const pixels = document.getElementById('screen').getContext('2d').getImageData(0, 52, 512, 280).data;
+      let count = 0;
+      for (let i = 0; i < pixels.length; i += 4) if (pixels[i] | pixels[i + 1] | pixels[i + 2]) count++;
+      return { entry: zodTest.state.wasm.zod_entry(), end: zodTest.test.events.find((e) => e.kind === 'end'), lit: count };
+    });
+    const ok = entry >= 37 && end && lit > 1000;
+    console.log(`${ok ? 'ok  ' : 'FAIL'} the show ended at ${end && end.timeMs} ms in entry ${entry}, ${lit} pixels lit`);
+    return ok;
+  });
+}
+
+async function bench() {
+  const wasm = readFileSync(join(webDir, 'zod.wasm'));
+  const size = (names) => names.reduce((sum, n) => sum + statSync(join(webDir, n)).size, 0);
+  const files = readdirSync(webDir);
+  const pageBytes = size(files.filter((n) => !n.endsWith('.opus')));
+  const musicBytes = size(files.filter((n) => n.endsWith('.opus')));
+  console.log(`zod.wasm: ${wasm.length} bytes, ${gzipSync(wasm, { level: 9 }).length} gzipped`);
+  console.log(`page without the music: ${pageBytes} bytes; music: ${musicBytes} bytes`);
+  await withPage('?clock=test&autostart', async (page) => {
+    await page.waitForFunction('zodTest.test.firstFrameMs !== null', { timeout: 30000 });
+    const first = await page.evaluate('zodTest.test.firstFrameMs');
+    const loaded = await page.evaluate('zodTest.test.loadedMs');
+    console.log(`first frame ${first.toFixed(0)} ms after the page started loading (files loaded at ` +
+      `${loaded.toFixed(0)} ms)`);
+    // The best of five rounds of 200 frames: the machine's other work only ever adds time.
+    for (const effect of ['title', 'tunnel', 'heart', 'sphere', 'plane', 'squaretunnel', 'presents', 'end']) {
+      const rounds = [];
+      for (let r = 0; r < 5; r++) rounds.push(await page.evaluate((e) => zodTest.bench(e, 200), effect));
+      console.log(`${effect.padEnd(13)} ${Math.min(...rounds).toFixed(3)} ms per frame (median of rounds ` +
+        `${rounds.sort((a, b) => a - b)[2].toFixed(3)})`);
+    }
+  });
+  return true;
+}
+
+async function music(headPath) {
+  const head = new Float32Array(readFileSync(headPath).buffer.slice(0));
+  return withPage('?autostart', async (page) => {
+    const loaded = await page.evaluate('zodTest.test.loadedMs');
+    console.log(`music fetched and decoded: ready ${loaded.toFixed(0)} ms after the page started loading`);
+    await new Promise((done) => setTimeout(done, 5000));
+    const events = await page.evaluate('zodTest.test.events');
+    const state = await page.evaluate('zodTest.state.audio.state');
+    const cue = events.find((e) => e.kind === 'cue');
+    // Still the first scene: the show time only ever grew with the music.
+    const entry = await page.evaluate('zodTest.state.wasm.zod_entry()');
+    // Nothing covers the show while further music files arrive.
+    const covered = await page.evaluate(() => {
+      const m = document.getElementById('message');
+      return m.hidden ? '' : m.textContent;
+    });
+    console.log(`audio context ${state}; first cue: ${JSON.stringify(cue)}; entry ${entry}; ` +
+      `message over the show: "${covered}"`);
+    // The decoded music as the page plays it (the first file, then the second), in two windows:
+    // around the boundary between the files at 5 s, and from 20 s to 22 s.
+    const windows = [[4, 6], [20, 22]].map(([from, to]) => [from * 48000, to * 48000]);
+    const margin = 1000;
+    const decoded = await page.evaluate(async (spans, margin) => {
+      const files = [await zodTest.fetchMusic(0), await zodTest.fetchMusic(1)];
+      const left = new Float32Array(files[0].length + files[1].length);
+      left.set(files[0].getChannelData(0));
+      left.set(files[1].getChannelData(0), files[0].length);
+      return { lengths: files.map((f) => f.length), rate: files[0].sampleRate,
+        windows: spans.map(([from, to]) => Array.from(left.subarray(from - margin, to + margin))) };
+    }, windows, margin);
+    console.log(`decoded: files of ${decoded.lengths.join(' and ')} frames at ${decoded.rate} Hz`);
+    // The lag at which the decoded left channel best matches the rendered one (0: sample-exact),
+    // and the largest difference at that lag (lossy coding).
+    const results = windows.map(([from, to], w) => {
+      const got = decoded.windows[w];
+      const at = (i, lag) => got[i - from + margin + lag];
+      let best = { lag: 0, score: -Infinity };
+      for (let lag = -margin; lag <= margin; lag++) {
+        let score = 0;
+        for (let i = from; i < to; i += 2) score += head[2 * i] * at(i, lag);
+        if (score > best.score) best = { lag, score };
+      }
+      let worst = 0;
+      for (let i = from; i < to; i++) worst = Math.max(worst, Math.abs(head[2 * i] - at(i, 0)));
+      console.log(`${from / 48000} s to ${to / 48000} s: the decoded music lags by ${best.lag} samples; ` +
+        `largest difference ${worst.toFixed(4)}`);
+      return best.lag;
+    });
+    const lags = results;
+    return lags.every((l) => l === 0) && state === 'running' && cue && cue.code === 2 && covered === '' && entry === 0;
+  });
+}
+
+// What the page says when it cannot run: a file missing on the server, no WebAssembly, no Web
+// Audio, sound held back by the browser. Each must be a visible message naming the cause.
+async function messages() {
+  const cases = [
+    { what: 'a missing picture', query: '?clock=test', hide: 'zod13.raw.gz', want: /zod13\.raw\.gz is missing on the server \(HTTP 404\)/ },
+    { what: 'no WebAssembly', query: '?clock=test', before: () => { delete window.WebAssembly; }, want: /cannot run WebAssembly/ },
+    { what: 'no Web Audio', query: '', before: () => { delete window.AudioContext; delete window.webkitAudioContext; },
+      want: /no Web Audio/ },
+    { what: 'sound held back until a gesture', query: '?autostart', want: /holds the sound back until you click/,
+      before: () => {
+        Object.defineProperty(BaseAudioContext.prototype, 'state', { get: () => 'suspended' });
+        AudioContext.prototype.resume = () => Promise.resolve();
+      } },
+  ];
+  let ok = true;
+  for (const c of cases) {
+    const shown = await withPage(c.query, async (page) => {
+      await page.waitForFunction(() => !document.getElementById('message').textContent.startsWith('Loading'));
+      return page.evaluate(() => {
+      const m = document.getElementById('message');
+        return m.hidden ? '' : m.textContent;
+      });
+    }, { hide: c.hide, before: c.before, expectFault: true });
+    const good = c.want.test(shown);
+    console.log(`${good ? 'ok  ' : 'FAIL'} ${c.what}: "${shown}"`);
+    ok = ok && good;
+  }
+  return ok;
+}
+
+const runs = { messages, golden: () => golden(extra), live: () => live(extra), bench, music: () => music(extra) };
+if (!runs[mode]) {
+  console.log('usage: node browser.mjs golden|live|bench WEB_DIR [GOLDEN_DIR|SCREENSHOT]');
+  process.exit(1);
+}
+runs[mode]().then(async (ok) => {
+  await closeBrowser();
+  process.exit(ok ? 0 : 1);
+}, async (error) => {
+  console.log(`FAIL ${error.stack || error}`);
+  await closeBrowser();
+  process.exit(1);
+});

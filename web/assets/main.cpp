@@ -1,0 +1,173 @@
+// zod-web-assets: prepares the files of the web page that need the desktop's own code.
+//
+//   zod-web-assets jpeg IN.jpg OUT.rgb
+//     Decodes a 256 x 256 JPEG with the show's decoder and writes its pixels as headerless RGB
+//     triplets, so the page shows the very pixels the desktop shows without a JPEG decoder.
+//   zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]
+//     Renders the module once at 48000 Hz, the rate of a browser's audio clock, with the desktop's
+//     renderer (float samples: no dither), pipes the samples into FFMPEG to encode Ogg Opus files
+//     (OUT_DIR/zod-NNN.opus: 5 s, then 30 s each), and writes OUT_DIR/music.json: those files with
+//     their first samples, and the cue table, every Zxx cue with the sample its row starts at.
+//     HEAD.f32 receives the first 40 s as rendered (interleaved floats), to check a browser's
+//     decoding against.
+//
+// Exit code 0 on success, 1 on failure (with a message on stderr).
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "base/Fatal.h"
+#include "base/QuitRequest.h"
+#include "image/Loaders.h"
+#include "show/ModuleRenderer.h"
+
+namespace {
+
+constexpr int WEB_SAMPLE_RATE = 48000;
+constexpr int JPEG_SIZE = 256;
+
+int convertJpeg(const std::string& in, const std::string& out) {
+  std::vector<Pixel> pixels(JPEG_SIZE * JPEG_SIZE, 0);
+  clearQuitRequest();
+  loadJpeg(pixels.data(), in.c_str(), JPEG_SIZE, JPEG_SIZE);
+  if (quitRequested()) return 1;  // the loader has said why on stderr
+  std::vector<unsigned char> bytes;
+  bytes.reserve(pixels.size() * 3);
+  for (Pixel p : pixels) {
+    bytes.push_back(static_cast<unsigned char>(p >> 16));
+    bytes.push_back(static_cast<unsigned char>(p >> 8));
+    bytes.push_back(static_cast<unsigned char>(p));
+  }
+  std::ofstream file(out, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!file) {
+    std::fprintf(stderr, "zod-web-assets: cannot write %s\n", out.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+struct CueTable final : ModuleRenderer::EventSink {
+  std::vector<std::pair<std::uint64_t, int>> cues;
+  void onZxxEvent(std::uint64_t sample, std::uint8_t code) override { cues.emplace_back(sample, code); }
+};
+
+// One Ogg Opus file being written by ffmpeg from the samples piped into it.
+class OpusFile {
+ public:
+  OpusFile(const std::string& ffmpeg, const std::string& path) : path(path) {
+    const std::string command = "\"" + ffmpeg + "\" -loglevel error -y -f f32le -ar " +
+                                std::to_string(WEB_SAMPLE_RATE) + " -ac 2 -i - -c:a libopus -b:a 128k \"" +
+                                path + "\"";
+    pipe = popen(command.c_str(), "w");
+  }
+  bool write(const float* interleaved, std::size_t frames) {
+    ok = ok && pipe && std::fwrite(interleaved, sizeof(float), 2 * frames, pipe) == 2 * frames;
+    return ok;
+  }
+  // Waits for the encoder; false (and no file) if anything failed.
+  bool close() {
+    if (pipe && pclose(pipe) != 0) ok = false;
+    pipe = nullptr;
+    if (!ok) {
+      std::fprintf(stderr, "zod-web-assets: encoding %s failed\n", path.c_str());
+      std::remove(path.c_str());
+    }
+    return ok;
+  }
+
+ private:
+  std::string path;
+  std::FILE* pipe = nullptr;
+  bool ok = true;
+};
+
+bool writeFloats(const std::string& path, const std::vector<float>& values) {
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(values.data()),
+             static_cast<std::streamsize>(values.size() * sizeof(float)));
+  if (!file) std::fprintf(stderr, "zod-web-assets: cannot write %s\n", path.c_str());
+  return static_cast<bool>(file);
+}
+
+// The music goes out in files, each a complete Ogg Opus stream, so that a page can start playing
+// after the first one and decode the others while it plays, instead of decoding 25 minutes (and
+// holding 600 MB of samples) first. The first file is short, to be ready soon; the others last
+// CHUNK_FRAMES. Ogg Opus records the encoder's delay
+// as its pre-skip and the exact length in its last granule position, and decoders honour both:
+// each file decodes to exactly its frames, and the cue stamps hold for the decoded music as they are.
+constexpr std::size_t FIRST_CHUNK_FRAMES = 5 * WEB_SAMPLE_RATE;
+constexpr std::size_t CHUNK_FRAMES = 30 * WEB_SAMPLE_RATE;
+// The reference for checking a browser's decoding: the first 40 s, across the first file boundary.
+constexpr std::size_t HEAD_FRAMES = 40 * WEB_SAMPLE_RATE;
+
+int renderMusic(const std::string& in, const std::string& outDir, const std::string& ffmpeg,
+                const std::string& headOut) {
+  std::ifstream moduleFile(in, std::ios::binary);
+  std::vector<std::uint8_t> module(std::istreambuf_iterator<char>(moduleFile), {});
+  ModuleRenderer renderer(WEB_SAMPLE_RATE);
+  if (!moduleFile || !renderer.open(module)) {
+    std::fprintf(stderr, "zod-web-assets: cannot play %s\n", in.c_str());
+    return 1;
+  }
+  CueTable table;
+  std::vector<float> chunk(2 * CHUNK_FRAMES);
+  std::vector<float> head;
+  std::vector<std::pair<std::string, std::uint64_t>> files;  // name, first sample
+  for (;;) {
+    const std::uint64_t first = renderer.renderedFrames();
+    const std::size_t length = files.empty() ? FIRST_CHUNK_FRAMES : CHUNK_FRAMES;
+    std::size_t frames = 0;
+    while (frames < length) {
+      const std::size_t got = renderer.render(chunk.data() + 2 * frames, length - frames, table);
+      if (got == 0) break;
+      frames += got;
+    }
+    if (frames == 0) break;
+    const std::size_t headLeft = 2 * HEAD_FRAMES - std::min(head.size(), 2 * HEAD_FRAMES);
+    const std::size_t headWanted = std::min(2 * frames, headLeft);
+    head.insert(head.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(headWanted));
+    char name[32];
+    std::snprintf(name, sizeof name, "zod-%03zu.opus", files.size());
+    OpusFile file(ffmpeg, outDir + "/" + name);
+    file.write(chunk.data(), frames);
+    if (!file.close()) return 1;
+    files.emplace_back(name, first);
+  }
+  if (!headOut.empty() && !writeFloats(headOut, head)) return 1;
+
+  const std::string cuesOut = outDir + "/music.json";
+  std::ofstream json(cuesOut);
+  json << "{\"sampleRate\":" << WEB_SAMPLE_RATE << ",\"samples\":" << renderer.renderedFrames()
+       << ",\"files\":[";
+  for (std::size_t i = 0; i < files.size(); ++i)
+    json << (i ? "," : "") << "{\"name\":\"" << files[i].first << "\",\"first\":" << files[i].second << "}";
+  json << "],\"cues\":[";
+  for (std::size_t i = 0; i < table.cues.size(); ++i)
+    json << (i ? "," : "") << "[" << table.cues[i].first << "," << table.cues[i].second << "]";
+  json << "]}\n";
+  if (!json) {
+    std::fprintf(stderr, "zod-web-assets: cannot write %s\n", cuesOut.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 3 && args[0] == "jpeg") return convertJpeg(args[1], args[2]);
+  if ((args.size() == 4 || args.size() == 5) && args[0] == "music")
+    return renderMusic(args[1], args[2], args[3], args.size() == 5 ? args[4] : "");
+  std::fprintf(stderr,
+               "usage: zod-web-assets jpeg IN.jpg OUT.rgb\n"
+               "       zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]\n");
+  return 1;
+}
