@@ -249,7 +249,7 @@ TEST(BuiltModule, PlaysTheTimelineAsPlanned) {
     peak = std::max(peak, windowPeak);
     // Between the samples the wave can rise up to about 3 dB above them: oversample the loud windows.
     if (windowPeak > 0.6) {
-      measure::LoudnessMeter meter(ModuleRenderer::SAMPLE_RATE);
+      measure::LoudnessMeter meter(static_cast<int>(SAMPLE_RATE));
       meter.add(buffer.data(), n);
       truePeakDb = std::max(truePeakDb, meter.truePeak());
     }
