@@ -209,7 +209,7 @@ TEST_F(MusicPlayerTest, ModuleThatCannotBeLoadedReportsKeineDaten) {
 TEST_F(MusicPlayerTest, NoAudioDeviceReportsKeinTon) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   MusicPlayer player(mailbox, MusicOptions{.openOutput = &SdlAudioOutput::open});
-  EXPECT_EQ(fatalTexts, std::vector<std::string>{"Achtung: kein Ton"});
+  EXPECT_EQ(fatalTexts, std::vector<std::string>{"Achtung: kein Ton (zod --mute spielt die Show ohne Ton)"});
   EXPECT_TRUE(quitRequested());
   // Start-up goes on: loading and playing without a device is no further failure.
   const std::string path = writeFile("sync.xm", xm::writeXm(moduleWithZ()));
