@@ -52,9 +52,9 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
     }
     counter.goLive(liveFromMs);
     if (options.startMusic) show.engine().music().play();
-    runMessageLoop(platform.window, screen, show.engine());
+    runMessageLoop(platform.window, screen, show.engine(), platform.loop);
   } catch (const std::bad_alloc&) {
     showFatal(OUT_OF_MEMORY);
   }
-  return 0;
+  return fatalReported() ? 1 : 0;
 }

@@ -9,13 +9,15 @@
 #include "effects/TitleEffect.h"
 #include "effects/TunnelEffect.h"
 #include "render/TrigTables.h"
+#include "base/QuitRequest.h"
 
 namespace {
-// Each effect is initialised right after it is made, before the next one is constructed.
+// Each effect is initialised right after it is made, before the next one is constructed. After a
+// fatal report nothing more is loaded: the show will not start, and one report is enough.
 template <typename E>
 std::unique_ptr<E> makeInitialised() {
   auto effect = std::make_unique<E>();
-  effect->init();
+  if (!quitRequested()) effect->init();
   return effect;
 }
 }  // namespace
@@ -37,7 +39,7 @@ Show::Show(MillisecondCounter& counter, const ShowOptions& options) {
                      plane.get(), heart.get(),  presents.get(),     end.get()};
   appendTimeline(enginePart->sequencer(), timelineEffects);
 
-  if (options.startMusic) {
+  if (options.startMusic && !quitRequested()) {
     enginePart->music().load("zod.xm");
     enginePart->music().play();
   }
