@@ -46,7 +46,7 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
     quiet.startMusic = false;
     Show show(counter, quiet);
     std::uint32_t liveFromMs = 0;
-    if (options.startMusic) {
+    if (options.startMusic && !quitRequested()) {
       show.engine().music().load("zod.xm");
       if (!quitRequested()) liveFromMs = fastForward(show, counter, startMicros);
     }

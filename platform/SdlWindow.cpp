@@ -87,6 +87,9 @@ void SdlWindow::toggleFullScreen() {
 
 bool SdlWindow::pollEvent(WindowEvent& event) {
   if (x11WindowGone()) {
+    // Once: the loop then finds the quit request and ends.
+    if (goneReported) return false;
+    goneReported = true;
     event = {WindowEvent::Kind::Destroyed, 0};
     return true;
   }
@@ -121,7 +124,8 @@ bool SdlWindow::pollEvent(WindowEvent& event) {
         break;
       case SDL_SYSWMEVENT:
         noteX11Event(e);
-        if (x11WindowGone()) {
+        if (x11WindowGone() && !goneReported) {
+          goneReported = true;
           event = {WindowEvent::Kind::Destroyed, 0};
           return true;
         }

@@ -37,6 +37,7 @@ class SdlWindow final : public Window {
 
   SDL_Window* window = nullptr;
   bool videoStarted = false;
+  bool goneReported = false;
   int usedScale = 1;
   std::string failure;
 };
