@@ -20,11 +20,14 @@ SDL_Window* watched = nullptr;
 }
 
 int onXError(Display* display, XErrorEvent* error) {
-  // Only errors about our own window: SDL and the window manager may race on other windows.
-  if ((error->error_code == BadWindow || error->error_code == BadDrawable) && error->resourceid == currentId()) {
+  // An error about our own window (BadWindow, BadDrawable, GLX's own BadDrawable) means it is gone.
+  if (error->resourceid != 0 && error->resourceid == currentId()) {
     gone = true;
     return 0;
   }
+  // Requests SDL makes about a window that has just gone (moving, translating coordinates) fail
+  // too, before its destruction is read from the queue; they are no reason to end.
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
   return previousHandler ? previousHandler(display, error) : 0;
 }
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // A window destroyed by someone else (xdotool windowclose, a crashed window manager) makes every
-// later drawing call fail with BadWindow or BadDrawable, and Xlib's default handler would end the
+// later drawing call fail (BadWindow, BadDrawable, GLXBadDrawable), and Xlib's default handler would end the
 // process with 1. These catch that on X11, so the program can treat it as the window being closed.
 // Kept apart from the rest of the platform because Xlib's names clash with ours.
 
