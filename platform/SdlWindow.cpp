@@ -57,8 +57,9 @@ SdlWindow::SdlWindow(bool fullScreen, int scale) {
   if (!fullScreen && SDL_GetDisplayUsableBounds(0, &usable) == 0) {
     const int fits = std::max(1, std::min(usable.w / FRAME_WIDTH, (usable.h - FRAME_ALLOWANCE) / SCREEN_HEIGHT));
     if (usedScale > fits) {
-      std::fprintf(stderr, "zod: --scale %d does not fit the %d x %d screen; using %d\n", usedScale, usable.w,
-                   usable.h, fits);
+      std::fprintf(stderr, "zod: a %d x %d window does not fit the %d x %d screen; using %d x %d\n",
+                   FRAME_WIDTH * usedScale, SCREEN_HEIGHT * usedScale, usable.w, usable.h, FRAME_WIDTH * fits,
+                   SCREEN_HEIGHT * fits);
       usedScale = fits;
     }
   }
