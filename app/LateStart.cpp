@@ -46,15 +46,15 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
     quiet.startMusic = false;
     Show show(counter, quiet);
     std::uint32_t liveFromMs = 0;
-    if (options.startMusic) {
+    if (options.startMusic && !quitRequested()) {
       show.engine().music().load("zod.xm");
       if (!quitRequested()) liveFromMs = fastForward(show, counter, startMicros);
     }
     counter.goLive(liveFromMs);
     if (options.startMusic) show.engine().music().play();
-    runMessageLoop(platform.window, screen, show.engine());
+    runMessageLoop(platform.window, screen, show.engine(), platform.loop);
   } catch (const std::bad_alloc&) {
     showFatal(OUT_OF_MEMORY);
   }
-  return 0;
+  return fatalReported() ? 1 : 0;
 }

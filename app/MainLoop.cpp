@@ -1,6 +1,12 @@
 #include "app/MainLoop.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
 #include "base/QuitRequest.h"
+#include "base/TimeArguments.h"
+#include "image/PngFile.h"
 
 void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync) {
   switch (event.kind) {
@@ -10,7 +16,7 @@ void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync) {
     case WindowEvent::Kind::KeyDown:
       if (event.key == KEY_ESCAPE)
         postQuitRequest();
-      else
+      else if (event.key != KEY_PAUSE && event.key != KEY_SCREENSHOT)
         sync.repeat();
       break;
   }
@@ -24,15 +30,75 @@ void runIdleTurn(Window& window, Screen& screen, Engine& engine) {
   screen.present();
 }
 
+void screenAsShown(const Pixel* frame, Pixel* screen) {
+  std::fill(screen, screen + SCREEN_PIXELS, 0u);
+  std::copy(frame, frame + FRAME_PIXELS, screen + LETTERBOX_ROWS * FRAME_WIDTH);
+}
+
+namespace {
+void writeScreenshot(const Pixel* frame, float timeMs) {
+  std::vector<Pixel> screen(SCREEN_PIXELS);
+  screenAsShown(frame, screen.data());
+  const auto total = static_cast<long long>(std::max(0.0f, timeMs));
+  char name[64];
+  std::snprintf(name, sizeof name, "zod-%lld.%02lld.%03lld.png", total / 60000, total / 1000 % 60, total % 1000);
+  if (writePngFile(name, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT))
+    std::fprintf(stderr, "zod: wrote %s (show time %s)\n", name, formatShowTime(timeMs).c_str());
+  else
+    std::fprintf(stderr, "zod: cannot write %s\n", name);
+}
+
+void setPaused(bool paused, Engine& engine, const LoopSettings& settings) {
+  if (paused) {
+    settings.pausable->pause();
+    engine.music().setPaused(true);
+  } else {
+    engine.music().setPaused(false);
+    settings.pausable->resume();
+  }
+  engine.clock().update();
+  std::fprintf(stderr, "zod: %s at show time %s, music at sample %llu\n", paused ? "paused" : "resumed",
+               formatShowTime(engine.clock().elapsedMs()).c_str(),
+               static_cast<unsigned long long>(engine.music().handedFrames()));
+}
+}  // namespace
+
 void runMessageLoop(Window& window, Screen& screen, Engine& engine) {
+  runMessageLoop(window, screen, engine, LoopSettings{});
+}
+
+void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSettings& settings) {
   WindowEvent event;
+  bool paused = false;
+  double nextFrameMs = -1.0;
+  const double interval =
+      settings.frameIntervalMs > 0.0 || !settings.displayInterval ? settings.frameIntervalMs : settings.displayInterval();
+  const bool paced = interval > 0.0 && settings.sleepUntil && settings.nowMs;
   for (;;) {
     if (window.pollEvent(event)) {
+      if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_PAUSE && settings.pausable) {
+        paused = !paused;
+        setPaused(paused, engine, settings);
+      } else if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_SCREENSHOT && settings.screenshots) {
+        writeScreenshot(screen.frame(), engine.clock().elapsedMs());
+      }
       handleWindowEvent(event, engine.sync());
       continue;
     }
     // The quit message is taken only when nothing else waits.
-    if (quitRequested()) return;
+    if (quitRequested()) break;
+    if (paced) {
+      const double now = settings.nowMs();
+      if (nextFrameMs > now) settings.sleepUntil(nextFrameMs);
+      // A late frame moves the schedule on rather than rushing to catch up.
+      nextFrameMs = std::max(nextFrameMs + interval, now);
+    }
+    if (paused) {
+      // The picture stays as it is; presenting it again keeps the window drawn.
+      window.hideCursor();
+      screen.present();
+      continue;
+    }
     runIdleTurn(window, screen, engine);
   }
 }

@@ -3,9 +3,27 @@
 // renders and presents exactly one frame. Once the quit request is posted no idle turn runs: the
 // loop takes the events still waiting and ends.
 
+#include <functional>
+
+#include "app/PausableCounter.h"
 #include "platform/Window.h"
 #include "display/Screen.h"
 #include "show/Engine.h"
+
+struct LoopSettings {
+  // The shortest time between two presented frames, for displays without vsync and for --fps;
+  // 0 leaves pacing to the display.
+  double frameIntervalMs = 0.0;
+  // When set, asked once the display is open for the interval to use (0: the display paces).
+  std::function<double()> displayInterval;
+  // The counter the show clock reads, held while paused; null: the Pause key does nothing.
+  PausableCounter* pausable = nullptr;
+  // Where F12 screenshots go (the current folder when empty); none when false.
+  bool screenshots = false;
+  // Waits until the given steady-clock moment (ms); the program's sleeps here, tests pass none.
+  std::function<void(double untilMs)> sleepUntil;
+  std::function<double()> nowMs;
+};
 
 // Escape and the window's destruction post the quit request; every other key-down raises the
 // sync flag again, so the latest music cue is delivered once more at the next frame.
@@ -15,3 +33,9 @@ void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync);
 void runIdleTurn(Window& window, Screen& screen, Engine& engine);
 
 void runMessageLoop(Window& window, Screen& screen, Engine& engine);
+// The live program's loop: Pause holds the picture, the music and the show clock together (cues
+// wait); F12 writes the screen as shown to zod-M.SS.mmm.png; frames are paced as settings say.
+void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSettings& settings);
+
+// The 512 x 384 screen as the display shows it: the frame 52 rows down, black above and below.
+void screenAsShown(const Pixel* frame, Pixel* screen);

@@ -1,44 +1,120 @@
 #include "app/Program.h"
 
+#include <chrono>
+#include <cstdio>
 #include <new>
+#include <thread>
 
 #include "base/Fatal.h"
 #include "app/LateStart.h"
 #include "app/MainLoop.h"
+#include "app/PausableCounter.h"
 #include "platform/SdlAudioOutput.h"
+#include "platform/SilentAudioOutput.h"
 #include "platform/SdlWindow.h"
 #include "display/Screen.h"
 #include "platform/SdlDisplay.h"
 #include "base/TimeArguments.h"
 #include "base/AssetDirectory.h"
+#include "show/FrameTiming.h"
+#include "stage/ShowFiles.h"
+#include "app/SceneList.h"
+
+namespace {
+constexpr int FAILED = 1;
+
+// The pictures, checked before anything else. Without --assets the current folder is the show's
+// home, as it always was; when it lacks the pictures the build's own folder beside the program is
+// tried before giving up. Returns false after reporting every missing or broken file at once.
+bool findPictures(const std::string& assetDir) {
+  setAssetDirectory(assetDir);
+  std::vector<ShowFileFault> faults = checkShowPictures();
+  if (faults.empty()) return true;
+  if (assetDir.empty()) {
+    const std::string beside = assetsBesideProgram();
+    if (!beside.empty()) {
+      setAssetDirectory(beside);
+      if (checkShowPictures().empty()) return true;
+      setAssetDirectory(assetDir);
+    }
+  }
+  const std::string folder = assetDir.empty() ? "dem aktuellen Ordner" : assetDir;
+  showFatal(showFilesReport(faults, folder).c_str());
+  return false;
+}
+
+double steadyNowMs() {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void sleepUntilMs(double untilMs) {
+  std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
+      std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double, std::milli>(untilMs))));
+}
+}  // namespace
 
 int runShowOn(Platform& platform, const ShowOptions& options) {
   try {
     Screen screen(platform.display, FRAME_WIDTH, SCREEN_HEIGHT, 32);
     platform.window.focus();
     Show show(platform.counter, options);
-    runMessageLoop(platform.window, screen, show.engine());
+    runMessageLoop(platform.window, screen, show.engine(), platform.loop);
   } catch (const std::bad_alloc&) {
     // Nothing is made half: an object that could not be allocated is never used.
     showFatal(OUT_OF_MEMORY);
   }
-  return 0;
+  return fatalReported() ? FAILED : 0;
 }
 
 int runProgram(const ProgramOptions& options) {
-  setAssetDirectory(options.assetDir);
-  bool fullScreen = !options.windowed;
-  SdlWindow window(fullScreen, options.scale);
+  double intervalMs = 0.0;
+  if (!options.frameRate.empty()) {
+    std::int64_t numerator = 0;
+    std::int64_t denominator = 0;
+    if (!parseFrameRate(options.frameRate, numerator, denominator) || !FrameTiming::usable(numerator, denominator)) {
+      std::fprintf(stderr, "zod: --fps %s is not a frame rate from 1 to 1000\n", options.frameRate.c_str());
+      return 2;
+    }
+    intervalMs = 1000.0 * static_cast<double>(denominator) / static_cast<double>(numerator);
+  }
+
   SdlWindow::installFatalReporter();
+  if (!findPictures(options.assetDir)) return FAILED;
+
+  const bool fullScreen = !options.windowed;
+  SdlWindow window(fullScreen, options.scale);
+  if (!window.ok()) {
+    std::fprintf(stderr, "%s\n", window.problem().c_str());
+    return FAILED;
+  }
   SdlDisplay display(window.handle(), fullScreen);
-  SteadyMillisecondCounter counter;
+  SteadyMillisecondCounter steady;
+  PausableCounter counter(steady);
   Platform platform{window, display, counter};
+  platform.loop.pausable = &counter;
+  platform.loop.screenshots = true;
+  platform.loop.nowMs = &steadyNowMs;
+  platform.loop.sleepUntil = &sleepUntilMs;
 
   ShowOptions showOptions;
-  showOptions.music.openOutput = &SdlAudioOutput::open;
+  showOptions.music.openOutput = options.mute ? &SilentAudioOutput::open : &SdlAudioOutput::open;
   showOptions.music.syncOffsetMs = options.syncOffsetMs;
   std::int64_t startMicros = 0;
-  if (!options.start.empty() && parseShowTime(options.start, startMicros))
-    return runShowFrom(platform, showOptions, startMicros);
-  return runShowOn(platform, showOptions);
+  bool late = !options.start.empty() && parseShowTime(options.start, startMicros);
+  int scene = 0;
+  if (!late && parseSceneNumber(options.start, scene)) {
+    std::vector<SceneStart> scenes;
+    std::string error;
+    if (!listScenes(scenes, error)) {
+      std::fprintf(stderr, "zod: %s\n", error.c_str());
+      return FAILED;
+    }
+    startMicros = static_cast<std::int64_t>(scenes[static_cast<std::size_t>(scene - 1)].startMs * 1000.0);
+    late = startMicros > 0;
+  }
+  platform.loop.frameIntervalMs = intervalMs;
+  // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
+  platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };
+  int code = late ? runShowFrom(platform, showOptions, startMicros) : runShowOn(platform, showOptions);
+  return fatalReported() ? FAILED : code;
 }

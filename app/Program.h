@@ -1,6 +1,7 @@
 #pragma once
 // The program from the window to the end of the show: the window, the screen, the focus, the show's
-// start-up, then the message loop. Returns 0 however the show ends.
+// start-up, then the message loop. Returns 0 when the show ends (Escape, closing the window, its
+// end) and 1 after a fatal report.
 
 #include <string>
 
@@ -8,9 +9,16 @@
 #include "platform/Window.h"
 #include "display/DisplayLayer.h"
 #include "show/MillisecondCounter.h"
+#include "app/MainLoop.h"
 
 struct ProgramOptions {
   bool windowed = false;
+  // Full screen is the default; the option only says so explicitly.
+  bool fullScreen = false;
+  // No sound device: the music runs on a silent clock, its cues arrive as they would with sound.
+  bool mute = false;
+  // Empty: as fast as the display shows frames. Otherwise frames a second for the live show.
+  std::string frameRate;
   int scale = 2;
   // Empty: the working directory.
   std::string assetDir;
@@ -23,10 +31,13 @@ struct Platform {
   Window& window;
   DisplayLayer& display;
   MillisecondCounter& counter;
+  // How the message loop paces frames, pauses and takes screenshots.
+  LoopSettings loop = {};
 };
 
 // Runs the show on any platform (the SDL one below, or a headless one in tests).
 int runShowOn(Platform& platform, const ShowOptions& options);
 
-// The real program: SDL window and display, message boxes, the steady clock, the sound device.
+// The real program: the pictures checked, SDL window and display, message boxes, the steady clock,
+// the sound device (or a silent one with --mute).
 int runProgram(const ProgramOptions& options);

@@ -1,98 +1,196 @@
 // zod: the show, and the tools around it as subcommands.
 //
-//   zod [--window [--scale N]] [--assets DIR] [--sync-offset MS]
+//   zod [--window [--scale N] | --fullscreen] [--mute] [--fps F] [--start T|#N] [--assets DIR]
+//   zod --version | --list-scenes
 //   zod lab --assets DIR --script FILE --out DIR [--png] [--hashes FILE]
-//   zod capture OUT.mp4|OUT.mkv [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] [--preset P] [--crf N]
-//   zod still T OUT.png [--assets DIR] [--fps F]
+//   zod capture OUT.mp4|OUT.mkv [-y] [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] ...
+//   zod still T OUT.png [-y] [--assets DIR] [--fps F]
 //
 // Each subcommand registers its options in a function of its own and runs from its callback, so
 // adding one is one more add...Command call below.
 
 #include <CLI/CLI.hpp>
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+extern "C" {
+#include <libavutil/avutil.h>
+}
 
+#include <cstdio>
+#include <filesystem>
 #include <iostream>
 
+#include "app/Program.h"
+#include "app/SceneList.h"
+#include "base/AssetDirectory.h"
+#include "base/TimeArguments.h"
 #include "capture/Capture.h"
 #include "lab/Lab.h"
-#include "app/Program.h"
-#include "base/TimeArguments.h"
+#include "stage/ShowFiles.h"
+
+#ifndef ZOD_VERSION
+#define ZOD_VERSION "unknown"
+#endif
 
 namespace {
-// Parse and usage errors end with this code; the show itself always returns 0.
+// Parse and usage errors end with this code.
 constexpr int USAGE_ERROR = 2;
+// Help lines: the option column, then descriptions wrapped to fit 80 columns.
+constexpr std::size_t OPTION_COLUMN = 26;
+constexpr std::size_t HELP_WIDTH = 80;
 
 struct Outcome {
   int exitCode = 0;
 };
 
+// Breaks a description into lines that fit beside the option column.
+std::string wrap(const std::string& text) {
+  const std::size_t width = HELP_WIDTH - OPTION_COLUMN - 1;
+  std::string out;
+  std::size_t lineLength = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (lineLength > 0 && lineLength + 1 + word.size() > width) {
+      out += '\n';
+      lineLength = 0;
+    } else if (lineLength > 0) {
+      out += ' ';
+      ++lineLength;
+    }
+    out += word;
+    lineLength += word.size();
+    start = end + 1;
+  }
+  return out;
+}
+
+void tidyHelp(CLI::App& app) {
+  auto formatter = std::make_shared<CLI::Formatter>();
+  formatter->column_width(OPTION_COLUMN);
+  formatter->label("REQUIRED", "");
+  app.formatter(formatter);
+}
+
+bool showTimeOrScene(const std::string& text) {
+  std::int64_t micros = 0;
+  int scene = 0;
+  return parseShowTime(text, micros) || parseSceneNumber(text, scene);
+}
+
 void addShowOptions(CLI::App& app, ProgramOptions& options) {
-  auto* window = app.add_flag("--window", options.windowed, "Play in a window instead of full screen");
-  app.add_option("--scale", options.scale, "Window size as a multiple of 512 x 384 (with --window)")
-      ->check(CLI::Range(1, 8))
-      ->needs(window);
-  app.add_option("--assets", options.assetDir, "Read the pictures and the music from DIR")
+  app.add_flag("--window", options.windowed, wrap("Play in an ordinary window, not full screen"));
+  app.add_flag("--fullscreen", options.fullScreen, wrap("Play full screen (the default)"));
+  app.add_option("--scale", options.scale, wrap("Window size as N x 512 x 384 (with --window; 1 to 8, made smaller to fit the screen)"))
+      ->check(CLI::Range(1, 8).description(""))
+      ->type_name("N");
+  app.add_flag("--mute", options.mute,
+               wrap("No sound: the music runs on a silent clock and its cues come as with sound"));
+  app.add_option("--fps", options.frameRate,
+                 wrap("Show at most F frames a second (such as 60 or 59.94); default: the display's pace"))
+      ->type_name("F");
+  app.add_option("--start", options.start,
+                 wrap("Start at show time T (seconds, m:ss or 95000ms) or at scene #N of --list-scenes"))
+      ->type_name("T|#N")
+      ->check([](const std::string& text) {
+        return showTimeOrScene(text) ? std::string() : "not a show time or scene: " + text;
+      });
+  app.add_option("--assets", options.assetDir,
+                 wrap("Read the pictures and the music from DIR (default: the current folder, else the build's)"))
       ->type_name("DIR");
   app.add_option("--sync-offset", options.syncOffsetMs,
-                 "Deliver the music's sync events MS milliseconds later (display or audio latency)")
+                 wrap("Deliver the music's cues MS milliseconds later (display or audio latency)"))
       ->type_name("MS");
-  app.add_option("--start", options.start,
-                 "Start at show time T (seconds, m:ss or 95000ms): the show is run up to there unseen first")
-      ->type_name("T")
-      ->check([](const std::string& text) {
-        std::int64_t micros = 0;
-        return parseShowTime(text, micros) ? std::string() : "not a show time: " + text;
-      });
 }
 
 void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome) {
   auto* capture = app.add_subcommand("capture", "Render the show offline to a video file with its music");
-  capture->add_option("out", options.outPath, "OUT.mp4 (H.264 + AAC) or OUT.mkv (lossless FFV1 + FLAC)")
+  tidyHelp(*capture);
+  capture->add_option("out", options.outPath, wrap("OUT.mp4 (H.264 + AAC) or OUT.mkv (lossless FFV1 + FLAC)"))
       ->required()
       ->type_name("OUT");
-  capture->add_option("--fps", options.frameRate, "Frames per second, such as 60, 50 or 60000/1001 (default 60)")
+  capture->add_flag("-y,--overwrite", options.overwrite, wrap("Replace OUT if it exists"));
+  capture->add_option("--fps", options.frameRate, wrap("Frames a second: 60 (default), 50, 59.94 or 60000/1001"))
       ->type_name("F");
-  capture->add_option("--scale", options.scale, "Scale the 512 x 384 screen by K, nearest-neighbour (default 2)")
-      ->check(CLI::Range(1, 8))
+  capture->add_option("--scale", options.scale, wrap("Scale the 512 x 384 screen by K, nearest-neighbour (default 2)"))
+      ->check(CLI::Range(1, 8).description(""))
       ->type_name("K");
-  capture->add_option("--from", options.from, "Start the video at show time T (the show still runs from its start)")
+  capture->add_option("--from", options.from, wrap("Start the video at show time T (the show still runs from its start)"))
       ->type_name("T");
-  capture->add_option("--to", options.to, "End the video at show time T")->type_name("T");
-  capture->add_option("--assets", options.assetDir, "Read the pictures and the music from DIR")->type_name("DIR");
+  capture->add_option("--to", options.to, wrap("End the video at show time T"))->type_name("T");
+  capture->add_option("--assets", options.assetDir, wrap("Read the pictures and the music from DIR"))->type_name("DIR");
   capture->add_option("--preset", options.preset,
-                      "libx264 preset: ultrafast (default, fastest), superfast, veryfast ... veryslow (smaller)")
+                      wrap("libx264 preset: ultrafast (default), superfast, veryfast ... veryslow (smaller)"))
       ->type_name("P");
-  capture->add_option("--crf", options.crf, "libx264 quality, 0 (lossless) to 51 (default 18)")
-      ->check(CLI::Range(0, 51))
+  capture->add_option("--crf", options.crf, wrap("libx264 quality, 0 (lossless) to 51 (default 18)"))
+      ->check(CLI::Range(0, 51).description(""))
       ->type_name("N");
-  capture->add_flag("!--no-progress", options.progress, "No progress line on stderr");
-  capture->callback([&options, &outcome] { outcome.exitCode = runCapture(options, std::cout, std::cerr); });
+  static bool noProgress = false;
+  capture->add_flag("--no-progress", noProgress, wrap("No progress line on stderr"));
+  capture->callback([&options, &outcome] {
+    options.progress = !noProgress;
+    outcome.exitCode = runCapture(options, std::cout, std::cerr);
+  });
 }
 
 void addStillCommand(CLI::App& app, StillOptions& options, Outcome& outcome) {
   auto* still = app.add_subcommand("still", "Write the screen at one show time as a PNG");
-  still->add_option("time", options.time, "Show time T (seconds, m:ss or 95000ms)")->required()->type_name("T");
-  still->add_option("out", options.outPath, "OUT.png")->required()->type_name("OUT");
-  still->add_option("--assets", options.assetDir, "Read the pictures and the music from DIR")->type_name("DIR");
-  still->add_option("--fps", options.frameRate, "The frame rate of the capture it matches (default 60)")
+  tidyHelp(*still);
+  still->add_option("time", options.time, wrap("Show time T (seconds, m:ss or 95000ms)"))->required()->type_name("T");
+  still->add_option("out", options.outPath, wrap("OUT.png"))->required()->type_name("OUT");
+  still->add_flag("-y,--overwrite", options.overwrite, wrap("Replace OUT.png if it exists"));
+  still->add_option("--assets", options.assetDir, wrap("Read the pictures and the music from DIR"))->type_name("DIR");
+  still->add_option("--fps", options.frameRate, wrap("The frame rate of the capture it matches (default 60)"))
       ->type_name("F");
   still->callback([&options, &outcome] { outcome.exitCode = runStill(options, std::cout, std::cerr); });
 }
 
 void addLabCommand(CLI::App& app, LabOptions& options, Outcome& outcome) {
   auto* lab = app.add_subcommand("lab", "Render frames from a script, without a window or sound");
-  lab->add_option("--assets", options.assetDir, "Read the pictures from DIR")->required()->type_name("DIR");
-  lab->add_option("--script", options.scriptPath, "The lab script")->required()->type_name("FILE");
-  lab->add_option("--out", options.outDir, "Write frame-KKKKK.raw here")->required()->type_name("DIR");
-  lab->add_flag("--png", options.png, "Also write frame-KKKKK.png");
-  lab->add_option("--hashes", options.hashesPath, "Also write one hash per frame to FILE")
-      ->type_name("FILE");
+  tidyHelp(*lab);
+  lab->add_option("--assets", options.assetDir, wrap("Read the pictures from DIR"))->required()->type_name("DIR");
+  lab->add_option("--script", options.scriptPath, wrap("The lab script"))->required()->type_name("FILE");
+  lab->add_option("--out", options.outDir, wrap("Write frame-KKKKK.raw here"))->required()->type_name("DIR");
+  lab->add_flag("--png", options.png, wrap("Also write frame-KKKKK.png"));
+  lab->add_option("--hashes", options.hashesPath, wrap("Also write one hash per frame to FILE"))->type_name("FILE");
   lab->callback([&options, &outcome] { outcome.exitCode = runLab(options, std::cout, std::cerr); });
+}
+
+void printVersion() {
+  SDL_version sdl;
+  SDL_GetVersion(&sdl);
+  std::printf("zod %s\nlibopenmpt %s\nSDL %d.%d.%d\nFFmpeg %s\n", ZOD_VERSION,
+              openmpt_get_string("library_version"), sdl.major, sdl.minor, sdl.patch, av_version_info());
+}
+
+// The scenes need only the music; without --assets the current folder, else the build's.
+int printScenes(const std::string& assetDir) {
+  std::string dir = assetDir;
+  std::error_code ec;
+  if (dir.empty() && !std::filesystem::exists("zod.xm", ec)) dir = assetsBesideProgram();
+  setAssetDirectory(dir);
+  std::vector<SceneStart> scenes;
+  std::string error;
+  if (!listScenes(scenes, error)) {
+    std::fprintf(stderr, "zod: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("  #  scene          starts at\n");
+  for (const SceneStart& s : scenes)
+    std::printf("%3d  %-13s  %s\n", s.number, s.scene, formatShowTime(s.startMs).c_str());
+  return 0;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"zod: a software-rendered demo show to tracker music.\n"
-               "Keys: Escape ends the show; any other key repeats the latest music cue."};
+               "Keys: Escape ends the show, Pause pauses it, F12 saves the screen as a PNG,\n"
+               "F11 or Alt+Enter switch full screen; any other key repeats the latest music cue.\n"
+               "Exit codes: 0 the show ended, 1 a fault was reported, 2 a bad argument."};
+  app.name("zod");
+  tidyHelp(app);
   app.require_subcommand(0, 1);
 
   ProgramOptions programOptions;
@@ -100,6 +198,10 @@ int main(int argc, char** argv) {
   CaptureOptions captureOptions;
   StillOptions stillOptions;
   Outcome outcome;
+  bool version = false;
+  bool listScenesWanted = false;
+  app.add_flag("--version", version, wrap("Print the versions of zod and its libraries"));
+  app.add_flag("--list-scenes", listScenesWanted, wrap("List the 39 scenes with the show time each starts at"));
   addShowOptions(app, programOptions);
   addLabCommand(app, labOptions, outcome);
   addCaptureCommand(app, captureOptions, outcome);
@@ -107,6 +209,10 @@ int main(int argc, char** argv) {
 
   try {
     app.parse(argc, argv);
+    if (programOptions.windowed && programOptions.fullScreen)
+      throw CLI::ValidationError("--window", "and --fullscreen exclude each other");
+    if (app.count("--scale") > 0 && !programOptions.windowed)
+      throw CLI::ValidationError("--scale", "only with --window (full screen fills the screen)");
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
@@ -115,6 +221,11 @@ int main(int argc, char** argv) {
     app.exit(e);
     return USAGE_ERROR;
   }
+  if (version) {
+    printVersion();
+    return 0;
+  }
+  if (listScenesWanted) return printScenes(programOptions.assetDir);
   if (app.get_subcommands().empty()) return runProgram(programOptions);
   return outcome.exitCode;
 }

@@ -1,11 +1,13 @@
 #include "base/Fatal.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "base/QuitRequest.h"
 
 namespace {
 FatalReporter currentReporter = &reportFatalToStderr;
+std::atomic<bool> anyReport{false};
 }
 
 void reportFatalToStderr(const char* caption, const char* text) {
@@ -20,6 +22,11 @@ FatalReporter setFatalReporter(FatalReporter reporter) {
 }
 
 void showFatal(const char* text) {
+  anyReport.store(true);
   currentReporter(FATAL_CAPTION, text);
   postQuitRequest();
 }
+
+bool fatalReported() { return anyReport.load(); }
+
+void clearFatalReported() { anyReport.store(false); }

@@ -12,3 +12,6 @@ void showFatal(const char* text);
 // Installs a reporter and returns the previous one. The default prints "<caption>: <text>" on stderr.
 FatalReporter setFatalReporter(FatalReporter reporter);
 void reportFatalToStderr(const char* caption, const char* text);
+// Whether showFatal has run in this process: the program then ends with a failing exit code.
+bool fatalReported();
+void clearFatalReported();

@@ -91,6 +91,21 @@ bool parseFrameRate(const std::string& text, std::int64_t& numerator, std::int64
     if (!parseMillionths(text, millionths) || millionths == 0) return false;
     numerator = millionths;
     denominator = 1000000;
+    // 59.94, 29.97, 23.976 and the like name the television rates N x 1000/1001, given to as many
+    // decimals as the text has.
+    const std::size_t point = text.find('.');
+    const std::size_t decimals = point == std::string::npos ? 0 : text.size() - point - 1;
+    if (decimals >= 2) {
+      const std::int64_t whole = (millionths * 1001 + 500000000) / 1000000000;
+      std::int64_t scale = 1;
+      for (std::size_t i = 0; i < decimals; ++i) scale *= 10;
+      // N x 1000/1001 rounded to the text's decimals, in integers.
+      const std::int64_t rounded = (2 * whole * 1000 * scale + 1001) / (2 * 1001);
+      if (whole > 0 && rounded * (1000000 / scale) == millionths) {
+        numerator = whole * 1000;
+        denominator = 1001;
+      }
+    }
   }
   const std::int64_t common = std::gcd(numerator, denominator);
   numerator /= common;

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <chrono>
 #include <thread>
 
@@ -41,6 +43,34 @@ bool parseTime(const std::string& text, const char* what, std::int64_t& micros, 
   return false;
 }
 
+// Every output is checked before any work, so a mistake costs nothing: a folder, an existing file
+// (unless --overwrite, as ffmpeg's -y), or a folder that is not there.
+bool outputUsable(const std::string& path, bool overwrite, std::ostream& err, const char* command) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path out(path);
+  if (fs::is_directory(out, ec)) {
+    err << "zod " << command << ": " << path << " is a folder; give a file name\n";
+    return false;
+  }
+  if (fs::exists(out, ec) && !overwrite) {
+    err << "zod " << command << ": " << path << " exists; -y (--overwrite) replaces it\n";
+    return false;
+  }
+  const fs::path folder = out.has_parent_path() ? out.parent_path() : fs::path(".");
+  if (!fs::is_directory(folder, ec)) {
+    err << "zod " << command << ": the folder " << folder.string() << " does not exist\n";
+    return false;
+  }
+  return true;
+}
+
+bool endsWithPng(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".png";
+}
+
 // Rows 0..279 of the show's frame, 52 rows down a black 512 x 384 screen.
 void letterbox(const Pixel* frame, std::vector<Pixel>& screen) {
   screen.assign(SCREEN_PIXELS, 0);
@@ -67,6 +97,7 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   // at or after --to.
   const std::int64_t firstFrame = timing.frameAt(fromMicros);
   const std::int64_t endFrame = toMicros < 0 ? INT64_MAX : -timing.frameAt(-toMicros);
+  if (!outputUsable(options.outPath, options.overwrite, err, "capture")) return ARGUMENT_ERROR;
 
   // From here on Ctrl+C is ours: whatever the moment, the temporary file is cleaned up.
   InterruptFlag interrupt;
@@ -176,6 +207,11 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
   std::int64_t micros = 0;
   if (!parseTime(options.time, "the time", micros, err, "still")) return ARGUMENT_ERROR;
   const std::int64_t target = timing.frameAt(micros);
+  if (!endsWithPng(options.outPath)) {
+    err << "zod still: " << options.outPath << " does not end in .png; a still is written as PNG\n";
+    return ARGUMENT_ERROR;
+  }
+  if (!outputUsable(options.outPath, options.overwrite, err, "still")) return ARGUMENT_ERROR;
 
   setAssetDirectory(options.assetDir);
   std::string error;

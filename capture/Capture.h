@@ -23,6 +23,8 @@ struct CaptureOptions {
   std::string preset = "ultrafast";
   int crf = 18;
   bool progress = true;
+  // Replace an existing file under outPath (otherwise it is refused before any work).
+  bool overwrite = false;
 };
 
 struct StillOptions {
@@ -30,6 +32,7 @@ struct StillOptions {
   std::string outPath;
   std::string assetDir;
   std::string frameRate = "60";
+  bool overwrite = false;
 };
 
 int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& err);

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "base/AssetDirectory.h"
+#include "base/Fatal.h"
 #include "image/PngFile.h"
 
 namespace {
@@ -26,10 +27,29 @@ std::string frameFileName(const std::string& dir, int index, const char* extensi
   return (std::filesystem::path(dir) / name).string();
 }
 
+// A failed write (a full disk) leaves no partial file behind.
 bool writeRaw(const std::string& path, const std::vector<unsigned char>& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(file);
+  bool ok = false;
+  {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    ok = static_cast<bool>(file);
+  }
+  if (!ok) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+  }
+  return ok;
+}
+
+// The lab stops at the first fatal report: later reports only follow from it, and frames drawn
+// from pictures that failed to load are not worth writing.
+bool labFatal = false;
+std::ostream* labErrors = nullptr;
+void reportFirstFatal(const char* caption, const char* text) {
+  if (!labFatal && labErrors) *labErrors << caption << ": " << text << "\n";
+  labFatal = true;
 }
 
 bool readScript(const std::string& path, LabScript& script, std::string& error) {
@@ -74,23 +94,35 @@ int runLab(const LabOptions& options, std::ostream& out, std::ostream& err) {
   std::vector<unsigned char> bytes;
   std::vector<std::string> hashes;
   bool writeFailed = false;
+  labFatal = false;
+  labErrors = &err;
+  const FatalReporter previous = setFatalReporter(&reportFirstFatal);
   runLabScript(script, [&](const LabFrame& f) {
+    if (labFatal || writeFailed) return;
     frameBytes(f.frame, bytes);
     std::string rawPath = frameFileName(options.outDir, f.index, "raw");
     if (!writeRaw(rawPath, bytes)) {
-      if (!writeFailed) err << "zod lab: cannot write " << rawPath << "\n";
+      err << "zod lab: cannot write " << rawPath << "\n";
       writeFailed = true;
+      return;
     }
     if (options.png && !writePngFile(frameFileName(options.outDir, f.index, "png"), f.frame, FRAME_WIDTH, FRAME_HEIGHT)) {
-      if (!writeFailed) err << "zod lab: cannot write the PNG of frame " << f.index << "\n";
+      err << "zod lab: cannot write the PNG of frame " << f.index << "\n";
       writeFailed = true;
+      return;
     }
     if (!options.hashesPath.empty()) hashes.push_back(frameHash(f.frame));
+    // Only now is the frame on disk.
     out << "frame " << f.index << " entry " << f.entry << " quit " << (f.quit ? 1 : 0) << "\n";
   });
+  setFatalReporter(previous);
+  if (labFatal) {
+    err << "zod lab: stopped at the first fatal report; are all the pictures in " << options.assetDir << "?\n";
+    return 1;
+  }
   out.flush();
 
-  if (!options.hashesPath.empty()) {
+  if (!options.hashesPath.empty() && !writeFailed) {
     std::ofstream file(options.hashesPath);
     for (const std::string& hash : hashes) file << hash << "\n";
     if (!file) {

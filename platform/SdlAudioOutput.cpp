@@ -1,14 +1,33 @@
 #include "platform/SdlAudioOutput.h"
 
+#include <dlfcn.h>
+
 #include <cstring>
 
 namespace {
 // Small enough that sync events, delivered once per buffer, land within about 12 ms of their sound.
 constexpr Uint16 DEVICE_FRAMES = 512;
 constexpr int CHANNELS = 2;
+
+// ALSA prints its own complaints on stderr when a machine has no sound card; the show reports
+// that itself, once. SDL loads ALSA at run time, so its error handler is reached the same way.
+void silentAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void quietenAlsa() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+  if (!alsa) return;
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetHandler = int (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(&silentAlsaError);
+  // The library stays loaded: SDL uses the same copy.
+}
 }  // namespace
 
 std::unique_ptr<AudioOutput> SdlAudioOutput::open(int sampleRate) {
+  quietenAlsa();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
   std::unique_ptr<SdlAudioOutput> output(new SdlAudioOutput());
   SDL_AudioSpec wanted{};
@@ -41,6 +60,11 @@ void SdlAudioOutput::start(Fill fill, void* context) {
   fillContext = context;
   SDL_UnlockAudioDevice(device);
   SDL_PauseAudioDevice(device, 0);
+}
+
+void SdlAudioOutput::setPaused(bool paused) {
+  // SDL takes the device's lock here, so no callback runs once a pause has returned.
+  SDL_PauseAudioDevice(device, paused ? 1 : 0);
 }
 
 void SdlAudioOutput::callback(void* self, Uint8* stream, int length) {

@@ -18,6 +18,7 @@ class SdlAudioOutput : public AudioOutput {
 
   std::uint32_t bufferFrames() const override { return deviceFrames; }
   void start(Fill fill, void* context) override;
+  void setPaused(bool paused) override;
 
  private:
   SdlAudioOutput() = default;

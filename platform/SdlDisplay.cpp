@@ -54,8 +54,31 @@ LockedSurface SdlDisplay::lock() {
 }
 
 void SdlDisplay::unlock() {
+  int width = 0;
+  int height = 0;
+  if (SDL_GetRendererOutputSize(renderer, &width, &height) == 0) {
+    const bool fits = width >= surfaceWidth && height >= surfaceHeight;
+    if (fits != integerScale) {
+      SDL_RenderSetIntegerScale(renderer, fits ? SDL_TRUE : SDL_FALSE);
+      integerScale = fits;
+    }
+  }
   SDL_UpdateTexture(texture, nullptr, surfacePixels.data(), static_cast<int>(surfaceWidth * sizeof(Pixel)));
   SDL_RenderClear(renderer);
   SDL_RenderCopy(renderer, texture, nullptr, nullptr);
   SDL_RenderPresent(renderer);
+}
+
+bool SdlDisplay::hasVsync() const {
+  SDL_RendererInfo info;
+  if (!renderer || SDL_GetRendererInfo(renderer, &info) != 0) return false;
+  // SDL's software renderer accepts the flag but only waits where the window system does.
+  return (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0 && (info.flags & SDL_RENDERER_SOFTWARE) == 0;
+}
+
+int SdlDisplay::refreshRate() const {
+  SDL_DisplayMode mode;
+  const int index = window ? SDL_GetWindowDisplayIndex(window) : 0;
+  if (SDL_GetCurrentDisplayMode(index < 0 ? 0 : index, &mode) == 0 && mode.refresh_rate > 0) return mode.refresh_rate;
+  return 60;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The display on SDL2. Today's screens rarely offer 512 x 384, so instead of switching the mode the
 // show's 512 x 384 surface is scaled up with its 4:3 shape kept and black around it: in SDL's
-// desktop full-screen mode, or in a plain window. Presentation is paced by the vertical blank.
+// desktop full-screen mode, or in a plain window, by whole multiples where the window holds at least
+// 512 x 384. Presentation is paced by the vertical blank where the renderer offers it.
 
 #include <vector>
 
@@ -27,6 +28,11 @@ class SdlDisplay final : public DisplayLayer {
   LockedSurface lock() override;
   void unlock() override;
 
+  // Whether presenting waits for the vertical blank; without it the program paces frames itself.
+  bool hasVsync() const;
+  // The display's refresh rate in Hz, 60 when it is not known.
+  int refreshRate() const;
+
  private:
   SDL_Window* window;
   bool fullScreen;
@@ -37,4 +43,6 @@ class SdlDisplay final : public DisplayLayer {
   // The visible surface's pixels; they go to the texture on unlock. Kept between frames, so the
   // rows present never writes stay as they were (black).
   std::vector<Pixel> surfacePixels;
+  // Whole multiples of 512 x 384 when the window holds at least one; smooth shrinking below.
+  bool integerScale = false;
 };

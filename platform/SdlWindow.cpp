@@ -2,59 +2,131 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "base/Fatal.h"
+#include "platform/X11Watch.h"
 #include "render/Pixel.h"
 
 namespace {
 constexpr const char* WINDOW_TITLE = "Zod vom Dirurar";
+// Room left for the window manager's title bar and border when the scale is chosen.
+constexpr int FRAME_ALLOWANCE = 64;
 
 void reportInMessageBox(const char* caption, const char* text) {
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0)
-    reportFatalToStderr(caption, text);
+  reportFatalToStderr(caption, text);
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
+}
+
+bool offscreenDriver(const char* driver) {
+  return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
 }  // namespace
 
 SdlWindow::SdlWindow(bool fullScreen, int scale) {
+  // Without a display SDL would fall back to its offscreen driver and play the show unseen.
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  const bool driverAsked = asked && *asked;
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const std::string where = std::string("DISPLAY is ") + (display && *display ? display : "not set");
+  if (!driverAsked) {
+    if (!(display && *display) && !(wayland && *wayland)) {
+      failure = "zod: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                "SDL_VIDEODRIVER=offscreen plays the show unseen";
+      return;
+    }
+    // Only the system that is there, so no other one complains on stderr while SDL looks around.
+    if (!(wayland && *wayland)) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-    std::fprintf(stderr, "zod: no display: %s\n", SDL_GetError());
+    failure = "zod: no display (" + where + "): " + SDL_GetError();
     return;
   }
   videoStarted = true;
-  int size = fullScreen || scale < 1 ? 1 : scale;
-  Uint32 flags = SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN;
-  window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                            FRAME_WIDTH * size, SCREEN_HEIGHT * size, flags);
-  if (!window) {
-    std::fprintf(stderr, "zod: cannot open a window: %s\n", SDL_GetError());
+  if (!driverAsked && offscreenDriver(SDL_GetCurrentVideoDriver())) {
+    failure = "zod: no display (" + where + "); SDL_VIDEODRIVER=offscreen plays the show unseen";
     return;
   }
+
+  usedScale = std::max(1, scale);
+  SDL_Rect usable;
+  if (!fullScreen && SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+    const int fits = std::max(1, std::min(usable.w / FRAME_WIDTH, (usable.h - FRAME_ALLOWANCE) / SCREEN_HEIGHT));
+    if (usedScale > fits) {
+      std::fprintf(stderr, "zod: a %d x %d window does not fit the %d x %d screen; using %d x %d\n",
+                   FRAME_WIDTH * usedScale, SCREEN_HEIGHT * usedScale, usable.w, usable.h, FRAME_WIDTH * fits,
+                   SCREEN_HEIGHT * fits);
+      usedScale = fits;
+    }
+  }
+  const int size = fullScreen ? 1 : usedScale;
+  window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, FRAME_WIDTH * size,
+                            SCREEN_HEIGHT * size, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  if (!window) {
+    failure = std::string("zod: cannot open a window: ") + SDL_GetError();
+    return;
+  }
+  SDL_SetWindowMinimumSize(window, FRAME_WIDTH / 4, SCREEN_HEIGHT / 4);
   SDL_ShowCursor(SDL_DISABLE);
+
+  watchX11Window(window);
 }
 
 SdlWindow::~SdlWindow() {
-  if (window) SDL_DestroyWindow(window);
-  if (videoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+  if (window && !x11WindowGone()) SDL_DestroyWindow(window);
+  if (videoStarted && !x11WindowGone()) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+void SdlWindow::toggleFullScreen() {
+  const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+  SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 bool SdlWindow::pollEvent(WindowEvent& event) {
+  if (x11WindowGone()) {
+    // Once: the loop then finds the quit request and ends.
+    if (goneReported) return false;
+    goneReported = true;
+    event = {WindowEvent::Kind::Destroyed, 0};
+    return true;
+  }
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
-      case SDL_KEYDOWN:
-        // Keys pressed with Alt, Alt itself and F10 are the system's (menus, Alt+F4), not the show's.
-        if ((e.key.keysym.mod & KMOD_ALT) || e.key.keysym.sym == SDLK_LALT ||
-            e.key.keysym.sym == SDLK_RALT || e.key.keysym.sym == SDLK_F10)
+      case SDL_KEYDOWN: {
+        const SDL_Keycode key = e.key.keysym.sym;
+        const bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+        if (key == SDLK_F11 || (alt && (key == SDLK_RETURN || key == SDLK_KP_ENTER))) {
+          if (!e.key.repeat) toggleFullScreen();
           break;
-        event = {WindowEvent::Kind::KeyDown,
-                 e.key.keysym.sym == SDLK_ESCAPE ? KEY_ESCAPE : static_cast<int>(e.key.keysym.sym)};
+        }
+        // Keys pressed with Alt, Alt itself and F10 are the system's (menus, Alt+F4), not the show's.
+        if (alt || key == SDLK_LALT || key == SDLK_RALT || key == SDLK_F10) break;
+        if (key == SDLK_PAUSE || key == SDLK_F12) {
+          if (e.key.repeat) break;
+          event = {WindowEvent::Kind::KeyDown, key == SDLK_PAUSE ? KEY_PAUSE : KEY_SCREENSHOT};
+          return true;
+        }
+        event = {WindowEvent::Kind::KeyDown, key == SDLK_ESCAPE ? KEY_ESCAPE : static_cast<int>(key)};
         return true;
+      }
       case SDL_QUIT:
         event = {WindowEvent::Kind::Destroyed, 0};
         return true;
       case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+          event = {WindowEvent::Kind::Destroyed, 0};
+          return true;
+        }
+        break;
+      case SDL_SYSWMEVENT:
+        noteX11Event(e);
+        if (x11WindowGone() && !goneReported) {
+          goneReported = true;
           event = {WindowEvent::Kind::Destroyed, 0};
           return true;
         }

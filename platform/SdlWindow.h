@@ -1,7 +1,9 @@
 #pragma once
-// The show's window on SDL2: borderless, black, titled "Zod vom Dirurar", with no mouse pointer.
-// In full-screen use it starts at 512 x 384 and the display layer makes it cover the desktop; in
-// a window it is 512 x 384 times a scale.
+// The show's window on SDL2, titled "Zod vom Dirurar", black, with no mouse pointer. Full screen
+// covers the desktop; otherwise it is an ordinary window (border, close button, resizable) of
+// 512 x 384 times a scale that fits the screen. F11 and Alt+Enter switch between the two.
+
+#include <string>
 
 #include "platform/Window.h"
 
@@ -9,12 +11,17 @@ struct SDL_Window;
 
 class SdlWindow final : public Window {
  public:
-  // Opens SDL's video and the window; when that fails, handle() is null (and the display layer
-  // then reports that it cannot open the display).
+  // Opens SDL's video and the window. When there is no display (or only SDL's offscreen or dummy
+  // driver, which nobody asked for), ok() is false and problem() says why.
   SdlWindow(bool fullScreen, int scale);
   ~SdlWindow() override;
   SdlWindow(const SdlWindow&) = delete;
   SdlWindow& operator=(const SdlWindow&) = delete;
+
+  bool ok() const { return window != nullptr; }
+  const std::string& problem() const { return failure; }
+  // The scale the window opened with (the one asked for, made smaller to fit the screen).
+  int scale() const { return usedScale; }
 
   bool pollEvent(WindowEvent& event) override;
   void focus() override;
@@ -22,10 +29,15 @@ class SdlWindow final : public Window {
 
   SDL_Window* handle() const { return window; }
 
-  // Makes showFatal show a modal message box (stderr when no box can be shown).
+  // Makes showFatal show a modal message box and print the report on stderr.
   static void installFatalReporter();
 
  private:
+  void toggleFullScreen();
+
   SDL_Window* window = nullptr;
   bool videoStarted = false;
+  bool goneReported = false;
+  int usedScale = 1;
+  std::string failure;
 };

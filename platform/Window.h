@@ -3,6 +3,9 @@
 // event at a time without blocking, and no mouse pointer over it.
 
 inline constexpr int KEY_ESCAPE = 27;
+// Keys the program handles itself (platform keys map onto these); they never repeat a cue.
+inline constexpr int KEY_PAUSE = -1;
+inline constexpr int KEY_SCREENSHOT = -2;
 
 struct WindowEvent {
   enum class Kind {
@@ -10,7 +13,7 @@ struct WindowEvent {
     Destroyed,  // the window was closed through the system
   };
   Kind kind = Kind::KeyDown;
-  int key = 0;  // KEY_ESCAPE for Escape; any other value is some other key
+  int key = 0;  // KEY_ESCAPE, KEY_PAUSE, KEY_SCREENSHOT, or any other value for some other key
 };
 
 class Window {

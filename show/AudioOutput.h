@@ -19,4 +19,7 @@ class AudioOutput {
   virtual std::uint32_t bufferFrames() const = 0;
   // Starts pulling samples; until then the device is silent.
   virtual void start(Fill fill, void* context) = 0;
+  // Holds the device: no samples are pulled, so the music and its cues wait; false goes on.
+  // When it returns true, no fill runs until the device goes on again.
+  virtual void setPaused(bool paused) { (void)paused; }
 };

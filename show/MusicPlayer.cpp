@@ -27,7 +27,7 @@ MusicPlayer::MusicPlayer(SyncMailbox& mailbox, const MusicOptions& options)
   }
   if (options.openOutput) {
     playback->output = options.openOutput(static_cast<int>(SAMPLE_RATE));
-    if (!playback->output) showFatal("Achtung: kein Ton");
+    if (!playback->output) showFatal("Achtung: kein Ton (zod --mute spielt die Show ohne Ton)");
   }
 }
 
@@ -55,3 +55,9 @@ std::uint64_t MusicPlayer::seek(std::uint64_t frame) {
   if (!p.renderer.isOpen() || p.stream) return 0;
   return p.renderer.seek(frame);
 }
+
+void MusicPlayer::setPaused(bool paused) {
+  if (playback->output) playback->output->setPaused(paused);
+}
+
+std::uint64_t MusicPlayer::handedFrames() const { return playback->stream ? playback->stream->handedFrames() : 0; }

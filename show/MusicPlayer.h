@@ -30,6 +30,10 @@ class MusicPlayer {
   std::uint64_t seek(std::uint64_t frame);
   // Starts playback; it then runs on the device's thread until the player goes away.
   void play();
+  // Holds or resumes the sound device, and with it the music and its cues.
+  void setPaused(bool paused);
+  // The samples handed to the device so far; read it while paused.
+  std::uint64_t handedFrames() const;
 
  private:
   struct Playback;

@@ -1,5 +1,6 @@
 #include "stage/Show.h"
 
+#include "base/QuitRequest.h"
 #include "effects/EffectCatalogue.h"
 #include "render/TrigTables.h"
 #include "show/Timeline.h"
@@ -8,14 +9,15 @@ Show::Show(MillisecondCounter& counter, const ShowOptions& options) {
   fillTrigTables();
   enginePart = std::make_unique<Engine>(counter, options.music);
 
-  // Each effect is initialised right after it is made, before the next one is constructed.
+  // Each effect is initialised right after it is made, before the next one is constructed. After a
+  // fatal report nothing more is loaded: the show will not start, and one report is enough.
   for (const EffectKind& kind : effectCatalogue()) {
     effectObjects.push_back(kind.make());
-    effectObjects.back()->init();
+    if (!quitRequested()) effectObjects.back()->init();
   }
   appendTimeline(enginePart->sequencer(), [this](std::string_view name) { return effect(name); });
 
-  if (options.startMusic) {
+  if (options.startMusic && !quitRequested()) {
     enginePart->music().load("zod.xm");
     enginePart->music().play();
   }

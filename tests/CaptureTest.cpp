@@ -138,9 +138,19 @@ TEST(TimeArguments, FrameRatesAsIntegersDecimalsOrFractions) {
   ASSERT_TRUE(parseFrameRate("60000/1001", num, den));
   EXPECT_EQ(num, 60000);
   EXPECT_EQ(den, 1001);
-  ASSERT_TRUE(parseFrameRate("59.94", num, den));
-  EXPECT_EQ(num, 2997);
-  EXPECT_EQ(den, 50);
+  // The television rates, named by their rounded decimals, are the exact N x 1000/1001.
+  for (auto [text, top] : {std::pair{"59.94", 60000}, {"29.97", 30000}, {"23.976", 24000}, {"119.88", 120000}}) {
+    ASSERT_TRUE(parseFrameRate(text, num, den)) << text;
+    EXPECT_EQ(num, top) << text;
+    EXPECT_EQ(den, 1001) << text;
+  }
+  // Other decimals stay as written.
+  ASSERT_TRUE(parseFrameRate("59.9", num, den));
+  EXPECT_EQ(num, 599);
+  EXPECT_EQ(den, 10);
+  ASSERT_TRUE(parseFrameRate("24.00", num, den));
+  EXPECT_EQ(num, 24);
+  EXPECT_EQ(den, 1);
   ASSERT_TRUE(parseFrameRate("60", num, den));
   EXPECT_EQ(num, 60);
   EXPECT_EQ(den, 1);

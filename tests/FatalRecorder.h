@@ -13,10 +13,12 @@ class FatalRecorder {
   FatalRecorder() : previous(setFatalReporter(&record)) {
     reports().clear();
     clearQuitRequest();
+    clearFatalReported();
   }
   ~FatalRecorder() {
     setFatalReporter(previous);
     clearQuitRequest();
+    clearFatalReported();
   }
   FatalRecorder(const FatalRecorder&) = delete;
   FatalRecorder& operator=(const FatalRecorder&) = delete;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -127,11 +128,15 @@ TEST_F(LabTest, QuitColumnTurnsOnWhenTheTimelineRunsOutAndFramesGoOn) {
   EXPECT_TRUE(wrote("frame-00041.raw"));
 }
 
-TEST_F(LabTest, FatalReportsShowInTheQuitColumnAndTheScriptGoesOn) {
+TEST_F(LabTest, MissingPicturesStopTheLabAtTheFirstReportWithOne) {
   fs::create_directories(dir / "no-assets");
-  ASSERT_EQ(run("render 0\nrender 10\n", false, (dir / "no-assets").string()), 0) << err.str();
-  EXPECT_EQ(out.str(), "frame 0 entry 0 quit 1\nframe 1 entry 0 quit 1\n");
-  EXPECT_TRUE(wrote("frame-00001.raw"));
+  ASSERT_EQ(run("render 0\nrender 10\n", false, (dir / "no-assets").string()), 1);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_FALSE(wrote("frame-00000.raw"));
+  const std::string errors = err.str();
+  // One report (the first picture) and the lab's own line, nothing more.
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors;
+  EXPECT_NE(errors.find("titel.pcx"), std::string::npos) << errors;
 }
 
 TEST_F(LabTest, RawFilesHoldLittleEndianWordsWhoseBytesGiveTheRecordedHash) {

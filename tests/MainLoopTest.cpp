@@ -104,9 +104,9 @@ class ProgramTest : public testing::Test {
   ShowOptions options;
 };
 
-TEST_F(ProgramTest, FatalReportDuringStartUpEndsBeforeAnyFrameWithZero) {
+TEST_F(ProgramTest, FatalReportDuringStartUpEndsBeforeAnyFrameWithOne) {
   display.failOpen = true;
-  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(run(), 1);
   EXPECT_EQ(fatal.reports().size(), 1u);
   EXPECT_EQ(window.idleTurns(), 0);
   EXPECT_EQ(display.presentedFrames, 0);

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +21,7 @@
 #include "show/ModuleRenderer.h"
 #include "show/MusicStream.h"
 #include "platform/SdlAudioOutput.h"
+#include "platform/SilentAudioOutput.h"
 #include "tests/SyncTestModules.h"
 
 namespace {
@@ -209,7 +214,7 @@ TEST_F(MusicPlayerTest, ModuleThatCannotBeLoadedReportsKeineDaten) {
 TEST_F(MusicPlayerTest, NoAudioDeviceReportsKeinTon) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   MusicPlayer player(mailbox, MusicOptions{.openOutput = &SdlAudioOutput::open});
-  EXPECT_EQ(fatalTexts, std::vector<std::string>{"Achtung: kein Ton"});
+  EXPECT_EQ(fatalTexts, std::vector<std::string>{"Achtung: kein Ton (zod --mute spielt die Show ohne Ton)"});
   EXPECT_TRUE(quitRequested());
   // Start-up goes on: loading and playing without a device is no further failure.
   const std::string path = writeFile("sync.xm", xm::writeXm(moduleWithZ()));
@@ -226,6 +231,69 @@ TEST_F(MusicPlayerTest, DummyAudioDeviceOpensAndPlaysWithoutReport) {
   player.play();
   EXPECT_TRUE(fatalTexts.empty());
   EXPECT_FALSE(quitRequested());
+}
+
+// Plays the module on a device until ten rows are handed over; each delivered code with the frames
+// handed when it came.
+struct DeviceRun final : SyncReceiver {
+  std::mutex lock;
+  std::vector<std::pair<std::uint8_t, std::uint64_t>> cues;
+  MusicStream* stream = nullptr;
+  std::atomic<std::uint64_t> handed{0};
+  void post(std::uint8_t code) override { cues.emplace_back(code, 0); }
+  static void fill(void* self, float* samples, std::size_t frames) {
+    auto* run = static_cast<DeviceRun*>(self);
+    std::lock_guard<std::mutex> guard(run->lock);
+    const std::size_t before = run->cues.size();
+    run->stream->fill(samples, frames);
+    for (std::size_t i = before; i < run->cues.size(); ++i) run->cues[i].second = run->stream->handedFrames();
+    run->handed = run->stream->handedFrames();
+  }
+};
+
+std::vector<std::pair<std::uint8_t, std::uint64_t>> cuesOn(AudioOutput& device, const xm::XmModule& song) {
+  ModuleRenderer renderer;
+  EXPECT_TRUE(renderer.open(xm::writeXm(song)));
+  DeviceRun run;
+  MusicStream stream(renderer, device.bufferFrames(), 0, run);
+  run.stream = &stream;
+  device.start(&DeviceRun::fill, &run);
+  // Generous: ten rows play in 1.2 s.
+  for (int i = 0; i < 3000 && run.handed < 10 * ROW; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  device.setPaused(true);
+  std::lock_guard<std::mutex> guard(run.lock);
+  EXPECT_GE(run.handed, 10 * ROW);
+  auto cues = run.cues;
+  // Both devices run a little past the ten rows, by as much as the machine lets them.
+  cues.erase(std::remove_if(cues.begin(), cues.end(), [](const auto& c) { return c.second > 10 * ROW; }), cues.end());
+  return cues;
+}
+
+// --mute: the silent device pulls the same buffers as SDL's dummy device, so the cues arrive at the
+// same music frames.
+TEST_F(MusicPlayerTest, SilentDeviceDeliversTheCuesOfTheDummyDevice) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  std::unique_ptr<AudioOutput> dummy = SdlAudioOutput::open(static_cast<int>(SAMPLE_RATE));
+  ASSERT_TRUE(dummy);
+  std::unique_ptr<AudioOutput> silent = SilentAudioOutput::open(static_cast<int>(SAMPLE_RATE));
+  ASSERT_EQ(silent->bufferFrames(), dummy->bufferFrames());
+  const auto withSound = cuesOn(*dummy, moduleWithZ());
+  const auto muted = cuesOn(*silent, moduleWithZ());
+  EXPECT_GE(withSound.size(), 2u);
+  EXPECT_EQ(muted, withSound);
+}
+
+// Paused, the silent device hands over nothing, so the music and its cues wait.
+TEST_F(MusicPlayerTest, PausedSilentDevicePullsNothing) {
+  SilentAudioOutput device(static_cast<int>(SAMPLE_RATE));
+  std::atomic<int> fills{0};
+  device.setPaused(true);
+  device.start([](void* count, float*, std::size_t) { ++*static_cast<std::atomic<int>*>(count); }, &fills);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(fills, 0);
+  device.setPaused(false);
+  for (int i = 0; i < 3000 && fills == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_GT(fills, 0);
 }
 
 }  // namespace

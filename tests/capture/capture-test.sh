@@ -62,15 +62,16 @@ ff -i b.mp4 -f framemd5 b.md5
 cmp -s a.md5 b.md5 || fail "the two captures differ"
 [ "$(grep -c '^0,' a.md5)" = 60 ] || fail "60 video frames expected"
 
-echo "== Refusals: exit code 1, a message, no file"
+echo "== Refusals: exit code 1 (2 for an output refused before the work), a message, no file"
 expect_error() {
-  local name=$1; shift
+  local name=$1 want=1; shift
+  [[ $1 == --code=* ]] && { want=${1#--code=}; shift; }
   set +e; "$zod" "$@" > /dev/null 2> err.txt; code=$?; set -e
-  [ "$code" = 1 ] || fail "$name: exit code $code"
+  [ "$code" = "$want" ] || fail "$name: exit code $code"
   [ -s err.txt ] || fail "$name: no message"
   cat err.txt
 }
-expect_error "unwritable" capture /nonexistent/show.mp4 --to 1 --assets "$assets" --no-progress
+expect_error "unwritable" --code=2 capture /nonexistent/show.mp4 --to 1 --assets "$assets" --no-progress
 mkdir -p empty
 expect_error "missing assets" capture nothing.mp4 --to 1 --assets empty --no-progress
 [ ! -e nothing.mp4 ] && [ -z "$(ls -A . | grep partial || true)" ] || fail "a file was left behind"

@@ -1,0 +1,27 @@
+#pragma once
+// The fifteen pictures the show loads at start-up, checked all at once before anything else, so
+// that a user missing some sees one report naming every missing or broken file instead of a box
+// per file.
+
+#include <string>
+#include <vector>
+
+struct ShowFileFault {
+  std::string file;
+  // What is wrong: the loader's own report, or that the file is missing.
+  std::string problem;
+};
+
+// Names of the fifteen pictures, in the order the effects load them.
+const std::vector<const char*>& showPictureNames();
+
+// Loads every picture from the current asset directory (loader reports are caught, not shown) and
+// returns one fault per bad file, in load order; empty when all are fine.
+std::vector<ShowFileFault> checkShowPictures();
+
+// The one report for the faults: each file once, the folder searched, and how to point the show
+// at its files.
+std::string showFilesReport(const std::vector<ShowFileFault>& faults, const std::string& folder);
+
+// The build's own asset folder beside the program ("assets" next to the executable), or empty.
+std::string assetsBesideProgram();
