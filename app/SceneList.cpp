@@ -7,20 +7,11 @@
 
 #include "base/AssetDirectory.h"
 #include "base/FileBytes.h"
-#include "show/Effect.h"
-#include "show/Sequencer.h"
 #include "show/Timeline.h"
 #include "show/XmPatternScan.h"
 
 namespace {
 constexpr std::uint8_t SKIP = 1;
-
-// Stands in for an effect, so the timeline can be read without loading a picture.
-struct Placeholder final : Effect {
-  void init() override {}
-  void render(Pixel*, float) override {}
-  void onSync(std::int32_t, float) override {}
-};
 
 // The moments of the music's skip cues, in playing order.
 bool skipCueTimes(std::vector<double>& times, std::string& error) {
@@ -62,25 +53,16 @@ bool listScenes(std::vector<SceneStart>& scenes, std::string& error) {
   std::vector<double> cues;
   if (!skipCueTimes(cues, error)) return false;
 
-  Placeholder p[8];
-  const TimelineEffects effects{&p[0], &p[1], &p[2], &p[3], &p[4], &p[5], &p[6], &p[7]};
-  const char* const names[8] = {"title", "sphere", "square tunnel", "tunnel", "plane", "heart", "presents", "end"};
-  Sequencer timeline;
-  appendTimeline(timeline, effects);
-  const int count = timeline.entryCount();
-  auto nameOf = [&](int entry) {
-    const Effect* e = timeline.effectAt(entry);
-    for (int i = 0; i < 8; ++i)
-      if (e == &p[i]) return names[i];
-    return "?";
-  };
+  const int count = TIMELINE_ENTRIES;
+  // The names are string literals, so their views end in a terminating zero.
+  auto nameOf = [](int entry) { return TIMELINE[entry].effectName.data(); };
 
   // The sequencer's rules: a skip cue moves to the next entry on the old entry's clock; an entry
   // whose time is over starts the next one with a clock of its own.
   scenes.clear();
   int current = 0;
   double sceneStart = 0.0;
-  double sceneDuration = timeline.durationAt(0);
+  double sceneDuration = TIMELINE[0].durationMs;
   scenes.push_back({1, nameOf(0), 0.0});
   std::size_t cue = 0;
   while (current < count - 1) {
@@ -93,7 +75,7 @@ bool listScenes(std::vector<SceneStart>& scenes, std::string& error) {
     } else {
       ++current;
       sceneStart = timeout;
-      sceneDuration = timeline.durationAt(current);
+      sceneDuration = TIMELINE[current].durationMs;
       scenes.push_back({current + 1, nameOf(current), timeout});
       while (cue < cues.size() && cues[cue] <= timeout) ++cue;
     }
