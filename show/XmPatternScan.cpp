@@ -71,6 +71,9 @@ XmPatternScan XmPatternScan::scan(std::span<const std::uint8_t> module) {
   for (int pattern = 0; pattern < patternCount; ++pattern) {
     if (at + PATTERN_HEADER_FIELDS > size) break;
     const std::uint64_t patternHeaderSize = read32(module, static_cast<std::size_t>(at));
+    // A header shorter than its own fields puts the pattern data over them: clearing a Z there
+    // would move every later pattern, and where the player reads such data is anyone's guess.
+    if (patternHeaderSize < PATTERN_HEADER_FIELDS) return XmPatternScan{};
     int rows = read16(module, static_cast<std::size_t>(at + 5));
     const std::uint64_t packedSize = read16(module, static_cast<std::size_t>(at + 7));
     if (rows == 0 || rows > MAX_ROWS) rows = DEFAULT_ROWS;

@@ -148,6 +148,16 @@ TEST(XmPatternScan, TruncatedPatternKeepsTheCellsBeforeTheCut) {
   EXPECT_EQ(scan.cells(), expected);
 }
 
+// Found by fuzzing: with a pattern header length of 0 the data overlapped the header, and clearing
+// a Z there moved the next pattern, so the cleared copy still held Z cells.
+TEST(XmPatternScan, RefusesAPatternHeaderShorterThanItsFields) {
+  Bytes module = handMade().module;
+  for (std::uint8_t length : {0, 8}) {
+    module[60 + 276] = length;
+    EXPECT_FALSE(XmPatternScan::scan(module).ok()) << int(length);
+  }
+}
+
 // Every prefix and every single-byte change of a module scans without reading out of bounds (the
 // sanitizer build checks the reads), and the cleared copy always has the input's size.
 TEST(XmPatternScan, AnyPrefixOrByteChangeIsSafe) {

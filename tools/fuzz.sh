@@ -6,7 +6,8 @@
 #   tools/fuzz.sh 600 fuzz_pcx       one target for ten minutes
 #   tools/fuzz.sh -runs=4000         a few thousand inputs each (what ./run-tests does)
 # New interesting inputs collect in build/fuzz/corpus/<target>; a crash leaves its input in
-# build/fuzz/artifacts/<target>/ and the script exits non-zero.
+# build/fuzz/artifacts/<target>/ and the script exits non-zero. A target with keywords has a
+# dictionary in tests/fuzz/dicts/<target>.dict.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 buildDir=$root/build/fuzz
@@ -30,8 +31,10 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
   dirs=("$corpus")
   [[ -d $root/tests/fuzz/seeds/$target ]] && dirs+=("$root/tests/fuzz/seeds/$target")
+  options=()
+  [[ -f $root/tests/fuzz/dicts/$target.dict ]] && options+=("-dict=$root/tests/fuzz/dicts/$target.dict")
   # The first directory takes the new inputs, so the committed seeds are never written to.
-  if "$buildDir/tests/fuzz/$target" -seed=1 "${limit[@]}" -artifact_prefix="$artifacts/" "${dirs[@]}" >"$log" 2>&1; then
+  if "$buildDir/tests/fuzz/$target" -seed=1 "${limit[@]}" "${options[@]}" -artifact_prefix="$artifacts/" "${dirs[@]}" >"$log" 2>&1; then
     echo "$target: $(grep -E '^(#[0-9]+|Done)' "$log" | tail -1)"
   else
     echo "$target FAILED; last lines of $log:" >&2
