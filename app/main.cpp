@@ -65,6 +65,7 @@ void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome)
       ->check(CLI::Range(0, 51))
       ->type_name("N");
   capture->add_flag("!--no-progress", options.progress, "No progress line on stderr");
+  capture->add_flag("--verbose", options.verbose, "Print the time spent rendering, scaling and encoding");
   capture->callback([&options, &outcome] { outcome.exitCode = runCapture(options, std::cout, std::cerr); });
 }
 

@@ -23,6 +23,8 @@ struct CaptureOptions {
   std::string preset = "ultrafast";
   int crf = 18;
   bool progress = true;
+  // Where the time went (rendering, scaling, encoding), after the summary.
+  bool verbose = false;
 };
 
 struct StillOptions {

@@ -79,6 +79,17 @@ std::uint64_t ModuleRenderer::seek(std::uint64_t frame) {
   return position;
 }
 
+std::uint64_t ModuleRenderer::seekAtOrBefore(std::uint64_t frame) {
+  std::uint64_t landed = seek(frame);
+  // Ask earlier and earlier until the landing row is not late; the start is a row.
+  for (std::uint64_t back = SAMPLE_RATE / 8; landed > frame; back *= 2) {
+    const std::uint64_t ask = frame > back ? frame - back : 0;
+    landed = seek(ask);
+    if (ask == 0) break;
+  }
+  return landed;
+}
+
 std::size_t ModuleRenderer::render(float* interleaved, std::size_t frames, EventSink& sink) {
   if (!mod || ended) return 0;
   std::size_t done = 0;

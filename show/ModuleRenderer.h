@@ -68,6 +68,8 @@ class ModuleRenderer {
   // following the song as it plays) and returns the frame that row starts at; its events come
   // with the next render, and from then on stamps count from the song's start as before.
   std::uint64_t seek(std::uint64_t frame);
+  // The same, to the last row that starts at or before `frame`.
+  std::uint64_t seekAtOrBefore(std::uint64_t frame);
 
   // Frames rendered since open, or the position a seek moved to plus the frames since.
   std::uint64_t renderedFrames() const { return position; }
