@@ -1,5 +1,6 @@
 #include "app/LateStart.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <new>
@@ -36,7 +37,8 @@ Outcome fastForward(Platform& platform, Show& show, LateStartCounter& counter, s
   }
   const FrameTiming timing;
   const auto wanted = static_cast<std::uint64_t>(startMicros * SAMPLE_RATE / 1000000);
-  const auto landed = static_cast<std::int64_t>(show.engine().music().seek(wanted));
+  // Past the song's end the seek stays at its end; the show goes on in silence to T.
+  const auto landed = static_cast<std::int64_t>(std::max(show.engine().music().seek(wanted), wanted));
   // Frames that start before the landing row; its events come with the live music.
   const std::int64_t target = timing.firstFrameFromSample(landed);
 

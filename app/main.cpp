@@ -46,15 +46,18 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
 
 void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome) {
   auto* capture = app.add_subcommand("capture", "Render the show offline to a video file with its music");
-  capture->add_option("out", options.outPath, "OUT.mp4 (H.264 + AAC) or OUT.mkv (lossless FFV1 + FLAC)")
+  capture->add_option("out", options.outPath, "OUT.mp4 (H.264 + AAC) or OUT.mkv (lossless video + FLAC)")
       ->required()
       ->type_name("OUT");
   capture->add_option("--fps", options.frameRate, "Frames per second, such as 60, 50 or 60000/1001 (default 60)")
       ->type_name("F");
-  capture->add_option("--scale", options.scale, "Scale the 512 x 384 screen by K, nearest-neighbour (default 2)")
+  capture->add_option("--scale", options.scale, "Scale the 512 x 384 screen by K, nearest-neighbour (default 2 for .mp4, 1 for .mkv)")
       ->check(CLI::Range(1, 8))
       ->type_name("K");
-  capture->add_option("--from", options.from, "Start the video at show time T (the show still runs from its start)")
+  capture->add_option("--codec", options.codec,
+                      "Video codec: h264 (.mp4); x264rgb (default), ffv1, utvideo or magicyuv (.mkv)")
+      ->type_name("C");
+  capture->add_option("--from", options.from, "Start the video at show time T")
       ->type_name("T");
   capture->add_option("--to", options.to, "End the video at show time T")->type_name("T");
   capture->add_option("--assets", options.assetDir, "Read the pictures and the music from DIR")->type_name("DIR");

@@ -74,6 +74,7 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   VideoEncoderSettings settings;
   settings.path = options.outPath;
   settings.scale = options.scale;
+  settings.codec = options.codec;
   settings.rateNumerator = timing.numerator();
   settings.rateDenominator = timing.denominator();
   settings.preset = options.preset;

@@ -16,7 +16,9 @@
 struct CaptureOptions {
   std::string outPath;
   std::string frameRate = "60";
-  int scale = 2;
+  // 0: the format's default (2 for .mp4, 1 for the lossless .mkv).
+  int scale = 0;
+  std::string codec;
   std::string from;
   std::string to;
   std::string assetDir;

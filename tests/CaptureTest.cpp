@@ -16,6 +16,7 @@
 #include "app/LateStart.h"
 #include "lab/Lab.h"
 #include "stage/OfflineShow.h"
+#include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
 #include "capture/VideoEncoder.h"
 #include "platform/HeadlessDisplay.h"
@@ -405,4 +406,27 @@ TEST(LateStart, FirstLiveFrameIsTheCapturesFrameAtThatMoment) {
   EXPECT_TRUE(fatal.reports().empty());
   ASSERT_EQ(display.presentedFrames, 1);
   EXPECT_EQ(frameHash(display.surface() + LETTERBOX_ROWS * FRAME_WIDTH), expected);
+}
+
+TEST(LateStart, EscapeEndsTheFastForwardAndATimePastTheEndIsRefused) {
+  ShowAssets assets(moduleWith(64, {{10, 1}}));
+  FatalRecorder fatal;
+  ManualMillisecondCounter live(777000, 0);
+  ShowOptions options;
+  {
+    HeadlessWindow window;
+    HeadlessDisplay display;
+    Platform platform{window, display, live};
+    window.postKey(KEY_ESCAPE);
+    EXPECT_EQ(runShowFrom(platform, options, 20 * 60 * 1000000LL), 0);
+    EXPECT_EQ(display.presentedFrames, 0);
+  }
+  clearQuitRequest();
+  HeadlessWindow window;
+  HeadlessDisplay display;
+  Platform platform{window, display, live};
+  EXPECT_EQ(runShowFrom(platform, options, 30 * 60 * 1000000LL), 2);
+  EXPECT_EQ(display.presentedFrames, 0);
+  EXPECT_TRUE(fatal.reports().empty());
+  clearQuitRequest();
 }
