@@ -5,34 +5,14 @@
 #include <fstream>
 #include <memory>
 
-#include "image/PngFile.h"
-#include "base/QuitRequest.h"
-#include "stage/Show.h"
-#include "effects/EndEffect.h"
-#include "effects/HeartEffect.h"
-#include "effects/PlaneEffect.h"
-#include "effects/PresentsEffect.h"
-#include "effects/SphereEffect.h"
-#include "effects/SquareTunnelEffect.h"
-#include "effects/TitleEffect.h"
-#include "effects/TunnelEffect.h"
 #include "base/AssetDirectory.h"
+#include "base/QuitRequest.h"
+#include "effects/EffectCatalogue.h"
+#include "image/PngFile.h"
 #include "render/TrigTables.h"
+#include "stage/Show.h"
 
 namespace {
-// shared_ptr keeps the concrete type's destructor; Effect itself is never deleted through.
-std::shared_ptr<Effect> makeEffect(const std::string& name) {
-  if (name == "title") return std::make_shared<TitleEffect>();
-  if (name == "tunnel") return std::make_shared<TunnelEffect>();
-  if (name == "heart") return std::make_shared<HeartEffect>();
-  if (name == "sphere") return std::make_shared<SphereEffect>();
-  if (name == "plane") return std::make_shared<PlaneEffect>();
-  if (name == "squaretunnel") return std::make_shared<SquareTunnelEffect>();
-  if (name == "presents") return std::make_shared<PresentsEffect>();
-  if (name == "end") return std::make_shared<EndEffect>();
-  return nullptr;
-}
-
 // The frame as bytes in file order, whatever the machine's byte order.
 void frameBytes(const Pixel* frame, std::vector<unsigned char>& bytes) {
   bytes.resize(FRAME_BYTES);
@@ -75,12 +55,12 @@ void runLabScript(const LabScript& script, const LabFrameSink& onFrame) {
   clearQuitRequest();
   std::vector<Pixel> frame(SCREEN_PIXELS, 0);
 
-  std::shared_ptr<Effect> effect;
+  std::unique_ptr<Effect> effect;
   std::unique_ptr<ManualMillisecondCounter> counter;
   std::unique_ptr<Show> show;
   if (!script.effectName.empty()) {
     fillTrigTables();
-    effect = makeEffect(script.effectName);
+    effect = findEffectKind(script.effectName)->make();
     effect->init();
   } else {
     counter = std::make_unique<ManualMillisecondCounter>();

@@ -5,10 +5,9 @@
 #include <cstdlib>
 #include <sstream>
 
-namespace {
-const char* const EFFECT_NAMES[] = {"title", "tunnel",       "heart",    "sphere",
-                                    "plane", "squaretunnel", "presents", "end"};
+#include "effects/EffectCatalogue.h"
 
+namespace {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Only plain decimal literals: an optional sign, digits with an optional point, an optional
@@ -55,11 +54,7 @@ bool parseCode(const std::string& text, std::uint8_t& code) {
 }
 }  // namespace
 
-bool isLabEffectName(const std::string& name) {
-  for (const char* known : EFFECT_NAMES)
-    if (name == known) return true;
-  return false;
-}
+bool isLabEffectName(const std::string& name) { return findEffectKind(name) != nullptr; }
 
 bool parseLabScript(std::istream& in, LabScript& script, std::string& error) {
   script = LabScript{};

@@ -1,21 +1,31 @@
 #pragma once
 // The show's 39 scenes. Each effect object appears in several entries and keeps its state from
-// one appearance to the next.
+// one appearance to the next. Entries name their effect as the effect catalogue does.
+
+#include <functional>
+#include <string_view>
 
 #include "show/Sequencer.h"
 
-struct TimelineEffects {
-  Effect* title;
-  Effect* sphere;
-  Effect* squareTunnel;
-  Effect* tunnel;
-  Effect* plane;
-  Effect* heart;
-  Effect* presents;
-  Effect* end;
+struct TimelineEntry {
+  std::string_view effectName;
+  float durationMs;
 };
 
 inline constexpr int TIMELINE_ENTRIES = 39;
 
-// Appends the 39 entries in show order.
-void appendTimeline(Sequencer& sequencer, const TimelineEffects& effects);
+inline constexpr TimelineEntry TIMELINE[TIMELINE_ENTRIES] = {
+    {"presents", 30000.0f}, {"title", 30000.0f},        {"heart", 120000.0f},       {"heart", 80000.0f},
+    {"sphere", 80000.0f},   {"squaretunnel", 6000.0f},  {"plane", 14000.0f},        {"heart", 80000.0f},
+    {"plane", 14000.0f},    {"tunnel", 74000.0f},       {"squaretunnel", 20000.0f}, {"squaretunnel", 14000.0f},
+    {"plane", 20000.0f},    {"title", 30000.0f},        {"plane", 20000.0f},        {"tunnel", 74000.0f},
+    {"plane", 20000.0f},    {"squaretunnel", 14000.0f}, {"plane", 20000.0f},        {"heart", 120000.0f},
+    {"plane", 20000.0f},    {"title", 80000.0f},        {"plane", 20000.0f},        {"squaretunnel", 14000.0f},
+    {"plane", 20000.0f},    {"title", 30000.0f},        {"plane", 20000.0f},        {"tunnel", 74000.0f},
+    {"plane", 20000.0f},    {"squaretunnel", 14000.0f}, {"plane", 20000.0f},        {"title", 120000.0f},
+    {"plane", 20000.0f},    {"sphere", 80000.0f},       {"plane", 20000.0f},        {"squaretunnel", 14000.0f},
+    {"plane", 20000.0f},    {"end", 20000.0f},          {"end", 20000.0f},
+};
+
+// Appends the 39 entries in show order, each with the effect object effectNamed gives for its name.
+void appendTimeline(Sequencer& sequencer, const std::function<Effect*(std::string_view)>& effectNamed);

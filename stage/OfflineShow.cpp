@@ -61,15 +61,6 @@ bool OfflineShow::skipTo(std::int64_t target, const std::function<bool()>& keepG
 const char* OfflineShow::sceneName() {
   Sequencer& sequencer = showPart->engine().sequencer();
   if (sequencer.currentIndex() < 0) return "-";
-  const Effect* effect = sequencer.effectAt(sequencer.currentIndex());
-  const TimelineEffects& e = showPart->effects();
-  if (effect == e.title) return "title";
-  if (effect == e.sphere) return "sphere";
-  if (effect == e.squareTunnel) return "square tunnel";
-  if (effect == e.tunnel) return "tunnel";
-  if (effect == e.plane) return "plane";
-  if (effect == e.heart) return "heart";
-  if (effect == e.presents) return "presents";
-  if (effect == e.end) return "end";
-  return "?";
+  const char* name = showPart->effectName(sequencer.effectAt(sequencer.currentIndex()));
+  return name ? name : "?";
 }

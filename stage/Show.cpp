@@ -1,41 +1,19 @@
 #include "stage/Show.h"
 
-#include "effects/EndEffect.h"
-#include "effects/HeartEffect.h"
-#include "effects/PlaneEffect.h"
-#include "effects/PresentsEffect.h"
-#include "effects/SphereEffect.h"
-#include "effects/SquareTunnelEffect.h"
-#include "effects/TitleEffect.h"
-#include "effects/TunnelEffect.h"
+#include "effects/EffectCatalogue.h"
 #include "render/TrigTables.h"
-
-namespace {
-// Each effect is initialised right after it is made, before the next one is constructed.
-template <typename E>
-std::unique_ptr<E> makeInitialised() {
-  auto effect = std::make_unique<E>();
-  effect->init();
-  return effect;
-}
-}  // namespace
+#include "show/Timeline.h"
 
 Show::Show(MillisecondCounter& counter, const ShowOptions& options) {
   fillTrigTables();
   enginePart = std::make_unique<Engine>(counter, options.music);
 
-  title = makeInitialised<TitleEffect>();
-  sphere = makeInitialised<SphereEffect>();
-  squareTunnel = makeInitialised<SquareTunnelEffect>();
-  tunnel = makeInitialised<TunnelEffect>();
-  plane = makeInitialised<PlaneEffect>();
-  heart = makeInitialised<HeartEffect>();
-  presents = makeInitialised<PresentsEffect>();
-  end = makeInitialised<EndEffect>();
-
-  timelineEffects = {title.get(), sphere.get(), squareTunnel.get(), tunnel.get(),
-                     plane.get(), heart.get(),  presents.get(),     end.get()};
-  appendTimeline(enginePart->sequencer(), timelineEffects);
+  // Each effect is initialised right after it is made, before the next one is constructed.
+  for (const EffectKind& kind : effectCatalogue()) {
+    effectObjects.push_back(kind.make());
+    effectObjects.back()->init();
+  }
+  appendTimeline(enginePart->sequencer(), [this](std::string_view name) { return effect(name); });
 
   if (options.startMusic) {
     enginePart->music().load("zod.xm");
@@ -44,3 +22,17 @@ Show::Show(MillisecondCounter& counter, const ShowOptions& options) {
 }
 
 Show::~Show() = default;
+
+Effect* Show::effect(std::string_view name) const {
+  const auto catalogue = effectCatalogue();
+  for (std::size_t i = 0; i < catalogue.size(); ++i)
+    if (catalogue[i].name == name) return effectObjects[i].get();
+  return nullptr;
+}
+
+const char* Show::effectName(const Effect* object) const {
+  const auto catalogue = effectCatalogue();
+  for (std::size_t i = 0; i < catalogue.size(); ++i)
+    if (effectObjects[i].get() == object) return catalogue[i].name;
+  return nullptr;
+}

@@ -1,23 +1,17 @@
 #pragma once
 // Everything the program creates once the screen is up, in start-up order: the sine and cosine
-// tables, the Engine (clock, timeline, music), the eight effects each initialised right after it
-// is made, the 39 timeline entries, and finally the music loaded and started. The program, the lab
+// tables, the Engine (clock, timeline, music), one object of each catalogued effect, each
+// initialised right after it is made, the 39 timeline entries, and finally the music loaded and
+// started. The program, the lab
 // and offline capture all start the show through this one piece; none of it needs a window.
 
 #include <memory>
+#include <string_view>
+#include <vector>
 
+#include "show/Effect.h"
 #include "show/Engine.h"
 #include "show/MillisecondCounter.h"
-#include "show/Timeline.h"
-
-class TitleEffect;
-class SphereEffect;
-class SquareTunnelEffect;
-class TunnelEffect;
-class PlaneEffect;
-class HeartEffect;
-class PresentsEffect;
-class EndEffect;
 
 struct ShowOptions {
   MusicOptions music;
@@ -35,17 +29,13 @@ class Show {
   Show& operator=(const Show&) = delete;
 
   Engine& engine() { return *enginePart; }
-  const TimelineEffects& effects() const { return timelineEffects; }
+  // The object of the catalogued effect of that name, or null.
+  Effect* effect(std::string_view name) const;
+  // The catalogue name of one of this show's effect objects, or null.
+  const char* effectName(const Effect* object) const;
 
  private:
   std::unique_ptr<Engine> enginePart;
-  std::unique_ptr<TitleEffect> title;
-  std::unique_ptr<SphereEffect> sphere;
-  std::unique_ptr<SquareTunnelEffect> squareTunnel;
-  std::unique_ptr<TunnelEffect> tunnel;
-  std::unique_ptr<PlaneEffect> plane;
-  std::unique_ptr<HeartEffect> heart;
-  std::unique_ptr<PresentsEffect> presents;
-  std::unique_ptr<EndEffect> end;
-  TimelineEffects timelineEffects{};
+  // One per catalogue row, in catalogue order.
+  std::vector<std::unique_ptr<Effect>> effectObjects;
 };

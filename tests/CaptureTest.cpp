@@ -15,6 +15,7 @@
 #include "platform/HeadlessWindow.h"
 #include "app/LateStart.h"
 #include "lab/Lab.h"
+#include "lab/LabScript.h"
 #include "stage/OfflineShow.h"
 #include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
@@ -23,6 +24,7 @@
 #include "base/AssetDirectory.h"
 #include "show/FrameTiming.h"
 #include "show/LockstepMusic.h"
+#include "show/Timeline.h"
 #include "tests/AllocationCounter.h"
 #include "tests/FatalRecorder.h"
 #include "tests/SyncTestModules.h"
@@ -302,6 +304,28 @@ TEST(SimulatedRun, FramesAllocateNothing) {
   AllocationCounter allocations;
   for (int n = 1; n < 120; ++n) offline->run().step(offline->frame(), n % 2 == 0);
   EXPECT_EQ(allocations.count(), 0u);
+}
+
+TEST(OfflineShow, SceneNamesAreTheLabsEffectNames) {
+  ShowAssets assets(moduleWith(64, {{10, 1}}));
+  std::string error;
+  auto offline = OfflineShow::start(FrameTiming(), error);
+  ASSERT_TRUE(offline) << error;
+  EXPECT_STREQ(offline->sceneName(), "-");
+  offline->run().step(offline->frame(), false);
+  EXPECT_STREQ(offline->sceneName(), "presents");
+  for (int n = 1; n < 13; ++n) offline->run().step(offline->frame(), false);
+  EXPECT_STREQ(offline->sceneName(), "title");
+  // Every entry holds the one object of the effect it names, and the lab knows that name.
+  const Sequencer& sequencer = offline->show().engine().sequencer();
+  ASSERT_EQ(sequencer.entryCount(), TIMELINE_ENTRIES);
+  for (int i = 0; i < TIMELINE_ENTRIES; ++i) {
+    EXPECT_EQ(sequencer.effectAt(i), offline->show().effect(TIMELINE[i].effectName)) << "entry " << i;
+    const char* name = offline->show().effectName(sequencer.effectAt(i));
+    ASSERT_NE(name, nullptr) << "entry " << i;
+    EXPECT_EQ(std::string_view(name), TIMELINE[i].effectName) << "entry " << i;
+    EXPECT_TRUE(isLabEffectName(std::string(TIMELINE[i].effectName))) << "entry " << i;
+  }
 }
 
 TEST(OfflineShow, MissingFilesAreNamedInTheError) {

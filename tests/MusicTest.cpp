@@ -7,6 +7,8 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "show/ModuleRenderer.h"
@@ -57,7 +59,14 @@ TEST(MusicPlan, FollowsTheShowsTimeline) {
       tunnel("TunnelEffect"), plane("PlaneEffect"), heart("HeartEffect"), presents("PresentsEffect"),
       end("EndEffect");
   Sequencer sequencer;
-  appendTimeline(sequencer, {&title, &sphere, &squareTunnel, &tunnel, &plane, &heart, &presents, &end});
+  const std::pair<std::string_view, Effect*> byName[] = {
+      {"title", &title}, {"sphere", &sphere}, {"squaretunnel", &squareTunnel}, {"tunnel", &tunnel},
+      {"plane", &plane}, {"heart", &heart},   {"presents", &presents},         {"end", &end}};
+  appendTimeline(sequencer, [&](std::string_view name) -> Effect* {
+    for (const auto& [known, effect] : byName)
+      if (known == name) return effect;
+    return nullptr;
+  });
   const auto& scenes = music::timeline();
   ASSERT_EQ(static_cast<int>(scenes.size()), sequencer.entryCount());
   for (int i = 0; i < sequencer.entryCount(); ++i) {

@@ -50,8 +50,11 @@ class TimelineTest : public SequencerTest {
   TimelineTest() {
     named = {&effect("title"), &effect("sphere"), &effect("squaretunnel"), &effect("tunnel"),
              &effect("plane"), &effect("heart"),  &effect("presents"),     &effect("end")};
-    appendTimeline(sequencer, {named[0], named[1], named[2], named[3], named[4], named[5],
-                               named[6], named[7]});
+    appendTimeline(sequencer, [this](std::string_view name) -> Effect* {
+      for (RecordingEffect* e : named)
+        if (e->name == name) return e;
+      return nullptr;
+    });
   }
   std::vector<RecordingEffect*> named;
 };
