@@ -108,16 +108,20 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
 void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome) {
   auto* capture = app.add_subcommand("capture", "Render the show offline to a video file with its music");
   tidyHelp(*capture);
-  capture->add_option("out", options.outPath, wrap("OUT.mp4 (H.264 + AAC) or OUT.mkv (lossless FFV1 + FLAC)"))
+  capture->add_option("out", options.outPath, wrap("OUT.mp4 (H.264 + AAC) or OUT.mkv (lossless video + FLAC)"))
       ->required()
       ->type_name("OUT");
   capture->add_flag("-y,--overwrite", options.overwrite, wrap("Replace OUT if it exists"));
   capture->add_option("--fps", options.frameRate, wrap("Frames a second: 60 (default), 50, 59.94 or 60000/1001"))
       ->type_name("F");
-  capture->add_option("--scale", options.scale, wrap("Scale the 512 x 384 screen by K, nearest-neighbour (default 2)"))
+  capture->add_option("--scale", options.scale,
+                      wrap("Scale the 512 x 384 screen by K, nearest-neighbour (default 2 for .mp4, 1 for .mkv)"))
       ->check(CLI::Range(1, 8).description(""))
       ->type_name("K");
-  capture->add_option("--from", options.from, wrap("Start the video at show time T (the show still runs from its start)"))
+  capture->add_option("--codec", options.codec,
+                      wrap("Video codec: h264 (.mp4); x264rgb (default), ffv1, utvideo or magicyuv (.mkv)"))
+      ->type_name("C");
+  capture->add_option("--from", options.from, wrap("Start the video at show time T"))
       ->type_name("T");
   capture->add_option("--to", options.to, wrap("End the video at show time T"))->type_name("T");
   capture->add_option("--assets", options.assetDir, wrap("Read the pictures and the music from DIR"))->type_name("DIR");
@@ -129,6 +133,7 @@ void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome)
       ->type_name("N");
   static bool noProgress = false;
   capture->add_flag("--no-progress", noProgress, wrap("No progress line on stderr"));
+  capture->add_flag("--verbose", options.verbose, wrap("Print the time spent rendering, scaling and encoding"));
   capture->callback([&options, &outcome] {
     options.progress = !noProgress;
     outcome.exitCode = runCapture(options, std::cout, std::cerr);

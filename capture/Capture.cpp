@@ -105,6 +105,7 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   VideoEncoderSettings settings;
   settings.path = options.outPath;
   settings.scale = options.scale;
+  settings.codec = options.codec;
   settings.rateNumerator = timing.numerator();
   settings.rateDenominator = timing.denominator();
   settings.preset = options.preset;
@@ -126,6 +127,25 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
     return INTERRUPTED;
   }
 
+  // The frames before --from are run unseen, their cues from the module's table; the skip is a
+  // phase of its own, before any frame is encoded.
+  SimulatedRun& run = offline->run();
+  if (firstFrame > 0) {
+    const auto skipStart = std::chrono::steady_clock::now();
+    if (options.progress) err << "skipping to " << formatShowTime(static_cast<double>(timing.counterMs(firstFrame))) << " ..." << std::flush;
+    const bool reached = offline->skipTo(firstFrame, [&interrupt] { return !interrupt.raised(); });
+    if (options.progress) err << " " << formatShowTime(secondsSince(skipStart) * 1000.0) << "\n";
+    if (interrupt.raised()) {
+      err << "zod capture: interrupted before the first frame; nothing was written\n";
+      return INTERRUPTED;
+    }
+    if (!reached) {
+      err << "zod capture: the show ends at " << formatShowTime(run.timeMs()) << ", before --from " << options.from
+          << "; nothing was written\n";
+      return ARGUMENT_ERROR;
+    }
+  }
+
   FrameQueue queue(QUEUED_FRAMES, timing.mostSamplesInAFrame());
   std::string encoderError;
   std::thread encoding([&] {
@@ -140,8 +160,8 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   });
 
   const std::int64_t nominalEnd = timing.frameAt(NOMINAL_SHOW_MICROS) + 1;
-  CaptureProgress progress(err, isatty(STDERR_FILENO) != 0, std::min(endFrame, nominalEnd), timing.framesPerSecond());
-  SimulatedRun& run = offline->run();
+  CaptureProgress progress(err, isatty(STDERR_FILENO) != 0, std::min(endFrame, nominalEnd) - firstFrame,
+                           timing.framesPerSecond());
   std::int64_t written = 0;
   double renderSeconds = 0.0;
   bool interrupted = false;
@@ -162,7 +182,7 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
       ++written;
     }
     const int entry = offline->show().engine().sequencer().currentIndex();
-    if (options.progress) progress.update(n + 1, run.timeMs(), entry, offline->sceneName());
+    if (options.progress) progress.update(written, run.timeMs(), entry, offline->sceneName());
     if (run.over()) break;
     if (interrupt.raised()) {
       interrupted = true;
@@ -172,7 +192,7 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   queue.close();
   encoding.join();
   if (options.progress)
-    progress.finish(run.frameIndex(), run.timeMs(), offline->show().engine().sequencer().currentIndex(),
+    progress.finish(written, run.timeMs(), offline->show().engine().sequencer().currentIndex(),
                     offline->sceneName());
 
   if (!encoderError.empty()) {
@@ -191,8 +211,9 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   const double seconds = static_cast<double>(written) / timing.framesPerSecond();
   out << "wrote " << options.outPath << ": " << written << " frames, " << formatShowTime(seconds * 1000.0)
       << " of video from show time " << formatShowTime(static_cast<double>(timing.counterMs(firstFrame))) << "\n";
-  out << "time: rendering " << renderSeconds << " s, scaling " << encoder->scalingSeconds() << " s, encoding "
-      << encoder->encodingSeconds() << " s\n";
+  if (options.verbose)
+    out << "time: rendering " << renderSeconds << " s, scaling " << encoder->scalingSeconds() << " s, encoding "
+        << encoder->encodingSeconds() << " s\n";
   if (interrupted) {
     err << "zod capture: interrupted; " << options.outPath << " is complete up to show time "
         << formatShowTime(run.timeMs()) << "\n";
@@ -221,13 +242,11 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
     return 1;
   }
   SimulatedRun& run = offline->run();
-  while (run.frameIndex() <= target) {
-    run.step(offline->frame(), run.frameIndex() == target);
-    if (run.over() && run.frameIndex() <= target) {
-      err << "zod still: the show ends at " << formatShowTime(run.timeMs()) << ", before " << options.time << "\n";
-      return 1;
-    }
+  if (!offline->skipTo(target)) {
+    err << "zod still: the show ends at " << formatShowTime(run.timeMs()) << ", before " << options.time << "\n";
+    return ARGUMENT_ERROR;
   }
+  run.step(offline->frame(), true);
   std::vector<Pixel> screen;
   letterbox(offline->frame(), screen);
   if (!writePngFile(options.outPath, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT)) {

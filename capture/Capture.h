@@ -16,7 +16,9 @@
 struct CaptureOptions {
   std::string outPath;
   std::string frameRate = "60";
-  int scale = 2;
+  // 0: the format's default (2 for .mp4, 1 for the lossless .mkv).
+  int scale = 0;
+  std::string codec;
   std::string from;
   std::string to;
   std::string assetDir;
@@ -25,6 +27,8 @@ struct CaptureOptions {
   bool progress = true;
   // Replace an existing file under outPath (otherwise it is refused before any work).
   bool overwrite = false;
+  // Where the time went (rendering, scaling, encoding), after the summary.
+  bool verbose = false;
 };
 
 struct StillOptions {

@@ -3,7 +3,8 @@
 // scaled up by a whole factor with nearest-neighbour pixels, and its stereo 44100 Hz music.
 //
 //   .mp4: H.264 (libx264, 4:2:0, BT.709 limited range) and AAC, moov atom at the front
-//   .mkv: FFV1 (lossless, the pixels as they are) and FLAC
+//   .mkv: lossless video (the pixels as they are: libx264rgb at qp 0 by default, or FFV1,
+//         utvideo, magicyuv) and FLAC
 //
 // The file is written under a temporary name beside the target and moved into place by finish,
 // so a failed or abandoned run never leaves a half-written file under the name asked for.
@@ -18,7 +19,10 @@
 
 struct VideoEncoderSettings {
   std::string path;
-  int scale = 2;
+  // 0: the format's own (2 for H.264, 1 for the lossless ones).
+  int scale = 0;
+  // Empty: the extension's default; otherwise one of h264, x264rgb, ffv1, utvideo, magicyuv.
+  std::string codec;
   std::int64_t rateNumerator = 60;
   std::int64_t rateDenominator = 1;
   // libx264 only.

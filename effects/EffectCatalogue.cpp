@@ -19,14 +19,14 @@ std::unique_ptr<Effect> make() {
 }
 
 constexpr EffectKind CATALOGUE[] = {
-    {"title", make<TitleEffect>, false},
-    {"sphere", make<SphereEffect>, false},
-    {"squaretunnel", make<SquareTunnelEffect>, false},
-    {"tunnel", make<TunnelEffect>, true},
-    {"plane", make<PlaneEffect>, false},
-    {"heart", make<HeartEffect>, true},
-    {"presents", make<PresentsEffect>, false},
-    {"end", make<EndEffect>, false},
+    {"title", make<TitleEffect>},
+    {"sphere", make<SphereEffect>},
+    {"squaretunnel", make<SquareTunnelEffect>},
+    {"tunnel", make<TunnelEffect>},
+    {"plane", make<PlaneEffect>},
+    {"heart", make<HeartEffect>},
+    {"presents", make<PresentsEffect>},
+    {"end", make<EndEffect>},
 };
 
 constexpr bool catalogued(std::string_view name) {

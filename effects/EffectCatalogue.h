@@ -1,7 +1,6 @@
 #pragma once
 // The one list of the show's effects, in start-up order. Start-up makes one object of each row,
-// the timeline and the lab find them by name, capture shows the name, and the simulated run reads
-// which of them must render on every frame. A new effect is its own files plus one row here (and
+// the timeline and the lab find them by name and capture shows the name. A new effect is its own files plus one row here (and
 // its timeline entries).
 
 #include <memory>
@@ -15,10 +14,6 @@ struct EffectKind {
   const char* name;
   // Constructs the effect; the caller runs its init right after.
   std::unique_ptr<Effect> (*make)();
-  // Its state moves once per drawn frame (the tunnel's and the heart's jumps lose speed each
-  // frame), so a fast-forward must still render it; every other effect depends on the show time
-  // and its sync events alone.
-  bool advancesPerDrawnFrame;
 };
 
 // Every effect, in start-up order.

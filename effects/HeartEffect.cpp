@@ -64,11 +64,19 @@ void HeartEffect::onSync(std::int32_t, float timeMs) {
   nextSlideLeft = !nextSlideLeft;
 }
 
-void HeartEffect::render(Pixel* frame, float timeMs) {
+void HeartEffect::advance(float timeMs) {
   const double t = timeMs;
-
   const double sinceSync = t - static_cast<double>(lastSyncTime);
   angleTime = static_cast<float>(spinForward ? angleBase + sinceSync : angleBase - sinceSync);
+  for (Jump* slide : {&leftSlide, &rightSlide}) {
+    slide->advance(t - static_cast<double>(slide->startTime), SLIDE_SLOWDOWN, HIGHEST_OFFSET,
+                   Jump::Sum::StoredVelocity);
+  }
+}
+
+void HeartEffect::render(Pixel* frame, float timeMs) {
+  const double t = timeMs;
+  advance(timeMs);
 
   // The pulse is kept as a float: the side halves and the heart's centre use it again.
   const float cz = static_cast<float>(exactCos(t * static_cast<double>(0.0015015015f)));
@@ -86,11 +94,6 @@ void HeartEffect::render(Pixel* frame, float timeMs) {
     rowSin[y + halfHeight] = floatToInt(static_cast<double>(ks) * y);
   }
   drawBackground(frame);
-
-  for (Jump* slide : {&leftSlide, &rightSlide}) {
-    slide->advance(t - static_cast<double>(slide->startTime), SLIDE_SLOWDOWN, HIGHEST_OFFSET,
-                   Jump::Sum::StoredVelocity);
-  }
   drawSideHalves(frame, cz);
 
   const double sc = exactSin(t * static_cast<double>(0.0013642565f)) * static_cast<double>(0.05f) +

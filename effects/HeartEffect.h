@@ -13,6 +13,8 @@ class HeartEffect final : public Effect {
   // Loads "wood1.jpg", "zod1.pcx" and "herz.pcx".
   void init() override;
   void render(Pixel* frame, float timeMs) override;
+  // The turning angle and the side halves' jumps, which lose speed once per frame.
+  void advance(float timeMs) override;
   // Any code reverses the turning and makes the next half jump (the right one first).
   void onSync(std::int32_t code, float timeMs) override;
 

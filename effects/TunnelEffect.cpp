@@ -97,9 +97,7 @@ void TunnelEffect::render(Pixel* frame, float timeMs) {
     }
   }
 
-  // The jump measures its time from the whole milliseconds, taken as unsigned.
-  bounce.advance(static_cast<double>(static_cast<std::uint32_t>(t)) - bounce.startTime, JUMP_SLOWDOWN, JUMP_CAP,
-                 Jump::Sum::UnroundedVelocity);
+  advance(timeMs);
 
   const int overlayRow = floatToInt(static_cast<double>(OVERLAY_REST_ROW) - bounce.offset);
   const int overlayColumn = floatToInt(
@@ -110,6 +108,13 @@ void TunnelEffect::render(Pixel* frame, float timeMs) {
     copyKeyedRun(frame + static_cast<std::ptrdiff_t>(overlayRow + r) * FRAME_WIDTH + overlayColumn,
                  overlayImage.get() + r * TEXTURE_SIZE, TEXTURE_SIZE);
   }
+}
+
+void TunnelEffect::advance(float timeMs) {
+  // The jump measures its time from the whole milliseconds, taken as unsigned.
+  const std::int32_t t = floatToInt(timeMs);
+  bounce.advance(static_cast<double>(static_cast<std::uint32_t>(t)) - bounce.startTime, JUMP_SLOWDOWN, JUMP_CAP,
+                 Jump::Sum::UnroundedVelocity);
 }
 
 void TunnelEffect::onSync(std::int32_t, float timeMs) {

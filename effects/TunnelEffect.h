@@ -27,6 +27,8 @@ class TunnelEffect final : public Effect {
 
   void init() override;
   void render(Pixel* frame, float timeMs) override;
+  // The overlay's jump loses speed once per frame.
+  void advance(float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
 
   // Offsets of the five windows for the truncated show time t.

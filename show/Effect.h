@@ -15,6 +15,9 @@ class Effect {
   virtual void init() = 0;
   // Draws into the 512 x 280 frame (which has 384 rows of allocation) at show time timeMs.
   virtual void render(Pixel* frame, float timeMs) = 0;
+  // What render changes in the effect's state, without drawing: a fast-forward calls it for each
+  // frame it leaves out. Most effects draw from the show time alone and keep nothing.
+  virtual void advance(float) {}
   // A sync event (code 0 or 2..255) delivered before the render of the same frame.
   virtual void onSync(std::int32_t code, float timeMs) = 0;
 };

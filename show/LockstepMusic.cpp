@@ -19,6 +19,7 @@ LockstepMusic::LockstepMusic(const FrameTiming& timing) : timing(timing) {
 bool LockstepMusic::open(std::span<const std::uint8_t> module) {
   next = 0;
   head = count = 0;
+  table = nullptr;
   return renderer.open(module);
 }
 
@@ -31,6 +32,11 @@ void LockstepMusic::renderFrame(SyncReceiver& receiver) {
   rendered = wanted;
 
   const std::int64_t due = timing.firstSample(next);
+  if (table) {
+    const std::span<const CueTable::Cue> cues = table->cues();
+    while (tableNext < cues.size() && static_cast<std::int64_t>(cues[tableNext].sample) <= due)
+      receiver.post(cues[tableNext++].code);
+  }
   while (count > 0 && queue[head].sample <= due) {
     receiver.post(queue[head].code);
     head = (head + 1) % queue.size();
@@ -39,7 +45,22 @@ void LockstepMusic::renderFrame(SyncReceiver& receiver) {
   ++next;
 }
 
+void LockstepMusic::seekTo(std::int64_t frame, const CueTable& cues) {
+  next = frame;
+  head = count = 0;
+  table = &cues;
+  tableNext = frame == 0 ? 0 : cues.firstAtOrAfter(static_cast<std::uint64_t>(timing.firstSample(frame - 1)) + 1);
+  // libopenmpt lands on a row; the samples from there to the frame's first are played and dropped.
+  const auto first = static_cast<std::uint64_t>(timing.firstSample(frame));
+  std::uint64_t at = renderer.seekAtOrBefore(first);
+  while (at < first && !renderer.finished()) {
+    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(first - at, buffer.size() / 2));
+    at += renderer.render(buffer.data(), wanted, *this);
+  }
+}
+
 void LockstepMusic::onZxxEvent(std::uint64_t sample, std::uint8_t code) {
+  if (table) return;
   // Cannot happen with the queue sized for two frames of the shortest rows; early beats lost.
   if (count == queue.size()) {
     overflow->post(queue[head].code);

@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "show/CueTable.h"
 #include "show/FrameTiming.h"
 #include "show/ModuleRenderer.h"
 #include "show/SyncMailbox.h"
@@ -25,6 +26,12 @@ class LockstepMusic : private ModuleRenderer::EventSink {
 
   // Renders frame `frameIndex()`'s samples, then posts every held event due in that frame.
   void renderFrame(SyncReceiver& receiver);
+
+  // Goes on from frame `frame` as if every frame before it had been rendered: the samples are
+  // those from the frame's first on (libopenmpt places the notes already sounding), and from now
+  // on the events come from `cues` (which must outlive this), those of the frames before it
+  // counted as posted.
+  void seekTo(std::int64_t frame, const CueTable& cues);
 
   // The samples of the frame rendered last: interleaved stereo floats.
   const float* samples() const { return buffer.data(); }
@@ -47,6 +54,9 @@ class LockstepMusic : private ModuleRenderer::EventSink {
   std::size_t rendered = 0;
   std::int64_t next = 0;
   SyncReceiver* overflow = nullptr;
+  // After a seek: the events' table, and the next one to post.
+  const CueTable* table = nullptr;
+  std::size_t tableNext = 0;
   // A ring of held events, oldest at `head`.
   std::vector<Event> queue;
   std::size_t head = 0;

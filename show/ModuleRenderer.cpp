@@ -1,6 +1,7 @@
 #include "show/ModuleRenderer.h"
 
 #include <libopenmpt/libopenmpt.h>
+#include <libopenmpt/libopenmpt_ext.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,11 +20,15 @@ bool ModuleRenderer::librarySupported() { return libraryVersion() >= OLDEST_LIBR
 ModuleRenderer::~ModuleRenderer() { close(); }
 
 void ModuleRenderer::close() {
-  if (mod) openmpt_module_destroy(mod);
+  if (extended)
+    openmpt_module_ext_destroy(extended);
+  else if (mod)
+    openmpt_module_destroy(mod);
+  extended = nullptr;
   mod = nullptr;
 }
 
-bool ModuleRenderer::open(std::span<const std::uint8_t> module) {
+bool ModuleRenderer::open(std::span<const std::uint8_t> module, Mixing mixing) {
   close();
   scanned = XmPatternScan::scan(module);
   position = 0;
@@ -40,9 +45,24 @@ bool ModuleRenderer::open(std::span<const std::uint8_t> module) {
   // A seek also places the notes already playing where they would be, not only the rows.
   const openmpt_module_initial_ctl ctls[] = {
       {"play.at_end", "stop"}, {"seek.sync_samples", "1"}, {nullptr, nullptr}};
-  mod = openmpt_module_create_from_memory2(cleared.data(), cleared.size(), openmpt_log_func_silent, nullptr,
-                                           openmpt_error_func_ignore, nullptr, nullptr, nullptr, ctls);
-  if (!mod) return false;
+  if (mixing == Mixing::Audible) {
+    mod = openmpt_module_create_from_memory2(cleared.data(), cleared.size(), openmpt_log_func_silent, nullptr,
+                                             openmpt_error_func_ignore, nullptr, nullptr, nullptr, ctls);
+    if (!mod) return false;
+  } else {
+    extended = openmpt_module_ext_create_from_memory(cleared.data(), cleared.size(), openmpt_log_func_silent, nullptr,
+                                                     openmpt_error_func_ignore, nullptr, nullptr, nullptr, ctls);
+    if (!extended) return false;
+    mod = openmpt_module_ext_get_module(extended);
+    openmpt_module_ext_interface_interactive interactive{};
+    if (!mod || !openmpt_module_ext_get_interface(extended, LIBOPENMPT_EXT_C_INTERFACE_INTERACTIVE, &interactive,
+                                                  sizeof interactive)) {
+      close();
+      return false;
+    }
+    const int channels = openmpt_module_get_num_channels(mod);
+    for (int channel = 0; channel < channels; ++channel) interactive.set_channel_mute_status(extended, channel, 1);
+  }
   openmpt_module_set_repeat_count(mod, 0);
   return true;
 }
@@ -57,6 +77,17 @@ std::uint64_t ModuleRenderer::seek(std::uint64_t frame) {
   nextRowEarliest = nextRowLatest = position;
   rowLength = 0;
   return position;
+}
+
+std::uint64_t ModuleRenderer::seekAtOrBefore(std::uint64_t frame) {
+  std::uint64_t landed = seek(frame);
+  // Ask earlier and earlier until the landing row is not late; the start is a row.
+  for (std::uint64_t back = SAMPLE_RATE / 8; landed > frame; back *= 2) {
+    const std::uint64_t ask = frame > back ? frame - back : 0;
+    landed = seek(ask);
+    if (ask == 0) break;
+  }
+  return landed;
 }
 
 std::size_t ModuleRenderer::render(float* interleaved, std::size_t frames, EventSink& sink) {

@@ -23,6 +23,7 @@
 #include "show/XmPatternScan.h"
 
 struct openmpt_module;
+struct openmpt_module_ext;
 
 class ModuleRenderer {
  public:
@@ -50,9 +51,14 @@ class ModuleRenderer {
   ModuleRenderer(const ModuleRenderer&) = delete;
   ModuleRenderer& operator=(const ModuleRenderer&) = delete;
 
+  // Silent mutes every channel, so libopenmpt plays the rows (effects, tempo, loops) without
+  // mixing a sample: the rows start where they start with sound, in a tenth of the time, and the
+  // samples are silence.
+  enum class Mixing { Audible, Silent };
+
   // Scans the module, clears its Zxx cells and opens the copy. False if it is not an XM the
   // scanner reads or libopenmpt refuses it; the renderer then stays closed.
-  bool open(std::span<const std::uint8_t> module);
+  bool open(std::span<const std::uint8_t> module, Mixing mixing = Mixing::Audible);
   bool isOpen() const { return mod != nullptr; }
 
   // Renders up to `frames` stereo frames into `interleaved` (2 * frames floats, left then right)
@@ -64,6 +70,8 @@ class ModuleRenderer {
   // following the song as it plays) and returns the frame that row starts at; its events come
   // with the next render, and from then on stamps count from the song's start as before.
   std::uint64_t seek(std::uint64_t frame);
+  // The same, to the last row that starts at or before `frame`.
+  std::uint64_t seekAtOrBefore(std::uint64_t frame);
 
   // Frames rendered since open, or the position a seek moved to plus the frames since.
   std::uint64_t renderedFrames() const { return position; }
@@ -77,6 +85,7 @@ class ModuleRenderer {
 
   int rate;
   XmPatternScan scanned;
+  openmpt_module_ext* extended = nullptr;
   openmpt_module* mod = nullptr;
   std::uint64_t position = 0;
   bool ended = false;

@@ -13,13 +13,11 @@ bool Sequencer::append(Effect* effect, float durationMs) {
   return true;
 }
 
-void Sequencer::runFrame(Pixel* frame, float timeMs) { turn(frame, timeMs, nullptr); }
+void Sequencer::runFrame(Pixel* frame, float timeMs) { turn(frame, timeMs); }
 
-void Sequencer::runFrame(Pixel* frame, float timeMs, std::span<Effect* const> rendered) {
-  turn(frame, timeMs, &rendered);
-}
+void Sequencer::advanceFrame(float timeMs) { turn(nullptr, timeMs); }
 
-void Sequencer::turn(Pixel* frame, float timeMs, const std::span<Effect* const>* rendered) {
+void Sequencer::turn(Pixel* frame, float timeMs) {
   dispatchSync(timeMs);
 
   if (current == -1) {
@@ -31,8 +29,10 @@ void Sequencer::turn(Pixel* frame, float timeMs, const std::span<Effect* const>*
   }
 
   Effect* effect = effects[current];
-  if (!rendered || std::find(rendered->begin(), rendered->end(), effect) != rendered->end())
+  if (frame)
     effect->render(frame, timeMs);
+  else
+    effect->advance(timeMs);
 
   // Equal is not over; a NaN on either side never compares greater, so the scene goes on.
   double timeInScene = static_cast<double>(timeMs) - static_cast<double>(sceneStart);

@@ -29,10 +29,9 @@ class Sequencer {
   bool append(Effect* effect, float durationMs);
 
   void runFrame(Pixel* frame, float timeMs);
-  // The same turn, except that the current effect renders only if it is one of `rendered`: a
-  // fast-forward to a later moment leaves out the drawing of scenes whose state does not depend
-  // on being drawn. The frame is then not fit to be shown.
-  void runFrame(Pixel* frame, float timeMs, std::span<Effect* const> rendered);
+  // The same turn without drawing, for a fast-forward: the current effect only advances its
+  // state as a drawn frame would.
+  void advanceFrame(float timeMs);
   void dispatchSync(float timeMs);
 
   int currentIndex() const { return current; }
@@ -43,7 +42,7 @@ class Sequencer {
   float sceneDurationMs() const { return sceneDuration; }
 
  private:
-  void turn(Pixel* frame, float timeMs, const std::span<Effect* const>* rendered);
+  void turn(Pixel* frame, float timeMs);
 
   SyncMailbox* mailbox = nullptr;
   Effect* effects[SEQUENCER_CAPACITY] = {};

@@ -19,13 +19,12 @@ OfflineShow::~OfflineShow() = default;
 
 std::unique_ptr<OfflineShow> OfflineShow::start(const FrameTiming& timing, std::string& error) {
   const std::string modulePath = assetPath("zod.xm");
-  std::vector<std::uint8_t> module;
-  if (!readWholeFile(modulePath, module)) {
+  std::unique_ptr<OfflineShow> offline(new OfflineShow(timing));
+  if (!readWholeFile(modulePath, offline->module)) {
     error = "cannot read the music " + modulePath;
     return nullptr;
   }
-  std::unique_ptr<OfflineShow> offline(new OfflineShow(timing));
-  if (!offline->lockstep.open(module)) {
+  if (!offline->lockstep.open(offline->module)) {
     error = modulePath + " is not an XM module the player can read";
     return nullptr;
   }
@@ -46,6 +45,17 @@ std::unique_ptr<OfflineShow> OfflineShow::start(const FrameTiming& timing, std::
   offline->simulated =
       std::make_unique<SimulatedRun>(*offline->showPart, offline->counter, timing, &offline->lockstep);
   return offline;
+}
+
+const CueTable& OfflineShow::cues() {
+  // The module opened for the music, so the table cannot fail.
+  if (!cuesLearnt) cueTable.compute(module);
+  cuesLearnt = true;
+  return cueTable;
+}
+
+bool OfflineShow::skipTo(std::int64_t target, const std::function<bool()>& keepGoing) {
+  return simulated->skipTo(target, cues(), keepGoing);
 }
 
 const char* OfflineShow::sceneName() {

@@ -3,6 +3,7 @@
 // from its first sample, and the frame it draws into. Capture and stills run it frame by frame;
 // it reads pictures and "zod.xm" from the current asset directory.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,10 @@ class OfflineShow {
   SimulatedRun& run() { return *simulated; }
   Show& show() { return *showPart; }
   LockstepMusic& music() { return lockstep; }
+  // The module's cues, learnt on first use (a silent pass through the song).
+  const CueTable& cues();
+  // Runs unseen to frame `target` (see SimulatedRun::skipTo).
+  bool skipTo(std::int64_t target, const std::function<bool()>& keepGoing = {});
   // The 512 x 280 frame the show draws into (its allocation has 384 rows).
   Pixel* frame() { return framePixels.data(); }
   // The name of the current scene's effect ("-" before the first scene).
@@ -32,6 +37,9 @@ class OfflineShow {
   explicit OfflineShow(const FrameTiming& timing);
 
   ManualMillisecondCounter counter;
+  std::vector<std::uint8_t> module;
+  CueTable cueTable;
+  bool cuesLearnt = false;
   LockstepMusic lockstep;
   std::unique_ptr<Show> showPart;
   std::unique_ptr<SimulatedRun> simulated;

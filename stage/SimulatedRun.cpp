@@ -1,17 +1,15 @@
 #include "stage/SimulatedRun.h"
 
 #include "base/QuitRequest.h"
-#include "effects/EffectCatalogue.h"
+
+namespace {
+// Frames between two questions to keepGoing: a few milliseconds of fast-forward.
+constexpr std::int64_t FRAMES_PER_CHECK = 600;
+}  // namespace
 
 SimulatedRun::SimulatedRun(Show& show, ManualMillisecondCounter& counter, const FrameTiming& timing,
                            LockstepMusic* music)
-    : show(show),
-      counter(counter),
-      timing(timing),
-      music(music) {
-  for (const EffectKind& kind : effectCatalogue())
-    if (kind.advancesPerDrawnFrame) renderedWhileSkipping.push_back(show.effect(kind.name));
-}
+    : show(show), counter(counter), timing(timing), music(music) {}
 
 void SimulatedRun::step(Pixel* frame, bool draw) {
   counter.set(timing.counterMs(next));
@@ -22,8 +20,29 @@ void SimulatedRun::step(Pixel* frame, bool draw) {
   if (draw)
     engine.sequencer().runFrame(frame, lastTimeMs);
   else
-    engine.sequencer().runFrame(frame, lastTimeMs, renderedWhileSkipping);
+    engine.sequencer().advanceFrame(lastTimeMs);
   ++next;
+}
+
+bool SimulatedRun::skipTo(std::int64_t target, const CueTable& cues, const std::function<bool()>& keepGoing) {
+  Engine& engine = show.engine();
+  const std::span<const CueTable::Cue> all = cues.cues();
+  // The frame stepped last has had every cue up to its first sample; the music's held events are
+  // dropped, as the table has them all.
+  std::size_t cursor = next == 0 ? 0 : cues.firstAtOrAfter(static_cast<std::uint64_t>(timing.firstSample(next - 1)) + 1);
+  while (next < target) {
+    if (over()) return false;
+    if (keepGoing && next % FRAMES_PER_CHECK == 0 && !keepGoing()) return false;
+    counter.set(timing.counterMs(next));
+    const auto due = static_cast<std::uint64_t>(timing.firstSample(next));
+    while (cursor < all.size() && all[cursor].sample <= due) engine.sync().post(all[cursor++].code);
+    engine.clock().update();
+    lastTimeMs = engine.clock().elapsedMs();
+    engine.sequencer().advanceFrame(lastTimeMs);
+    ++next;
+  }
+  if (music) music->seekTo(next, cues);
+  return !over();
 }
 
 bool SimulatedRun::over() const { return quitRequested(); }

@@ -5,16 +5,17 @@
 // event due in the frame is handed to the music player, so the live rules pick the latest.
 // Nothing here reads the wall clock.
 //
-// A step may leave out drawing (a fast-forward): the scenes whose state moves with every rendered
-// frame (the tunnel's and the heart's jumps) still render; every other scene's state depends on
-// the show time and its sync events alone, and since every scene draws the whole frame, the
-// first frame drawn after a fast-forward is the frame a full run would show.
+// A step may leave out drawing (a fast-forward): the current scene only advances its state as a
+// drawn frame would (the tunnel's and the heart's jumps lose speed once per frame; every other
+// scene draws from the show time and its sync events alone). Since every scene draws the whole
+// frame, the first frame drawn after a fast-forward is the frame a full run would show.
 
 #include <cstdint>
-#include <vector>
+#include <functional>
 
 #include "stage/Show.h"
 #include "render/Pixel.h"
+#include "show/CueTable.h"
 #include "show/FrameTiming.h"
 #include "show/LockstepMusic.h"
 #include "show/MillisecondCounter.h"
@@ -24,9 +25,15 @@ class SimulatedRun {
   // The counter must be the one the show's clock reads. Without music no sync event arrives.
   SimulatedRun(Show& show, ManualMillisecondCounter& counter, const FrameTiming& timing, LockstepMusic* music);
 
-  // Runs frame `frameIndex()` into `frame` (a 512 x 384 allocation); without `draw` only the
-  // scenes that need it render.
+  // Runs frame `frameIndex()` into `frame` (a 512 x 384 allocation); without `draw` nothing is
+  // drawn and `frame` may be null.
   void step(Pixel* frame, bool draw);
+
+  // Runs the frames up to `target` unseen with their sync events taken from `cues` (nothing is
+  // rendered, neither sound nor pixels), then places the music, if any, at frame `target`. Stops early
+  // when the show ends or when `keepGoing` (asked every few hundred frames) says no. Returns
+  // whether frame `target` is next.
+  bool skipTo(std::int64_t target, const CueTable& cues, const std::function<bool()>& keepGoing = {});
 
   std::int64_t frameIndex() const { return next; }
   // The show time of the frame stepped last.
@@ -39,8 +46,6 @@ class SimulatedRun {
   ManualMillisecondCounter& counter;
   FrameTiming timing;
   LockstepMusic* music;
-  // The effects the catalogue marks as advancing per drawn frame.
-  std::vector<Effect*> renderedWhileSkipping;
   std::int64_t next = 0;
   float lastTimeMs = 0.0f;
 };

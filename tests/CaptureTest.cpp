@@ -17,6 +17,7 @@
 #include "lab/Lab.h"
 #include "lab/LabScript.h"
 #include "stage/OfflineShow.h"
+#include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
 #include "capture/VideoEncoder.h"
 #include "platform/HeadlessDisplay.h"
@@ -262,7 +263,46 @@ TEST(SimulatedRun, FastForwardDrawsTheSameFrameAsAFullRun) {
     ASSERT_TRUE(offline) << error;
     for (int n = 0; n <= checked[i]; ++n) offline->run().step(offline->frame(), n == checked[i]);
     EXPECT_EQ(frameHash(offline->frame()), full[i]) << "frame " << checked[i];
+    // Skipping with the cue table, from the start or from a frame already run, draws it too.
+    auto skipped = OfflineShow::start(FrameTiming(), error);
+    ASSERT_TRUE(skipped) << error;
+    if (i % 2 == 1) {
+      for (int n = 0; n < 30; ++n) skipped->run().step(skipped->frame(), false);
+    }
+    ASSERT_TRUE(skipped->skipTo(checked[i]));
+    skipped->run().step(skipped->frame(), true);
+    EXPECT_EQ(frameHash(skipped->frame()), full[i]) << "skip to frame " << checked[i];
   }
+}
+
+// The built show: five moments across it, reached by a run in step with the rendered music and by
+// a skip with the cue table, then a second of frames drawn on from each.
+TEST(SimulatedRun, SkipReachesTheFullRunsFramesAcrossTheBuiltShow) {
+  const std::string previous = assetDirectory();
+  setAssetDirectory(ZOD_ASSET_DIR);
+  const std::vector<std::int64_t> checked{3 * 3600 + 17, 7 * 3600 + 5, 12 * 3600, 19 * 3600 + 33, 25 * 3600 - 40};
+  std::vector<std::string> full;
+  std::string error;
+  {
+    auto offline = OfflineShow::start(FrameTiming(), error);
+    ASSERT_TRUE(offline) << error;
+    for (std::int64_t n = 0; n <= checked.back() + 59; ++n) {
+      const bool seen = std::any_of(checked.begin(), checked.end(), [n](std::int64_t c) { return n >= c && n < c + 60; });
+      offline->run().step(offline->frame(), seen);
+      if (seen) full.push_back(frameHash(offline->frame()));
+      ASSERT_FALSE(offline->run().over()) << "frame " << n;
+    }
+  }
+  for (std::size_t i = 0; i < checked.size(); ++i) {
+    auto offline = OfflineShow::start(FrameTiming(), error);
+    ASSERT_TRUE(offline) << error;
+    ASSERT_TRUE(offline->skipTo(checked[i]));
+    for (int k = 0; k < 60; ++k) {
+      offline->run().step(offline->frame(), true);
+      ASSERT_EQ(frameHash(offline->frame()), full[60 * i + static_cast<std::size_t>(k)]) << "frame " << checked[i] + k;
+    }
+  }
+  setAssetDirectory(previous);
 }
 
 TEST(SimulatedRun, FramesAllocateNothing) {
@@ -400,4 +440,27 @@ TEST(LateStart, FirstLiveFrameIsTheCapturesFrameAtThatMoment) {
   EXPECT_TRUE(fatal.reports().empty());
   ASSERT_EQ(display.presentedFrames, 1);
   EXPECT_EQ(frameHash(display.surface() + LETTERBOX_ROWS * FRAME_WIDTH), expected);
+}
+
+TEST(LateStart, EscapeEndsTheFastForwardAndATimePastTheEndIsRefused) {
+  ShowAssets assets(moduleWith(64, {{10, 1}}));
+  FatalRecorder fatal;
+  ManualMillisecondCounter live(777000, 0);
+  ShowOptions options;
+  {
+    HeadlessWindow window;
+    HeadlessDisplay display;
+    Platform platform{window, display, live};
+    window.postKey(KEY_ESCAPE);
+    EXPECT_EQ(runShowFrom(platform, options, 20 * 60 * 1000000LL), 0);
+    EXPECT_EQ(display.presentedFrames, 0);
+  }
+  clearQuitRequest();
+  HeadlessWindow window;
+  HeadlessDisplay display;
+  Platform platform{window, display, live};
+  EXPECT_EQ(runShowFrom(platform, options, 30 * 60 * 1000000LL), 2);
+  EXPECT_EQ(display.presentedFrames, 0);
+  EXPECT_TRUE(fatal.reports().empty());
+  clearQuitRequest();
 }

@@ -10,7 +10,7 @@
 
 struct EffectCall {
   std::string effect;
-  char what;  // 'i' init, 'r' render, 's' onSync
+  char what;  // 'i' init, 'r' render, 'a' advance, 's' onSync
   std::int32_t code;
   float timeMs;
 };
@@ -20,6 +20,7 @@ class RecordingEffect final : public Effect {
   RecordingEffect(std::string name, std::vector<EffectCall>& log) : name(std::move(name)), log(log) {}
   void init() override { log.push_back({name, 'i', 0, 0.0f}); }
   void render(Pixel*, float timeMs) override { log.push_back({name, 'r', 0, timeMs}); }
+  void advance(float timeMs) override { log.push_back({name, 'a', 0, timeMs}); }
   void onSync(std::int32_t code, float timeMs) override { log.push_back({name, 's', code, timeMs}); }
 
   const std::string name;

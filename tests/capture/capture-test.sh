@@ -22,18 +22,24 @@ echo "video $video s, audio $audio s"
 awk -v v="$video" -v a="$audio" 'BEGIN { d = v - a; if (d < 0) d = -d; exit !(v == 3 && d <= 1 / 60) }' ||
   fail "video 3 s and audio within a frame of it expected"
 
-echo "== FFV1: the frames are the lab's, bit for bit, with black bars"
+echo "== Lossless: the frames are the lab's, bit for bit, with black bars, whatever the codec"
 # 59.94 fps from 3.9 s to 4.3 s: frames 233..257. The presents caption appears on the first cue,
 # row 32 of the music (4.000 s), due in frame 240 (it starts at 4.004 s; frame 239 at 3.987 s).
-"$zod" capture lossless.mkv --fps 60000/1001 --from 3.9 --to 4.3 --scale 1 --assets "$assets" --no-progress
-streams=$(probe -show_entries stream=codec_name -of csv=p=0 lossless.mkv | tr '\n' ' ')
-[ "$streams" = "ffv1 flac " ] || fail "FFV1 and FLAC expected, got $streams"
+# Without --codec and --scale: libx264rgb (an H.264 stream) at scale 1.
+"$zod" capture lossless.mkv --fps 60000/1001 --from 3.9 --to 4.3 --assets "$assets" --no-progress
+streams=$(probe -show_entries stream=codec_name,width -of csv=p=0 lossless.mkv | tr '\n' ' ')
+[ "$streams" = "h264,512 flac " ] || fail "lossless H.264 at 512 wide and FLAC expected, got $streams"
 awk 'BEGIN { for (n = 0; n <= 257; n++) { if (n == 240) print "zxx 2"; print "render " int(n * 1001 / 60) } }' > show.lab
 "$zod" lab --assets "$assets" --script show.lab --out lab > /dev/null
 for n in $(seq 233 257); do cat "lab/frame-00$n.raw"; done > lab.bgr0
 ff -f rawvideo -pix_fmt bgr0 -s 512x280 -i lab.bgr0 -f rawvideo -pix_fmt rgb24 lab.rgb
 ff -i lossless.mkv -vf crop=512:280:0:52 -f rawvideo -pix_fmt rgb24 capture.rgb
 cmp -s lab.rgb capture.rgb || fail "the captured frames differ from the lab's"
+for codec in ffv1 utvideo magicyuv; do
+  "$zod" capture "$codec.mkv" --codec "$codec" --fps 60000/1001 --from 3.9 --to 4.3 --assets "$assets" --no-progress
+  ff -i "$codec.mkv" -vf crop=512:280:0:52 -f rawvideo -pix_fmt rgb24 "$codec.rgb"
+  cmp -s lab.rgb "$codec.rgb" || fail "$codec: the captured frames differ from the lab's"
+done
 ! cmp -s <(head -c $((512 * 280 * 3)) lab.rgb) <(tail -c $((512 * 280 * 3)) lab.rgb) ||
   fail "the caption should appear within the range"
 ff -i lossless.mkv -vf 'crop=512:52:0:0' -f rawvideo -pix_fmt rgb24 bar.rgb

@@ -1,0 +1,101 @@
+// Going to a moment of the show: `zod still T`, `zod --start T` up to its first live frame and
+// `zod capture --from T` up to its first encoded frame, for T = 1:00, 12:00 and 25:00. Each runs
+// as the program does, start-up (pictures, tables, the cue table's silent pass) included; the
+// wall time is the figure. BM_CueTable is the silent pass through the song alone.
+// Needs the generated assets (the show's pictures and zod.xm).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "app/LateStart.h"
+#include "base/AssetDirectory.h"
+#include "base/FileBytes.h"
+#include "base/QuitRequest.h"
+#include "capture/Capture.h"
+#include "platform/HeadlessDisplay.h"
+#include "platform/HeadlessWindow.h"
+#include "show/CueTable.h"
+
+namespace {
+const char* const MOMENTS[] = {"1:00", "12:00", "25:00"};
+constexpr std::int64_t MOMENT_MICROS[] = {60000000LL, 720000000LL, 1500000000LL};
+
+std::string scratchPath(const char* name) { return (std::filesystem::temp_directory_path() / name).string(); }
+
+void BM_CueTable(benchmark::State& state) {
+  std::vector<std::uint8_t> module;
+  if (!readWholeFile(std::string(ZOD_ASSET_DIR) + "/zod.xm", module)) {
+    state.SkipWithError("no zod.xm");
+    return;
+  }
+  for (auto _ : state) {
+    CueTable table;
+    benchmark::DoNotOptimize(table.compute(module));
+    state.counters["cues"] = static_cast<double>(table.cues().size());
+  }
+}
+BENCHMARK(BM_CueTable)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SeekStill(benchmark::State& state) {
+  StillOptions options;
+  options.time = MOMENTS[state.range(0)];
+  options.outPath = scratchPath("zod-seek-bench.png");
+  options.assetDir = ZOD_ASSET_DIR;
+  for (auto _ : state) {
+    std::filesystem::remove(options.outPath);
+    std::ostringstream out, err;
+    if (runStill(options, out, err) != 0) {
+      state.SkipWithError(err.str().c_str());
+      return;
+    }
+  }
+  state.SetLabel(options.time);
+  std::filesystem::remove(options.outPath);
+}
+BENCHMARK(BM_SeekStill)->DenseRange(0, 2)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The live start on a headless window and a silent sound device, ended by Escape after the first
+// live frame.
+void BM_SeekLateStart(benchmark::State& state) {
+  setAssetDirectory(ZOD_ASSET_DIR);
+  for (auto _ : state) {
+    clearQuitRequest();
+    HeadlessWindow window;
+    HeadlessDisplay display;
+    ManualMillisecondCounter live(0, 0);
+    Platform platform{window, display, live};
+    window.postAfterIdleTurns(1, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+    ShowOptions options;
+    if (runShowFrom(platform, options, MOMENT_MICROS[state.range(0)]) != 0 || display.presentedFrames != 1) {
+      state.SkipWithError("the late start did not show its first frame");
+      return;
+    }
+  }
+  clearQuitRequest();
+  state.SetLabel(MOMENTS[state.range(0)]);
+}
+BENCHMARK(BM_SeekLateStart)->DenseRange(0, 2)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A capture of one frame from T: start-up, the skip, and one frame through H.264.
+void BM_SeekCapture(benchmark::State& state) {
+  CaptureOptions options;
+  options.outPath = scratchPath("zod-seek-bench.mp4");
+  options.from = MOMENTS[state.range(0)];
+  options.to = options.from + ".016";
+  options.assetDir = ZOD_ASSET_DIR;
+  options.progress = false;
+  for (auto _ : state) {
+    std::filesystem::remove(options.outPath);
+    std::ostringstream out, err;
+    if (runCapture(options, out, err) != 0) {
+      state.SkipWithError(err.str().c_str());
+      return;
+    }
+  }
+  state.SetLabel(options.from);
+  std::filesystem::remove(options.outPath);
+}
+BENCHMARK(BM_SeekCapture)->DenseRange(0, 2)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

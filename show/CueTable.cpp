@@ -1,0 +1,34 @@
+#include "show/CueTable.h"
+
+#include <algorithm>
+
+#include "show/ModuleRenderer.h"
+
+namespace {
+struct Collector : ModuleRenderer::EventSink {
+  std::vector<CueTable::Cue>& cues;
+  explicit Collector(std::vector<CueTable::Cue>& cues) : cues(cues) {}
+  void onZxxEvent(std::uint64_t sample, std::uint8_t code) override { cues.push_back({sample, code}); }
+};
+}  // namespace
+
+bool CueTable::compute(std::span<const std::uint8_t> module) {
+  entries.clear();
+  length = 0;
+  ModuleRenderer renderer;
+  if (!renderer.open(module, ModuleRenderer::Mixing::Silent)) return false;
+  // Long reads: the renderer splits them at the rows itself.
+  constexpr std::size_t READ = 1 << 16;
+  std::vector<float> scratch(2 * READ);
+  Collector collector(entries);
+  while (renderer.render(scratch.data(), READ, collector) == READ) {
+  }
+  length = renderer.renderedFrames();
+  return true;
+}
+
+std::size_t CueTable::firstAtOrAfter(std::uint64_t sample) const {
+  const auto at = std::lower_bound(entries.begin(), entries.end(), sample,
+                                   [](const Cue& cue, std::uint64_t s) { return cue.sample < s; });
+  return static_cast<std::size_t>(at - entries.begin());
+}
