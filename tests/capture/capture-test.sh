@@ -82,4 +82,31 @@ mkdir -p empty
 expect_error "missing assets" capture nothing.mp4 --to 1 --assets empty --no-progress
 [ ! -e nothing.mp4 ] && [ -z "$(ls -A . | grep partial || true)" ] || fail "a file was left behind"
 expect_error "unknown container" capture show.avi --to 1 --assets "$assets" --no-progress
+echo "== Ctrl+C: exit 130, nothing half-written left behind"
+# During start-up or the skip ahead: no file at all.
+"$zod" capture early.mp4 --from 25:00 --to 25:10 --scale 1 --assets "$assets" --no-progress 2> /dev/null &
+pid=$!
+sleep 0.2
+kill -INT "$pid"
+set +e; wait "$pid"; code=$?; set -e
+[ "$code" = 130 ] || fail "interrupted early: exit code $code"
+[ ! -e early.mp4 ] && [ ! -e .early.mp4.partial ] || fail "interrupted early: a file was left behind"
+# Once output has begun: a playable file up to that frame, under its own name.
+"$zod" capture late.mp4 --from 60 --to 120 --scale 1 --assets "$assets" --no-progress 2> /dev/null &
+pid=$!
+# The file is opened before the skip; frames have been written once it holds more than its header.
+written() { [ "$(stat -c %s .late.mp4.partial 2> /dev/null || echo 0)" -gt 65536 ]; }
+for _ in $(seq 600); do
+  written && break
+  kill -0 "$pid" 2> /dev/null || break
+  sleep 0.1
+done
+written || fail "the capture wrote no frame within a minute"
+kill -INT "$pid"
+set +e; wait "$pid"; code=$?; set -e
+[ "$code" = 130 ] || fail "interrupted while encoding: exit code $code"
+[ ! -e .late.mp4.partial ] || fail "interrupted while encoding: the temporary file was left behind"
+frames=$(probe -select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 late.mp4)
+[ "$frames" -gt 0 ] && [ "$frames" -lt 3600 ] || fail "interrupted while encoding: $frames frames in the file"
+echo "interrupted while encoding: $frames playable frames kept"
 echo "all capture checks passed"
