@@ -136,3 +136,12 @@ waitFor 20 eval 'shot after && differs paused0 after' || fail "the picture did n
 echo "ok: Pause held picture, show clock and music ($paused)"
 xdotool key --window "$window" Escape
 expectExit 0 "Escape"
+
+# 5. Escape during a late start ends the show at once, skip ahead or not.
+startZod --window --scale 1 --mute --start 25:10 --assets "$work/assets"
+waitFor 20 findWindow "$title" || fail "no window for --start 25:10; $(cat "$work/zod.err")"
+pressed=$(date +%s%N)
+xdotool key --window "$window" Escape
+waitFor 5 ended || fail "Escape during --start 25:10: zod did not end within 5 s"
+echo "ok: Escape during --start 25:10 ended zod after $((($(date +%s%N) - pressed) / 1000000)) ms"
+expectExit 0 "Escape during --start 25:10"
