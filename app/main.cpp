@@ -166,8 +166,11 @@ void addLabCommand(CLI::App& app, LabOptions& options, Outcome& outcome) {
 void printVersion() {
   SDL_version sdl;
   SDL_GetVersion(&sdl);
-  std::printf("zod %s\nlibopenmpt %s\nSDL %d.%d.%d\nFFmpeg %s\n", ZOD_VERSION,
-              openmpt_get_string("library_version"), sdl.major, sdl.minor, sdl.patch, av_version_info());
+  // libopenmpt hands over a copy of the string, which is ours to free.
+  const char* openmpt = openmpt_get_string("library_version");
+  std::printf("zod %s\nlibopenmpt %s\nSDL %d.%d.%d\nFFmpeg %s\n", ZOD_VERSION, openmpt ? openmpt : "?", sdl.major,
+              sdl.minor, sdl.patch, av_version_info());
+  openmpt_free_string(openmpt);
 }
 
 // The scenes need only the music; without --assets the current folder, else the build's.
