@@ -3,27 +3,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <new>
 
 namespace {
-
-ByteBuffer allocateWithNew(std::size_t size) { return ByteBuffer(new (std::nothrow) std::uint8_t[size]()); }
-
-ByteAllocator currentAllocator = &allocateWithNew;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 }  // namespace
-
-ByteBuffer allocateBytes(std::size_t size) { return currentAllocator(size); }
-
-ByteAllocator setByteAllocator(ByteAllocator allocator) {
-  ByteAllocator previous = currentAllocator;
-  currentAllocator = allocator ? allocator : &allocateWithNew;
-  return previous;
-}
 
 FileReadResult readFileBytes(const std::string& path, std::size_t maxBytes, FileBytes& out) {
   out = FileBytes{};

@@ -4,16 +4,11 @@
 
 #include <cstring>
 #include <map>
-#include <new>
 #include <vector>
 
 #include "web/platform/AssetTable.h"
 
 namespace {
-
-ByteBuffer allocateWithNew(std::size_t size) { return ByteBuffer(new (std::nothrow) std::uint8_t[size]()); }
-
-ByteAllocator currentAllocator = &allocateWithNew;
 
 std::map<std::string, std::vector<std::uint8_t>>& assets() {
   static std::map<std::string, std::vector<std::uint8_t>> table;
@@ -35,14 +30,6 @@ const std::uint8_t* findAsset(const std::string& name, std::size_t& size) {
   if (it == assets().end()) return nullptr;
   size = it->second.size();
   return it->second.data();
-}
-
-ByteBuffer allocateBytes(std::size_t size) { return currentAllocator(size); }
-
-ByteAllocator setByteAllocator(ByteAllocator allocator) {
-  ByteAllocator previous = currentAllocator;
-  currentAllocator = allocator ? allocator : &allocateWithNew;
-  return previous;
 }
 
 FileReadResult readFileBytes(const std::string& path, std::size_t maxBytes, FileBytes& out) {
