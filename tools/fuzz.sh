@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (tests/fuzz/fuzz_*.cpp) with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer in build/fuzz, then runs each one from its seeds.
-# Usage: tools/fuzz.sh [SECONDS | -runs=N] [TARGET...]
+# Usage: tools/fuzz.sh [SECONDS | -runs=N | deep] [TARGET...]
 #   tools/fuzz.sh                    every target for 60 seconds
 #   tools/fuzz.sh 600 fuzz_pcx       one target for ten minutes
+#   tools/fuzz.sh deep               ten million inputs or an hour each, whichever comes first
 #   tools/fuzz.sh -runs=4000         a few thousand inputs each (what ./run-tests does)
 # New interesting inputs collect in build/fuzz/corpus/<target>; a crash leaves its input in
 # build/fuzz/artifacts/<target>/ and the script exits non-zero. A target with keywords has a
@@ -18,7 +19,11 @@ targets=("$@")
 if ((${#targets[@]} == 0)); then
   for source in "$root"/tests/fuzz/fuzz_*.cpp; do targets+=("$(basename "$source" .cpp)"); done
 fi
-if [[ $budget == -runs=* ]]; then limit=("$budget"); else limit=("-max_total_time=$budget"); fi
+case $budget in
+  deep) limit=(-runs=10000000 -max_total_time=3600) ;;
+  -runs=*) limit=("$budget") ;;
+  *) limit=("-max_total_time=$budget") ;;
+esac
 
 ZOD_BUILD_TARGET=fuzz_targets "$root/tools/setup.sh" "$buildDir" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZOD_FUZZ=ON -DZOD_SANITIZE=ON -DZOD_BENCH=OFF -DZOD_WEB=OFF

@@ -1,36 +1,25 @@
-// The XM pattern scanner on arbitrary bytes, then a short rendering of whatever it accepts, so the
-// row lookups run against positions libopenmpt reports for broken modules too.
+// The XM pattern scanner alone on arbitrary bytes, checking what it promises for any input it
+// accepts. Rendering what it accepts is fuzz_music's job; keeping libopenmpt out of this target
+// lets it run thousands of inputs a second instead of a hundred.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
-#include <vector>
 
-#include "show/ModuleRenderer.h"
 #include "show/XmPatternScan.h"
-
-namespace {
-struct Discard : ModuleRenderer::EventSink {
-  void onZxxEvent(std::uint64_t, std::uint8_t) override {}
-};
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
   const XmPatternScan scan = XmPatternScan::scan(bytes);
   if (!scan.ok()) return 0;
-  // What the scanner promises for any input it accepts.
   if (scan.clearedModule().size() != size) std::abort();
   for (const ZxxCell& cell : scan.cells()) {
     if (cell.channel >= scan.channelCount() || cell.pattern >= scan.patternCount()) std::abort();
   }
-  if (!XmPatternScan::scan(scan.clearedModule()).cells().empty()) std::abort();
-
-  ModuleRenderer renderer;
-  if (!renderer.open(bytes)) return 0;
-  std::vector<float> buffer(2 * 512);
-  Discard sink;
-  for (int i = 0; i < 4 && renderer.render(buffer.data(), 512, sink) == 512; ++i) {
-  }
+  // Clearing must be complete and must not disturb the structure: the cleared copy scans to the
+  // same shape with no Zxx left.
+  const XmPatternScan again = XmPatternScan::scan(scan.clearedModule());
+  if (!again.ok() || !again.cells().empty()) std::abort();
+  if (again.channelCount() != scan.channelCount() || again.patternCount() != scan.patternCount()) std::abort();
   return 0;
 }
