@@ -95,7 +95,9 @@ bool parseFrameRate(const std::string& text, std::int64_t& numerator, std::int64
     // decimals as the text has.
     const std::size_t point = text.find('.');
     const std::size_t decimals = point == std::string::npos ? 0 : text.size() - point - 1;
-    if (decimals >= 2) {
+    // Rates beyond a million frames a second are no television rate (and the range check refuses
+    // them); the bound also keeps the integer arithmetic below from overflowing.
+    if (decimals >= 2 && millionths < 1000000LL * 1000000) {
       const std::int64_t whole = (millionths * 1001 + 500000000) / 1000000000;
       std::int64_t scale = 1;
       for (std::size_t i = 0; i < decimals; ++i) scale *= 10;

@@ -156,6 +156,10 @@ TEST(TimeArguments, FrameRatesAsIntegersDecimalsOrFractions) {
   EXPECT_EQ(num, 60);
   EXPECT_EQ(den, 1);
   for (const char* bad : {"0", "x", "60/0", "1.5/2", "-60"}) EXPECT_FALSE(parseFrameRate(bad, num, den)) << bad;
+  // Found by fuzzing: a huge rate with decimals overflowed the television-rate match.
+  ASSERT_TRUE(parseFrameRate("9999099902.000002", num, den));
+  EXPECT_EQ(num, 4999549951000001);
+  EXPECT_EQ(den, 500000);
   EXPECT_FALSE(FrameTiming::usable(2000, 1));
   EXPECT_FALSE(FrameTiming::usable(1, 2));
 }
