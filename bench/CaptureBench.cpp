@@ -17,6 +17,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <vector>
@@ -188,10 +189,16 @@ void BM_CaptureAgainstEncoderAlone(benchmark::State& state) {
     }
     const double captureSeconds = seconds(start);
     const double pipelineCpu = processCpuSeconds() - cpu;
-    // "..., the frames from first to file W s"
+    // "time: rendering R s, scaling S s, encoding E s, the frames from first to file W s"
     const std::string report = out.str();
-    const std::size_t at = report.find("to file ");
-    const double pipelineSeconds = at == std::string::npos ? captureSeconds : std::stod(report.substr(at + 8));
+    const auto figure = [&report](const char* after) {
+      const std::size_t at = report.find(after);
+      return at == std::string::npos ? 0.0 : std::stod(report.substr(at + std::strlen(after)));
+    };
+    const double pipelineSeconds = figure("to file ");
+    state.counters["pipeline_render_s"] = figure("rendering ");
+    state.counters["pipeline_convert_s"] = figure("scaling ");
+    state.counters["pipeline_encode_s"] = figure("encoding ");
     state.counters["alone_s"] = aloneSeconds;
     state.counters["alone_cpu_s"] = aloneCpu;
     state.counters["pipeline_s"] = pipelineSeconds;
