@@ -146,11 +146,17 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
     }
   }
 
-  FrameQueue queue(QUEUED_FRAMES, timing.mostSamplesInAFrame());
+  // This thread renders each frame and converts it to the encoder's format and size; the encoding
+  // thread does nothing but feed the encoders, which keeps libx264's threads busy.
+  const auto framesStart = std::chrono::steady_clock::now();
+  std::vector<EncoderFrame> frames;
+  for (std::size_t i = 0; i < QUEUED_FRAMES; ++i) frames.push_back(encoder->newFrame(timing.mostSamplesInAFrame()));
+  FrameQueue<EncoderFrame> queue(std::move(frames));
   std::string encoderError;
+  std::string prepareError;
   std::thread encoding([&] {
-    while (FrameQueue::Slot* slot = queue.next()) {
-      const bool ok = encoder->addFrame(slot->frame.data(), slot->samples.data(), slot->sampleFrames, encoderError);
+    while (EncoderFrame* slot = queue.next()) {
+      const bool ok = encoder->encode(*slot, encoderError);
       queue.release();
       if (!ok) {
         queue.close();
@@ -172,12 +178,11 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
     run.step(offline->frame(), shown);
     renderSeconds += secondsSince(renderStart);
     if (shown) {
-      FrameQueue::Slot* slot = queue.acquire();
+      EncoderFrame* slot = queue.acquire();
       if (!slot) break;
-      std::copy(offline->frame(), offline->frame() + FRAME_PIXELS, slot->frame.begin());
-      const std::size_t samples = offline->music().sampleFrames();
-      std::copy(offline->music().samples(), offline->music().samples() + 2 * samples, slot->samples.begin());
-      slot->sampleFrames = samples;
+      if (!encoder->prepare(offline->frame(), offline->music().samples(), offline->music().sampleFrames(), *slot,
+                            prepareError))
+        break;
       queue.publish();
       ++written;
     }
@@ -195,8 +200,8 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
     progress.finish(written, run.timeMs(), offline->show().engine().sequencer().currentIndex(),
                     offline->sceneName());
 
-  if (!encoderError.empty()) {
-    err << "zod capture: " << encoderError << "\n";
+  if (!encoderError.empty() || !prepareError.empty()) {
+    err << "zod capture: " << (encoderError.empty() ? prepareError : encoderError) << "\n";
     return 1;
   }
   if (written == 0) {
@@ -208,12 +213,13 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
     err << "zod capture: " << error << "\n";
     return 1;
   }
+  const double framesSeconds = secondsSince(framesStart);
   const double seconds = static_cast<double>(written) / timing.framesPerSecond();
   out << "wrote " << options.outPath << ": " << written << " frames, " << formatShowTime(seconds * 1000.0)
       << " of video from show time " << formatShowTime(static_cast<double>(timing.counterMs(firstFrame))) << "\n";
   if (options.verbose)
     out << "time: rendering " << renderSeconds << " s, scaling " << encoder->scalingSeconds() << " s, encoding "
-        << encoder->encodingSeconds() << " s\n";
+        << encoder->encodingSeconds() << " s, the frames from first to file " << framesSeconds << " s\n";
   if (interrupted) {
     err << "zod capture: interrupted; " << options.outPath << " is complete up to show time "
         << formatShowTime(run.timeMs()) << "\n";

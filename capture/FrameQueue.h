@@ -1,35 +1,65 @@
 #pragma once
-// Hands frames and their samples from the thread that renders the show to the thread that encodes
-// them, through a fixed ring of slots made once: the renderer fills a free slot and publishes it,
-// the encoder takes published slots in order and gives them back. Each side waits only when the
-// ring is full or empty.
+// Hands frames from the thread that renders the show to the thread that encodes them, through a
+// fixed ring of slots made once: the renderer fills a free slot and publishes it, the encoder
+// takes published slots in order and gives them back. Each side waits only when the ring is full
+// or empty.
 
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <utility>
 #include <vector>
 
-#include "render/Pixel.h"
-
+template <class Slot>
 class FrameQueue {
  public:
-  struct Slot {
-    std::vector<Pixel> frame;     // 512 x 280
-    std::vector<float> samples;   // interleaved stereo
-    std::size_t sampleFrames = 0;
-  };
-
-  FrameQueue(std::size_t slots, std::size_t mostSampleFrames);
+  explicit FrameQueue(std::vector<Slot> slots) : ring(std::move(slots)) {}
 
   // Renderer: a slot to fill (waits while every slot is taken); null once the queue is closed.
-  Slot* acquire();
-  void publish();
+  Slot* acquire() {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [this] { return closed || published < ring.size(); });
+    if (closed) return nullptr;
+    filling = true;
+    return &ring[(head + published) % ring.size()];
+  }
+
+  void publish() {
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      if (!filling) return;
+      filling = false;
+      ++published;
+    }
+    changed.notify_all();
+  }
+
   // Renderer: no more frames. Encoder: give up, the renderer's acquire returns null from now on.
-  void close();
+  void close() {
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      closed = true;
+    }
+    changed.notify_all();
+  }
 
   // Encoder: the oldest published slot (waits for one); null once closed and drained.
-  Slot* next();
-  void release();
+  Slot* next() {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [this] { return closed || published > 0; });
+    if (published == 0) return nullptr;
+    return &ring[head];
+  }
+
+  void release() {
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      if (published == 0) return;
+      head = (head + 1) % ring.size();
+      --published;
+    }
+    changed.notify_all();
+  }
 
  private:
   std::mutex lock;

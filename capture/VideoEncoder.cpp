@@ -17,6 +17,8 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "base/TemporaryName.h"
@@ -107,8 +109,9 @@ struct VideoEncoder::State {
   AVCodecContext* audio = nullptr;
   AVStream* videoStream = nullptr;
   AVStream* audioStream = nullptr;
-  AVFrame* videoFrame = nullptr;
   AVFrame* audioFrame = nullptr;
+  // addFrame's own frame.
+  EncoderFrame serialFrame;
   AVPacket* packet = nullptr;
   SwsContext* toYuv = nullptr;
 
@@ -130,7 +133,6 @@ struct VideoEncoder::State {
   ~State() {
     sws_freeContext(toYuv);
     av_packet_free(&packet);
-    av_frame_free(&videoFrame);
     av_frame_free(&audioFrame);
     avcodec_free_context(&video);
     avcodec_free_context(&audio);
@@ -171,7 +173,7 @@ struct VideoEncoder::State {
     return drain(codec, stream, error);
   }
 
-  void scaleLossless(const Pixel* frame) {
+  void scaleLossless(const Pixel* frame, AVFrame* videoFrame) {
     const int k = settings.scale;
     for (int y = 0; y < height; ++y) {
       auto* out = reinterpret_cast<std::uint32_t*>(videoFrame->data[0] + static_cast<std::ptrdiff_t>(y) * videoFrame->linesize[0]);
@@ -190,7 +192,7 @@ struct VideoEncoder::State {
   }
 
   // Planar G, B, R: each plane is one byte of the pixels, scaled as the luma is.
-  void scalePlanar(const Pixel* frame) {
+  void scalePlanar(const Pixel* frame, AVFrame* videoFrame) {
     const int k = settings.scale;
     for (int p = 0; p < 3; ++p) {
       const int shift = p == 0 ? 8 : p == 1 ? 0 : 16;
@@ -200,7 +202,7 @@ struct VideoEncoder::State {
     }
   }
 
-  void scaleYuv(const Pixel* frame) {
+  void scaleYuv(const Pixel* frame, AVFrame* videoFrame) {
     const std::uint8_t* source[1] = {reinterpret_cast<const std::uint8_t*>(frame)};
     const int sourceStride[1] = {FRAME_WIDTH * 4};
     std::uint8_t* planes[3] = {planeY.data(), planeU.data(), planeV.data()};
@@ -214,8 +216,8 @@ struct VideoEncoder::State {
       upscalePlane(planeU.data(), videoFrame->data[1], videoFrame->linesize[1], k / 2, NEUTRAL_CHROMA);
       upscalePlane(planeV.data(), videoFrame->data[2], videoFrame->linesize[2], k / 2, NEUTRAL_CHROMA);
     } else {
-      averageChroma(planeU, 1);
-      averageChroma(planeV, 2);
+      averageChroma(planeU, videoFrame, 1);
+      averageChroma(planeV, videoFrame, 2);
     }
   }
 
@@ -245,7 +247,7 @@ struct VideoEncoder::State {
   }
 
   // Odd scales: a chroma sample covers up to four frame pixels (or bar), and takes their mean.
-  void averageChroma(const std::vector<std::uint8_t>& plane, int p) {
+  void averageChroma(const std::vector<std::uint8_t>& plane, AVFrame* videoFrame, int p) {
     const int chromaWidth = width / 2;
     const int chromaHeight = height / 2;
     for (int cy = 0; cy < chromaHeight; ++cy) {
@@ -399,17 +401,13 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& set
 
   // Buffers, once.
   s->packet = av_packet_alloc();
-  s->videoFrame = av_frame_alloc();
-  s->videoFrame->format = s->video->pix_fmt;
-  s->videoFrame->width = s->width;
-  s->videoFrame->height = s->height;
   s->audioFrame = av_frame_alloc();
   s->audioFrame->format = s->audio->sample_fmt;
   s->audioFrame->sample_rate = format->sampleRate;
   av_channel_layout_copy(&s->audioFrame->ch_layout, &s->audio->ch_layout);
   if (s->audio->frame_size <= 0) s->audio->frame_size = 4096;
   s->audioFrame->nb_samples = s->audio->frame_size;
-  if (!s->packet || av_frame_get_buffer(s->videoFrame, 0) < 0 || av_frame_get_buffer(s->audioFrame, 0) < 0) {
+  if (!s->packet || av_frame_get_buffer(s->audioFrame, 0) < 0) {
     error = "out of memory for the encoder's frames";
     return nullptr;
   }
@@ -450,26 +448,63 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& set
   return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(s)));
 }
 
-bool VideoEncoder::addFrame(const Pixel* frame, const float* samples, std::size_t sampleFrames, std::string& error) {
+EncoderFrame::EncoderFrame(EncoderFrame&& other) noexcept
+    : image(other.image), samples(std::move(other.samples)), sampleFrames(other.sampleFrames) {
+  other.image = nullptr;
+}
+
+EncoderFrame& EncoderFrame::operator=(EncoderFrame&& other) noexcept {
+  std::swap(image, other.image);
+  std::swap(samples, other.samples);
+  std::swap(sampleFrames, other.sampleFrames);
+  return *this;
+}
+
+EncoderFrame::~EncoderFrame() { av_frame_free(&image); }
+
+EncoderFrame VideoEncoder::newFrame(std::size_t mostSampleFrames) const {
+  EncoderFrame made;
+  made.image = av_frame_alloc();
+  if (!made.image) throw std::bad_alloc();
+  made.image->format = state->video->pix_fmt;
+  made.image->width = state->width;
+  made.image->height = state->height;
+  if (av_frame_get_buffer(made.image, 0) < 0) throw std::bad_alloc();
+  made.samples.assign(CHANNELS * mostSampleFrames, 0.0f);
+  return made;
+}
+
+bool VideoEncoder::prepare(const Pixel* frame, const float* samples, std::size_t sampleFrames, EncoderFrame& into,
+                           std::string& error) {
   State& s = *state;
-  const auto scaleStart = Clock::now();
-  int result = av_frame_make_writable(s.videoFrame);
-  if (result < 0) {
-    error = "encoding failed: " + ffmpegError(result);
+  const auto start = Clock::now();
+  // An encoder that works on frames in threads of its own may still hold the last picture: then
+  // this one gets a buffer of its own.
+  const int result = av_frame_make_writable(into.image);
+  if (result < 0 || sampleFrames * CHANNELS > into.samples.size()) {
+    error = "encoding failed: " + (result < 0 ? ffmpegError(result) : std::string("too many samples for a frame"));
     return false;
   }
   if (!s.lossless)
-    s.scaleYuv(frame);
+    s.scaleYuv(frame, into.image);
   else if (s.output->pixels == AV_PIX_FMT_GBRP)
-    s.scalePlanar(frame);
+    s.scalePlanar(frame, into.image);
   else
-    s.scaleLossless(frame);
-  s.scaling += secondsSince(scaleStart);
+    s.scaleLossless(frame, into.image);
+  std::copy(samples, samples + CHANNELS * sampleFrames, into.samples.begin());
+  into.sampleFrames = sampleFrames;
+  s.scaling += secondsSince(start);
+  return true;
+}
 
+bool VideoEncoder::encode(EncoderFrame& frame, std::string& error) {
+  State& s = *state;
   const auto encodeStart = Clock::now();
-  s.videoFrame->pts = s.videoPts++;
-  bool ok = s.send(s.video, s.videoStream, s.videoFrame, error);
+  frame.image->pts = s.videoPts++;
+  bool ok = s.send(s.video, s.videoStream, frame.image, error);
 
+  const float* samples = frame.samples.data();
+  const std::size_t sampleFrames = frame.sampleFrames;
   std::size_t done = 0;
   while (ok && done < sampleFrames) {
     if (s.audioFill == 0 && av_frame_make_writable(s.audioFrame) < 0) {
@@ -486,6 +521,13 @@ bool VideoEncoder::addFrame(const Pixel* frame, const float* samples, std::size_
   }
   s.encoding += secondsSince(encodeStart);
   return ok;
+}
+
+bool VideoEncoder::addFrame(const Pixel* frame, const float* samples, std::size_t sampleFrames, std::string& error) {
+  State& s = *state;
+  if (!s.serialFrame.image) s.serialFrame = newFrame(sampleFrames);
+  if (s.serialFrame.samples.size() < CHANNELS * sampleFrames) s.serialFrame.samples.resize(CHANNELS * sampleFrames);
+  return prepare(frame, samples, sampleFrames, s.serialFrame, error) && encode(s.serialFrame, error);
 }
 
 bool VideoEncoder::finish(std::string& error) {

@@ -8,14 +8,38 @@
 //
 // The file is written under a temporary name beside the target and moved into place by finish,
 // so a failed or abandoned run never leaves a half-written file under the name asked for.
-// Frames and audio buffers are allocated once, when the file is opened.
+//
+// A frame goes in two steps that may run on two threads: prepare converts the show frame to the
+// encoder's pixel format and size in an EncoderFrame, and encode hands that to the encoders and
+// the muxer. Frames and audio buffers are allocated once, before the first frame.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "render/Pixel.h"
+
+struct AVFrame;
+
+// A show frame made ready for the encoders: the picture in the video encoder's pixel format and
+// output size, and the samples it plays. Made by VideoEncoder::newFrame and reused frame after frame.
+class EncoderFrame {
+ public:
+  EncoderFrame() = default;
+  EncoderFrame(EncoderFrame&& other) noexcept;
+  EncoderFrame& operator=(EncoderFrame&& other) noexcept;
+  ~EncoderFrame();
+
+  const AVFrame* picture() const { return image; }
+
+ private:
+  friend class VideoEncoder;
+  AVFrame* image = nullptr;
+  std::vector<float> samples;  // interleaved stereo
+  std::size_t sampleFrames = 0;
+};
 
 struct VideoEncoderSettings {
   std::string path;
@@ -42,12 +66,21 @@ class VideoEncoder {
   VideoEncoder(const VideoEncoder&) = delete;
   VideoEncoder& operator=(const VideoEncoder&) = delete;
 
-  // Adds one frame (the 512 x 280 show frame) and the interleaved stereo samples it plays.
+  // A frame to prepare into, with room for `mostSampleFrames` samples (throws std::bad_alloc).
+  EncoderFrame newFrame(std::size_t mostSampleFrames) const;
+  // The 512 x 280 show frame converted and scaled into `into`, with the interleaved stereo samples
+  // it plays. One thread at a time may prepare, while another encodes a different frame.
+  bool prepare(const Pixel* frame, const float* samples, std::size_t sampleFrames, EncoderFrame& into,
+               std::string& error);
+  // Encodes a prepared frame and its samples and writes what the encoders give back.
+  bool encode(EncoderFrame& frame, std::string& error);
+  // prepare and encode in one go, on the calling thread.
   bool addFrame(const Pixel* frame, const float* samples, std::size_t sampleFrames, std::string& error);
   // Drains the encoders, completes the file and gives it its name.
   bool finish(std::string& error);
 
-  // Where the time went so far: colour conversion and scaling, and encoding with writing.
+  // Where the time went so far: prepare (colour conversion and scaling), and encode (the encoders
+  // and the muxer).
   double scalingSeconds() const;
   double encodingSeconds() const;
 

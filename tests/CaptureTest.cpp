@@ -27,6 +27,7 @@
 #include "show/Timeline.h"
 #include "tests/AllocationCounter.h"
 #include "tests/FatalRecorder.h"
+#include "tests/ScaledYuvReference.h"
 #include "tests/SyncTestModules.h"
 
 namespace fs = std::filesystem;
@@ -355,18 +356,18 @@ TEST(OfflineShow, MissingFilesAreNamedInTheError) {
 }
 
 TEST(FrameQueue, FramesArriveInOrderAndCloseDrainsTheRest) {
-  FrameQueue queue(3, 10);
+  FrameQueue<Pixel> queue(std::vector<Pixel>(3));
   std::vector<Pixel> seen;
   std::thread consumer([&] {
-    while (FrameQueue::Slot* slot = queue.next()) {
-      seen.push_back(slot->frame[0]);
+    while (Pixel* slot = queue.next()) {
+      seen.push_back(*slot);
       queue.release();
     }
   });
   for (Pixel i = 0; i < 50; ++i) {
-    FrameQueue::Slot* slot = queue.acquire();
+    Pixel* slot = queue.acquire();
     ASSERT_NE(slot, nullptr);
-    slot->frame[0] = i;
+    *slot = i;
     queue.publish();
   }
   queue.close();
@@ -419,6 +420,42 @@ TEST(VideoEncoder, AbandonedFileIsRemovedAndFinishedFileGetsItsName) {
   for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
   EXPECT_EQ(names, std::vector<std::string>{"finished.mkv"});
   fs::remove_all(dir);
+}
+
+// At scale 2 each 2 x 2 chroma sample covers one frame pixel, so the capture converts the 512 x 280
+// frame once and replicates the samples; that must be the picture swscale makes of the scaled frame.
+TEST(VideoEncoder, ConvertingOnceAndReplicatingIsTheScaledFramesPicture) {
+  const fs::path path = fs::temp_directory_path() / "zod-capture-yuv-once.mp4";
+  std::string error;
+  VideoEncoderSettings settings;
+  settings.path = path.string();
+  auto encoder = VideoEncoder::open(settings, error);
+  ASSERT_TRUE(encoder) << error;
+  EncoderFrame prepared = encoder->newFrame(0);
+  ScaledYuvReference reference;
+  const auto check = [&](const Pixel* frame, const char* what) {
+    AllocationCounter allocations;
+    ASSERT_TRUE(encoder->prepare(frame, nullptr, 0, prepared, error)) << error;
+    EXPECT_EQ(allocations.count(), 0u) << what;
+    reference.convert(frame);
+    EXPECT_EQ(reference.compare(*prepared.picture()).samples, 0) << what;
+  };
+  // Every kind of colour: noise over the whole 24-bit range.
+  std::vector<Pixel> noise(FRAME_PIXELS);
+  std::uint32_t seed = 12345;
+  for (Pixel& p : noise) p = (seed = seed * 1664525u + 1013904223u) >> 8;
+  check(noise.data(), "noise");
+
+  const std::string previous = assetDirectory();
+  setAssetDirectory(ZOD_ASSET_DIR);
+  auto offline = OfflineShow::start(FrameTiming(), error);
+  ASSERT_TRUE(offline) << error;
+  for (const std::int64_t frame : {270, 3660, 19800, 43200}) {
+    ASSERT_TRUE(offline->skipTo(frame));
+    offline->run().step(offline->frame(), true);
+    check(offline->frame(), offline->sceneName());
+  }
+  setAssetDirectory(previous);
 }
 
 TEST(LateStart, FirstLiveFrameIsTheCapturesFrameAtThatMoment) {
