@@ -109,4 +109,39 @@ set +e; wait "$pid"; code=$?; set -e
 frames=$(probe -select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 late.mp4)
 [ "$frames" -gt 0 ] && [ "$frames" -lt 3600 ] || fail "interrupted while encoding: $frames frames in the file"
 echo "interrupted while encoding: $frames playable frames kept"
+
+echo "== SIGTERM: as Ctrl+C, with exit code 143"
+"$zod" capture term.mkv --from 60 --to 120 --assets "$assets" --no-progress 2> /dev/null &
+pid=$!
+for _ in $(seq 600); do
+  [ "$(stat -c %s .term.mkv.partial 2> /dev/null || echo 0)" -gt 65536 ] && break
+  kill -0 "$pid" 2> /dev/null || break
+  sleep 0.1
+done
+kill -TERM "$pid"
+set +e; wait "$pid"; code=$?; set -e
+[ "$code" = 143 ] || fail "terminated while encoding: exit code $code"
+[ ! -e .term.mkv.partial ] || fail "terminated while encoding: the temporary file was left behind"
+frames=$(probe -select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 term.mkv)
+[ "$frames" -gt 0 ] && [ "$frames" -lt 3600 ] || fail "terminated while encoding: $frames frames in the file"
+"$zod" still 25:00 term.png --assets "$assets" 2> /dev/null &
+pid=$!
+sleep 0.3
+kill -TERM "$pid"
+set +e; wait "$pid"; code=$?; set -e
+[ "$code" = 143 ] || fail "still terminated: exit code $code"
+[ ! -e term.png ] && [ ! -e .term.png.partial ] || fail "still terminated: a file was left behind"
+awk 'BEGIN { for (n = 0; n < 20000; n++) print "render " n * 10 }' > long.lab
+"$zod" lab --assets "$assets" --script long.lab --out term-lab > term-lab.txt 2> /dev/null &
+pid=$!
+for _ in $(seq 600); do
+  [ -s term-lab.txt ] && break
+  sleep 0.1
+done
+kill -TERM "$pid"
+set +e; wait "$pid"; code=$?; set -e
+[ "$code" = 143 ] || fail "lab terminated: exit code $code"
+listed=$(grep -c '^frame' term-lab.txt)
+[ "$(ls term-lab | wc -l)" = "$listed" ] || fail "lab terminated: $listed frames listed, $(ls term-lab | wc -l) files"
+for f in term-lab/*.raw; do [ "$(stat -c %s "$f")" = $((512 * 280 * 4)) ] || fail "lab terminated: $f is not whole"; done
 echo "all capture checks passed"
