@@ -110,9 +110,9 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
 }
 
 void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome) {
-  auto* capture = app.add_subcommand("capture", "Render the show offline to a video file with its music.\n"
-                                                "Ctrl+C stops it with exit code 130, SIGTERM with 143; the file then\n"
-                                                "holds every frame up to there");
+  auto* capture = app.add_subcommand("capture", "Render the show offline to a video file with its music");
+  capture->footer("Exit codes: 0 done; 1 an error (no file is left); 2 a bad argument;\n"
+                  "130 Ctrl+C, 143 SIGTERM: stopped, the file holds every frame up to there.");
   tidyHelp(*capture);
   capture->add_option("out", options.outPath, wrap("OUT.mp4 (H.264 + AAC) or OUT.mkv (lossless video + FLAC)"))
       ->required()

@@ -83,11 +83,19 @@ expect_error "missing assets" capture nothing.mp4 --to 1 --assets empty --no-pro
 [ ! -e nothing.mp4 ] && [ -z "$(ls -A . | grep partial || true)" ] || fail "a file was left behind"
 expect_error "unknown container" capture show.avi --to 1 --assets "$assets" --no-progress
 echo "== Ctrl+C: exit 130, nothing half-written left behind"
+# A background job ignores SIGINT until the program sets its handler, so under load one signal may
+# come too soon: send it again until the process has ended (a zombie, not yet waited for).
+interruptUntilDone() {
+  for _ in $(seq 100); do
+    kill -"$2" "$1" 2> /dev/null || return 0
+    sleep 0.2
+    grep -q '^State:.*Z' "/proc/$1/status" 2> /dev/null && return 0
+  done
+}
 # During start-up or the skip ahead: no file at all.
 "$zod" capture early.mp4 --from 25:00 --to 25:10 --scale 1 --assets "$assets" --no-progress 2> /dev/null &
 pid=$!
-sleep 0.2
-kill -INT "$pid"
+interruptUntilDone "$pid" INT
 set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 130 ] || fail "interrupted early: exit code $code"
 [ ! -e early.mp4 ] && [ ! -e .early.mp4.partial ] || fail "interrupted early: a file was left behind"
@@ -127,7 +135,7 @@ frames=$(probe -select_streams v -count_frames -show_entries stream=nb_read_fram
 "$zod" still 25:00 term.png --assets "$assets" 2> /dev/null &
 pid=$!
 sleep 0.3
-kill -TERM "$pid"
+interruptUntilDone "$pid" TERM
 set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 143 ] || fail "still terminated: exit code $code"
 [ ! -e term.png ] && [ ! -e .term.png.partial ] || fail "still terminated: a file was left behind"
