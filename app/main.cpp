@@ -16,13 +16,17 @@ extern "C" {
 #include <libavutil/avutil.h>
 }
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <new>
+#include <system_error>
 
 #include "app/Program.h"
 #include "app/SceneList.h"
 #include "base/AssetDirectory.h"
+#include "base/Fatal.h"
 #include "base/TimeArguments.h"
 #include "capture/Capture.h"
 #include "lab/Lab.h"
@@ -107,6 +111,8 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
 
 void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome) {
   auto* capture = app.add_subcommand("capture", "Render the show offline to a video file with its music");
+  capture->footer("Exit codes: 0 done; 1 an error (no file is left); 2 a bad argument;\n"
+                  "130 Ctrl+C, 143 SIGTERM: stopped, the file holds every frame up to there.");
   tidyHelp(*capture);
   capture->add_option("out", options.outPath, wrap("OUT.mp4 (H.264 + AAC) or OUT.mkv (lossless video + FLAC)"))
       ->required()
@@ -190,9 +196,8 @@ int printScenes(const std::string& assetDir) {
     std::printf("%3d  %-13s  %s\n", s.number, s.scene, formatShowTime(s.startMs).c_str());
   return 0;
 }
-}  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   CLI::App app{"zod: a software-rendered demo show to tracker music.\n"
                "Keys: Escape ends the show, Pause pauses it, F12 saves the screen as a PNG,\n"
                "F11 or Alt+Enter switch full screen; any other key repeats the latest music cue.\n"
@@ -236,4 +241,25 @@ int main(int argc, char** argv) {
   if (listScenesWanted) return printScenes(programOptions.assetDir);
   if (app.get_subcommands().empty()) return runProgram(programOptions);
   return outcome.exitCode;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Past the file size limit a write fails with EFBIG, which the writers report, instead of the
+  // signal ending the process with a half-written file.
+  std::signal(SIGXFSZ, SIG_IGN);
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Whatever ran out, nothing more is drawn or written: the one message, and a failing exit.
+    showFatal(OUT_OF_MEMORY);
+    return 1;
+  } catch (const std::system_error& e) {
+    // A thread that cannot be started lacks the memory for its stack.
+    if (e.code() == std::errc::resource_unavailable_try_again || e.code() == std::errc::not_enough_memory)
+      showFatal(OUT_OF_MEMORY);
+    else
+      std::fprintf(stderr, "zod: %s\n", e.what());
+    return 1;
+  }
 }

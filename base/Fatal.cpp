@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 
 #include "base/QuitRequest.h"
 
@@ -28,5 +29,9 @@ void showFatal(const char* text) {
 }
 
 bool fatalReported() { return anyReport.load(); }
+
+bool isOutOfMemoryReport(const char* text) {
+  return std::strcmp(text, OUT_OF_MEMORY) == 0 || std::strncmp(text, NO_MEMORY_FOR, std::strlen(NO_MEMORY_FOR)) == 0;
+}
 
 void clearFatalReported() { anyReport.store(false); }

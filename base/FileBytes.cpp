@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 namespace {
 
@@ -39,7 +40,9 @@ FileReadResult readFileBytes(const std::string& path, std::size_t maxBytes, File
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
   bytes.clear();
   FileBytes file;
-  if (readFileBytes(path, SIZE_MAX, file) != FileReadResult::ok) return false;
+  const FileReadResult result = readFileBytes(path, SIZE_MAX, file);
+  if (result == FileReadResult::noMemory) throw std::bad_alloc();
+  if (result != FileReadResult::ok) return false;
   bytes.assign(file.data.get(), file.data.get() + file.size);
   return true;
 }

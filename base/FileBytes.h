@@ -29,5 +29,6 @@ struct FileBytes {
 // failure here: the caller compares size with what it needs.
 FileReadResult readFileBytes(const std::string& path, std::size_t maxBytes, FileBytes& out);
 
-// Reads the whole file at path into bytes; false if it cannot be opened or memory cannot be had.
+// Reads the whole file at path into bytes; false if it cannot be opened. Throws std::bad_alloc
+// when memory cannot be had, as any other allocation of the start-up would.
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);

@@ -19,7 +19,6 @@
 
 namespace {
 constexpr int ARGUMENT_ERROR = 2;
-constexpr int INTERRUPTED = 130;
 // The timeline's durations add up to this; the show runs a little longer.
 constexpr std::int64_t NOMINAL_SHOW_MICROS = 1526000LL * 1000;
 // Frames between the renderer and the encoder: enough to ride out an encoder's uneven pace.
@@ -99,7 +98,7 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   const std::int64_t endFrame = toMicros < 0 ? INT64_MAX : -timing.frameAt(-toMicros);
   if (!outputUsable(options.outPath, options.overwrite, err, "capture")) return ARGUMENT_ERROR;
 
-  // From here on Ctrl+C is ours: whatever the moment, the temporary file is cleaned up.
+  // From here on Ctrl+C and SIGTERM are ours: whatever the moment, the temporary file is cleaned up.
   InterruptFlag interrupt;
   setAssetDirectory(options.assetDir);
   VideoEncoderSettings settings;
@@ -124,7 +123,7 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
 
   if (interrupt.raised()) {
     err << "zod capture: interrupted before the first frame; nothing was written\n";
-    return INTERRUPTED;
+    return interrupt.exitCode();
   }
 
   // The frames before --from are run unseen, their cues from the module's table; the skip is a
@@ -137,7 +136,7 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
     if (options.progress) err << " " << formatShowTime(secondsSince(skipStart) * 1000.0) << "\n";
     if (interrupt.raised()) {
       err << "zod capture: interrupted before the first frame; nothing was written\n";
-      return INTERRUPTED;
+      return interrupt.exitCode();
     }
     if (!reached) {
       err << "zod capture: the show ends at " << formatShowTime(run.timeMs()) << ", before --from " << options.from
@@ -223,7 +222,7 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   if (interrupted) {
     err << "zod capture: interrupted; " << options.outPath << " is complete up to show time "
         << formatShowTime(run.timeMs()) << "\n";
-    return INTERRUPTED;
+    return interrupt.exitCode();
   }
   return 0;
 }
@@ -240,6 +239,8 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
   }
   if (!outputUsable(options.outPath, options.overwrite, err, "still")) return ARGUMENT_ERROR;
 
+  // A signal stops the run between frames; the PNG is written whole or not at all.
+  InterruptFlag interrupt;
   setAssetDirectory(options.assetDir);
   std::string error;
   std::unique_ptr<OfflineShow> offline = OfflineShow::start(timing, error);
@@ -248,15 +249,21 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
     return 1;
   }
   SimulatedRun& run = offline->run();
-  if (!offline->skipTo(target)) {
+  const bool reached = offline->skipTo(target, [&interrupt] { return !interrupt.raised(); });
+  if (interrupt.raised()) {
+    err << "zod still: interrupted; nothing was written\n";
+    return interrupt.exitCode();
+  }
+  if (!reached) {
     err << "zod still: the show ends at " << formatShowTime(run.timeMs()) << ", before " << options.time << "\n";
     return ARGUMENT_ERROR;
   }
   run.step(offline->frame(), true);
   std::vector<Pixel> screen;
   letterbox(offline->frame(), screen);
-  if (!writePngFile(options.outPath, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT)) {
-    err << "zod still: cannot write " << options.outPath << "\n";
+  std::string why;
+  if (!writePngFile(options.outPath, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT, &why)) {
+    err << "zod still: cannot write " << options.outPath << ": " << why << "; nothing was written\n";
     return 1;
   }
   out << "wrote " << options.outPath << ": frame " << target << " at show time " << formatShowTime(run.timeMs())

@@ -7,7 +7,8 @@
 // `zod still` writes the 512 x 384 screen at one moment as a PNG.
 //
 // Exit codes: 0 done; 1 an error (the message says which; no file is left under the name asked
-// for); 2 an argument out of range; 130 interrupted (the file is complete up to that frame).
+// for); 2 an argument out of range; 130 interrupted by Ctrl+C, 143 by SIGTERM (the file is complete
+// up to that frame).
 
 #include <cstdint>
 #include <ostream>

@@ -1,7 +1,7 @@
 #pragma once
-// Ctrl+C as a request to stop: while an InterruptFlag lives, SIGINT raises a flag that a long job
-// polls between frames, so it can finish its output cleanly instead of dying mid-write. The
-// previous handler comes back when the object goes.
+// Ctrl+C (SIGINT) and SIGTERM as a request to stop: while an InterruptFlag lives, either signal
+// raises a flag that a long job polls between frames, so it can finish its output cleanly instead
+// of dying mid-write. The previous handlers come back when the object goes.
 
 #include <csignal>
 
@@ -13,7 +13,11 @@ class InterruptFlag {
   InterruptFlag& operator=(const InterruptFlag&) = delete;
 
   bool raised() const;
+  // The exit code that reports the stop as the shells do: 128 + the signal (130 for SIGINT,
+  // 143 for SIGTERM); 0 while no signal came.
+  int exitCode() const;
 
  private:
-  struct sigaction previous;
+  struct sigaction previousInterrupt;
+  struct sigaction previousTerminate;
 };

@@ -22,6 +22,7 @@ extern "C" {
 #include <vector>
 
 #include "base/TemporaryName.h"
+#include "base/WriteFailure.h"
 #include "show/SampleRate.h"
 
 namespace {
@@ -35,6 +36,12 @@ std::string ffmpegError(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, text, sizeof text);
   return text;
+}
+
+// A failed write in words: system errors (a full disk, the file size limit) as the user knows them.
+std::string outputError(int code) {
+  constexpr int LARGEST_ERRNO = 4095;
+  return code < 0 && code >= -LARGEST_ERRNO ? writeFailureCause(AVUNERROR(code)) : ffmpegError(code);
 }
 
 std::string lowerExtension(const std::string& path) {
@@ -89,6 +96,18 @@ std::string knownFormats() {
     text += std::string(format.extension) + " " + format.codec;
   }
   return text;
+}
+
+// FFmpeg's allocators return null when memory runs out; the encoder then goes the way of every
+// failed allocation (one message for the user, no file).
+template <typename T>
+T* made(T* object) {
+  if (!object) throw std::bad_alloc();
+  return object;
+}
+
+void checkMemory(int result) {
+  if (result == AVERROR(ENOMEM)) throw std::bad_alloc();
 }
 
 using Clock = std::chrono::steady_clock;
@@ -158,7 +177,7 @@ struct VideoEncoder::State {
       packet->stream_index = stream->index;
       result = av_interleaved_write_frame(format, packet);
       if (result < 0) {
-        error = "cannot write " + settings.path + ": " + ffmpegError(result);
+        error = "cannot write " + settings.path + ": " + outputError(result);
         return false;
       }
     }
@@ -334,13 +353,14 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& set
 
   s->temporaryPath = temporaryNameBeside(settings.path);
   int result = avformat_alloc_output_context2(&s->format, nullptr, format->container, s->temporaryPath.c_str());
+  checkMemory(result);
   if (result < 0 || !s->format) {
     error = "cannot make the " + std::string(format->container) + " container: " + ffmpegError(result);
     return nullptr;
   }
 
   // Video.
-  s->video = avcodec_alloc_context3(videoCodec);
+  s->video = made(avcodec_alloc_context3(videoCodec));
   s->video->width = s->width;
   s->video->height = s->height;
   s->video->time_base = AVRational{static_cast<int>(settings.rateDenominator), static_cast<int>(settings.rateNumerator)};
@@ -367,6 +387,11 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& set
   }
   if (s->format->oformat->flags & AVFMT_GLOBALHEADER) s->video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   result = avcodec_open2(s->video, videoCodec, &videoOptions);
+  // libx264 refuses only settings made wrong (the preset, caught below as EINVAL) or memory it
+  // could not have, which it reports as an error of its own.
+  if (x264 && result == AVERROR_EXTERNAL) result = AVERROR(ENOMEM);
+  if (result == AVERROR(ENOMEM)) av_dict_free(&videoOptions);
+  checkMemory(result);
   const bool leftOver = av_dict_count(videoOptions) > 0;
   av_dict_free(&videoOptions);
   if (result >= 0 && leftOver) result = AVERROR_OPTION_NOT_FOUND;
@@ -377,13 +402,13 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& set
                "slower, veryslow, placebo)";
     return nullptr;
   }
-  s->videoStream = avformat_new_stream(s->format, nullptr);
-  avcodec_parameters_from_context(s->videoStream->codecpar, s->video);
+  s->videoStream = made(avformat_new_stream(s->format, nullptr));
+  checkMemory(avcodec_parameters_from_context(s->videoStream->codecpar, s->video));
   s->videoStream->time_base = s->video->time_base;
   s->videoStream->avg_frame_rate = s->video->framerate;
 
   // Audio.
-  s->audio = avcodec_alloc_context3(audioCodec);
+  s->audio = made(avcodec_alloc_context3(audioCodec));
   s->audio->sample_rate = format->sampleRate;
   av_channel_layout_default(&s->audio->ch_layout, CHANNELS);
   s->audio->sample_fmt = format->samples;
@@ -391,34 +416,29 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& set
   if (!s->lossless) s->audio->bit_rate = AAC_BIT_RATE;
   if (s->format->oformat->flags & AVFMT_GLOBALHEADER) s->audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   result = avcodec_open2(s->audio, audioCodec, nullptr);
+  checkMemory(result);
   if (result < 0) {
     error = std::string("cannot open the audio encoder ") + audioCodec->name + ": " + ffmpegError(result);
     return nullptr;
   }
-  s->audioStream = avformat_new_stream(s->format, nullptr);
-  avcodec_parameters_from_context(s->audioStream->codecpar, s->audio);
+  s->audioStream = made(avformat_new_stream(s->format, nullptr));
+  checkMemory(avcodec_parameters_from_context(s->audioStream->codecpar, s->audio));
   s->audioStream->time_base = s->audio->time_base;
 
   // Buffers, once.
-  s->packet = av_packet_alloc();
-  s->audioFrame = av_frame_alloc();
+  s->packet = made(av_packet_alloc());
+  s->audioFrame = made(av_frame_alloc());
   s->audioFrame->format = s->audio->sample_fmt;
   s->audioFrame->sample_rate = format->sampleRate;
   av_channel_layout_copy(&s->audioFrame->ch_layout, &s->audio->ch_layout);
   if (s->audio->frame_size <= 0) s->audio->frame_size = 4096;
   s->audioFrame->nb_samples = s->audio->frame_size;
-  if (!s->packet || av_frame_get_buffer(s->audioFrame, 0) < 0) {
-    error = "out of memory for the encoder's frames";
-    return nullptr;
-  }
+  if (av_frame_get_buffer(s->audioFrame, 0) < 0) throw std::bad_alloc();
   if (format->pixels == AV_PIX_FMT_GBRP) s->planeY.assign(FRAME_PIXELS, 0);
   if (!s->lossless) {
     s->toYuv = sws_getContext(FRAME_WIDTH, FRAME_HEIGHT, AV_PIX_FMT_0RGB32, FRAME_WIDTH, FRAME_HEIGHT,
                               AV_PIX_FMT_YUV444P, SWS_POINT, nullptr, nullptr, nullptr);
-    if (!s->toYuv) {
-      error = "cannot set up the colour conversion";
-      return nullptr;
-    }
+    made(s->toYuv);
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
     sws_setColorspaceDetails(s->toYuv, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
     s->planeY.assign(FRAME_PIXELS, 0);
@@ -433,7 +453,7 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& set
 
   result = avio_open(&s->format->pb, s->temporaryPath.c_str(), AVIO_FLAG_WRITE);
   if (result < 0) {
-    error = "cannot write " + settings.path + ": " + ffmpegError(result);
+    error = "cannot write " + settings.path + ": " + outputError(result);
     s->temporaryPath.clear();
     return nullptr;
   }
@@ -442,7 +462,7 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& set
   result = avformat_write_header(s->format, &muxerOptions);
   av_dict_free(&muxerOptions);
   if (result < 0) {
-    error = "cannot write " + settings.path + ": " + ffmpegError(result);
+    error = "cannot write " + settings.path + ": " + outputError(result);
     return nullptr;
   }
   return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(s)));
@@ -539,13 +559,16 @@ bool VideoEncoder::finish(std::string& error) {
   if (ok) {
     int result = av_write_trailer(s.format);
     if (result < 0) {
-      error = "cannot complete " + s.settings.path + ": " + ffmpegError(result);
+      error = "cannot complete " + s.settings.path + ": " + outputError(result);
       ok = false;
     }
   }
-  if (ok && avio_closep(&s.format->pb) < 0) {
-    error = "cannot complete " + s.settings.path;
-    ok = false;
+  if (ok) {
+    const int result = avio_closep(&s.format->pb);
+    if (result < 0) {
+      error = "cannot complete " + s.settings.path + ": " + outputError(result);
+      ok = false;
+    }
   }
   if (ok) {
     std::error_code failure;

@@ -13,7 +13,7 @@ void report(const std::string& text) { showFatal(text.c_str()); }
 void reportCannotOpen(const char* fileName) { report("Leider kan ich " + nameOf(fileName) + " nicht aufmachen"); }
 
 void reportNoMemory(const char* fileName) {
-  report("Leider kan ich kein Speicher fuer " + nameOf(fileName) + " schaffen");
+  report(NO_MEMORY_FOR + nameOf(fileName) + " schaffen");
 }
 
 void reportTooShort(const char* fileName) { report("ehmzz.. " + nameOf(fileName) + " ist zu kurz"); }

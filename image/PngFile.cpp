@@ -2,15 +2,21 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include "base/TemporaryName.h"
+#include "base/WriteFailure.h"
 
 namespace {
+// A failed write ends the encoding quietly; the caller says what went wrong.
+[[noreturn]] void abandon(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void ignore(png_structp, png_const_charp) {}
+
 bool encode(std::FILE* file, const Pixel* pixels, int width, int height) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, &abandon, &ignore);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
   bool ok = png && info;
@@ -36,16 +42,25 @@ bool encode(std::FILE* file, const Pixel* pixels, int width, int height) {
 }
 }  // namespace
 
-bool writePngFile(const std::string& path, const Pixel* pixels, int width, int height) {
+bool writePngFile(const std::string& path, const Pixel* pixels, int width, int height, std::string* why) {
   const std::string temporary = temporaryNameBeside(path);
+  errno = 0;
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) return false;
+  if (!file) {
+    if (why) *why = writeFailureCause(errno);
+    return false;
+  }
   const bool encoded = encode(file, pixels, width, height);
+  int error = encoded ? 0 : errno;
   const bool closed = std::fclose(file) == 0;
+  if (!closed && error == 0) error = errno;
   std::error_code failure;
   if (encoded && closed) std::filesystem::rename(temporary, path, failure);
+  if (failure) error = failure.value();
   if (!encoded || !closed || failure) {
-    std::filesystem::remove(temporary, failure);
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    if (why) *why = writeFailureCause(error);
     return false;
   }
   return true;

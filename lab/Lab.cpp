@@ -1,11 +1,14 @@
 #include "lab/Lab.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "base/AssetDirectory.h"
 #include "base/Fatal.h"
+#include "base/WriteFailure.h"
+#include "capture/InterruptFlag.h"
 #include "image/PngFile.h"
 
 namespace {
@@ -27,20 +30,22 @@ std::string frameFileName(const std::string& dir, int index, const char* extensi
   return (std::filesystem::path(dir) / name).string();
 }
 
-// A failed write (a full disk) leaves no partial file behind.
-bool writeRaw(const std::string& path, const std::vector<unsigned char>& bytes) {
-  bool ok = false;
-  {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    ok = static_cast<bool>(file);
+// A failed write (a full disk) leaves no partial file behind; `why` then says what went wrong.
+bool writeBytes(const std::string& path, const char* bytes, std::size_t size, std::string& why) {
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) {
+    why = writeFailureCause(errno);
+    return false;
   }
-  if (!ok) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-  }
-  return ok;
+  int error = 0;
+  if (std::fwrite(bytes, 1, size, file) != size) error = errno;
+  if (std::fclose(file) != 0 && error == 0) error = errno ? errno : EIO;
+  if (error == 0) return true;
+  why = writeFailureCause(error);
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  return false;
 }
 
 // The lab stops at the first fatal report: later reports only follow from it, and frames drawn
@@ -94,39 +99,47 @@ int runLab(const LabOptions& options, std::ostream& out, std::ostream& err) {
   std::vector<unsigned char> bytes;
   std::vector<std::string> hashes;
   bool writeFailed = false;
+  // Ctrl+C or SIGTERM stops between frames, so every file written is whole.
+  InterruptFlag interrupt;
   labFatal = false;
   labErrors = &err;
-  const FatalReporter previous = setFatalReporter(&reportFirstFatal);
+  ScopedFatalReporter firstOnly(&reportFirstFatal);
   runLabScript(script, [&](const LabFrame& f) {
-    if (labFatal || writeFailed) return;
+    if (labFatal || writeFailed || interrupt.raised()) return;
     frameBytes(f.frame, bytes);
     std::string rawPath = frameFileName(options.outDir, f.index, "raw");
-    if (!writeRaw(rawPath, bytes)) {
-      err << "zod lab: cannot write " << rawPath << "\n";
+    std::string why;
+    if (!writeBytes(rawPath, reinterpret_cast<const char*>(bytes.data()), bytes.size(), why)) {
+      err << "zod lab: cannot write " << rawPath << ": " << why << "\n";
       writeFailed = true;
       return;
     }
-    if (options.png && !writePngFile(frameFileName(options.outDir, f.index, "png"), f.frame, FRAME_WIDTH, FRAME_HEIGHT)) {
-      err << "zod lab: cannot write the PNG of frame " << f.index << "\n";
+    const std::string pngPath = frameFileName(options.outDir, f.index, "png");
+    if (options.png && !writePngFile(pngPath, f.frame, FRAME_WIDTH, FRAME_HEIGHT, &why)) {
+      err << "zod lab: cannot write " << pngPath << ": " << why << "\n";
       writeFailed = true;
       return;
     }
     if (!options.hashesPath.empty()) hashes.push_back(frameHash(f.frame));
     // Only now is the frame on disk.
     out << "frame " << f.index << " entry " << f.entry << " quit " << (f.quit ? 1 : 0) << "\n";
-  });
-  setFatalReporter(previous);
+  }, [&interrupt] { return !interrupt.raised(); });
   if (labFatal) {
     err << "zod lab: stopped at the first fatal report; are all the pictures in " << options.assetDir << "?\n";
     return 1;
   }
   out.flush();
+  if (interrupt.raised()) {
+    err << "zod lab: interrupted; the frames listed above are complete\n";
+    return interrupt.exitCode();
+  }
 
   if (!options.hashesPath.empty() && !writeFailed) {
-    std::ofstream file(options.hashesPath);
-    for (const std::string& hash : hashes) file << hash << "\n";
-    if (!file) {
-      err << "zod lab: cannot write " << options.hashesPath << "\n";
+    std::string text;
+    for (const std::string& hash : hashes) text += hash + "\n";
+    std::string why;
+    if (!writeBytes(options.hashesPath, text.data(), text.size(), why)) {
+      err << "zod lab: cannot write " << options.hashesPath << ": " << why << "\n";
       writeFailed = true;
     }
   }

@@ -43,7 +43,8 @@ std::unique_ptr<Effect> makeLabEffect(const std::string& name);
 
 // Runs a checked script in this process: fresh quit and sync state, the tables, the effect or the
 // whole show start-up, then the commands. Assets come from the current asset directory.
-void runLabScript(const LabScript& script, const LabFrameSink& onFrame);
+// `keepGoing`, when given, is asked before each command; false ends the run there.
+void runLabScript(const LabScript& script, const LabFrameSink& onFrame, const std::function<bool()>& keepGoing = {});
 
 // The `zod lab` command: 0 on success, 2 on a malformed script or unusable options, 1 when an
 // output file cannot be written.

@@ -16,7 +16,7 @@ std::unique_ptr<Effect> makeLabEffect(const std::string& name) {
   return kind ? kind->make() : nullptr;
 }
 
-void runLabScript(const LabScript& script, const LabFrameSink& onFrame) {
+void runLabScript(const LabScript& script, const LabFrameSink& onFrame, const std::function<bool()>& keepGoing) {
   clearQuitRequest();
   std::vector<Pixel> frame(SCREEN_PIXELS, 0);
 
@@ -37,6 +37,7 @@ void runLabScript(const LabScript& script, const LabFrameSink& onFrame) {
 
   int frameIndex = 0;
   for (const LabCommand& command : script.commands) {
+    if (keepGoing && !keepGoing()) break;
     switch (command.kind) {
       case LabCommandKind::Render: {
         int entry = -1;

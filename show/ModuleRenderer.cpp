@@ -6,11 +6,19 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace {
 constexpr std::uint64_t NEVER = std::numeric_limits<std::uint64_t>::max();
 // An XM tick lasts 2.5 s / tempo; libopenmpt rounds it to whole samples.
 constexpr double TICK_SECONDS_TIMES_TEMPO = 2.5;
+
+// A module the library refuses is the caller's to report; memory that ran out is not the
+// module's fault, and goes the way of every failed allocation.
+bool failed(int error) {
+  if (error == OPENMPT_ERROR_OUT_OF_MEMORY) throw std::bad_alloc();
+  return false;
+}
 }  // namespace
 
 std::uint32_t ModuleRenderer::libraryVersion() { return openmpt_get_library_version(); }
@@ -46,13 +54,15 @@ bool ModuleRenderer::open(std::span<const std::uint8_t> module, Mixing mixing) {
   const openmpt_module_initial_ctl ctls[] = {
       {"play.at_end", "stop"}, {"seek.sync_samples", "1"}, {nullptr, nullptr}};
   if (mixing == Mixing::Audible) {
+    int error = OPENMPT_ERROR_OK;
     mod = openmpt_module_create_from_memory2(cleared.data(), cleared.size(), openmpt_log_func_silent, nullptr,
-                                             openmpt_error_func_ignore, nullptr, nullptr, nullptr, ctls);
-    if (!mod) return false;
+                                             openmpt_error_func_ignore, nullptr, &error, nullptr, ctls);
+    if (!mod) return failed(error);
   } else {
+    int error = OPENMPT_ERROR_OK;
     extended = openmpt_module_ext_create_from_memory(cleared.data(), cleared.size(), openmpt_log_func_silent, nullptr,
-                                                     openmpt_error_func_ignore, nullptr, nullptr, nullptr, ctls);
-    if (!extended) return false;
+                                                     openmpt_error_func_ignore, nullptr, &error, nullptr, ctls);
+    if (!extended) return failed(error);
     mod = openmpt_module_ext_get_module(extended);
     openmpt_module_ext_interface_interactive interactive{};
     if (!mod || !openmpt_module_ext_get_interface(extended, LIBOPENMPT_EXT_C_INTERFACE_INTERACTIVE, &interactive,

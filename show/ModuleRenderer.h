@@ -57,7 +57,8 @@ class ModuleRenderer {
   enum class Mixing { Audible, Silent };
 
   // Scans the module, clears its Zxx cells and opens the copy. False if it is not an XM the
-  // scanner reads or libopenmpt refuses it; the renderer then stays closed.
+  // scanner reads or libopenmpt refuses it; the renderer then stays closed. Throws std::bad_alloc
+  // when libopenmpt runs out of memory.
   bool open(std::span<const std::uint8_t> module, Mixing mixing = Mixing::Audible);
   bool isOpen() const { return mod != nullptr; }
 

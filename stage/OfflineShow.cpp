@@ -1,5 +1,7 @@
 #include "stage/OfflineShow.h"
 
+#include <new>
+
 #include "base/Fatal.h"
 #include "base/QuitRequest.h"
 #include "base/AssetDirectory.h"
@@ -7,9 +9,16 @@
 
 namespace {
 std::string firstFatalReport;
+bool outOfMemory = false;
 
 void rememberFatal(const char*, const char* text) {
-  if (firstFatalReport.empty()) firstFatalReport = text;
+  if (isOutOfMemoryReport(text)) outOfMemory = true;
+  if (!firstFatalReport.empty()) return;
+  try {
+    firstFatalReport = text;
+  } catch (const std::bad_alloc&) {
+    outOfMemory = true;
+  }
 }
 }  // namespace
 
@@ -31,11 +40,19 @@ std::unique_ptr<OfflineShow> OfflineShow::start(const FrameTiming& timing, std::
 
   clearQuitRequest();
   firstFatalReport.clear();
-  const FatalReporter previous = setFatalReporter(&rememberFatal);
-  ShowOptions options;
-  options.startMusic = false;
-  offline->showPart = std::make_unique<Show>(offline->counter, options);
-  setFatalReporter(previous);
+  outOfMemory = false;
+  {
+    ScopedFatalReporter quiet(&rememberFatal);
+    ShowOptions options;
+    options.startMusic = false;
+    offline->showPart = std::make_unique<Show>(offline->counter, options);
+  }
+  // Memory is the caller's to report, in the one message every part of the program gives.
+  if (outOfMemory) {
+    clearQuitRequest();
+    clearFatalReported();
+    throw std::bad_alloc();
+  }
   if (quitRequested()) {
     error = "the show could not start (" + firstFatalReport + "); are all its files in " +
             (assetDirectory().empty() ? std::string("the current directory") : assetDirectory()) + "?";

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <new>
 
 #include "base/AssetDirectory.h"
 #include "base/Fatal.h"
@@ -51,7 +52,7 @@ std::vector<ShowFileFault> checkShowPictures() {
   std::vector<ShowFileFault> faults;
   const bool quitBefore = quitRequested();
   const bool reportedBefore = fatalReported();
-  const FatalReporter previous = setFatalReporter(&rememberFirst);
+  ScopedFatalReporter quiet(&rememberFirst);
   std::vector<Pixel> pixels(512 * 512);
   for (const Picture& p : PICTURES) {
     std::error_code ec;
@@ -65,9 +66,14 @@ std::vector<ShowFileFault> checkShowPictures() {
       case Format::Pcx: loadPcx(pixels.data(), p.name, static_cast<std::size_t>(p.width) * p.height); break;
       case Format::Raw: loadRaw(pixels.data(), p.name, p.width, p.height); break;
     }
+    // A picture that did not fit in memory is not broken: the program reports the memory.
+    if (isOutOfMemoryReport(firstReport.c_str())) {
+      if (!quitBefore) clearQuitRequest();
+      if (!reportedBefore) clearFatalReported();
+      throw std::bad_alloc();
+    }
     if (!firstReport.empty()) faults.push_back({p.name, firstReport});
   }
-  setFatalReporter(previous);
   // The check itself reports nothing: the caller gives the one report.
   if (!quitBefore) clearQuitRequest();
   if (!reportedBefore) clearFatalReported();

@@ -310,6 +310,32 @@ TEST(SimulatedRun, SkipReachesTheFullRunsFramesAcrossTheBuiltShow) {
   setAssetDirectory(previous);
 }
 
+// A module far shorter than the show, and one whose last row jumps back to its start: the music
+// ends (or is taken as ended where it would repeat), and the timeline alone ends the show, after
+// its 1,526 s and at most a frame late per scene. A still past the song's end is drawn as usual.
+TEST(SimulatedRun, ShowEndsAtItsTimelinesEndWhateverTheModuleDoes) {
+  constexpr std::uint8_t POSITION_JUMP = 11;  // Bxx
+  xm::XmModule looping = moduleWith(64, {{5, 2}});
+  looping.patterns[0].at(63, 1) = {.effect = POSITION_JUMP, .param = 0};
+  for (const xm::XmModule& music : {moduleWith(64, {{5, 2}}), looping}) {
+    ShowAssets assets(music);
+    std::string error;
+    auto offline = OfflineShow::start(FrameTiming(), error);
+    ASSERT_TRUE(offline) << error;
+    const std::int64_t pastTheSong = 10 * 60;
+    ASSERT_GE(offline->cues().cues().size(), 1u);
+    EXPECT_LT(offline->cues().songFrames(), 44100u * 10);
+    ASSERT_TRUE(offline->skipTo(pastTheSong));
+    offline->run().step(offline->frame(), true);
+    EXPECT_EQ(offline->show().engine().sequencer().currentIndex(), 0);
+    while (!offline->run().over() && offline->run().frameIndex() < 1600 * 60) offline->run().step(nullptr, false);
+    ASSERT_TRUE(offline->run().over());
+    EXPECT_EQ(offline->show().engine().sequencer().currentIndex(), TIMELINE_ENTRIES - 1);
+    EXPECT_GT(offline->run().timeMs(), 1526000.0f);
+    EXPECT_LT(offline->run().timeMs(), 1526000.0f + TIMELINE_ENTRIES * 17.0f);
+  }
+}
+
 TEST(SimulatedRun, FramesAllocateNothing) {
   ShowAssets assets(moduleWith(256, {{10, 1}, {11, 1}, {40, 4}, {50, 1}}));
   std::string error;
