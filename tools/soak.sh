@@ -12,10 +12,10 @@
 # The music runs on --mute's silent clock, which takes samples as a sound card does, in step with
 # the wall clock. SDL's dummy audio driver (--dummy-audio) sleeps a whole buffer after mixing one,
 # so its music, and with it every cue, falls behind the show clock by the mixing time.
-# Without DISPLAY an Xvfb of its own is started.
+# Without DISPLAY, or with --xvfb, an Xvfb of its own is started.
 #
 # Usage: tools/soak.sh [--from T] [--for SECONDS] [--zod PATH] [--assets DIR] [--out DIR]
-#                      [--max-p50 MS] [--dummy-audio]
+#                      [--max-p50 MS] [--dummy-audio] [--xvfb]
 # Exit: 0 passed, 1 a check failed, 2 bad usage, 77 Xvfb is missing.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -39,6 +39,7 @@ while (($#)); do
     --out) out=$2; shift 2 ;;
     --max-p50) maxP50=$2; shift 2 ;;
     --dummy-audio) audio=(); shift ;;
+    --xvfb) unset DISPLAY; shift ;;
     *) usage ;;
   esac
 done
