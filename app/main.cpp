@@ -217,6 +217,7 @@ int printCues(const std::string& assetDir, const std::string& start) {
     fromMs = static_cast<double>(micros) / 1000.0;
   else if (parseSceneNumber(start, scene))
     fromMs = scenes[static_cast<std::size_t>(scene - 1)].startMs;
+  std::printf("cues from %s on (%.3f ms)\n", formatShowTime(fromMs).c_str(), fromMs);
   std::printf("   #  at            ms            code  scene\n");
   for (const CueDelivery& c : cues) {
     if (c.atMs < fromMs) continue;
