@@ -50,7 +50,7 @@ void count(std::vector<std::uint32_t>& histogram, double& maxMs, double ms) {
 }  // namespace
 
 RunLog::RunLog(std::function<double()> nowMs, AllocationCount allocationCount)
-    : now(std::move(nowMs)), allocations(allocationCount), intervals(BINS, 0), work(BINS, 0) {}
+    : now(std::move(nowMs)), allocations(allocationCount), intervals(BINS, 0), renders(BINS, 0) {}
 
 RunLog::~RunLog() {
   if (file) std::fclose(file);
@@ -77,7 +77,7 @@ void RunLog::frameStarts() {
 }
 
 void RunLog::presentStarts() {
-  count(work, workMax, now() - turnStart);
+  count(renders, renderMax, now() - turnStart);
   if (allocations) presentFrom = allocations();
 }
 
@@ -153,7 +153,7 @@ bool RunLog::finish(float timeMs, int entry) {
                static_cast<double>(timeMs), entry + 1, sceneName(entry));
   std::fprintf(file, "frames drawn=%llu\n", static_cast<unsigned long long>(frameCount));
   writePercentiles("frametime_ms", intervals, intervalMax);
-  writePercentiles("rendertime_ms", work, workMax);
+  writePercentiles("rendertime_ms", renders, renderMax);
   if (allocations)
     std::fprintf(file, "allocations after_first_frame=%llu in_present=%llu\n",
                  static_cast<unsigned long long>(allocationsAfterFirstFrame()),

@@ -61,9 +61,9 @@ class RunLog final : public CueListener {
   std::unique_ptr<char[]> buffer;
   // Frame times in bins of BIN_MS up to BINS x BIN_MS; longer ones land in the last bin and in max.
   std::vector<std::uint32_t> intervals;
-  std::vector<std::uint32_t> work;
+  std::vector<std::uint32_t> renders;
   double intervalMax = 0.0;
-  double workMax = 0.0;
+  double renderMax = 0.0;
   double turnStart = 0.0;
   double previousStart = -1.0;
   double firstFrameWall = 0.0;
