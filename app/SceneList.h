@@ -15,11 +15,11 @@ struct SceneStart {
 };
 
 struct CueDelivery {
-  int number;         // 1 and up, in playing order
-  double atMs;        // the music's time of the cue
+  int number;   // 1 and up, in playing order
+  double atMs;  // the music's time of the cue
   std::uint8_t code;
-  int scene;          // the scene number it is taken in; 0 when the show takes it in none
-  const char* name;   // that scene's effect, or why none: "before-start", "after-end"
+  int scene;         // the scene number it is taken in; 0 when the show takes it in none
+  const char* name;  // that scene's effect, or why none: "before-start", "after-end"
 };
 
 // Reads "zod.xm" from the asset directory; false with a message when it cannot be read.

@@ -103,10 +103,10 @@ TEST(CueListTest, SkipsTimeOutsAndTheEndDecideTheScene) {
   ScratchAssetDirectory assets;
   constexpr int SPEED = 6, BPM = 125;  // 120 ms a row
   xm::XmModule song = synctest::module(2, 250, 2, SPEED, BPM);
-  synctest::putZ(song, 0, 10, 0, 2);    // 1.2 s: scene 1
-  synctest::putZ(song, 0, 20, 0, 1);    // 2.4 s: taken in scene 1, which skips to 2
-  synctest::putZ(song, 0, 30, 0, 3);    // 3.6 s: scene 2, on scene 1's clock (30 s)
-  synctest::putZ(song, 1, 10, 0, 4);    // 31.2 s: scene 1's clock ran out, scene 3
+  synctest::putZ(song, 0, 10, 0, 2);  // 1.2 s: scene 1
+  synctest::putZ(song, 0, 20, 0, 1);  // 2.4 s: taken in scene 1, which skips to 2
+  synctest::putZ(song, 0, 30, 0, 3);  // 3.6 s: scene 2, on scene 1's clock (30 s)
+  synctest::putZ(song, 1, 10, 0, 4);  // 31.2 s: scene 1's clock ran out, scene 3
   ASSERT_TRUE(xm::saveXm(assetPath("zod.xm"), song));
   std::vector<CueDelivery> cues;
   std::string error;
