@@ -22,12 +22,14 @@ void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync) {
   }
 }
 
-void runIdleTurn(Window& window, Screen& screen, Engine& engine) {
+void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log) {
   engine.clock().update();
   float timeMs = engine.clock().elapsedMs();
   engine.sequencer().runFrame(screen.frame(), timeMs);
   window.hideCursor();
+  if (log) log->presentStarts();
   screen.present();
+  if (log) log->presentEnds();
 }
 
 void screenAsShown(const Pixel* frame, Pixel* screen) {
@@ -74,6 +76,8 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSe
   const double interval =
       settings.frameIntervalMs > 0.0 || !settings.displayInterval ? settings.frameIntervalMs : settings.displayInterval();
   const bool paced = interval > 0.0 && settings.sleepUntil && settings.nowMs;
+  RunLog* log = settings.log;
+  if (log) engine.sequencer().listen(log);
   for (;;) {
     if (window.pollEvent(event)) {
       if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_PAUSE && settings.pausable) {
@@ -99,6 +103,13 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSe
       screen.present();
       continue;
     }
-    runIdleTurn(window, screen, engine);
+    if (log) log->frameStarts();
+    runIdleTurn(window, screen, engine, log);
+    if (log) log->frameEnds(engine.clock().elapsedMs(), engine.sequencer().currentIndex());
+  }
+  if (log) {
+    engine.sequencer().listen(nullptr);
+    if (!log->finish(engine.clock().elapsedMs(), engine.sequencer().currentIndex()))
+      std::fprintf(stderr, "zod: the run log could not be written in full\n");
   }
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/PausableCounter.h"
+#include "app/RunLog.h"
 #include "platform/Window.h"
 #include "display/Screen.h"
 #include "show/Engine.h"
@@ -23,14 +24,17 @@ struct LoopSettings {
   // Waits until the given steady-clock moment (ms); the program's sleeps here, tests pass none.
   std::function<void(double untilMs)> sleepUntil;
   std::function<double()> nowMs;
+  // Told of every frame and cue, and finished when the loop ends; null: no log.
+  RunLog* log = nullptr;
 };
 
 // Escape and the window's destruction post the quit request; every other key-down raises the
 // sync flag again, so the latest music cue is delivered once more at the next frame.
 void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync);
 
-// One idle turn: clock, sequencer (sync, scene changes, render), pointer hidden, present.
-void runIdleTurn(Window& window, Screen& screen, Engine& engine);
+// One idle turn: clock, sequencer (sync, scene changes, render), pointer hidden, present; the log,
+// if any, is told when presenting starts and ends.
+void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log = nullptr);
 
 void runMessageLoop(Window& window, Screen& screen, Engine& engine);
 // The live program's loop: Pause holds the picture, the music and the show clock together (cues

@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include <chrono>
+#include <memory>
 #include <cstdio>
 #include <new>
 #include <thread>
@@ -77,6 +78,14 @@ int runProgram(const ProgramOptions& options) {
     }
     intervalMs = 1000.0 * static_cast<double>(denominator) / static_cast<double>(numerator);
   }
+  std::unique_ptr<RunLog> log;
+  if (!options.logPath.empty()) {
+    log = std::make_unique<RunLog>(&steadyNowMs, options.allocationCount);
+    if (!log->open(options.logPath)) {
+      std::fprintf(stderr, "zod: cannot write the run log %s\n", options.logPath.c_str());
+      return 2;
+    }
+  }
 
   SdlWindow::installFatalReporter();
   if (!findPictures(options.assetDir)) return FAILED;
@@ -95,6 +104,7 @@ int runProgram(const ProgramOptions& options) {
   platform.loop.screenshots = true;
   platform.loop.nowMs = &steadyNowMs;
   platform.loop.sleepUntil = &sleepUntilMs;
+  platform.loop.log = log.get();
 
   ShowOptions showOptions;
   showOptions.music.openOutput = options.mute ? &SilentAudioOutput::open : &SdlAudioOutput::open;

@@ -25,6 +25,10 @@ struct ProgramOptions {
   int syncOffsetMs = 0;
   // Empty: from the start. Otherwise a show time to start at (see LateStart.h).
   std::string start;
+  // Empty: no run log. Otherwise the file the run log goes to (see RunLog.h).
+  std::string logPath;
+  // The count of allocations the run log reports; null: not counted.
+  RunLog::AllocationCount allocationCount = nullptr;
 };
 
 struct Platform {

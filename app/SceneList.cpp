@@ -7,6 +7,9 @@
 
 #include "base/AssetDirectory.h"
 #include "base/FileBytes.h"
+#include "effects/EndEffect.h"
+#include "show/CueTable.h"
+#include "show/SampleRate.h"
 #include "show/Timeline.h"
 #include "show/XmPatternScan.h"
 
@@ -49,36 +52,91 @@ bool skipCueTimes(std::vector<double>& times, std::string& error) {
 }
 }  // namespace
 
-bool listScenes(std::vector<SceneStart>& scenes, std::string& error) {
-  std::vector<double> cues;
-  if (!skipCueTimes(cues, error)) return false;
+namespace {
+struct TimedCode {
+  double ms;
+  std::uint8_t code;
+};
 
-  const int count = TIMELINE_ENTRIES;
+// The sequencer's rules, played over the timeline: a skip cue moves to the next entry on the old
+// entry's clock; an entry whose time is over starts the next one with a clock of its own; the end
+// scene's quit code ends the show. Lists where every entry starts and where each cue is taken
+// (-1 before the first frame, TIMELINE_ENTRIES after the end).
+void walkTimeline(const std::vector<TimedCode>& cues, std::vector<SceneStart>& scenes, std::vector<int>& takenIn) {
+  const int last = TIMELINE_ENTRIES - 1;
   // The names are string literals, so their views end in a terminating zero.
   auto nameOf = [](int entry) { return TIMELINE[entry].effectName.data(); };
-
-  // The sequencer's rules: a skip cue moves to the next entry on the old entry's clock; an entry
-  // whose time is over starts the next one with a clock of its own.
   scenes.clear();
+  takenIn.clear();
   int current = 0;
   double sceneStart = 0.0;
   double sceneDuration = TIMELINE[0].durationMs;
+  bool ended = false;
   scenes.push_back({1, nameOf(0), 0.0});
-  std::size_t cue = 0;
-  while (current < count - 1) {
-    while (cue < cues.size() && cues[cue] <= 0.0) ++cue;
-    const double timeout = sceneStart + sceneDuration;
-    if (cue < cues.size() && cues[cue] <= timeout) {
-      ++current;
-      scenes.push_back({current + 1, nameOf(current), cues[cue]});
-      ++cue;
-    } else {
-      ++current;
-      sceneStart = timeout;
-      sceneDuration = TIMELINE[current].durationMs;
-      scenes.push_back({current + 1, nameOf(current), timeout});
-      while (cue < cues.size() && cues[cue] <= timeout) ++cue;
+  auto timeOut = [&] {
+    sceneStart += sceneDuration;
+    ++current;
+    sceneDuration = TIMELINE[current].durationMs;
+    scenes.push_back({current + 1, nameOf(current), sceneStart});
+  };
+  for (const TimedCode& cue : cues) {
+    if (cue.ms <= 0.0) {
+      takenIn.push_back(-1);
+      continue;
     }
+    while (!ended && cue.ms > sceneStart + sceneDuration) {
+      if (current == last)
+        ended = true;
+      else
+        timeOut();
+    }
+    takenIn.push_back(ended ? TIMELINE_ENTRIES : current);
+    if (ended) continue;
+    if (cue.code == SKIP && current < last) {
+      ++current;
+      scenes.push_back({current + 1, nameOf(current), cue.ms});
+    } else if (cue.code == EndEffect::QUIT_CODE && TIMELINE[current].effectName == "end") {
+      ended = true;
+    }
+  }
+  while (current < last) timeOut();
+}
+}  // namespace
+
+bool listScenes(std::vector<SceneStart>& scenes, std::string& error) {
+  std::vector<double> times;
+  if (!skipCueTimes(times, error)) return false;
+  std::vector<TimedCode> cues;
+  for (double ms : times) cues.push_back({ms, SKIP});
+  std::vector<int> takenIn;
+  walkTimeline(cues, scenes, takenIn);
+  return true;
+}
+
+bool listCues(std::vector<CueDelivery>& cues, std::string& error) {
+  const std::string path = assetPath("zod.xm");
+  std::vector<std::uint8_t> bytes;
+  if (!readWholeFile(path, bytes)) {
+    error = "cannot read the music " + path;
+    return false;
+  }
+  CueTable table;
+  if (!table.compute(bytes)) {
+    error = path + " is not a module the player reads";
+    return false;
+  }
+  std::vector<TimedCode> timed;
+  for (const CueTable::Cue& cue : table.cues())
+    timed.push_back({static_cast<double>(cue.sample) * 1000.0 / static_cast<double>(SAMPLE_RATE), cue.code});
+  std::vector<SceneStart> scenes;
+  std::vector<int> takenIn;
+  walkTimeline(timed, scenes, takenIn);
+  cues.clear();
+  for (std::size_t i = 0; i < timed.size(); ++i) {
+    const int entry = takenIn[i];
+    const bool taken = entry >= 0 && entry < TIMELINE_ENTRIES;
+    const char* name = taken ? TIMELINE[entry].effectName.data() : entry < 0 ? "before-start" : "after-end";
+    cues.push_back({static_cast<int>(i) + 1, timed[i].ms, timed[i].code, taken ? entry + 1 : 0, name});
   }
   return true;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The show's 39 timeline entries with the moments they start, for `zod --list-scenes` and
-// `zod --start #N`. The moments follow from the timeline's durations and the music's skip cues
-// (read from the module's patterns and timed by the player), so no frame is rendered for them.
+// `zod --start #N`, and the music's cues with the scene each reaches, for `zod --list-cues`. The
+// moments follow from the timeline's durations and the music's cues, played by the sequencer's
+// rules with the music and the show clock starting together, so no frame is rendered for them.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,8 +14,18 @@ struct SceneStart {
   double startMs;     // show time the entry starts at (to within a frame)
 };
 
+struct CueDelivery {
+  int number;   // 1 and up, in playing order
+  double atMs;  // the music's time of the cue
+  std::uint8_t code;
+  int scene;         // the scene number it is taken in; 0 when the show takes it in none
+  const char* name;  // that scene's effect, or why none: "before-start", "after-end"
+};
+
 // Reads "zod.xm" from the asset directory; false with a message when it cannot be read.
 bool listScenes(std::vector<SceneStart>& scenes, std::string& error);
+// Every Zxx cue of "zod.xm" in playing order (timed by rendering the module silently).
+bool listCues(std::vector<CueDelivery>& cues, std::string& error);
 
 // "#N" or "sceneN" (N from 1 to 39): true with the entry's number; anything else: false.
 bool parseSceneNumber(const std::string& text, int& number);

@@ -1,7 +1,7 @@
 // zod: the show, and the tools around it as subcommands.
 //
-//   zod [--window [--scale N] | --fullscreen] [--mute] [--fps F] [--start T|#N] [--assets DIR]
-//   zod --version | --list-scenes
+//   zod [--window [--scale N] | --fullscreen] [--mute] [--fps F] [--start T|#N] [--assets DIR] [--log FILE]
+//   zod --version | --list-scenes | --list-cues [--start T]
 //   zod lab --assets DIR --script FILE --out DIR [--png] [--hashes FILE]
 //   zod capture OUT.mp4|OUT.mkv [-y] [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] ...
 //   zod still T OUT.png [-y] [--assets DIR] [--fps F]
@@ -18,11 +18,13 @@ extern "C" {
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <new>
 #include <system_error>
 
+#include "app/MainThreadAllocations.h"
 #include "app/Program.h"
 #include "app/SceneList.h"
 #include "base/AssetDirectory.h"
@@ -107,6 +109,10 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_option("--sync-offset", options.syncOffsetMs,
                  wrap("Deliver the music's cues MS milliseconds later (display or audio latency)"))
       ->type_name("MS");
+  app.add_option("--log", options.logPath,
+                 wrap("Write a run log to FILE: every cue with its frame and scene, memory every 10 s, "
+                      "frame-time percentiles, allocations (also ZOD_LOG=FILE)"))
+      ->type_name("FILE");
 }
 
 void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome) {
@@ -197,6 +203,36 @@ int printScenes(const std::string& assetDir) {
   return 0;
 }
 
+// The cues from show time `start` on (all when empty), with the scene each is taken in.
+int printCues(const std::string& assetDir, const std::string& start) {
+  std::string dir = assetDir;
+  std::error_code ec;
+  if (dir.empty() && !std::filesystem::exists("zod.xm", ec)) dir = assetsBesideProgram();
+  setAssetDirectory(dir);
+  std::vector<CueDelivery> cues;
+  std::vector<SceneStart> scenes;
+  std::string error;
+  if (!listCues(cues, error) || !listScenes(scenes, error)) {
+    std::fprintf(stderr, "zod: %s\n", error.c_str());
+    return 1;
+  }
+  double fromMs = 0.0;
+  std::int64_t micros = 0;
+  int scene = 0;
+  if (parseShowTime(start, micros))
+    fromMs = static_cast<double>(micros) / 1000.0;
+  else if (parseSceneNumber(start, scene))
+    fromMs = scenes[static_cast<std::size_t>(scene - 1)].startMs;
+  std::printf("cues from %s on (%.3f ms)\n", formatShowTime(fromMs).c_str(), fromMs);
+  std::printf("   #  at            ms            code  scene\n");
+  for (const CueDelivery& c : cues) {
+    if (c.atMs < fromMs) continue;
+    std::printf("%4d  %-12s  %12.3f  %4d  %5d %s\n", c.number, formatShowTime(c.atMs).c_str(), c.atMs, c.code, c.scene,
+                c.name);
+  }
+  return 0;
+}
+
 int run(int argc, char** argv) {
   CLI::App app{"zod: a software-rendered demo show to tracker music.\n"
                "Keys: Escape ends the show, Pause pauses it, F12 saves the screen as a PNG,\n"
@@ -213,8 +249,11 @@ int run(int argc, char** argv) {
   Outcome outcome;
   bool version = false;
   bool listScenesWanted = false;
+  bool listCuesWanted = false;
   app.add_flag("--version", version, wrap("Print the versions of zod and its libraries"));
   app.add_flag("--list-scenes", listScenesWanted, wrap("List the 39 scenes with the show time each starts at"));
+  app.add_flag("--list-cues", listCuesWanted,
+               wrap("List the music's cues with the show time and scene each is taken in (from --start T on)"));
   addShowOptions(app, programOptions);
   addLabCommand(app, labOptions, outcome);
   addCaptureCommand(app, captureOptions, outcome);
@@ -239,7 +278,13 @@ int run(int argc, char** argv) {
     return 0;
   }
   if (listScenesWanted) return printScenes(programOptions.assetDir);
-  if (app.get_subcommands().empty()) return runProgram(programOptions);
+  if (listCuesWanted) return printCues(programOptions.assetDir, programOptions.start);
+  if (app.get_subcommands().empty()) {
+    if (programOptions.logPath.empty())
+      if (const char* logPath = std::getenv("ZOD_LOG")) programOptions.logPath = logPath;
+    programOptions.allocationCount = &allocationsOnThisThread;
+    return runProgram(programOptions);
+  }
   return outcome.exitCode;
 }
 }  // namespace

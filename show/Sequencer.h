@@ -14,6 +14,16 @@
 
 class SyncMailbox;
 
+// Told of every sync cue the sequencer takes, before it acts on it: the run log, tests.
+class CueListener {
+ public:
+  // `entry` is the timeline entry current when the cue is taken, -1 before the first frame.
+  virtual void cueTaken(std::uint8_t code, int entry, float timeMs) = 0;
+
+ protected:
+  ~CueListener() = default;
+};
+
 inline constexpr int SEQUENCER_CAPACITY = 50;
 inline constexpr std::uint8_t SKIP_CODE = 1;
 
@@ -23,6 +33,8 @@ class Sequencer {
 
   // Where sync events are taken from; without one, no event is ever pending.
   void connect(SyncMailbox& source) { mailbox = &source; }
+  // Null: nobody listens.
+  void listen(CueListener* listener) { cueListener = listener; }
 
   // Adds an entry. Beyond SEQUENCER_CAPACITY the entry is dropped and false is returned, so a
   // too-long timeline cannot write past the arrays.
@@ -45,6 +57,7 @@ class Sequencer {
   void turn(Pixel* frame, float timeMs);
 
   SyncMailbox* mailbox = nullptr;
+  CueListener* cueListener = nullptr;
   Effect* effects[SEQUENCER_CAPACITY] = {};
   float durations[SEQUENCER_CAPACITY] = {};
   float sceneStart = 0.0f;

@@ -1,0 +1,167 @@
+#include "app/RunLog.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "show/Timeline.h"
+
+namespace {
+constexpr double BIN_MS = 0.05;
+constexpr std::size_t BINS = 20000;  // up to a second
+constexpr std::size_t BUFFER_BYTES = 1 << 16;
+constexpr int ALLOCATION_LINES = 16;
+
+const char* sceneName(int entry) {
+  // The names are string literals, so their views end in a terminating zero.
+  return entry >= 0 && entry < TIMELINE_ENTRIES ? TIMELINE[entry].effectName.data() : "-";
+}
+
+// Resident memory in KiB: the current figure from /proc where there is one, read without the C
+// library's buffered files (which allocate), else the peak.
+long residentKb() {
+  const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    char text[128];
+    const ssize_t got = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (got > 0) {
+      text[got] = '\0';
+      char* rest = nullptr;
+      std::strtol(text, &rest, 10);
+      const long pages = std::strtol(rest, nullptr, 10);
+      return pages * (::sysconf(_SC_PAGESIZE) / 1024);
+    }
+  }
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+void count(std::vector<std::uint32_t>& histogram, double& maxMs, double ms) {
+  maxMs = std::max(maxMs, ms);
+  const double bin = std::floor(std::max(ms, 0.0) / BIN_MS);
+  ++histogram[bin >= static_cast<double>(BINS) ? BINS - 1 : static_cast<std::size_t>(bin)];
+}
+}  // namespace
+
+RunLog::RunLog(std::function<double()> nowMs, AllocationCount allocationCount)
+    : now(std::move(nowMs)), allocations(allocationCount), intervals(BINS, 0), renders(BINS, 0) {}
+
+RunLog::~RunLog() {
+  if (file) std::fclose(file);
+}
+
+bool RunLog::open(const std::string& path) {
+  file = std::fopen(path.c_str(), "w");
+  if (!file) return false;
+  // A buffer of our own: the C library would allocate one at the first line, in the loop.
+  buffer = std::make_unique<char[]>(BUFFER_BYTES);
+  std::setvbuf(file, buffer.get(), _IOFBF, BUFFER_BYTES);
+  std::fprintf(file, "# zod run log: kind key=value...; scene numbers as zod --list-scenes gives them\n");
+  return std::fflush(file) == 0;
+}
+
+std::uint64_t RunLog::allocationsAfterFirstFrame() const {
+  return allocations && frameCount > 0 ? allocations() - allocationsAtFirstFrame : 0;
+}
+
+void RunLog::frameStarts() {
+  turnStart = now();
+  if (previousStart >= 0.0) count(intervals, intervalMax, turnStart - previousStart);
+  previousStart = turnStart;
+}
+
+void RunLog::presentStarts() {
+  count(renders, renderMax, now() - turnStart);
+  if (allocations) presentFrom = allocations();
+}
+
+void RunLog::presentEnds() {
+  // The first frame's own allocations are not counted at all.
+  if (allocations && frameCount > 0) inPresent += allocations() - presentFrom;
+}
+
+void RunLog::frameEnds(float timeMs, int entry) {
+  const double end = now();
+  ++frameCount;
+  if (frameCount > 1 && allocations) {
+    const std::uint64_t total = allocationsAfterFirstFrame();
+    if (total != allocationsSeen && allocationLines < ALLOCATION_LINES && file) {
+      ++allocationLines;
+      std::fprintf(file, "alloc frame=%llu show_ms=%.0f count=%llu in_present=%llu\n",
+                   static_cast<unsigned long long>(frameCount), static_cast<double>(timeMs),
+                   static_cast<unsigned long long>(total - allocationsSeen),
+                   static_cast<unsigned long long>(inPresent - presentAtFrameStart));
+    }
+    allocationsSeen = total;
+    presentAtFrameStart = inPresent;
+  }
+  if (frameCount == 1) {
+    allocationsAtFirstFrame = allocations ? allocations() : 0;
+    firstFrameWall = end;
+    if (file)
+      std::fprintf(file, "start frame=1 show_ms=%.0f scene=%d name=%s\n", static_cast<double>(timeMs), entry + 1,
+                   sceneName(entry));
+  }
+  if (end >= nextMemoryWall) writeMemory(end);
+}
+
+void RunLog::writeMemory(double nowMs) {
+  nextMemoryWall = nowMs + MEMORY_EVERY_MS;
+  if (!file) return;
+  std::fprintf(file, "mem wall_s=%.1f frame=%llu rss_kb=%ld allocs=", (nowMs - firstFrameWall) / 1000.0,
+               static_cast<unsigned long long>(frameCount), residentKb());
+  if (allocations)
+    std::fprintf(file, "%llu\n", static_cast<unsigned long long>(allocationsAfterFirstFrame()));
+  else
+    std::fprintf(file, "uncounted\n");
+  std::fflush(file);
+}
+
+void RunLog::cueTaken(std::uint8_t code, int entry, float timeMs) {
+  if (!file) return;
+  // Cues are taken at the start of an idle turn, before frameEnds counts it.
+  std::fprintf(file, "cue frame=%llu show_ms=%.0f code=%d scene=%d name=%s\n",
+               static_cast<unsigned long long>(frameCount + 1), static_cast<double>(timeMs), code, entry + 1,
+               sceneName(entry));
+}
+
+void RunLog::writePercentiles(const char* kind, const std::vector<std::uint32_t>& histogram, double maxMs) {
+  std::uint64_t total = 0;
+  for (std::uint32_t n : histogram) total += n;
+  std::fprintf(file, "%s", kind);
+  for (int percent : {50, 90, 99}) {
+    // The smallest bin that holds at least `percent` per cent of the frames, as its upper edge.
+    const auto wanted = std::max<std::uint64_t>(1, (total * static_cast<std::uint64_t>(percent) + 99) / 100);
+    std::uint64_t seen = 0;
+    std::size_t bin = 0;
+    while (bin < histogram.size() && (seen += histogram[bin]) < wanted) ++bin;
+    std::fprintf(file, " p%d=%.2f", percent, total == 0 ? 0.0 : std::min(static_cast<double>(bin + 1) * BIN_MS, maxMs));
+  }
+  std::fprintf(file, " max=%.2f\n", maxMs);
+}
+
+bool RunLog::finish(float timeMs, int entry) {
+  if (!file) return false;
+  if (frameCount > 0) writeMemory(now());
+  std::fprintf(file, "end frame=%llu show_ms=%.0f scene=%d name=%s\n", static_cast<unsigned long long>(frameCount),
+               static_cast<double>(timeMs), entry + 1, sceneName(entry));
+  std::fprintf(file, "frames drawn=%llu\n", static_cast<unsigned long long>(frameCount));
+  writePercentiles("frametime_ms", intervals, intervalMax);
+  writePercentiles("rendertime_ms", renders, renderMax);
+  if (allocations)
+    std::fprintf(file, "allocations after_first_frame=%llu in_present=%llu\n",
+                 static_cast<unsigned long long>(allocationsAfterFirstFrame()),
+                 static_cast<unsigned long long>(inPresent));
+  else
+    std::fprintf(file, "allocations after_first_frame=uncounted\n");
+  const bool written = std::ferror(file) == 0;
+  const bool closed = std::fclose(file) == 0;
+  file = nullptr;
+  return written && closed;
+}

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/RunLog.h"
+#include "app/SceneList.h"
+#include "base/AssetDirectory.h"
+#include "tests/ScratchAssets.h"
+#include "tests/SyncTestModules.h"
+#include "tools/music/Song.h"
+
+namespace {
+
+double fakeNow = 0.0;
+std::uint64_t fakeAllocations = 0;
+
+std::string readText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The value of `key` on the first line of `kind`, or -1.
+double figure(const std::string& text, const std::string& kind, const std::string& key) {
+  const std::size_t line = text.find("\n" + kind + " ");
+  if (line == std::string::npos) return -1.0;
+  const std::size_t at = text.find(" " + key + "=", line);
+  return at == std::string::npos ? -1.0 : std::stod(text.substr(at + key.size() + 2));
+}
+
+// One turn of the loop as the log sees it: `renderMs` until presenting, `presentMs` presenting,
+// with `before` allocations made before presenting and `during` while presenting.
+void turn(RunLog& log, float timeMs, int entry, double renderMs, double presentMs, int before = 0, int during = 0) {
+  log.frameStarts();
+  fakeNow += renderMs;
+  fakeAllocations += before;
+  log.presentStarts();
+  fakeNow += presentMs;
+  fakeAllocations += during;
+  log.presentEnds();
+  log.frameEnds(timeMs, entry);
+}
+
+TEST(RunLogTest, RecordsCuesAllocationsMemoryAndTheRunsFigures) {
+  fakeNow = 1000.0;
+  fakeAllocations = 40;
+  const std::string path = (std::filesystem::temp_directory_path() / "zod-runlog-test.log").string();
+  {
+    RunLog log([] { return fakeNow; }, [] { return fakeAllocations; });
+    ASSERT_TRUE(log.open(path));
+    turn(log, 500.0f, 0, 1.0, 9.0, 5, 5);  // the first frame's own allocations do not count
+    log.cueTaken(7, 4, 520.0f);
+    turn(log, 520.0f, 4, 2.01, 8.01, 0, 3);  // the display's warm-up
+    for (int frame = 3; frame <= 100; ++frame) turn(log, 500.0f + 20.0f * frame, 4, 2.01, 8.01);
+    turn(log, 2600.0f, 4, 2.01, 38.0, 2);  // a slow frame that allocates
+    fakeNow += RunLog::MEMORY_EVERY_MS;
+    turn(log, 12600.0f, 38, 2.01, 8.01);
+    EXPECT_TRUE(log.finish(12620.0f, 38));
+  }
+  const std::string text = readText(path);
+  std::filesystem::remove(path);
+  EXPECT_NE(text.find("start frame=1 show_ms=500 scene=1 name=presents\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("cue frame=2 show_ms=520 code=7 scene=5 name=sphere\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("alloc frame=2 show_ms=520 count=3 in_present=3\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("alloc frame=101 show_ms=2600 count=2 in_present=0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("mem wall_s=0.0 frame=1 rss_kb="), std::string::npos) << text;
+  EXPECT_NE(text.find("mem wall_s=11.0 frame=102 rss_kb="), std::string::npos) << text;
+  EXPECT_NE(text.find("end frame=102 show_ms=12620 scene=39 name=end\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("frames drawn=102\n"), std::string::npos) << text;
+  // 100 intervals of about 10 ms and one of 10040 ms; percentiles are good to a bin (0.05 ms).
+  EXPECT_NEAR(figure(text, "frametime_ms", "p50"), 10.02, 0.05);
+  EXPECT_NEAR(figure(text, "frametime_ms", "p99"), 10.02, 0.05);
+  EXPECT_NEAR(figure(text, "frametime_ms", "max"), 10040.01, 0.01);
+  EXPECT_NEAR(figure(text, "rendertime_ms", "p50"), 2.01, 0.05);
+  EXPECT_NEAR(figure(text, "rendertime_ms", "max"), 2.01, 0.01);
+  EXPECT_NE(text.find("allocations after_first_frame=5 in_present=3\n"), std::string::npos) << text;
+}
+
+// The cues of the show's own music land in the scenes its composer wrote them for.
+TEST(CueListTest, EveryCueOfTheShowsMusicIsTakenInTheSceneItWasWrittenFor) {
+  setAssetDirectory(ZOD_ASSET_DIR);
+  std::vector<CueDelivery> cues;
+  std::string error;
+  ASSERT_TRUE(listCues(cues, error)) << error;
+  const auto planned = music::cuePlan();
+  ASSERT_EQ(cues.size(), planned.size());
+  for (std::size_t i = 0; i < cues.size(); ++i) {
+    EXPECT_EQ(cues[i].code, planned[i].code) << "cue " << i + 1;
+    EXPECT_EQ(cues[i].scene, planned[i].scene + 1) << "cue " << i + 1;
+    EXPECT_NEAR(cues[i].atMs, planned[i].row * music::ROW_SECONDS * 1000.0, 1.0) << "cue " << i + 1;
+  }
+  setAssetDirectory("");
+}
+
+// A skip moves on at once and keeps the old scene's clock; the scene after it starts when that
+// clock runs out; nothing is taken after the closing scene's quit code or the timeline's end.
+TEST(CueListTest, SkipsTimeOutsAndTheEndDecideTheScene) {
+  ScratchAssetDirectory assets;
+  constexpr int SPEED = 6, BPM = 125;  // 120 ms a row
+  xm::XmModule song = synctest::module(2, 250, 2, SPEED, BPM);
+  synctest::putZ(song, 0, 10, 0, 2);  // 1.2 s: scene 1
+  synctest::putZ(song, 0, 20, 0, 1);  // 2.4 s: taken in scene 1, which skips to 2
+  synctest::putZ(song, 0, 30, 0, 3);  // 3.6 s: scene 2, on scene 1's clock (30 s)
+  synctest::putZ(song, 1, 10, 0, 4);  // 31.2 s: scene 1's clock ran out, scene 3
+  ASSERT_TRUE(xm::saveXm(assetPath("zod.xm"), song));
+  std::vector<CueDelivery> cues;
+  std::string error;
+  ASSERT_TRUE(listCues(cues, error)) << error;
+  ASSERT_EQ(cues.size(), 4u);
+  EXPECT_EQ(cues[0].scene, 1);
+  EXPECT_EQ(cues[1].scene, 1);
+  EXPECT_STREQ(cues[2].name, "title");
+  EXPECT_EQ(cues[2].scene, 2);
+  EXPECT_EQ(cues[3].scene, 3);
+  EXPECT_NEAR(cues[3].atMs, 31200.0, 1.0);
+}
+
+}  // namespace
