@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "base/QuitRequest.h"
@@ -54,14 +55,18 @@ void setPaused(bool paused, Engine& engine, const LoopSettings& settings) {
   if (paused) {
     settings.pausable->pause();
     engine.music().setPaused(true);
-  } else {
+  }
+  // Both are read while still held: once the music runs again its thread may hand over a buffer
+  // at once, and the report would show a pause that moved.
+  engine.clock().update();
+  const std::string showTime = formatShowTime(engine.clock().elapsedMs());
+  const auto sample = static_cast<unsigned long long>(engine.music().handedFrames());
+  if (!paused) {
     engine.music().setPaused(false);
     settings.pausable->resume();
   }
-  engine.clock().update();
   std::fprintf(stderr, "zod: %s at show time %s, music at sample %llu\n", paused ? "paused" : "resumed",
-               formatShowTime(engine.clock().elapsedMs()).c_str(),
-               static_cast<unsigned long long>(engine.music().handedFrames()));
+               showTime.c_str(), sample);
 }
 }  // namespace
 
