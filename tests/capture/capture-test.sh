@@ -103,13 +103,17 @@ set +e; wait "$pid"; code=$?; set -e
 "$zod" capture late.mp4 --from 60 --to 120 --scale 1 --assets "$assets" --no-progress 2> /dev/null &
 pid=$!
 # The file is opened before the skip; frames have been written once it holds more than its header.
-written() { [ "$(stat -c %s .late.mp4.partial 2> /dev/null || echo 0)" -gt 65536 ]; }
-for _ in $(seq 600); do
-  written && break
-  kill -0 "$pid" 2> /dev/null || break
-  sleep 0.1
-done
-written || fail "the capture wrote no frame within a minute"
+written() { [ "$(stat -c %s "$1" 2> /dev/null || echo 0)" -gt 65536 ]; }
+# Waits up to a minute for capture $2 to write frames into temporary file $1.
+waitForFrames() {
+  for _ in $(seq 600); do
+    written "$1" && return 0
+    kill -0 "$2" 2> /dev/null || break
+    sleep 0.1
+  done
+  written "$1"
+}
+waitForFrames .late.mp4.partial "$pid" || fail "the capture wrote no frame within a minute"
 kill -INT "$pid"
 set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 130 ] || fail "interrupted while encoding: exit code $code"
@@ -121,11 +125,7 @@ echo "interrupted while encoding: $frames playable frames kept"
 echo "== SIGTERM: as Ctrl+C, with exit code 143"
 "$zod" capture term.mkv --from 60 --to 120 --assets "$assets" --no-progress 2> /dev/null &
 pid=$!
-for _ in $(seq 600); do
-  [ "$(stat -c %s .term.mkv.partial 2> /dev/null || echo 0)" -gt 65536 ] && break
-  kill -0 "$pid" 2> /dev/null || break
-  sleep 0.1
-done
+waitForFrames .term.mkv.partial "$pid" || fail "the capture to be terminated wrote no frame within a minute"
 kill -TERM "$pid"
 set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 143 ] || fail "terminated while encoding: exit code $code"
