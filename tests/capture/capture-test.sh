@@ -100,8 +100,6 @@ set +e; wait "$pid"; code=$?; set -e
 [ "$code" = 130 ] || fail "interrupted early: exit code $code"
 [ ! -e early.mp4 ] && [ ! -e .early.mp4.partial ] || fail "interrupted early: a file was left behind"
 # Once output has begun: a playable file up to that frame, under its own name.
-"$zod" capture late.mp4 --from 60 --to 120 --scale 1 --assets "$assets" --no-progress 2> /dev/null &
-pid=$!
 # The file is opened before the skip; frames have been written once it holds more than its header.
 written() { [ "$(stat -c %s "$1" 2> /dev/null || echo 0)" -gt 65536 ]; }
 # Waits up to a minute for capture $2 to write frames into temporary file $1.
@@ -113,25 +111,26 @@ waitForFrames() {
   done
   written "$1"
 }
-waitForFrames .late.mp4.partial "$pid" || fail "the capture wrote no frame within a minute"
-kill -INT "$pid"
-set +e; wait "$pid"; code=$?; set -e
-[ "$code" = 130 ] || fail "interrupted while encoding: exit code $code"
-[ ! -e .late.mp4.partial ] || fail "interrupted while encoding: the temporary file was left behind"
-frames=$(probe -select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 late.mp4)
-[ "$frames" -gt 0 ] && [ "$frames" -lt 3600 ] || fail "interrupted while encoding: $frames frames in the file"
+# Starts a capture of OUT from 1:00 (further options after the first four), waits for its first
+# frames, sends SIGNAL and checks the exit code, that no temporary file is left and that OUT plays.
+stopWhileEncoding() {
+  local out=$1 signal=$2 expected=$3 what=$4
+  shift 4
+  "$zod" capture "$out" --from 60 --to 120 "$@" --assets "$assets" --no-progress 2> /dev/null &
+  local pid=$!
+  waitForFrames ".$out.partial" "$pid" || fail "$what: the capture wrote no frame within a minute"
+  kill -"$signal" "$pid"
+  set +e; wait "$pid"; local code=$?; set -e
+  [ "$code" = "$expected" ] || fail "$what: exit code $code"
+  [ ! -e ".$out.partial" ] || fail "$what: the temporary file was left behind"
+  frames=$(probe -select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 "$out")
+  [ "$frames" -gt 0 ] && [ "$frames" -lt 3600 ] || fail "$what: $frames frames in the file"
+}
+stopWhileEncoding late.mp4 INT 130 "interrupted while encoding" --scale 1
 echo "interrupted while encoding: $frames playable frames kept"
 
 echo "== SIGTERM: as Ctrl+C, with exit code 143"
-"$zod" capture term.mkv --from 60 --to 120 --assets "$assets" --no-progress 2> /dev/null &
-pid=$!
-waitForFrames .term.mkv.partial "$pid" || fail "the capture to be terminated wrote no frame within a minute"
-kill -TERM "$pid"
-set +e; wait "$pid"; code=$?; set -e
-[ "$code" = 143 ] || fail "terminated while encoding: exit code $code"
-[ ! -e .term.mkv.partial ] || fail "terminated while encoding: the temporary file was left behind"
-frames=$(probe -select_streams v -count_frames -show_entries stream=nb_read_frames -of csv=p=0 term.mkv)
-[ "$frames" -gt 0 ] && [ "$frames" -lt 3600 ] || fail "terminated while encoding: $frames frames in the file"
+stopWhileEncoding term.mkv TERM 143 "terminated while encoding"
 "$zod" still 25:00 term.png --assets "$assets" 2> /dev/null &
 pid=$!
 sleep 0.3
