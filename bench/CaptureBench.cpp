@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -132,20 +133,35 @@ double processCpuSeconds() {
 
 constexpr int SPAN_FRAMES = 20 * 60;
 
+// The show run unseen up to `frame`, and an encoder with the .mp4 defaults writing `suffix`'s
+// file; when either cannot start, the benchmark is skipped and `encoder` is null.
+struct ShowAndEncoder {
+  std::unique_ptr<OfflineShow> show;
+  VideoEncoderSettings settings;
+  std::unique_ptr<VideoEncoder> encoder;
+};
+
+ShowAndEncoder openShowAt(std::int64_t frame, const char* suffix, benchmark::State& state) {
+  ShowAndEncoder opened;
+  std::string error;
+  opened.show = OfflineShow::start(FrameTiming(), error);
+  opened.settings.path = outputPath(suffix);
+  if (opened.show) opened.encoder = VideoEncoder::open(opened.settings, error);
+  if (!opened.encoder) {
+    state.SkipWithError(error.c_str());
+    return opened;
+  }
+  opened.show->skipTo(frame);
+  return opened;
+}
+
 void BM_CaptureAgainstEncoderAlone(benchmark::State& state) {
   setAssetDirectory(ZOD_ASSET_DIR);
   for (auto _ : state) {
     // The span's pictures, converted beforehand with the capture's own conversion (1.4 GB).
+    auto [offline, settings, converter] = openShowAt(FIRST_FRAME, "-alone.mp4", state);
+    if (!converter) return;
     std::string error;
-    auto offline = OfflineShow::start(FrameTiming(), error);
-    VideoEncoderSettings settings;
-    settings.path = outputPath("-alone.mp4");
-    auto converter = offline ? VideoEncoder::open(settings, error) : nullptr;
-    if (!converter) {
-      state.SkipWithError(error.c_str());
-      return;
-    }
-    offline->skipTo(FIRST_FRAME);
     std::vector<EncoderFrame> pictures;
     pictures.reserve(SPAN_FRAMES);
     for (int i = 0; i < SPAN_FRAMES; ++i) {
@@ -215,16 +231,9 @@ BENCHMARK(BM_CaptureAgainstEncoderAlone)->Iterations(1)->Unit(benchmark::kSecond
 void BM_YuvOnceAgainstScaledRgb(benchmark::State& state) {
   setAssetDirectory(ZOD_ASSET_DIR);
   for (auto _ : state) {
+    auto [offline, settings, encoder] = openShowAt(5 * 60 * 60, "-yuv.mp4", state);
+    if (!encoder) return;
     std::string error;
-    auto offline = OfflineShow::start(FrameTiming(), error);
-    VideoEncoderSettings settings;
-    settings.path = outputPath("-yuv.mp4");
-    auto encoder = offline ? VideoEncoder::open(settings, error) : nullptr;
-    if (!encoder) {
-      state.SkipWithError(error.c_str());
-      return;
-    }
-    offline->skipTo(5 * 60 * 60);
     EncoderFrame prepared = encoder->newFrame(0);
     ScaledYuvReference reference;
     long long compared = 0;
