@@ -13,12 +13,12 @@ LockstepMusic::LockstepMusic(const FrameTiming& timing) : timing(timing) {
   const std::size_t most = timing.mostSamplesInAFrame();
   buffer.assign(2 * most, 0.0f);
   // Events wait at most one frame past the one that rendered them.
-  queue.resize((2 * most / SHORTEST_ROW_FRAMES + 2) * MOST_CHANNELS);
+  queue.reserve((2 * most / SHORTEST_ROW_FRAMES + 2) * MOST_CHANNELS);
 }
 
 bool LockstepMusic::open(std::span<const std::uint8_t> module) {
   next = 0;
-  head = count = 0;
+  queue.clear();
   table = nullptr;
   return renderer.open(module);
 }
@@ -37,17 +37,13 @@ void LockstepMusic::renderFrame(SyncReceiver& receiver) {
     while (tableNext < cues.size() && static_cast<std::int64_t>(cues[tableNext].sample) <= due)
       receiver.post(cues[tableNext++].code);
   }
-  while (count > 0 && queue[head].sample <= due) {
-    receiver.post(queue[head].code);
-    head = (head + 1) % queue.size();
-    --count;
-  }
+  queue.postDue(due, receiver);
   ++next;
 }
 
 void LockstepMusic::seekTo(std::int64_t frame, const CueTable& cues) {
   next = frame;
-  head = count = 0;
+  queue.clear();
   table = &cues;
   tableNext = frame == 0 ? 0 : cues.firstAtOrAfter(static_cast<std::uint64_t>(timing.firstSample(frame - 1)) + 1);
   // libopenmpt lands on a row; the samples from there to the frame's first are played and dropped.
@@ -61,12 +57,6 @@ void LockstepMusic::seekTo(std::int64_t frame, const CueTable& cues) {
 
 void LockstepMusic::onZxxEvent(std::uint64_t sample, std::uint8_t code) {
   if (table) return;
-  // Cannot happen with the queue sized for two frames of the shortest rows; early beats lost.
-  if (count == queue.size()) {
-    overflow->post(queue[head].code);
-    head = (head + 1) % queue.size();
-    --count;
-  }
-  queue[(head + count) % queue.size()] = {static_cast<std::int64_t>(sample), code};
-  ++count;
+  // The queue holds two frames of the shortest rows: an early post cannot happen.
+  queue.push(static_cast<std::int64_t>(sample), code, *overflow);
 }

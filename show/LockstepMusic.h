@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "show/CueQueue.h"
 #include "show/CueTable.h"
 #include "show/FrameTiming.h"
 #include "show/ModuleRenderer.h"
@@ -39,13 +40,9 @@ class LockstepMusic : private ModuleRenderer::EventSink {
   // The next frame renderFrame will render.
   std::int64_t frameIndex() const { return next; }
   // Events rendered but not yet due.
-  std::size_t heldEvents() const { return count; }
+  std::size_t heldEvents() const { return queue.size(); }
 
  private:
-  struct Event {
-    std::int64_t sample;
-    std::uint8_t code;
-  };
   void onZxxEvent(std::uint64_t sample, std::uint8_t code) override;
 
   FrameTiming timing;
@@ -57,8 +54,6 @@ class LockstepMusic : private ModuleRenderer::EventSink {
   // After a seek: the events' table, and the next one to post.
   const CueTable* table = nullptr;
   std::size_t tableNext = 0;
-  // A ring of held events, oldest at `head`.
-  std::vector<Event> queue;
-  std::size_t head = 0;
-  std::size_t count = 0;
+  // Events rendered but not yet due.
+  CueQueue queue;
 };

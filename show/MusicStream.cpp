@@ -35,7 +35,7 @@ MusicStream::MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFra
   const std::int64_t waitFrames = std::max<std::int64_t>(delayFrames, 0) + 2 * deviceBufferFrames;
   const std::size_t rows = static_cast<std::size_t>(std::min<std::int64_t>(
       waitFrames / SHORTEST_ROW_FRAMES + 2, MOST_QUEUED_EVENTS));
-  queue.resize(std::clamp<std::size_t>(rows * mostEventsInOneRow(renderer.patternScan()), 16, MOST_QUEUED_EVENTS));
+  queue.reserve(std::clamp<std::size_t>(rows * mostEventsInOneRow(renderer.patternScan()), 16, MOST_QUEUED_EVENTS));
 }
 
 void MusicStream::fillCallback(void* stream, float* interleaved, std::size_t frames) {
@@ -46,24 +46,9 @@ void MusicStream::fill(float* interleaved, std::size_t frames) {
   const std::size_t written = renderer.render(interleaved, frames, *this);
   std::fill(interleaved + 2 * written, interleaved + 2 * frames, 0.0f);
   handed += frames;
-  deliverHeard();
+  queue.postDue(static_cast<std::int64_t>(handed) - delayFrames, receiver);
 }
 
 void MusicStream::onZxxEvent(std::uint64_t sample, std::uint8_t code) {
-  if (count == queue.size()) {
-    receiver.post(queue[head].code);
-    head = (head + 1) % queue.size();
-    --count;
-  }
-  queue[(head + count) % queue.size()] = {sample, code};
-  ++count;
-}
-
-void MusicStream::deliverHeard() {
-  const std::int64_t heard = static_cast<std::int64_t>(handed) - delayFrames;
-  while (count > 0 && static_cast<std::int64_t>(queue[head].sample) <= heard) {
-    receiver.post(queue[head].code);
-    head = (head + 1) % queue.size();
-    --count;
-  }
+  queue.push(static_cast<std::int64_t>(sample), code, receiver);
 }

@@ -4,12 +4,12 @@
 // the frames handed to the device, less the device's buffer and the sync offset, reach s.
 //
 // Runs on the device's thread; the event queue is sized at construction, so a fill allocates
-// nothing. Should the queue ever be full, the oldest event is delivered early rather than lost.
+// nothing.
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
+#include "show/CueQueue.h"
 #include "show/ModuleRenderer.h"
 #include "show/SyncMailbox.h"
 
@@ -26,22 +26,15 @@ class MusicStream : private ModuleRenderer::EventSink {
   static void fillCallback(void* stream, float* interleaved, std::size_t frames);
 
   std::uint64_t handedFrames() const { return handed; }
-  std::size_t pendingEvents() const { return count; }
+  std::size_t pendingEvents() const { return queue.size(); }
 
  private:
-  struct Event {
-    std::uint64_t sample;
-    std::uint8_t code;
-  };
   void onZxxEvent(std::uint64_t sample, std::uint8_t code) override;
-  void deliverHeard();
 
   ModuleRenderer& renderer;
   SyncReceiver& receiver;
   std::int64_t delayFrames;
   std::uint64_t handed = 0;
-  // A ring of events waiting to be heard, oldest at `head`.
-  std::vector<Event> queue;
-  std::size_t head = 0;
-  std::size_t count = 0;
+  // Events waiting to be heard.
+  CueQueue queue;
 };
