@@ -24,9 +24,7 @@ void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync) {
 }
 
 void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log) {
-  engine.clock().update();
-  float timeMs = engine.clock().elapsedMs();
-  engine.sequencer().runFrame(screen.frame(), timeMs);
+  engine.turn(screen.frame());
   window.hideCursor();
   if (log) log->presentStarts();
   screen.present();

@@ -19,7 +19,7 @@ struct LoopSettings {
   std::function<double()> displayInterval;
   // The counter the show clock reads, held while paused; null: the Pause key does nothing.
   PausableCounter* pausable = nullptr;
-  // Where F12 screenshots go (the current folder when empty); none when false.
+  // Whether F12 writes the screen to a PNG file in the current folder.
   bool screenshots = false;
   // Waits until the given steady-clock moment (ms); the program's sleeps here, tests pass none.
   std::function<void(double untilMs)> sleepUntil;
@@ -32,8 +32,8 @@ struct LoopSettings {
 // sync flag again, so the latest music cue is delivered once more at the next frame.
 void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync);
 
-// One idle turn: clock, sequencer (sync, scene changes, render), pointer hidden, present; the log,
-// if any, is told when presenting starts and ends.
+// One idle turn: the engine's turn into the screen's frame, pointer hidden, present; the log, if
+// any, is told when presenting starts and ends.
 void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log = nullptr);
 
 void runMessageLoop(Window& window, Screen& screen, Engine& engine);

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "render/Pixel.h"
 #include "show/Clock.h"
 #include "show/MusicPlayer.h"
 #include "show/Sequencer.h"
@@ -12,6 +13,11 @@
 class Engine {
  public:
   Engine(MillisecondCounter& counter, const MusicOptions& musicOptions);
+
+  // One turn of the show: the clock reads its counter, then the sequencer takes a pending cue and
+  // draws the current scene into `frame` at that show time (null: the scene only advances, as for
+  // a fast-forward) and moves on when the scene is over. Returns the turn's show time.
+  float turn(Pixel* frame);
 
   Clock& clock() { return *clockPart; }
   Sequencer& sequencer() { return *sequencerPart; }

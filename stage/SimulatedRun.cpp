@@ -15,12 +15,7 @@ void SimulatedRun::step(Pixel* frame, bool draw) {
   counter.set(timing.counterMs(next));
   Engine& engine = show.engine();
   if (music) music->renderFrame(engine.sync());
-  engine.clock().update();
-  lastTimeMs = engine.clock().elapsedMs();
-  if (draw)
-    engine.sequencer().runFrame(frame, lastTimeMs);
-  else
-    engine.sequencer().advanceFrame(lastTimeMs);
+  lastTimeMs = engine.turn(draw ? frame : nullptr);
   ++next;
 }
 
@@ -36,9 +31,7 @@ bool SimulatedRun::skipTo(std::int64_t target, const CueTable& cues, const std::
     counter.set(timing.counterMs(next));
     const auto due = static_cast<std::uint64_t>(timing.firstSample(next));
     while (cursor < all.size() && all[cursor].sample <= due) engine.sync().post(all[cursor++].code);
-    engine.clock().update();
-    lastTimeMs = engine.clock().elapsedMs();
-    engine.sequencer().advanceFrame(lastTimeMs);
+    lastTimeMs = engine.turn(nullptr);
     ++next;
   }
   if (music) music->seekTo(next, cues);

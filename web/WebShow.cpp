@@ -92,10 +92,8 @@ ZOD_EXPORT(zod_start) int zodStart() {
 ZOD_EXPORT(zod_frame) int zodFrame(std::uint32_t timeMs) {
   if (!live) return 1;
   if (quitRequested()) return 1;
-  Engine& engine = live->show->engine();
   live->counter.set(timeMs);
-  engine.clock().update();
-  engine.sequencer().runFrame(live->frame.data(), engine.clock().elapsedMs());
+  live->show->engine().turn(live->frame.data());
   screenToRgba(live->frame.data());
   return quitRequested() ? 1 : 0;
 }
