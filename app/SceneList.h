@@ -1,8 +1,7 @@
 #pragma once
 // The show's 39 timeline entries with the moments they start, for `zod --list-scenes` and
-// `zod --start #N`, and the music's cues with the scene each reaches, for `zod --list-cues`. The
-// moments follow from the timeline's durations and the music's cues, played by the sequencer's
-// rules with the music and the show clock starting together, so no frame is rendered for them.
+// `zod --start #N`, and the music's cues with the scene each reaches, for `zod --list-cues`: the
+// scene walk of the show, numbered from 1 as the user sees it.
 
 #include <cstdint>
 #include <string>
@@ -22,9 +21,9 @@ struct CueDelivery {
   const char* name;  // that scene's effect, or why none: "before-start", "after-end"
 };
 
-// Reads "zod.xm" from the asset directory; false with a message when it cannot be read.
+// Reads the music from the asset directory; false with a message when it cannot be read.
 bool listScenes(std::vector<SceneStart>& scenes, std::string& error);
-// Every Zxx cue of "zod.xm" in playing order (timed by rendering the module silently).
+// Every Zxx cue of the music in playing order.
 bool listCues(std::vector<CueDelivery>& cues, std::string& error);
 
 // "#N" or "sceneN" (N from 1 to 39): true with the entry's number; anything else: false.

@@ -26,7 +26,7 @@ constexpr EffectKind CATALOGUE[] = {
     {"plane", make<PlaneEffect>},
     {"heart", make<HeartEffect>},
     {"presents", make<PresentsEffect>},
-    {"end", make<EndEffect>},
+    {"end", make<EndEffect>, EndEffect::QUIT_CODE},
 };
 
 constexpr bool catalogued(std::string_view name) {

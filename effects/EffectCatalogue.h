@@ -3,6 +3,7 @@
 // the timeline and the lab find them by name and capture shows the name. A new effect is its own files plus one row here (and
 // its timeline entries).
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -14,6 +15,8 @@ struct EffectKind {
   const char* name;
   // Constructs the effect; the caller runs its init right after.
   std::unique_ptr<Effect> (*make)();
+  // The sync code on which the effect ends the show; 0: it never does.
+  std::uint8_t closingCode = 0;
 };
 
 // Every effect, in start-up order.
