@@ -15,10 +15,10 @@
 #include "capture/InterruptFlag.h"
 #include "display/Screen.h"
 #include "show/CueTable.h"
+#include "show/MusicPlayer.h"
 #include "stage/SimulatedRun.h"
 
 namespace {
-constexpr const char* NO_MUSIC = "ehmzz.. keine Daten";
 constexpr int PAST_THE_END = 2;
 
 enum class Outcome { Reached, Left, PastTheEnd };
@@ -30,9 +30,9 @@ Outcome fastForward(Platform& platform, Show& show, LateStartCounter& counter, s
                     std::uint32_t& liveFromMs, float& endMs) {
   std::vector<std::uint8_t> module;
   CueTable cues;
-  if (!readWholeFile(assetPath("zod.xm"), module) || !cues.compute(module)) {
+  if (!readWholeFile(assetPath(MUSIC_FILE), module) || !cues.compute(module)) {
     // The player's own load has reported it already.
-    if (!quitRequested()) showFatal(NO_MUSIC);
+    if (!quitRequested()) showFatal(NO_MUSIC_MESSAGE);
     return Outcome::Left;
   }
   const FrameTiming timing;
@@ -84,7 +84,7 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
     Show show(counter, quiet);
     std::uint32_t liveFromMs = 0;
     if (options.startMusic && !quitRequested()) {
-      show.engine().music().load("zod.xm");
+      show.engine().music().load(MUSIC_FILE);
       float endMs = 0.0f;
       if (!quitRequested() &&
           fastForward(platform, show, counter, startMicros, liveFromMs, endMs) == Outcome::PastTheEnd) {

@@ -24,22 +24,13 @@
 namespace {
 constexpr int FAILED = 1;
 
-// The pictures, checked before anything else. Without --assets the current folder is the show's
-// home, as it always was; when it lacks the pictures the build's own folder beside the program is
-// tried before giving up. Returns false after reporting every missing or broken file at once.
-bool findPictures(const std::string& assetDir) {
-  setAssetDirectory(assetDir);
-  std::vector<ShowFileFault> faults = checkShowPictures();
+// The pictures, checked before anything else. Returns false after reporting every missing or
+// broken file at once.
+bool findPictures(const std::string& requested) {
+  setAssetDirectory(chooseAssetDirectory(requested));
+  const std::vector<ShowFileFault> faults = checkShowPictures();
   if (faults.empty()) return true;
-  if (assetDir.empty()) {
-    const std::string beside = assetsBesideProgram();
-    if (!beside.empty()) {
-      setAssetDirectory(beside);
-      if (checkShowPictures().empty()) return true;
-      setAssetDirectory(assetDir);
-    }
-  }
-  const std::string folder = assetDir.empty() ? "dem aktuellen Ordner" : assetDir;
+  const std::string folder = assetDirectory().empty() ? "dem aktuellen Ordner" : assetDirectory();
   showFatal(showFilesReport(faults, folder).c_str());
   return false;
 }

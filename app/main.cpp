@@ -185,12 +185,9 @@ void printVersion() {
   openmpt_free_string(openmpt);
 }
 
-// The scenes need only the music; without --assets the current folder, else the build's.
+// The scenes need only the music, from the folder the show would read.
 int printScenes(const std::string& assetDir) {
-  std::string dir = assetDir;
-  std::error_code ec;
-  if (dir.empty() && !std::filesystem::exists("zod.xm", ec)) dir = assetsBesideProgram();
-  setAssetDirectory(dir);
+  setAssetDirectory(chooseAssetDirectory(assetDir));
   std::vector<SceneStart> scenes;
   std::string error;
   if (!listScenes(scenes, error)) {
@@ -205,10 +202,7 @@ int printScenes(const std::string& assetDir) {
 
 // The cues from show time `start` on (all when empty), with the scene each is taken in.
 int printCues(const std::string& assetDir, const std::string& start) {
-  std::string dir = assetDir;
-  std::error_code ec;
-  if (dir.empty() && !std::filesystem::exists("zod.xm", ec)) dir = assetsBesideProgram();
-  setAssetDirectory(dir);
+  setAssetDirectory(chooseAssetDirectory(assetDir));
   std::vector<CueDelivery> cues;
   std::vector<SceneStart> scenes;
   std::string error;

@@ -2,7 +2,7 @@
 // `zod capture --from T` up to its first encoded frame, for T = 1:00, 12:00 and 25:00. Each runs
 // as the program does, start-up (pictures, tables, the cue table's silent pass) included; the
 // wall time is the figure. BM_CueTable is the silent pass through the song alone.
-// Needs the generated assets (the show's pictures and zod.xm).
+// Needs the generated assets (the show's pictures and music).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -16,6 +16,7 @@
 #include "platform/HeadlessDisplay.h"
 #include "platform/HeadlessWindow.h"
 #include "show/CueTable.h"
+#include "show/MusicPlayer.h"
 
 namespace {
 const char* const MOMENTS[] = {"1:00", "12:00", "25:00"};
@@ -25,8 +26,8 @@ std::string scratchPath(const char* name) { return (std::filesystem::temp_direct
 
 void BM_CueTable(benchmark::State& state) {
   std::vector<std::uint8_t> module;
-  if (!readWholeFile(std::string(ZOD_ASSET_DIR) + "/zod.xm", module)) {
-    state.SkipWithError("no zod.xm");
+  if (!readWholeFile(std::string(ZOD_ASSET_DIR) + "/" + MUSIC_FILE, module)) {
+    state.SkipWithError("no music module");
     return;
   }
   for (auto _ : state) {

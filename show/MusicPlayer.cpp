@@ -38,7 +38,7 @@ void MusicPlayer::load(const char* fileName) {
   if (playback->stream) return;
   std::vector<std::uint8_t> bytes;
   if (!readWholeFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes)) {
-    showFatal("ehmzz.. keine Daten");
+    showFatal(NO_MUSIC_MESSAGE);
   }
 }
 

@@ -8,6 +8,11 @@
 #include "show/AudioOutput.h"
 #include "show/SyncMailbox.h"
 
+// The module the show plays, in the asset folder.
+inline constexpr const char* MUSIC_FILE = "zod.xm";
+// The report when the module cannot be read or played.
+inline constexpr const char* NO_MUSIC_MESSAGE = "ehmzz.. keine Daten";
+
 struct MusicOptions {
   // Opens the sound device. Null: none is opened and nothing plays (tests, the lab, offline work).
   AudioOutput::Opener openOutput = nullptr;

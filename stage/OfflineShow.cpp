@@ -2,10 +2,10 @@
 
 #include <new>
 
+#include "base/AssetDirectory.h"
 #include "base/Fatal.h"
 #include "base/QuitRequest.h"
-#include "base/AssetDirectory.h"
-#include "base/FileBytes.h"
+#include "stage/ShowFiles.h"
 
 namespace {
 std::string firstFatalReport;
@@ -27,14 +27,10 @@ OfflineShow::OfflineShow(const FrameTiming& timing) : lockstep(timing), framePix
 OfflineShow::~OfflineShow() = default;
 
 std::unique_ptr<OfflineShow> OfflineShow::start(const FrameTiming& timing, std::string& error) {
-  const std::string modulePath = assetPath("zod.xm");
   std::unique_ptr<OfflineShow> offline(new OfflineShow(timing));
-  if (!readWholeFile(modulePath, offline->module)) {
-    error = "cannot read the music " + modulePath;
-    return nullptr;
-  }
+  if (!readShowMusic(offline->module, error)) return nullptr;
   if (!offline->lockstep.open(offline->module)) {
-    error = modulePath + " is not an XM module the player can read";
+    error = unplayableMusicMessage();
     return nullptr;
   }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The whole show made offline: the start-up without a sound device, the music rendered in step
 // from its first sample, and the frame it draws into. Capture and stills run it frame by frame;
-// it reads pictures and "zod.xm" from the current asset directory.
+// it reads the pictures and the music from the current asset directory.
 
 #include <functional>
 #include <memory>

@@ -18,7 +18,7 @@ Show::Show(MillisecondCounter& counter, const ShowOptions& options) {
   appendTimeline(enginePart->sequencer(), [this](std::string_view name) { return effect(name); });
 
   if (options.startMusic && !quitRequested()) {
-    enginePart->music().load("zod.xm");
+    enginePart->music().load(MUSIC_FILE);
     enginePart->music().play();
   }
 }

@@ -8,8 +8,10 @@
 
 #include "base/AssetDirectory.h"
 #include "base/Fatal.h"
+#include "base/FileBytes.h"
 #include "base/QuitRequest.h"
 #include "image/Loaders.h"
+#include "show/MusicPlayer.h"
 
 namespace {
 enum class Format { Jpeg, Pcx, Raw };
@@ -94,3 +96,31 @@ std::string assetsBesideProgram() {
   const std::filesystem::path assets = program.parent_path() / "assets";
   return std::filesystem::is_directory(assets, ec) ? assets.string() : std::string();
 }
+
+namespace {
+bool holdsTheShow(const std::string& folder) {
+  auto has = [&folder](const char* name) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(std::filesystem::path(folder.empty() ? "." : folder) / name, ec);
+  };
+  if (!has(MUSIC_FILE)) return false;
+  for (const char* picture : showPictureNames())
+    if (!has(picture)) return false;
+  return true;
+}
+}  // namespace
+
+std::string chooseAssetDirectory(const std::string& requested) {
+  if (!requested.empty() || holdsTheShow(requested)) return requested;
+  const std::string beside = assetsBesideProgram();
+  return !beside.empty() && holdsTheShow(beside) ? beside : requested;
+}
+
+bool readShowMusic(std::vector<std::uint8_t>& bytes, std::string& error) {
+  const std::string path = assetPath(MUSIC_FILE);
+  if (readWholeFile(path, bytes)) return true;
+  error = "cannot read the music " + path;
+  return false;
+}
+
+std::string unplayableMusicMessage() { return assetPath(MUSIC_FILE) + " is not a module the player reads"; }

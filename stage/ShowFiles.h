@@ -3,6 +3,7 @@
 // that a user missing some sees one report naming every missing or broken file instead of a box
 // per file.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,3 +26,13 @@ std::string showFilesReport(const std::vector<ShowFileFault>& faults, const std:
 
 // The build's own asset folder beside the program ("assets" next to the executable), or empty.
 std::string assetsBesideProgram();
+
+// The folder to read the show's files from: `requested` when given; else the current folder, unless
+// it lacks some of the show's files and the folder beside the program has them all.
+std::string chooseAssetDirectory(const std::string& requested);
+
+// The music module from the asset folder; false, with a message naming the file, when it cannot be
+// read.
+bool readShowMusic(std::vector<std::uint8_t>& bytes, std::string& error);
+// The message for a module the player refuses.
+std::string unplayableMusicMessage();

@@ -10,21 +10,22 @@
 #include <thread>
 #include <vector>
 
-#include "capture/Capture.h"
-#include "capture/FrameQueue.h"
-#include "platform/HeadlessWindow.h"
 #include "app/LateStart.h"
-#include "lab/Lab.h"
-#include "lab/LabScript.h"
-#include "stage/OfflineShow.h"
+#include "base/AssetDirectory.h"
 #include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
+#include "capture/Capture.h"
+#include "capture/FrameQueue.h"
 #include "capture/VideoEncoder.h"
+#include "lab/Lab.h"
+#include "lab/LabScript.h"
 #include "platform/HeadlessDisplay.h"
-#include "base/AssetDirectory.h"
+#include "platform/HeadlessWindow.h"
 #include "show/FrameTiming.h"
 #include "show/LockstepMusic.h"
+#include "show/MusicPlayer.h"
 #include "show/Timeline.h"
+#include "stage/OfflineShow.h"
 #include "tests/AllocationCounter.h"
 #include "tests/FatalRecorder.h"
 #include "tests/ScaledYuvReference.h"
@@ -43,9 +44,9 @@ class ShowAssets {
   explicit ShowAssets(const xm::XmModule& music) : dir(fs::temp_directory_path() / ("zod-capture-" + unique())) {
     fs::create_directories(dir);
     for (const auto& entry : fs::directory_iterator(ZOD_ASSET_DIR)) {
-      if (entry.path().filename() != "zod.xm") fs::create_symlink(entry.path(), dir / entry.path().filename());
+      if (entry.path().filename() != MUSIC_FILE) fs::create_symlink(entry.path(), dir / entry.path().filename());
     }
-    xm::saveXm((dir / "zod.xm").string(), music);
+    xm::saveXm((dir / MUSIC_FILE).string(), music);
     previous = assetDirectory();
     setAssetDirectory(dir.string());
   }
@@ -376,7 +377,7 @@ TEST(OfflineShow, MissingFilesAreNamedInTheError) {
   setAssetDirectory(empty.string());
   std::string error;
   EXPECT_FALSE(OfflineShow::start(FrameTiming(), error));
-  EXPECT_NE(error.find("zod.xm"), std::string::npos) << error;
+  EXPECT_NE(error.find(MUSIC_FILE), std::string::npos) << error;
   setAssetDirectory(previous);
   fs::remove_all(empty);
 }

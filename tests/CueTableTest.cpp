@@ -1,13 +1,13 @@
 // The cue table learnt without mixing against the stamps of a full render, row for row: the built
 // module and written ones with the effects that move rows (breaks, jumps, loops, delays, tempo).
-#include "show/CueTable.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 
+#include "show/CueTable.h"
 #include "show/ModuleRenderer.h"
+#include "show/MusicPlayer.h"
 #include "tests/SyncTestModules.h"
 
 // Found by the cue's own (global) namespace, so failures print the cue.
@@ -42,7 +42,7 @@ void expectTableMatchesRender(const std::vector<std::uint8_t>& module) {
 }  // namespace
 
 TEST(CueTable, EqualsTheFullRenderOfTheBuiltModule) {
-  std::ifstream in(std::string(ZOD_ASSET_DIR) + "/zod.xm", std::ios::binary);
+  std::ifstream in(std::string(ZOD_ASSET_DIR) + "/" + MUSIC_FILE, std::ios::binary);
   const std::vector<std::uint8_t> module((std::istreambuf_iterator<char>(in)), {});
   expectTableMatchesRender(module);
 }

@@ -9,6 +9,7 @@
 #include "app/RunLog.h"
 #include "app/SceneList.h"
 #include "base/AssetDirectory.h"
+#include "show/MusicPlayer.h"
 #include "tests/ScratchAssets.h"
 #include "tests/SyncTestModules.h"
 #include "tools/music/Song.h"
@@ -107,7 +108,7 @@ TEST(CueListTest, SkipsTimeOutsAndTheEndDecideTheScene) {
   synctest::putZ(song, 0, 20, 0, 1);  // 2.4 s: taken in scene 1, which skips to 2
   synctest::putZ(song, 0, 30, 0, 3);  // 3.6 s: scene 2, on scene 1's clock (30 s)
   synctest::putZ(song, 1, 10, 0, 4);  // 31.2 s: scene 1's clock ran out, scene 3
-  ASSERT_TRUE(xm::saveXm(assetPath("zod.xm"), song));
+  ASSERT_TRUE(xm::saveXm(assetPath(MUSIC_FILE), song));
   std::vector<CueDelivery> cues;
   std::string error;
   ASSERT_TRUE(listCues(cues, error)) << error;

@@ -1,17 +1,23 @@
 // Writes a tiny looping module for the real-window test: a quiet tone and a cue on row 8, so the
-// show has music to load when no composed zod.xm exists yet.
-// Usage: zod_window_module FILE
+// show has music to load when no composed one exists yet. Leaves a module already there alone.
+// Usage: zod_window_module ASSET_DIR
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <string>
 
+#include "show/MusicPlayer.h"
 #include "tools/xm/XmWriter.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
+    std::fprintf(stderr, "usage: %s ASSET_DIR\n", argv[0]);
     return 2;
   }
+  const std::string path = (std::filesystem::path(argv[1]) / MUSIC_FILE).string();
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) return 0;
   xm::XmModule song;
   song.name = "window test";
   song.channels = 2;
@@ -31,8 +37,8 @@ int main(int argc, char** argv) {
   instrument.samples.push_back(tone);
   song.instruments.push_back(instrument);
 
-  if (!xm::saveXm(argv[1], song)) {
-    std::fprintf(stderr, "cannot write %s\n", argv[1]);
+  if (!xm::saveXm(path, song)) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
     return 1;
   }
   return 0;
