@@ -4,13 +4,16 @@
 //
 // At 120 bpm, 6 ticks a row and 4 rows a beat, every row lasts exactly 125 ms and every bar 2 s, so
 // each scene of the show's timeline (all of them whole multiples of 2 s) starts on a downbeat and
-// each scene gets a part of its own. The Zxx cues that steer the effects sit on a channel of their
-// own (with the tempo rows that keep time); where they fall is decided by one table, the sync plan,
-// in Song.cpp.
+// each scene gets a part of its own. The scenes are the entries of show/Timeline.h, read as they
+// are. The Zxx cues that steer the effects sit on a channel of their own (with the tempo rows that
+// keep time); where they fall is decided by one table, the sync plan, in SyncPlan.cpp. What each
+// scene plays is the arrangement (Arrangement.cpp); the note writers and the composer write it out.
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "show/Timeline.h"
 #include "tools/xm/XmWriter.h"
 
 namespace music {
@@ -19,27 +22,33 @@ constexpr int SPEED = 6;
 constexpr int TEMPO = 120;
 constexpr int ROWS_PER_BAR = 16;
 // SPEED * 2.5 / TEMPO; every two bars last exactly 4 s also where a player rounds ticks to whole
-// samples (see the tempo rows in Song.cpp).
+// samples (see the tempo rows in Composer.cpp).
 constexpr double ROW_SECONDS = 0.125;
 constexpr int CHANNELS = 19;
 constexpr int CUE_CHANNEL = 18;
 
-// One scene of the show's timeline, as the music follows it.
-struct Scene {
-  const char* effect;
-  int bars;  // 2 s each
-};
-// The 39 scenes in show order.
-const std::vector<Scene>& timeline();
+constexpr int BAR_MS = 2000;  // ROWS_PER_BAR rows of ROW_SECONDS
+
+// A scene's length in bars: its timeline entry's duration, which must be whole bars (checked below).
+constexpr int sceneBars(const TimelineEntry& entry) { return static_cast<int>(entry.durationMs) / BAR_MS; }
+constexpr bool lastsWholeBars(const TimelineEntry& entry) {
+  return entry.durationMs == static_cast<float>(sceneBars(entry) * BAR_MS);
+}
+static_assert(std::ranges::all_of(TIMELINE, lastsWholeBars),
+              "every entry of show/Timeline.h must last a whole number of 2 s bars: the music gives each scene "
+              "whole bars and starts it on a downbeat");
 
 // The bars the piece plays after the last scene has ended (a short tail, should the show run on).
 constexpr int TAIL_BARS = 2;
+
+// The bar each scene starts on, in timeline order, and after them the bar the last one ends on.
+std::vector<int> sceneStartBars();
 
 // A sync cue: a Zxx with `code` on song row `row` (every row lasts ROW_SECONDS).
 struct Cue {
   int row;
   std::uint8_t code;
-  int scene;  // index into timeline()
+  int scene;  // index into TIMELINE
   bool operator==(const Cue&) const = default;
 };
 // All cues of the piece, in playing order.

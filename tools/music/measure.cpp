@@ -14,6 +14,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "show/XmPatternScan.h"
@@ -126,11 +127,10 @@ int main(int argc, char** argv) {
   std::vector<measure::LoudnessMeter> perScene;
   std::vector<std::size_t> sceneEnds;
   if (scenes) {
-    std::size_t end = 0;
-    for (const music::Scene& s : music::timeline()) {
+    const std::vector<int> starts = music::sceneStartBars();
+    for (std::size_t i = 1; i < starts.size(); ++i) {
       perScene.emplace_back(RATE);
-      end += static_cast<std::size_t>(s.bars) * 2 * RATE;
-      sceneEnds.push_back(end);
+      sceneEnds.push_back(static_cast<std::size_t>(starts[i]) * music::BAR_MS / 1000 * RATE);
     }
     sceneEnds.back() = SIZE_MAX;
   }
@@ -189,10 +189,11 @@ int main(int argc, char** argv) {
         lo = *std::min_element(st.begin(), st.end());
         hi = *std::max_element(st.begin(), st.end());
       }
-      std::printf(" %5zu %-18s %7s %6.1f %8.1f .. %6.1f %6.1f %5.0f%% %7.1f\n", i, music::timeline()[i].effect,
-                  clock(start).c_str(), m.integrated(), lo, hi, m.truePeak(), 100.0 * m.energyShare(0, 120),
-                  m.sideToMid());
-      start += 2.0 * music::timeline()[i].bars;
+      const std::string_view effect = TIMELINE[i].effectName;
+      std::printf(" %5zu %-18.*s %7s %6.1f %8.1f .. %6.1f %6.1f %5.0f%% %7.1f\n", i, static_cast<int>(effect.size()),
+                  effect.data(), clock(start).c_str(), m.integrated(), lo, hi, m.truePeak(),
+                  100.0 * m.energyShare(0, 120), m.sideToMid());
+      start += TIMELINE[i].durationMs / 1000.0;
     }
   }
   return 0;

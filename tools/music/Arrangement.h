@@ -1,0 +1,52 @@
+#pragma once
+// The arrangement: what plays in each scene of the show, as runs of bars with one texture each.
+// The note writers turn a block's choices into pattern cells bar by bar.
+
+#include <cstddef>
+#include <vector>
+
+#include "tools/music/Harmony.h"
+#include "tools/music/Synth.h"
+
+namespace music {
+
+enum class Drums { None, Pulse, Four, Half, Broken };
+enum class Bass { None, Long, Offbeat, Rolling, Acid, Electro };
+enum class Chords { None, Pad, VoxPad, OffbeatStabs, ElectroStabs, GatedPad };
+enum class Arp { None, Sixteenths, Bells, Plucks, VoxChops };
+enum class Lead { None, ThemeA, ThemeAHigh, ThemeB, ThemeC, Hook, Sequence, BellTheme, PluckTheme };
+enum class Ending { None, Fill, Build };
+enum class Dynamics { Steady, Rise, Fall, FadeOut };
+
+// A run of bars with one texture. A scene's part is a list of blocks.
+struct Block {
+  int bars;
+  Progression progression;  // one chord a bar, repeated
+  Drums drums = Drums::None;
+  int hats = 0;  // 0 none, 1 open hats on the off-beats, 2 and closed sixteenths
+  Bass bass = Bass::None;
+  Chords chords = Chords::None;
+  Arp arp = Arp::None;
+  Lead lead = Lead::None;
+  Ending ending = Ending::None;
+  bool crash = false;  // a crash on the first downbeat
+  bool hit = false;    // a deep hit (kick, low tom, crash) on the first downbeat
+  Dynamics dynamics = Dynamics::Steady;
+  double level = 1.0;  // the block's loudness: peaks near 1, breakdowns about half
+  int variant = 0;     // picks the fills, builds, grooves, acid lines and ornaments
+  bool acid = false;   // an acid line over another bass, an octave up
+  int sweepFrom = 0, sweepTo = ACID_STEPS - 1;  // the acid filter's travel over the block
+  bool ride = false;   // a ride cymbal on the beats (from the second half on)
+  bool hold = false;   // a held supersaw note on the chord's top voice, under stabs or a sequence
+};
+
+using Part = std::vector<Block>;
+
+// One part per entry of the show's timeline, in its order. Each part fills its scene exactly (the
+// last one also the tail); composeZod checks that.
+std::vector<Part> arrangement();
+
+// The key of a scene, in semitones above A minor.
+int keyOfScene(std::size_t scene);
+
+}  // namespace music

@@ -1,0 +1,33 @@
+#include "tools/music/Mix.h"
+
+#include "tools/music/Synth.h"
+
+namespace music {
+namespace {
+
+// The mix: how loud each instrument sits against the volumes the parts write. What carries the
+// tune comes forward; the kick and the toms, which make the peaks, stay back.
+double instrumentGain(std::uint8_t instrument) {
+  if (instrument >= ACID && instrument < ACID + ACID_STEPS) return 1.15;
+  switch (instrument) {
+    case KICK: return 0.95;
+    case CLAP: case SNARE: return 1.25;
+    case TOM: return 0.55;
+    case BASS: return 1.3;
+    case CLOSED_HAT: case OPEN_HAT: case RIDE: return 2.0;
+    case CRASH: case RISER: return 1.5;
+    case PAD: case STAB: return 2.6;
+    case ARP: return 2.1;
+    case BELL: case PLUCK: return 2.4;
+    case LEAD_LEFT: case LEAD_RIGHT: return 1.5;
+    case VOX: return 2.0;
+    default: return 1.0;
+  }
+}
+
+}  // namespace
+
+// The master level on top, set so that the loudest moment stays below -1 dBFS true peak.
+double mixGain(std::uint8_t instrument) { return 0.98 * instrumentGain(instrument); }
+
+}  // namespace music
