@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "show/ModuleRenderer.h"
+#include "show/MusicPlayer.h"
 #include "show/Timeline.h"
 #include "tools/music/Loudness.h"
 #include "tools/music/ModuleStats.h"
@@ -187,7 +188,7 @@ struct EventLog final : ModuleRenderer::EventSink {
   std::vector<Event> events;
 };
 
-std::vector<std::uint8_t> builtModule() { return readFile(std::string(ZOD_ASSET_DIR) + "/zod.xm"); }
+std::vector<std::uint8_t> builtModule() { return readFile(std::string(ZOD_ASSET_DIR) + "/" + MUSIC_FILE); }
 
 TEST(BuiltModule, IsTheComposedPieceByteForByte) { EXPECT_EQ(builtModule(), xm::writeXm(music::composeZod())); }
 
