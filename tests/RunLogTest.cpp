@@ -10,6 +10,7 @@
 #include "app/SceneList.h"
 #include "base/AssetDirectory.h"
 #include "show/MusicPlayer.h"
+#include "show/Timeline.h"
 #include "tests/ScratchAssets.h"
 #include "tests/SyncTestModules.h"
 #include "tools/music/Song.h"
@@ -119,6 +120,12 @@ TEST(CueListTest, SkipsTimeOutsAndTheEndDecideTheScene) {
   EXPECT_EQ(cues[2].scene, 2);
   EXPECT_EQ(cues[3].scene, 3);
   EXPECT_NEAR(cues[3].atMs, 31200.0, 1.0);
+  // The skipped-to scene starts with the skip; the one after it when the first scene's clock ran out.
+  std::vector<SceneStart> scenes;
+  ASSERT_TRUE(listScenes(scenes, error)) << error;
+  ASSERT_EQ(scenes.size(), static_cast<std::size_t>(TIMELINE_ENTRIES));
+  EXPECT_NEAR(scenes[1].startMs, 2400.0, 1.0);
+  EXPECT_DOUBLE_EQ(scenes[2].startMs, TIMELINE[0].durationMs);
 }
 
 }  // namespace
