@@ -10,7 +10,7 @@
 
 #include "capture/CaptureProgress.h"
 #include "capture/FrameQueue.h"
-#include "capture/InterruptFlag.h"
+#include "base/InterruptFlag.h"
 #include "stage/OfflineShow.h"
 #include "image/PngFile.h"
 #include "base/TimeArguments.h"
