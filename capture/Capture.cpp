@@ -16,6 +16,7 @@
 #include "base/TimeArguments.h"
 #include "capture/VideoEncoder.h"
 #include "base/AssetDirectory.h"
+#include "display/Letterbox.h"
 
 namespace {
 constexpr int ARGUMENT_ERROR = 2;
@@ -68,12 +69,6 @@ bool endsWithPng(const std::string& path) {
   std::string extension = std::filesystem::path(path).extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return extension == ".png";
-}
-
-// Rows 0..279 of the show's frame, 52 rows down a black 512 x 384 screen.
-void letterbox(const Pixel* frame, std::vector<Pixel>& screen) {
-  screen.assign(SCREEN_PIXELS, 0);
-  std::copy(frame, frame + FRAME_PIXELS, screen.begin() + LETTERBOX_ROWS * FRAME_WIDTH);
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -259,8 +254,8 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
     return ARGUMENT_ERROR;
   }
   run.step(offline->frame(), true);
-  std::vector<Pixel> screen;
-  letterbox(offline->frame(), screen);
+  std::vector<Pixel> screen(SCREEN_PIXELS);
+  screenAsShown(offline->frame(), screen.data());
   std::string why;
   if (!writePngFile(options.outPath, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT, &why)) {
     err << "zod still: cannot write " << options.outPath << ": " << why << "; nothing was written\n";
