@@ -7,6 +7,7 @@
 
 #include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
+#include "display/Letterbox.h"
 #include "image/PngFile.h"
 
 void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync) {
@@ -29,11 +30,6 @@ void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log) {
   if (log) log->presentStarts();
   screen.present();
   if (log) log->presentEnds();
-}
-
-void screenAsShown(const Pixel* frame, Pixel* screen) {
-  std::fill(screen, screen + SCREEN_PIXELS, 0u);
-  std::copy(frame, frame + FRAME_PIXELS, screen + LETTERBOX_ROWS * FRAME_WIDTH);
 }
 
 namespace {

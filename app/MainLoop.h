@@ -40,6 +40,3 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine);
 // The live program's loop: Pause holds the picture, the music and the show clock together (cues
 // wait); F12 writes the screen as shown to zod-M.SS.mmm.png; frames are paced as settings say.
 void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSettings& settings);
-
-// The 512 x 384 screen as the display shows it: the frame 52 rows down, black above and below.
-void screenAsShown(const Pixel* frame, Pixel* screen);

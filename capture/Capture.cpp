@@ -4,18 +4,23 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 #include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
 #include <thread>
+#include <vector>
 
+#include "base/AssetDirectory.h"
+#include "base/InterruptFlag.h"
+#include "base/TimeArguments.h"
 #include "capture/CaptureProgress.h"
 #include "capture/FrameQueue.h"
-#include "capture/InterruptFlag.h"
-#include "stage/OfflineShow.h"
-#include "image/PngFile.h"
-#include "base/TimeArguments.h"
+#include "capture/SecondsSince.h"
 #include "capture/VideoEncoder.h"
-#include "base/AssetDirectory.h"
+#include "display/Letterbox.h"
+#include "image/PngFile.h"
+#include "stage/OfflineShow.h"
 
 namespace {
 constexpr int ARGUMENT_ERROR = 2;
@@ -70,36 +75,45 @@ bool endsWithPng(const std::string& path) {
   return extension == ".png";
 }
 
-// Rows 0..279 of the show's frame, 52 rows down a black 512 x 384 screen.
-void letterbox(const Pixel* frame, std::vector<Pixel>& screen) {
-  screen.assign(SCREEN_PIXELS, 0);
-  std::copy(frame, frame + FRAME_PIXELS, screen.begin() + LETTERBOX_ROWS * FRAME_WIDTH);
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-}  // namespace
-
-int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& err) {
+// The frames a capture writes: from the one on screen at --from to the last before --to.
+struct Cut {
   FrameTiming timing;
-  if (!parseRate(options.frameRate, timing, err, "capture")) return ARGUMENT_ERROR;
+  std::int64_t firstFrame = 0;
+  std::int64_t endFrame = INT64_MAX;
+};
+
+// What the frame loop leaves for the closing figures.
+struct EncodedFrames {
+  std::chrono::steady_clock::time_point started;
+  std::int64_t written = 0;
+  double renderSeconds = 0.0;
+  bool interrupted = false;
+  // The encoding thread's failure if any, else the preparing thread's; empty when neither failed.
+  std::string error;
+};
+
+// False, with the message written, for an argument out of range or an output refused.
+bool parseCaptureArguments(const CaptureOptions& options, Cut& cut, std::ostream& err) {
+  if (!parseRate(options.frameRate, cut.timing, err, "capture")) return false;
   std::int64_t fromMicros = 0;
   std::int64_t toMicros = -1;
-  if (!options.from.empty() && !parseTime(options.from, "--from", fromMicros, err, "capture")) return ARGUMENT_ERROR;
-  if (!options.to.empty() && !parseTime(options.to, "--to", toMicros, err, "capture")) return ARGUMENT_ERROR;
+  if (!options.from.empty() && !parseTime(options.from, "--from", fromMicros, err, "capture")) return false;
+  if (!options.to.empty() && !parseTime(options.to, "--to", toMicros, err, "capture")) return false;
   if (toMicros >= 0 && toMicros <= fromMicros) {
     err << "zod capture: --to must come after --from\n";
-    return ARGUMENT_ERROR;
+    return false;
   }
   // The cut starts with the frame on screen at --from and ends before the first frame that starts
   // at or after --to.
-  const std::int64_t firstFrame = timing.frameAt(fromMicros);
-  const std::int64_t endFrame = toMicros < 0 ? INT64_MAX : -timing.frameAt(-toMicros);
-  if (!outputUsable(options.outPath, options.overwrite, err, "capture")) return ARGUMENT_ERROR;
+  cut.firstFrame = cut.timing.frameAt(fromMicros);
+  if (toMicros >= 0) cut.endFrame = -cut.timing.frameAt(-toMicros);
+  return outputUsable(options.outPath, options.overwrite, err, "capture");
+}
 
-  // From here on Ctrl+C and SIGTERM are ours: whatever the moment, the temporary file is cleaned up.
-  InterruptFlag interrupt;
+// The encoder first, so that a file it cannot write costs no start-up of the show.
+bool openEncoderAndShow(const CaptureOptions& options, const FrameTiming& timing,
+                        std::unique_ptr<VideoEncoder>& encoder, std::unique_ptr<OfflineShow>& offline,
+                        std::ostream& err) {
   setAssetDirectory(options.assetDir);
   VideoEncoderSettings settings;
   settings.path = options.outPath;
@@ -110,52 +124,52 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   settings.preset = options.preset;
   settings.crf = options.crf;
   std::string error;
-  std::unique_ptr<VideoEncoder> encoder = VideoEncoder::open(settings, error);
-  if (!encoder) {
-    err << "zod capture: " << error << "\n";
-    return 1;
-  }
-  std::unique_ptr<OfflineShow> offline = OfflineShow::start(timing, error);
-  if (!offline) {
-    err << "zod capture: " << error << "\n";
-    return 1;
-  }
+  encoder = VideoEncoder::open(settings, error);
+  if (encoder) offline = OfflineShow::start(timing, error);
+  if (offline) return true;
+  err << "zod capture: " << error << "\n";
+  return false;
+}
 
+// The frames before --from are run unseen, their cues from the module's table; the skip is a
+// phase of its own, before any frame is encoded. The exit code when the capture ends here.
+std::optional<int> skipToFirstFrame(const CaptureOptions& options, const Cut& cut, OfflineShow& offline,
+                                    const InterruptFlag& interrupt, std::ostream& err) {
+  bool reached = true;
+  if (cut.firstFrame > 0 && !interrupt.raised()) {
+    const auto started = std::chrono::steady_clock::now();
+    if (options.progress)
+      err << "skipping to " << formatShowTime(static_cast<double>(cut.timing.counterMs(cut.firstFrame))) << " ..."
+          << std::flush;
+    reached = offline.skipTo(cut.firstFrame, [&interrupt] { return !interrupt.raised(); });
+    if (options.progress) err << " " << formatShowTime(secondsSince(started) * 1000.0) << "\n";
+  }
   if (interrupt.raised()) {
     err << "zod capture: interrupted before the first frame; nothing was written\n";
     return interrupt.exitCode();
   }
-
-  // The frames before --from are run unseen, their cues from the module's table; the skip is a
-  // phase of its own, before any frame is encoded.
-  SimulatedRun& run = offline->run();
-  if (firstFrame > 0) {
-    const auto skipStart = std::chrono::steady_clock::now();
-    if (options.progress) err << "skipping to " << formatShowTime(static_cast<double>(timing.counterMs(firstFrame))) << " ..." << std::flush;
-    const bool reached = offline->skipTo(firstFrame, [&interrupt] { return !interrupt.raised(); });
-    if (options.progress) err << " " << formatShowTime(secondsSince(skipStart) * 1000.0) << "\n";
-    if (interrupt.raised()) {
-      err << "zod capture: interrupted before the first frame; nothing was written\n";
-      return interrupt.exitCode();
-    }
-    if (!reached) {
-      err << "zod capture: the show ends at " << formatShowTime(run.timeMs()) << ", before --from " << options.from
-          << "; nothing was written\n";
-      return ARGUMENT_ERROR;
-    }
+  if (!reached) {
+    err << "zod capture: the show ends at " << formatShowTime(offline.run().timeMs()) << ", before --from "
+        << options.from << "; nothing was written\n";
+    return ARGUMENT_ERROR;
   }
+  return std::nullopt;
+}
 
-  // This thread renders each frame and converts it to the encoder's format and size; the encoding
-  // thread does nothing but feed the encoders, which keeps libx264's threads busy.
-  const auto framesStart = std::chrono::steady_clock::now();
-  std::vector<EncoderFrame> frames;
-  for (std::size_t i = 0; i < QUEUED_FRAMES; ++i) frames.push_back(encoder->newFrame(timing.mostSamplesInAFrame()));
-  FrameQueue<EncoderFrame> queue(std::move(frames));
+// This thread renders each frame and converts it to the encoder's format and size; the encoding
+// thread does nothing but feed the encoders, which keeps libx264's threads busy.
+EncodedFrames encodeFrames(const CaptureOptions& options, const Cut& cut, OfflineShow& offline, VideoEncoder& encoder,
+                           const InterruptFlag& interrupt, std::ostream& err) {
+  EncodedFrames done;
+  done.started = std::chrono::steady_clock::now();
+  std::vector<EncoderFrame> slots;
+  for (std::size_t i = 0; i < QUEUED_FRAMES; ++i) slots.push_back(encoder.newFrame(cut.timing.mostSamplesInAFrame()));
+  FrameQueue<EncoderFrame> queue(std::move(slots));
   std::string encoderError;
   std::string prepareError;
   std::thread encoding([&] {
     while (EncoderFrame* slot = queue.next()) {
-      const bool ok = encoder->encode(*slot, encoderError);
+      const bool ok = encoder.encode(*slot, encoderError);
       queue.release();
       if (!ok) {
         queue.close();
@@ -164,67 +178,87 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
     }
   });
 
-  const std::int64_t nominalEnd = timing.frameAt(NOMINAL_SHOW_MICROS) + 1;
-  CaptureProgress progress(err, isatty(STDERR_FILENO) != 0, std::min(endFrame, nominalEnd) - firstFrame,
-                           timing.framesPerSecond());
-  std::int64_t written = 0;
-  double renderSeconds = 0.0;
-  bool interrupted = false;
-  while (run.frameIndex() < endFrame) {
-    const std::int64_t n = run.frameIndex();
-    const bool shown = n >= firstFrame;
+  SimulatedRun& run = offline.run();
+  const std::int64_t nominalEnd = cut.timing.frameAt(NOMINAL_SHOW_MICROS) + 1;
+  CaptureProgress progress(err, isatty(STDERR_FILENO) != 0, std::min(cut.endFrame, nominalEnd) - cut.firstFrame,
+                           cut.timing.framesPerSecond());
+  while (run.frameIndex() < cut.endFrame) {
+    const bool shown = run.frameIndex() >= cut.firstFrame;
     const auto renderStart = std::chrono::steady_clock::now();
-    run.step(offline->frame(), shown);
-    renderSeconds += secondsSince(renderStart);
+    run.step(offline.frame(), shown);
+    done.renderSeconds += secondsSince(renderStart);
     if (shown) {
       EncoderFrame* slot = queue.acquire();
       if (!slot) break;
-      if (!encoder->prepare(offline->frame(), offline->music().samples(), offline->music().sampleFrames(), *slot,
-                            prepareError))
+      if (!encoder.prepare(offline.frame(), offline.music().samples(), offline.music().sampleFrames(), *slot,
+                           prepareError))
         break;
       queue.publish();
-      ++written;
+      ++done.written;
     }
-    const int entry = offline->show().engine().sequencer().currentIndex();
-    if (options.progress) progress.update(written, run.timeMs(), entry, offline->sceneName());
+    const int entry = offline.show().engine().sequencer().currentIndex();
+    if (options.progress) progress.update(done.written, run.timeMs(), entry, offline.sceneName());
     if (run.over()) break;
     if (interrupt.raised()) {
-      interrupted = true;
+      done.interrupted = true;
       break;
     }
   }
   queue.close();
   encoding.join();
   if (options.progress)
-    progress.finish(written, run.timeMs(), offline->show().engine().sequencer().currentIndex(),
-                    offline->sceneName());
+    progress.finish(done.written, run.timeMs(), offline.show().engine().sequencer().currentIndex(),
+                    offline.sceneName());
+  done.error = encoderError.empty() ? prepareError : encoderError;
+  return done;
+}
 
-  if (!encoderError.empty() || !prepareError.empty()) {
-    err << "zod capture: " << (encoderError.empty() ? prepareError : encoderError) << "\n";
+// Completes the file and says what it holds (and, with --verbose, where the time went).
+int finishAndReport(const CaptureOptions& options, const Cut& cut, const EncodedFrames& done, OfflineShow& offline,
+                    VideoEncoder& encoder, const InterruptFlag& interrupt, std::ostream& out, std::ostream& err) {
+  const double showTimeMs = offline.run().timeMs();
+  if (!done.error.empty()) {
+    err << "zod capture: " << done.error << "\n";
     return 1;
   }
-  if (written == 0) {
-    err << "zod capture: the show ended at " << formatShowTime(run.timeMs()) << ", before --from " << options.from
+  if (done.written == 0) {
+    err << "zod capture: the show ended at " << formatShowTime(showTimeMs) << ", before --from " << options.from
         << "; nothing was written\n";
     return 1;
   }
-  if (!encoder->finish(error)) {
+  std::string error;
+  if (!encoder.finish(error)) {
     err << "zod capture: " << error << "\n";
     return 1;
   }
-  const double framesSeconds = secondsSince(framesStart);
-  const double seconds = static_cast<double>(written) / timing.framesPerSecond();
-  out << "wrote " << options.outPath << ": " << written << " frames, " << formatShowTime(seconds * 1000.0)
-      << " of video from show time " << formatShowTime(static_cast<double>(timing.counterMs(firstFrame))) << "\n";
+  const double framesSeconds = secondsSince(done.started);
+  const double seconds = static_cast<double>(done.written) / cut.timing.framesPerSecond();
+  out << "wrote " << options.outPath << ": " << done.written << " frames, " << formatShowTime(seconds * 1000.0)
+      << " of video from show time " << formatShowTime(static_cast<double>(cut.timing.counterMs(cut.firstFrame)))
+      << "\n";
   if (options.verbose)
-    out << "time: rendering " << renderSeconds << " s, scaling " << encoder->scalingSeconds() << " s, encoding "
-        << encoder->encodingSeconds() << " s, the frames from first to file " << framesSeconds << " s\n";
-  if (interrupted) {
+    out << "time: rendering " << done.renderSeconds << " s, scaling " << encoder.scalingSeconds() << " s, encoding "
+        << encoder.encodingSeconds() << " s, the frames from first to file " << framesSeconds << " s\n";
+  if (done.interrupted) {
     err << "zod capture: interrupted; " << options.outPath << " is complete up to show time "
-        << formatShowTime(run.timeMs()) << "\n";
+        << formatShowTime(showTimeMs) << "\n";
     return interrupt.exitCode();
   }
   return 0;
+}
+}  // namespace
+
+int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& err) {
+  Cut cut;
+  if (!parseCaptureArguments(options, cut, err)) return ARGUMENT_ERROR;
+  // From here on Ctrl+C and SIGTERM are ours: whatever the moment, the temporary file is cleaned up.
+  InterruptFlag interrupt;
+  std::unique_ptr<VideoEncoder> encoder;
+  std::unique_ptr<OfflineShow> offline;
+  if (!openEncoderAndShow(options, cut.timing, encoder, offline, err)) return 1;
+  if (const std::optional<int> code = skipToFirstFrame(options, cut, *offline, interrupt, err)) return *code;
+  const EncodedFrames done = encodeFrames(options, cut, *offline, *encoder, interrupt, err);
+  return finishAndReport(options, cut, done, *offline, *encoder, interrupt, out, err);
 }
 
 int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) {
@@ -259,8 +293,8 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
     return ARGUMENT_ERROR;
   }
   run.step(offline->frame(), true);
-  std::vector<Pixel> screen;
-  letterbox(offline->frame(), screen);
+  std::vector<Pixel> screen(SCREEN_PIXELS);
+  screenAsShown(offline->frame(), screen.data());
   std::string why;
   if (!writePngFile(options.outPath, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT, &why)) {
     err << "zod still: cannot write " << options.outPath << ": " << why << "; nothing was written\n";

@@ -4,16 +4,17 @@
 #include <cstdio>
 
 #include "base/TimeArguments.h"
+#include "capture/SecondsSince.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
 }
 
-CaptureProgress::CaptureProgress(std::ostream& out, bool terminal, std::int64_t totalFrames, double framesPerSecond)
-    : out(out),
-      terminal(terminal),
-      totalFrames(std::max<std::int64_t>(totalFrames, 1)),
-      framesPerSecond(framesPerSecond),
+CaptureProgress::CaptureProgress(std::ostream& stream, bool onTerminal, std::int64_t expectedFrames, double rate)
+    : out(stream),
+      terminal(onTerminal),
+      totalFrames(std::max<std::int64_t>(expectedFrames, 1)),
+      framesPerSecond(rate),
       started(Clock::now()),
       lastPrint(started) {}
 
@@ -30,7 +31,7 @@ void CaptureProgress::finish(std::int64_t frame, double showTimeMs, int entry, c
 }
 
 void CaptureProgress::print(std::int64_t frame, double showTimeMs, int entry, const char* scene, bool last) {
-  const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+  const double seconds = secondsSince(started);
   const double speed = seconds > 0 ? static_cast<double>(frame) / seconds : 0.0;
   const double left = speed > 0 ? static_cast<double>(std::max<std::int64_t>(totalFrames - frame, 0)) / speed : 0.0;
   char line[200];

@@ -8,7 +8,6 @@ extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/log.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
@@ -23,14 +22,16 @@ extern "C" {
 
 #include "base/TemporaryName.h"
 #include "base/WriteFailure.h"
+#include "capture/FrameScaler.h"
+#include "capture/SecondsSince.h"
 #include "show/SampleRate.h"
 
 namespace {
 constexpr int CHANNELS = 2;
 constexpr int AAC_BIT_RATE = 192000;
-// Limited-range black: Y 16, Cb and Cr 128.
-constexpr std::uint8_t BLACK_LUMA = 16;
-constexpr std::uint8_t NEUTRAL_CHROMA = 128;
+// libx264's presets, fastest first, for the message that refuses one.
+constexpr const char* X264_PRESETS =
+    "ultrafast, superfast, veryfast, faster, fast, medium, slow, slower, veryslow, placebo";
 
 std::string ffmpegError(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -109,11 +110,6 @@ T* made(T* object) {
 void checkMemory(int result) {
   if (result == AVERROR(ENOMEM)) throw std::bad_alloc();
 }
-
-using Clock = std::chrono::steady_clock;
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 }  // namespace
 
 struct VideoEncoder::State {
@@ -132,25 +128,16 @@ struct VideoEncoder::State {
   // addFrame's own frame.
   EncoderFrame serialFrame;
   AVPacket* packet = nullptr;
-  SwsContext* toYuv = nullptr;
+  std::unique_ptr<FrameScaler> scaler;
 
-  int width = 0;
-  int height = 0;
   std::int64_t videoPts = 0;
   std::int64_t audioPts = 0;
   int audioFill = 0;
-
-  // The frame in 4:4:4 at its own size, before scaling and chroma subsampling.
-  std::vector<std::uint8_t> planeY, planeU, planeV;
-  // For each chroma column and row of the output: the two frame columns and rows it covers
-  // (a row of -1 is a letterbox bar).
-  std::vector<int> chromaColumns, chromaRows;
 
   double scaling = 0.0;
   double encoding = 0.0;
 
   ~State() {
-    sws_freeContext(toYuv);
     av_packet_free(&packet);
     av_frame_free(&audioFrame);
     avcodec_free_context(&video);
@@ -163,6 +150,152 @@ struct VideoEncoder::State {
       std::error_code ignored;
       std::filesystem::remove(temporaryPath, ignored);
     }
+  }
+
+  // The row of FORMATS that the file's extension and the codec asked for choose, the scale, and
+  // the scaler that makes the encoder's pictures.
+  bool chooseFormat(const VideoEncoderSettings& asked, std::string& error) {
+    settings = asked;
+    const std::string extension = lowerExtension(settings.path);
+    output = findFormat(extension, settings.codec);
+    if (!output) {
+      error = settings.path + ": " +
+              (findFormat(extension, "") ? "the codec " + settings.codec + " does not go in a " + extension + " file"
+                                         : std::string("the name must end in .mp4 or .mkv")) +
+              " (known: " + knownFormats() + ")";
+      return false;
+    }
+    lossless = output->pixels != AV_PIX_FMT_YUV420P;
+    if (settings.scale == 0) settings.scale = output->defaultScale;
+    if (settings.scale < 1 || settings.scale > LARGEST_SCALE) {
+      error = "the scale must be 1 to " + std::to_string(LARGEST_SCALE);
+      return false;
+    }
+    scaler = std::make_unique<FrameScaler>(output->pixels, settings.scale);
+    return true;
+  }
+
+  bool findEncoders(const AVCodec*& videoCodec, const AVCodec*& audioCodec, std::string& error) const {
+    videoCodec = avcodec_find_encoder_by_name(output->videoEncoder);
+    audioCodec = avcodec_find_encoder_by_name(output->audioEncoder);
+    if (videoCodec && audioCodec) return true;
+    error =
+        std::string("this FFmpeg has no ") + (videoCodec ? output->audioEncoder : output->videoEncoder) + " encoder";
+    return false;
+  }
+
+  // The container, bound to the temporary name (the file itself is opened with the header).
+  bool makeContainer(std::string& error) {
+    temporaryPath = temporaryNameBeside(settings.path);
+    const int result = avformat_alloc_output_context2(&format, nullptr, output->container, temporaryPath.c_str());
+    checkMemory(result);
+    if (result < 0 || !format) {
+      error = "cannot make the " + std::string(output->container) + " container: " + ffmpegError(result);
+      return false;
+    }
+    // Both encoders' packets pass through this one on their way into the file.
+    packet = made(av_packet_alloc());
+    return true;
+  }
+
+  bool addVideoStream(const AVCodec* codec, std::string& error) {
+    video = made(avcodec_alloc_context3(codec));
+    video->width = scaler->width();
+    video->height = scaler->height();
+    video->time_base = AVRational{static_cast<int>(settings.rateDenominator), static_cast<int>(settings.rateNumerator)};
+    video->framerate = AVRational{static_cast<int>(settings.rateNumerator), static_cast<int>(settings.rateDenominator)};
+    video->thread_count = 0;
+    video->pix_fmt = output->pixels;
+    if (!lossless) {
+      video->color_range = AVCOL_RANGE_MPEG;
+      video->colorspace = AVCOL_SPC_BT709;
+      video->color_primaries = AVCOL_PRI_BT709;
+      video->color_trc = AVCOL_TRC_BT709;
+    }
+    if (format->oformat->flags & AVFMT_GLOBALHEADER) video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (!openVideoEncoder(codec, error)) return false;
+    videoStream = made(avformat_new_stream(format, nullptr));
+    checkMemory(avcodec_parameters_from_context(videoStream->codecpar, video));
+    videoStream->time_base = video->time_base;
+    videoStream->avg_frame_rate = video->framerate;
+    return true;
+  }
+
+  // With the format's options, --preset for both x264 rows and --crf for the lossy one; an option
+  // the encoder leaves unused is refused, as a misspelt one would be.
+  bool openVideoEncoder(const AVCodec* codec, std::string& error) {
+    AVDictionary* options = nullptr;
+    av_dict_parse_string(&options, output->videoOptions, "=", ":", 0);
+    const bool x264 = std::strncmp(output->videoEncoder, "libx264", 7) == 0;
+    if (x264) {
+      if (av_opt_set(video->priv_data, "preset", settings.preset.c_str(), 0) < 0) {
+        av_dict_free(&options);
+        error = "libx264 does not know the preset " + settings.preset;
+        return false;
+      }
+      if (!lossless) av_dict_set(&options, "crf", std::to_string(settings.crf).c_str(), 0);
+    }
+    int result = avcodec_open2(video, codec, &options);
+    // libx264 refuses only settings made wrong (the preset, caught below as EINVAL) or memory it
+    // could not have, which it reports as an error of its own.
+    if (x264 && result == AVERROR_EXTERNAL) result = AVERROR(ENOMEM);
+    if (result == AVERROR(ENOMEM)) av_dict_free(&options);
+    checkMemory(result);
+    const bool leftOver = av_dict_count(options) > 0;
+    av_dict_free(&options);
+    if (result >= 0 && leftOver) result = AVERROR_OPTION_NOT_FOUND;
+    if (result >= 0) return true;
+    error = std::string("cannot open the video encoder ") + codec->name + ": " + ffmpegError(result);
+    if (x264) error += " (preset " + settings.preset + ": one of " + X264_PRESETS + ")";
+    return false;
+  }
+
+  // The audio stream and the one frame its samples are gathered in.
+  bool addAudioStream(const AVCodec* codec, std::string& error) {
+    audio = made(avcodec_alloc_context3(codec));
+    audio->sample_rate = output->sampleRate;
+    av_channel_layout_default(&audio->ch_layout, CHANNELS);
+    audio->sample_fmt = output->samples;
+    audio->time_base = AVRational{1, output->sampleRate};
+    if (!lossless) audio->bit_rate = AAC_BIT_RATE;
+    if (format->oformat->flags & AVFMT_GLOBALHEADER) audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    const int result = avcodec_open2(audio, codec, nullptr);
+    checkMemory(result);
+    if (result < 0) {
+      error = std::string("cannot open the audio encoder ") + codec->name + ": " + ffmpegError(result);
+      return false;
+    }
+    audioStream = made(avformat_new_stream(format, nullptr));
+    checkMemory(avcodec_parameters_from_context(audioStream->codecpar, audio));
+    audioStream->time_base = audio->time_base;
+
+    audioFrame = made(av_frame_alloc());
+    audioFrame->format = audio->sample_fmt;
+    audioFrame->sample_rate = output->sampleRate;
+    av_channel_layout_copy(&audioFrame->ch_layout, &audio->ch_layout);
+    if (audio->frame_size <= 0) audio->frame_size = 4096;
+    audioFrame->nb_samples = audio->frame_size;
+    if (av_frame_get_buffer(audioFrame, 0) < 0) throw std::bad_alloc();
+    return true;
+  }
+
+  // Opens the file under its temporary name and writes the container's header.
+  bool writeHeader(std::string& error) {
+    int result = avio_open(&format->pb, temporaryPath.c_str(), AVIO_FLAG_WRITE);
+    if (result < 0) {
+      error = "cannot write " + settings.path + ": " + outputError(result);
+      temporaryPath.clear();
+      return false;
+    }
+    AVDictionary* muxerOptions = nullptr;
+    av_dict_parse_string(&muxerOptions, output->muxerOptions, "=", ":", 0);
+    result = avformat_write_header(format, &muxerOptions);
+    av_dict_free(&muxerOptions);
+    if (result < 0) {
+      error = "cannot write " + settings.path + ": " + outputError(result);
+      return false;
+    }
+    return true;
   }
 
   bool drain(AVCodecContext* codec, AVStream* stream, std::string& error) {
@@ -192,103 +325,6 @@ struct VideoEncoder::State {
     return drain(codec, stream, error);
   }
 
-  void scaleLossless(const Pixel* frame, AVFrame* videoFrame) {
-    const int k = settings.scale;
-    for (int y = 0; y < height; ++y) {
-      auto* out = reinterpret_cast<std::uint32_t*>(videoFrame->data[0] + static_cast<std::ptrdiff_t>(y) * videoFrame->linesize[0]);
-      const int row = y / k - LETTERBOX_ROWS;
-      if (row < 0 || row >= FRAME_HEIGHT) {
-        std::fill(out, out + width, 0u);
-        continue;
-      }
-      if (y % k != 0) {
-        std::copy(out - videoFrame->linesize[0] / 4, out - videoFrame->linesize[0] / 4 + width, out);
-        continue;
-      }
-      const Pixel* in = frame + row * FRAME_WIDTH;
-      for (int x = 0; x < FRAME_WIDTH; ++x) std::fill(out + x * k, out + (x + 1) * k, in[x]);
-    }
-  }
-
-  // Planar G, B, R: each plane is one byte of the pixels, scaled as the luma is.
-  void scalePlanar(const Pixel* frame, AVFrame* videoFrame) {
-    const int k = settings.scale;
-    for (int p = 0; p < 3; ++p) {
-      const int shift = p == 0 ? 8 : p == 1 ? 0 : 16;
-      std::uint8_t* plane = planeY.data();
-      for (int i = 0; i < FRAME_PIXELS; ++i) plane[i] = static_cast<std::uint8_t>(frame[i] >> shift);
-      upscalePlane(plane, videoFrame->data[p], videoFrame->linesize[p], k, 0);
-    }
-  }
-
-  void scaleYuv(const Pixel* frame, AVFrame* videoFrame) {
-    const std::uint8_t* source[1] = {reinterpret_cast<const std::uint8_t*>(frame)};
-    const int sourceStride[1] = {FRAME_WIDTH * 4};
-    std::uint8_t* planes[3] = {planeY.data(), planeU.data(), planeV.data()};
-    const int strides[3] = {FRAME_WIDTH, FRAME_WIDTH, FRAME_WIDTH};
-    sws_scale(toYuv, source, sourceStride, 0, FRAME_HEIGHT, planes, strides);
-
-    const int k = settings.scale;
-    upscalePlane(planeY.data(), videoFrame->data[0], videoFrame->linesize[0], k, BLACK_LUMA);
-    if (k % 2 == 0) {
-      // Each 2 x 2 chroma sample covers one frame pixel: the chroma planes are the frame's, scaled.
-      upscalePlane(planeU.data(), videoFrame->data[1], videoFrame->linesize[1], k / 2, NEUTRAL_CHROMA);
-      upscalePlane(planeV.data(), videoFrame->data[2], videoFrame->linesize[2], k / 2, NEUTRAL_CHROMA);
-    } else {
-      averageChroma(planeU, videoFrame, 1);
-      averageChroma(planeV, videoFrame, 2);
-    }
-  }
-
-  // A 512 x 280 plane, scaled by `factor` into a plane of 512 x 384 x factor with the letterbox
-  // bars filled with `bar`.
-  static void upscalePlane(const std::uint8_t* in, std::uint8_t* out, int stride, int factor, std::uint8_t bar) {
-    const int rowWidth = FRAME_WIDTH * factor;
-    const int rows = SCREEN_HEIGHT * factor;
-    for (int y = 0; y < rows; ++y) {
-      std::uint8_t* line = out + static_cast<std::ptrdiff_t>(y) * stride;
-      const int row = y / factor - LETTERBOX_ROWS;
-      if (row < 0 || row >= FRAME_HEIGHT) {
-        std::memset(line, bar, static_cast<std::size_t>(rowWidth));
-      } else if (y % factor != 0) {
-        std::memcpy(line, line - stride, static_cast<std::size_t>(rowWidth));
-      } else {
-        const std::uint8_t* source = in + row * FRAME_WIDTH;
-        if (factor == 1) {
-          std::memcpy(line, source, FRAME_WIDTH);
-        } else if (factor == 2) {
-          for (int x = 0; x < FRAME_WIDTH; ++x) line[2 * x] = line[2 * x + 1] = source[x];
-        } else {
-          for (int x = 0; x < FRAME_WIDTH; ++x) std::memset(line + x * factor, source[x], static_cast<std::size_t>(factor));
-        }
-      }
-    }
-  }
-
-  // Odd scales: a chroma sample covers up to four frame pixels (or bar), and takes their mean.
-  void averageChroma(const std::vector<std::uint8_t>& plane, AVFrame* videoFrame, int p) {
-    const int chromaWidth = width / 2;
-    const int chromaHeight = height / 2;
-    for (int cy = 0; cy < chromaHeight; ++cy) {
-      std::uint8_t* out = videoFrame->data[p] + static_cast<std::ptrdiff_t>(cy) * videoFrame->linesize[p];
-      const int top = chromaRows[2 * cy];
-      const int bottom = chromaRows[2 * cy + 1];
-      if (top < 0 && bottom < 0) {
-        std::memset(out, NEUTRAL_CHROMA, static_cast<std::size_t>(chromaWidth));
-        continue;
-      }
-      const std::uint8_t* topRow = top < 0 ? nullptr : plane.data() + top * FRAME_WIDTH;
-      const std::uint8_t* bottomRow = bottom < 0 ? nullptr : plane.data() + bottom * FRAME_WIDTH;
-      for (int cx = 0; cx < chromaWidth; ++cx) {
-        const int left = chromaColumns[2 * cx];
-        const int right = chromaColumns[2 * cx + 1];
-        const int sum = (topRow ? topRow[left] + topRow[right] : 2 * NEUTRAL_CHROMA) +
-                        (bottomRow ? bottomRow[left] + bottomRow[right] : 2 * NEUTRAL_CHROMA);
-        out[cx] = static_cast<std::uint8_t>((sum + 2) / 4);
-      }
-    }
-  }
-
   void convertAudio(const float* samples, int offset, int count) {
     if (lossless) {
       auto* out = reinterpret_cast<std::int16_t*>(audioFrame->data[0]) + CHANNELS * offset;
@@ -315,7 +351,7 @@ struct VideoEncoder::State {
   }
 };
 
-VideoEncoder::VideoEncoder(std::unique_ptr<State> state) : state(std::move(state)) {}
+VideoEncoder::VideoEncoder(std::unique_ptr<State> opened) : state(std::move(opened)) {}
 
 VideoEncoder::~VideoEncoder() = default;
 
@@ -323,148 +359,12 @@ std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& set
   // The libraries' chatter would drown the progress line; their errors still show.
   av_log_set_level(AV_LOG_ERROR);
   auto s = std::make_unique<State>();
-  s->settings = settings;
-  const std::string extension = lowerExtension(settings.path);
-  const OutputFormat* format = findFormat(extension, settings.codec);
-  if (!format) {
-    error = settings.path + ": " +
-            (findFormat(extension, "") ? "the codec " + settings.codec + " does not go in a " + extension + " file"
-                                       : std::string("the name must end in .mp4 or .mkv")) +
-            " (known: " + knownFormats() + ")";
+  const AVCodec* videoCodec = nullptr;
+  const AVCodec* audioCodec = nullptr;
+  if (!s->chooseFormat(settings, error) || !s->findEncoders(videoCodec, audioCodec, error) ||
+      !s->makeContainer(error) || !s->addVideoStream(videoCodec, error) || !s->addAudioStream(audioCodec, error) ||
+      !s->writeHeader(error))
     return nullptr;
-  }
-  s->output = format;
-  s->lossless = format->pixels != AV_PIX_FMT_YUV420P;
-  if (s->settings.scale == 0) s->settings.scale = format->defaultScale;
-  if (s->settings.scale < 1 || s->settings.scale > LARGEST_SCALE) {
-    error = "the scale must be 1 to " + std::to_string(LARGEST_SCALE);
-    return nullptr;
-  }
-  const int k = s->settings.scale;
-  s->width = FRAME_WIDTH * k;
-  s->height = SCREEN_HEIGHT * k;
-
-  const AVCodec* videoCodec = avcodec_find_encoder_by_name(format->videoEncoder);
-  const AVCodec* audioCodec = avcodec_find_encoder_by_name(format->audioEncoder);
-  if (!videoCodec || !audioCodec) {
-    error = std::string("this FFmpeg has no ") + (videoCodec ? format->audioEncoder : format->videoEncoder) + " encoder";
-    return nullptr;
-  }
-
-  s->temporaryPath = temporaryNameBeside(settings.path);
-  int result = avformat_alloc_output_context2(&s->format, nullptr, format->container, s->temporaryPath.c_str());
-  checkMemory(result);
-  if (result < 0 || !s->format) {
-    error = "cannot make the " + std::string(format->container) + " container: " + ffmpegError(result);
-    return nullptr;
-  }
-
-  // Video.
-  s->video = made(avcodec_alloc_context3(videoCodec));
-  s->video->width = s->width;
-  s->video->height = s->height;
-  s->video->time_base = AVRational{static_cast<int>(settings.rateDenominator), static_cast<int>(settings.rateNumerator)};
-  s->video->framerate = AVRational{static_cast<int>(settings.rateNumerator), static_cast<int>(settings.rateDenominator)};
-  s->video->thread_count = 0;
-  s->video->pix_fmt = format->pixels;
-  AVDictionary* videoOptions = nullptr;
-  av_dict_parse_string(&videoOptions, format->videoOptions, "=", ":", 0);
-  // --preset for both x264 rows, --crf for the lossy one.
-  const bool x264 = std::strncmp(format->videoEncoder, "libx264", 7) == 0;
-  if (!s->lossless) {
-    s->video->color_range = AVCOL_RANGE_MPEG;
-    s->video->colorspace = AVCOL_SPC_BT709;
-    s->video->color_primaries = AVCOL_PRI_BT709;
-    s->video->color_trc = AVCOL_TRC_BT709;
-  }
-  if (x264) {
-    if (av_opt_set(s->video->priv_data, "preset", settings.preset.c_str(), 0) < 0) {
-      av_dict_free(&videoOptions);
-      error = "libx264 does not know the preset " + settings.preset;
-      return nullptr;
-    }
-    if (!s->lossless) av_dict_set(&videoOptions, "crf", std::to_string(settings.crf).c_str(), 0);
-  }
-  if (s->format->oformat->flags & AVFMT_GLOBALHEADER) s->video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  result = avcodec_open2(s->video, videoCodec, &videoOptions);
-  // libx264 refuses only settings made wrong (the preset, caught below as EINVAL) or memory it
-  // could not have, which it reports as an error of its own.
-  if (x264 && result == AVERROR_EXTERNAL) result = AVERROR(ENOMEM);
-  if (result == AVERROR(ENOMEM)) av_dict_free(&videoOptions);
-  checkMemory(result);
-  const bool leftOver = av_dict_count(videoOptions) > 0;
-  av_dict_free(&videoOptions);
-  if (result >= 0 && leftOver) result = AVERROR_OPTION_NOT_FOUND;
-  if (result < 0) {
-    error = std::string("cannot open the video encoder ") + videoCodec->name + ": " + ffmpegError(result);
-    if (x264)
-      error += " (preset " + settings.preset + ": one of ultrafast, superfast, veryfast, faster, fast, medium, slow, "
-               "slower, veryslow, placebo)";
-    return nullptr;
-  }
-  s->videoStream = made(avformat_new_stream(s->format, nullptr));
-  checkMemory(avcodec_parameters_from_context(s->videoStream->codecpar, s->video));
-  s->videoStream->time_base = s->video->time_base;
-  s->videoStream->avg_frame_rate = s->video->framerate;
-
-  // Audio.
-  s->audio = made(avcodec_alloc_context3(audioCodec));
-  s->audio->sample_rate = format->sampleRate;
-  av_channel_layout_default(&s->audio->ch_layout, CHANNELS);
-  s->audio->sample_fmt = format->samples;
-  s->audio->time_base = AVRational{1, format->sampleRate};
-  if (!s->lossless) s->audio->bit_rate = AAC_BIT_RATE;
-  if (s->format->oformat->flags & AVFMT_GLOBALHEADER) s->audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  result = avcodec_open2(s->audio, audioCodec, nullptr);
-  checkMemory(result);
-  if (result < 0) {
-    error = std::string("cannot open the audio encoder ") + audioCodec->name + ": " + ffmpegError(result);
-    return nullptr;
-  }
-  s->audioStream = made(avformat_new_stream(s->format, nullptr));
-  checkMemory(avcodec_parameters_from_context(s->audioStream->codecpar, s->audio));
-  s->audioStream->time_base = s->audio->time_base;
-
-  // Buffers, once.
-  s->packet = made(av_packet_alloc());
-  s->audioFrame = made(av_frame_alloc());
-  s->audioFrame->format = s->audio->sample_fmt;
-  s->audioFrame->sample_rate = format->sampleRate;
-  av_channel_layout_copy(&s->audioFrame->ch_layout, &s->audio->ch_layout);
-  if (s->audio->frame_size <= 0) s->audio->frame_size = 4096;
-  s->audioFrame->nb_samples = s->audio->frame_size;
-  if (av_frame_get_buffer(s->audioFrame, 0) < 0) throw std::bad_alloc();
-  if (format->pixels == AV_PIX_FMT_GBRP) s->planeY.assign(FRAME_PIXELS, 0);
-  if (!s->lossless) {
-    s->toYuv = sws_getContext(FRAME_WIDTH, FRAME_HEIGHT, AV_PIX_FMT_0RGB32, FRAME_WIDTH, FRAME_HEIGHT,
-                              AV_PIX_FMT_YUV444P, SWS_POINT, nullptr, nullptr, nullptr);
-    made(s->toYuv);
-    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-    sws_setColorspaceDetails(s->toYuv, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
-    s->planeY.assign(FRAME_PIXELS, 0);
-    s->planeU.assign(FRAME_PIXELS, 0);
-    s->planeV.assign(FRAME_PIXELS, 0);
-    for (int x = 0; x < s->width; ++x) s->chromaColumns.push_back(x / k);
-    for (int y = 0; y < s->height; ++y) {
-      const int row = y / k - LETTERBOX_ROWS;
-      s->chromaRows.push_back(row >= 0 && row < FRAME_HEIGHT ? row : -1);
-    }
-  }
-
-  result = avio_open(&s->format->pb, s->temporaryPath.c_str(), AVIO_FLAG_WRITE);
-  if (result < 0) {
-    error = "cannot write " + settings.path + ": " + outputError(result);
-    s->temporaryPath.clear();
-    return nullptr;
-  }
-  AVDictionary* muxerOptions = nullptr;
-  av_dict_parse_string(&muxerOptions, format->muxerOptions, "=", ":", 0);
-  result = avformat_write_header(s->format, &muxerOptions);
-  av_dict_free(&muxerOptions);
-  if (result < 0) {
-    error = "cannot write " + settings.path + ": " + outputError(result);
-    return nullptr;
-  }
   return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(s)));
 }
 
@@ -487,8 +387,8 @@ EncoderFrame VideoEncoder::newFrame(std::size_t mostSampleFrames) const {
   made.image = av_frame_alloc();
   if (!made.image) throw std::bad_alloc();
   made.image->format = state->video->pix_fmt;
-  made.image->width = state->width;
-  made.image->height = state->height;
+  made.image->width = state->scaler->width();
+  made.image->height = state->scaler->height();
   if (av_frame_get_buffer(made.image, 0) < 0) throw std::bad_alloc();
   made.samples.assign(CHANNELS * mostSampleFrames, 0.0f);
   return made;
@@ -497,7 +397,7 @@ EncoderFrame VideoEncoder::newFrame(std::size_t mostSampleFrames) const {
 bool VideoEncoder::prepare(const Pixel* frame, const float* samples, std::size_t sampleFrames, EncoderFrame& into,
                            std::string& error) {
   State& s = *state;
-  const auto start = Clock::now();
+  const auto start = std::chrono::steady_clock::now();
   // An encoder that works on frames in threads of its own may still hold the last picture: then
   // this one gets a buffer of its own.
   const int result = av_frame_make_writable(into.image);
@@ -505,12 +405,7 @@ bool VideoEncoder::prepare(const Pixel* frame, const float* samples, std::size_t
     error = "encoding failed: " + (result < 0 ? ffmpegError(result) : std::string("too many samples for a frame"));
     return false;
   }
-  if (!s.lossless)
-    s.scaleYuv(frame, into.image);
-  else if (s.output->pixels == AV_PIX_FMT_GBRP)
-    s.scalePlanar(frame, into.image);
-  else
-    s.scaleLossless(frame, into.image);
+  s.scaler->scale(frame, into.image);
   std::copy(samples, samples + CHANNELS * sampleFrames, into.samples.begin());
   into.sampleFrames = sampleFrames;
   s.scaling += secondsSince(start);
@@ -519,7 +414,7 @@ bool VideoEncoder::prepare(const Pixel* frame, const float* samples, std::size_t
 
 bool VideoEncoder::encode(EncoderFrame& frame, std::string& error) {
   State& s = *state;
-  const auto encodeStart = Clock::now();
+  const auto encodeStart = std::chrono::steady_clock::now();
   frame.image->pts = s.videoPts++;
   bool ok = s.send(s.video, s.videoStream, frame.image, error);
 
@@ -552,7 +447,7 @@ bool VideoEncoder::addFrame(const Pixel* frame, const float* samples, std::size_
 
 bool VideoEncoder::finish(std::string& error) {
   State& s = *state;
-  const auto encodeStart = Clock::now();
+  const auto encodeStart = std::chrono::steady_clock::now();
   bool ok = true;
   if (s.audioFill > 0) ok = s.sendAudioFrame(error);
   ok = ok && s.send(s.video, s.videoStream, nullptr, error) && s.send(s.audio, s.audioStream, nullptr, error);

@@ -86,6 +86,6 @@ class VideoEncoder {
 
  private:
   struct State;
-  explicit VideoEncoder(std::unique_ptr<State> state);
+  explicit VideoEncoder(std::unique_ptr<State> opened);
   std::unique_ptr<State> state;
 };

@@ -7,8 +7,8 @@
 
 #include "base/AssetDirectory.h"
 #include "base/Fatal.h"
+#include "base/InterruptFlag.h"
 #include "base/WriteFailure.h"
-#include "capture/InterruptFlag.h"
 #include "image/PngFile.h"
 
 namespace {

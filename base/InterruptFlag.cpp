@@ -1,4 +1,4 @@
-#include "capture/InterruptFlag.h"
+#include "base/InterruptFlag.h"
 
 namespace {
 // The first signal that came; a later one does not change the exit code.
