@@ -20,12 +20,13 @@
 #include "capture/VideoEncoder.h"
 #include "display/Letterbox.h"
 #include "image/PngFile.h"
+#include "show/Timeline.h"
 #include "stage/OfflineShow.h"
 
 namespace {
 constexpr int ARGUMENT_ERROR = 2;
-// The timeline's durations add up to this; the show runs a little longer.
-constexpr std::int64_t NOMINAL_SHOW_MICROS = 1526000LL * 1000;
+// The timeline's length; the show runs a little longer.
+constexpr auto NOMINAL_SHOW_MICROS = static_cast<std::int64_t>(timelineDurationMs() * 1000.0);
 // Frames between the renderer and the encoder: enough to ride out an encoder's uneven pace.
 constexpr std::size_t QUEUED_FRAMES = 8;
 

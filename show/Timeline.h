@@ -27,5 +27,12 @@ inline constexpr TimelineEntry TIMELINE[TIMELINE_ENTRIES] = {
     {"plane", 20000.0f},    {"end", 20000.0f},          {"end", 20000.0f},
 };
 
+// The durations added up: the show's length when no cue skips or ends it early.
+constexpr double timelineDurationMs() {
+  double total = 0.0;
+  for (const TimelineEntry& entry : TIMELINE) total += entry.durationMs;
+  return total;
+}
+
 // Appends the 39 entries in show order, each with the effect object effectNamed gives for its name.
 void appendTimeline(Sequencer& sequencer, const std::function<Effect*(std::string_view)>& effectNamed);

@@ -10,6 +10,7 @@
 
 #include "lab/Lab.h"
 #include "lab/LabScript.h"
+#include "show/Timeline.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -120,8 +121,8 @@ TEST_F(LabTest, QuitColumnTurnsOnWhenTheTimelineRunsOutAndFramesGoOn) {
   std::istringstream lines(out.str());
   std::string line;
   for (int k = 0; std::getline(lines, line); ++k) {
-    int entry = k < 38 ? k : 38;
-    int quit = k >= 39 ? 1 : 0;
+    int entry = std::min(k, TIMELINE_ENTRIES - 1);
+    int quit = k >= TIMELINE_ENTRIES ? 1 : 0;
     EXPECT_EQ(line, "frame " + std::to_string(k) + " entry " + std::to_string(entry) + " quit " +
                         std::to_string(quit));
   }
