@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "capture/Capture.h"
+#include "capture/SecondsSince.h"
 #include "stage/OfflineShow.h"
 #include "capture/VideoEncoder.h"
 #include "base/AssetDirectory.h"
@@ -44,10 +45,6 @@ const Codec CODECS[] = {{"h264", ".mp4", "ultrafast"}, {"h264", ".mp4", "superfa
 
 std::string outputPath(const char* extension) {
   return (std::filesystem::temp_directory_path() / (std::string("zod-capture-bench") + extension)).string();
-}
-
-double seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void BM_CaptureStages(benchmark::State& state) {
@@ -75,7 +72,7 @@ void BM_CaptureStages(benchmark::State& state) {
     for (int i = 0; i < FRAMES; ++i) {
       const auto start = std::chrono::steady_clock::now();
       offline->run().step(offline->frame(), true);
-      rendering += seconds(start);
+      rendering += secondsSince(start);
       encoder->addFrame(offline->frame(), offline->music().samples(), offline->music().sampleFrames(), error);
     }
     encoder->finish(error);
@@ -110,7 +107,7 @@ void BM_CapturePipelined(benchmark::State& state) {
       state.SkipWithError(err.str().c_str());
       return;
     }
-    const double took = seconds(start);
+    const double took = secondsSince(start);
     state.counters["fps"] = FRAMES / took;
     state.counters["x_realtime"] = 60.0 / took;
     state.counters["whole_show_min"] = (1514.0 * 60 / (FRAMES / took)) / 60.0;
@@ -181,7 +178,7 @@ void BM_CaptureAgainstEncoderAlone(benchmark::State& state) {
     auto start = std::chrono::steady_clock::now();
     for (EncoderFrame& picture : pictures) alone->encode(picture, error);
     alone->finish(error);
-    const double aloneSeconds = seconds(start);
+    const double aloneSeconds = secondsSince(start);
     const double aloneCpu = processCpuSeconds() - cpu;
     alone.reset();
     pictures.clear();
@@ -203,7 +200,7 @@ void BM_CaptureAgainstEncoderAlone(benchmark::State& state) {
       state.SkipWithError(err.str().c_str());
       return;
     }
-    const double captureSeconds = seconds(start);
+    const double captureSeconds = secondsSince(start);
     const double pipelineCpu = processCpuSeconds() - cpu;
     // "time: rendering R s, scaling S s, encoding E s, the frames from first to file W s"
     const std::string report = out.str();
