@@ -9,11 +9,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 }
 
-CaptureProgress::CaptureProgress(std::ostream& out, bool terminal, std::int64_t totalFrames, double framesPerSecond)
-    : out(out),
-      terminal(terminal),
-      totalFrames(std::max<std::int64_t>(totalFrames, 1)),
-      framesPerSecond(framesPerSecond),
+CaptureProgress::CaptureProgress(std::ostream& stream, bool onTerminal, std::int64_t expectedFrames, double frameRate)
+    : out(stream),
+      terminal(onTerminal),
+      totalFrames(std::max<std::int64_t>(expectedFrames, 1)),
+      framesPerSecond(frameRate),
       started(Clock::now()),
       lastPrint(started) {}
 

@@ -9,8 +9,8 @@
 
 class CaptureProgress {
  public:
-  // `totalFrames`: the frames the run is expected to step, for the time left.
-  CaptureProgress(std::ostream& out, bool terminal, std::int64_t totalFrames, double framesPerSecond);
+  // `expectedFrames`: the frames the run is expected to step, for the time left.
+  CaptureProgress(std::ostream& stream, bool onTerminal, std::int64_t expectedFrames, double frameRate);
 
   // Called after every frame; prints when it is time.
   void update(std::int64_t frame, double showTimeMs, int entry, const char* scene);
