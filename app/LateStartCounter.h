@@ -9,7 +9,7 @@
 
 class LateStartCounter final : public MillisecondCounter {
  public:
-  explicit LateStartCounter(MillisecondCounter& live) : live(live) {}
+  explicit LateStartCounter(MillisecondCounter& realCounter) : live(realCounter) {}
 
   std::uint32_t readMs() override;
 

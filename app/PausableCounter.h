@@ -8,7 +8,7 @@
 
 class PausableCounter final : public MillisecondCounter {
  public:
-  explicit PausableCounter(MillisecondCounter& below) : below(below) {}
+  explicit PausableCounter(MillisecondCounter& source) : below(source) {}
 
   std::uint32_t readMs() override { return (paused ? pausedAt : below.readMs()) - heldMs; }
 

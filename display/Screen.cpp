@@ -4,13 +4,13 @@
 
 #include "base/Fatal.h"
 
-Screen::Screen(DisplayLayer& display, int width, int height, int bitsPerPixel)
-    : display(display), width(width), height(height), bitsPerPixel(bitsPerPixel) {
+Screen::Screen(DisplayLayer& layer, int modeWidth, int modeHeight, int modeBitsPerPixel)
+    : display(layer), width(modeWidth), height(modeHeight), bitsPerPixel(modeBitsPerPixel) {
   if (!display.open()) {
     showFatal(DISPLAY_OPEN_FAILED);
   } else if (!display.takeExclusive()) {
     showFatal(DISPLAY_EXCLUSIVE_FAILED);
-  } else if (!display.setMode(this->width, this->height, this->bitsPerPixel)) {
+  } else if (!display.setMode(width, height, bitsPerPixel)) {
     showFatal(DISPLAY_MODE_FAILED);
   } else if (!display.createPrimarySurface()) {
     showFatal(DISPLAY_SURFACE_FAILED);

@@ -21,7 +21,7 @@ class Screen {
  public:
   // Sets the display up (each failing step reports its message through showFatal; the steps after
   // a failure are skipped, since they would need what failed), then allocates the frame.
-  Screen(DisplayLayer& display, int width, int height, int bitsPerPixel);
+  Screen(DisplayLayer& layer, int modeWidth, int modeHeight, int modeBitsPerPixel);
 
   Pixel* frame() { return framePixels.get(); }
   // Waits for the vertical blank and copies the frame onto the display; does nothing if the set-up

@@ -79,36 +79,36 @@ void HeartEffect::render(Pixel* frame, float timeMs) {
   advance(timeMs);
 
   // The pulse is kept as a float: the side halves and the heart's centre use it again.
-  const float cz = static_cast<float>(exactCos(t * static_cast<double>(0.0015015015f)));
-  const double zoom = static_cast<double>(cz) * 0.5 + 1.0;
+  const float pulse = static_cast<float>(exactCos(t * static_cast<double>(0.0015015015f)));
+  const double zoom = static_cast<double>(pulse) * 0.5 + 1.0;
   const double angle = static_cast<double>(angleTime) * static_cast<double>(0.0027322404f);
-  const float ks = static_cast<float>(zoom * exactSin(angle));
-  const float kc = static_cast<float>(zoom * exactCos(angle));
+  const float zoomedSin = static_cast<float>(zoom * exactSin(angle));
+  const float zoomedCos = static_cast<float>(zoom * exactCos(angle));
 
   for (int x = -halfWidth; x < halfWidth; ++x) {
-    colCos[x + halfWidth] = floatToInt(static_cast<double>(kc) * x);
-    colSin[x + halfWidth] = floatToInt(static_cast<double>(ks) * x);
+    colCos[x + halfWidth] = floatToInt(static_cast<double>(zoomedCos) * x);
+    colSin[x + halfWidth] = floatToInt(static_cast<double>(zoomedSin) * x);
   }
   for (int y = -halfHeight; y < halfHeight; ++y) {
-    rowCos[y + halfHeight] = floatToInt(static_cast<double>(kc) * y);
-    rowSin[y + halfHeight] = floatToInt(static_cast<double>(ks) * y);
+    rowCos[y + halfHeight] = floatToInt(static_cast<double>(zoomedCos) * y);
+    rowSin[y + halfHeight] = floatToInt(static_cast<double>(zoomedSin) * y);
   }
   drawBackground(frame);
-  drawSideHalves(frame, cz);
+  drawSideHalves(frame, pulse);
 
-  const double sc = exactSin(t * static_cast<double>(0.0013642565f)) * static_cast<double>(0.05f) +
-                    static_cast<double>(2.8f);
-  const float hs = static_cast<float>(sc * exactSin(exactCos(t * static_cast<double>(0.00069252076f))));
-  const double hc = sc * exactCos(exactSin(t * static_cast<double>(0.0006002401f)));
-  const int centreColumn = 127 - floatToInt(static_cast<double>(cz) * static_cast<double>(-80.0f));
+  const double heartScale =
+      exactSin(t * static_cast<double>(0.0013642565f)) * static_cast<double>(0.05f) + static_cast<double>(2.8f);
+  const float heartSin = static_cast<float>(heartScale * exactSin(exactCos(t * static_cast<double>(0.00069252076f))));
+  const double heartCos = heartScale * exactCos(exactSin(t * static_cast<double>(0.0006002401f)));
+  const int centreColumn = 127 - floatToInt(static_cast<double>(pulse) * static_cast<double>(-80.0f));
   const int centreRow =
       127 - floatToInt(exactSin(t * static_cast<double>(0.0017667845f)) * static_cast<double>(-20.0f));
   // Finite factors keep every sprite coordinate within a few hundred, so the plain conversion is
   // exact; a time that is not finite takes the checked path.
-  if (std::isfinite(hs) && std::isfinite(hc))
-    drawHeart<true>(frame, hs, hc, centreColumn, centreRow);
+  if (std::isfinite(heartSin) && std::isfinite(heartCos))
+    drawHeart<true>(frame, heartSin, heartCos, centreColumn, centreRow);
   else
-    drawHeart<false>(frame, hs, hc, centreColumn, centreRow);
+    drawHeart<false>(frame, heartSin, heartCos, centreColumn, centreRow);
 }
 
 void HeartEffect::drawBackground(Pixel* frame) {
@@ -137,9 +137,9 @@ void HeartEffect::drawBackground(Pixel* frame) {
   }
 }
 
-void HeartEffect::drawSideHalves(Pixel* frame, float cz) {
+void HeartEffect::drawSideHalves(Pixel* frame, float pulse) {
   // Offsets stay within 0..24, so both halves stay within rows 0..279.
-  const int spread = floatToInt(std::fabs(static_cast<double>(cz)) * 31.0);
+  const int spread = floatToInt(std::fabs(static_cast<double>(pulse)) * 31.0);
   const int leftTop = floatToInt(static_cast<double>(HIGHEST_OFFSET) - leftSlide.offset);
   const int rightTop = floatToInt(static_cast<double>(HIGHEST_OFFSET) - rightSlide.offset);
   const Pixel* side = sideImage.get();
@@ -152,35 +152,37 @@ void HeartEffect::drawSideHalves(Pixel* frame, float cz) {
 }
 
 template <bool Finite>
-void HeartEffect::drawHeart(Pixel* frame, double hs32, double hc, int centreColumn, int centreRow) {
+void HeartEffect::drawHeart(Pixel* frame, double heartSin, double heartCos, int centreColumn, int centreRow) {
   for (int k = 0; k < HEART_COLUMNS; ++k) {
     const int i = k - HEART_HALF_COLUMNS;
-    heartColumnCos[k] = i * hc;
-    heartColumnSin[k] = i * hs32;
+    heartColumnCos[k] = i * heartCos;
+    heartColumnSin[k] = i * heartSin;
   }
   const double* columnCos = heartColumnCos.get();
   const double* columnSin = heartColumnSin.get();
   const Pixel* heart = heartImage.get();
-  const std::uint32_t cc = static_cast<std::uint32_t>(centreColumn);
-  const std::uint32_t cr = static_cast<std::uint32_t>(centreRow);
+  // Unsigned, so that one comparison also rejects texture coordinates below zero.
+  const std::uint32_t unsignedCentreColumn = static_cast<std::uint32_t>(centreColumn);
+  const std::uint32_t unsignedCentreRow = static_cast<std::uint32_t>(centreRow);
   for (int j = -HEART_HALF_ROWS; j < HEART_HALF_ROWS; ++j) {
     // The row's shear term is stored as a float, once per row.
-    const double rowSin = static_cast<float>(j * hs32);
-    const double rowCos = j * hc;
+    const double heartRowSin = static_cast<float>(j * heartSin);
+    const double heartRowCos = j * heartCos;
     Pixel* out = frame + (j + FRAME_HEIGHT / 2) * FRAME_WIDTH + FRAME_WIDTH / 2 - HEART_HALF_COLUMNS;
     for (int k = 0; k < HEART_COLUMNS; ++k) {
       std::int32_t col;
       std::int32_t row;
       if constexpr (Finite) {
-        col = static_cast<std::int32_t>(columnCos[k] - rowSin);
-        row = static_cast<std::int32_t>(columnSin[k] + rowCos);
+        col = static_cast<std::int32_t>(columnCos[k] - heartRowSin);
+        row = static_cast<std::int32_t>(columnSin[k] + heartRowCos);
       } else {
-        col = floatToInt(columnCos[k] - rowSin);
-        row = floatToInt(columnSin[k] + rowCos);
+        col = floatToInt(columnCos[k] - heartRowSin);
+        row = floatToInt(columnSin[k] + heartRowCos);
       }
-      const std::uint32_t c = static_cast<std::uint32_t>(col) + cc;
-      const std::uint32_t r = static_cast<std::uint32_t>(row) + cr;
-      if (c < TEXTURE_SIZE && r < TEXTURE_SIZE) copyKeyed(out[k], heart[r * TEXTURE_SIZE + c]);
+      const std::uint32_t textureColumn = static_cast<std::uint32_t>(col) + unsignedCentreColumn;
+      const std::uint32_t textureRow = static_cast<std::uint32_t>(row) + unsignedCentreRow;
+      if (textureColumn < TEXTURE_SIZE && textureRow < TEXTURE_SIZE)
+        copyKeyed(out[k], heart[textureRow * TEXTURE_SIZE + textureColumn]);
     }
   }
 }

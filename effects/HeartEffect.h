@@ -25,9 +25,12 @@ class HeartEffect final : public Effect {
 
  private:
   void drawBackground(Pixel* frame);
-  void drawSideHalves(Pixel* frame, float cz);
+  // The pulse (-1..1) spreads the halves apart.
+  void drawSideHalves(Pixel* frame, float pulse);
+  // The heart's sine and cosine factors carry its wobble and its scale; the sine one has been
+  // rounded to a float.
   template <bool Finite>
-  void drawHeart(Pixel* frame, double hs32, double hc, int centreColumn, int centreRow);
+  void drawHeart(Pixel* frame, double heartSin, double heartCos, int centreColumn, int centreRow);
 
   std::unique_ptr<Pixel[]> woodTexture;
   std::unique_ptr<Pixel[]> sideImage;

@@ -2,7 +2,7 @@
 
 #include <SDL.h>
 
-SdlDisplay::SdlDisplay(SDL_Window* window, bool fullScreen) : window(window), fullScreen(fullScreen) {}
+SdlDisplay::SdlDisplay(SDL_Window* target, bool startFullScreen) : window(target), fullScreen(startFullScreen) {}
 
 SdlDisplay::~SdlDisplay() {
   if (texture) SDL_DestroyTexture(texture);

@@ -14,8 +14,8 @@ struct SDL_Texture;
 
 class SdlDisplay final : public DisplayLayer {
  public:
-  // window may be null (it could not be opened): then open() fails.
-  SdlDisplay(SDL_Window* window, bool fullScreen);
+  // `target` may be null (the window could not be opened): then open() fails.
+  SdlDisplay(SDL_Window* target, bool startFullScreen);
   ~SdlDisplay() override;
   SdlDisplay(const SdlDisplay&) = delete;
   SdlDisplay& operator=(const SdlDisplay&) = delete;

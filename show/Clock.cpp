@@ -1,6 +1,6 @@
 #include "show/Clock.h"
 
-Clock::Clock(MillisecondCounter& counter) : counter(counter), lastReading(counter.readMs()) {
+Clock::Clock(MillisecondCounter& source) : counter(source), lastReading(source.readMs()) {
   start = static_cast<float>(static_cast<double>(lastReading));
 }
 

@@ -13,7 +13,7 @@
 
 class Clock {
  public:
-  explicit Clock(MillisecondCounter& counter);
+  explicit Clock(MillisecondCounter& source);
 
   // Reads the counter and stores the elapsed time of this frame.
   void update();

@@ -7,7 +7,7 @@
 namespace {
 struct Collector : ModuleRenderer::EventSink {
   std::vector<CueTable::Cue>& cues;
-  explicit Collector(std::vector<CueTable::Cue>& cues) : cues(cues) {}
+  explicit Collector(std::vector<CueTable::Cue>& target) : cues(target) {}
   void onZxxEvent(std::uint64_t sample, std::uint8_t code) override { cues.push_back({sample, code}); }
 };
 }  // namespace

@@ -9,7 +9,7 @@
 #include "show/MusicStream.h"
 
 struct MusicPlayer::Playback {
-  explicit Playback(SyncMailbox& mailbox) : mailbox(mailbox) {}
+  explicit Playback(SyncMailbox& syncMailbox) : mailbox(syncMailbox) {}
   SyncMailbox& mailbox;
   MusicOptions options;
   ModuleRenderer renderer;

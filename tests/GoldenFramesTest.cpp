@@ -45,8 +45,8 @@ TEST_P(GoldenFrames, EveryFrameMatchesItsRecordedHash) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, GoldenFrames, testing::ValuesIn(goldenScripts()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
+                         [](const testing::TestParamInfo<std::string>& script) {
+                           std::string name = script.param;
                            std::replace_if(
                                name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
                            return name;

@@ -17,7 +17,8 @@ struct EffectCall {
 
 class RecordingEffect final : public Effect {
  public:
-  RecordingEffect(std::string name, std::vector<EffectCall>& log) : name(std::move(name)), log(log) {}
+  RecordingEffect(std::string effectName, std::vector<EffectCall>& callLog)
+      : name(std::move(effectName)), log(callLog) {}
   void init() override { log.push_back({name, 'i', 0, 0.0f}); }
   void render(Pixel*, float timeMs) override { log.push_back({name, 'r', 0, timeMs}); }
   void advance(float timeMs) override { log.push_back({name, 'a', 0, timeMs}); }

@@ -61,7 +61,7 @@ struct CueTable final : ModuleRenderer::EventSink {
 // One Ogg Opus file being written by ffmpeg from the samples piped into it.
 class OpusFile {
  public:
-  OpusFile(const std::string& ffmpeg, const std::string& path) : path(path) {
+  OpusFile(const std::string& ffmpeg, const std::string& filePath) : path(filePath) {
     const std::string command = "\"" + ffmpeg + "\" -loglevel error -y -f f32le -ar " +
                                 std::to_string(WEB_SAMPLE_RATE) + " -ac 2 -i - -c:a libopus -b:a 128k \"" +
                                 path + "\"";
