@@ -9,7 +9,7 @@ constexpr std::size_t SHORTEST_ROW_FRAMES = SAMPLE_RATE * 5 / 2 / 255;
 constexpr std::size_t MOST_CHANNELS = 32;
 }  // namespace
 
-LockstepMusic::LockstepMusic(const FrameTiming& timing) : timing(timing) {
+LockstepMusic::LockstepMusic(const FrameTiming& frameTiming) : timing(frameTiming) {
   const std::size_t most = timing.mostSamplesInAFrame();
   buffer.assign(2 * most, 0.0f);
   // Events wait at most one frame past the one that rendered them.

@@ -20,7 +20,7 @@
 
 class LockstepMusic : private ModuleRenderer::EventSink {
  public:
-  explicit LockstepMusic(const FrameTiming& timing);
+  explicit LockstepMusic(const FrameTiming& frameTiming);
 
   // Opens the module; false when the renderer refuses it.
   bool open(std::span<const std::uint8_t> module);

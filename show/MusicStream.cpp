@@ -21,21 +21,21 @@ std::size_t mostEventsInOneRow(const XmPatternScan& scan) {
 }
 }  // namespace
 
-MusicStream::MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFrames, int syncOffsetMs,
-                         SyncReceiver& receiver)
-    : renderer(renderer),
-      receiver(receiver),
+MusicStream::MusicStream(ModuleRenderer& source, std::uint32_t deviceBufferFrames, int syncOffsetMs,
+                         SyncReceiver& cueReceiver)
+    : renderer(source),
+      receiver(cueReceiver),
       delayFrames(static_cast<std::int64_t>(deviceBufferFrames) +
                   static_cast<std::int64_t>(syncOffsetMs) * SAMPLE_RATE / 1000) {
   // A renderer moved part-way into the song stamps its rows from the song's start: count the
   // frames handed from there, so its events are heard on time.
-  handed = renderer.renderedFrames();
+  handed = source.renderedFrames();
   // Events wait at most the delay plus one fill (taken as one device buffer, the usual request);
   // that many frames hold this many rows at most.
   const std::int64_t waitFrames = std::max<std::int64_t>(delayFrames, 0) + 2 * deviceBufferFrames;
   const std::size_t rows = static_cast<std::size_t>(std::min<std::int64_t>(
       waitFrames / SHORTEST_ROW_FRAMES + 2, MOST_QUEUED_EVENTS));
-  queue.reserve(std::clamp<std::size_t>(rows * mostEventsInOneRow(renderer.patternScan()), 16, MOST_QUEUED_EVENTS));
+  queue.reserve(std::clamp<std::size_t>(rows * mostEventsInOneRow(source.patternScan()), 16, MOST_QUEUED_EVENTS));
 }
 
 void MusicStream::fillCallback(void* stream, float* interleaved, std::size_t frames) {

@@ -13,12 +13,11 @@
 #include "show/ModuleRenderer.h"
 #include "show/SyncMailbox.h"
 
-class MusicStream : private ModuleRenderer::EventSink {
+class MusicStream final : private ModuleRenderer::EventSink {
  public:
   // syncOffsetMs: extra delay for a display or audio latency (negative: earlier). The queue holds
   // a minute's events at most; beyond that, events come early.
-  MusicStream(ModuleRenderer& renderer, std::uint32_t deviceBufferFrames, int syncOffsetMs,
-              SyncReceiver& receiver);
+  MusicStream(ModuleRenderer& source, std::uint32_t deviceBufferFrames, int syncOffsetMs, SyncReceiver& cueReceiver);
 
   // The device's request: `frames` interleaved stereo frames, silence once the song has ended.
   void fill(float* interleaved, std::size_t frames);

@@ -7,9 +7,9 @@ namespace {
 constexpr std::int64_t FRAMES_PER_CHECK = 600;
 }  // namespace
 
-SimulatedRun::SimulatedRun(Show& show, ManualMillisecondCounter& counter, const FrameTiming& timing,
-                           LockstepMusic* music)
-    : show(show), counter(counter), timing(timing), music(music) {}
+SimulatedRun::SimulatedRun(Show& started, ManualMillisecondCounter& showCounter, const FrameTiming& frameTiming,
+                           LockstepMusic* lockstep)
+    : show(started), counter(showCounter), timing(frameTiming), music(lockstep) {}
 
 void SimulatedRun::step(Pixel* frame, bool draw) {
   counter.set(timing.counterMs(next));

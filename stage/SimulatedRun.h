@@ -23,7 +23,8 @@
 class SimulatedRun {
  public:
   // The counter must be the one the show's clock reads. Without music no sync event arrives.
-  SimulatedRun(Show& show, ManualMillisecondCounter& counter, const FrameTiming& timing, LockstepMusic* music);
+  SimulatedRun(Show& started, ManualMillisecondCounter& showCounter, const FrameTiming& frameTiming,
+               LockstepMusic* lockstep);
 
   // Runs frame `frameIndex()` into `frame` (a 512 x 384 allocation); without `draw` nothing is
   // drawn and `frame` may be null.
