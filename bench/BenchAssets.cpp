@@ -6,31 +6,13 @@
 #include <vector>
 
 #include "base/AssetDirectory.h"
+#include "image/ShowPictures.h"
 #include "imagefiles/ImageFiles.h"
 
 namespace {
-struct Picture {
-  const char* name;
-  int width;
-  int height;
-};
-
-const Picture JPEGS[] = {{"tegel1.jpg", 256, 256}, {"tegel3.jpg", 256, 256}, {"wood1.jpg", 256, 256}, {"metal1.jpg", 256, 256}};
-const Picture PCXS[] = {{"titel.pcx", 256, 256}, {"zod4.pcx", 256, 256}, {"herz.pcx", 256, 256},
-                        {"zod1.pcx", 256, 256},  {"kuven.pcx", 256, 256}, {"ende.pcx", 256, 256}};
-const Picture RAWS[] = {{"presents.raw", 70, 20},    {"balle.raw", 512, 256}, {"blockchen.raw", 512, 256},
-                        {"dirurar.raw", 512, 180},   {"zod13.raw", 280, 280}};
-
 bool hasAll(const std::filesystem::path& directory) {
-  const auto present = [&](const Picture& p) { return std::filesystem::exists(directory / p.name); };
-  for (const Picture& p : JPEGS) {
-    if (!present(p)) return false;
-  }
-  for (const Picture& p : PCXS) {
-    if (!present(p)) return false;
-  }
-  for (const Picture& p : RAWS) {
-    if (!present(p)) return false;
+  for (const ShowPicture& p : SHOW_PICTURES) {
+    if (!std::filesystem::exists(directory / p.name)) return false;
   }
   return true;
 }
@@ -58,8 +40,17 @@ void useBenchAssets() {
   const std::filesystem::path directory = std::filesystem::temp_directory_path() / "zod-bench-assets";
   std::filesystem::create_directories(directory);
   std::uint32_t seed = 1;
-  for (const Picture& p : JPEGS) imagefiles::writeJpeg((directory / p.name).string(), standIn(p.width, p.height, seed++), p.width, p.height);
-  for (const Picture& p : PCXS) imagefiles::writePcx((directory / p.name).string(), standIn(p.width, p.height, seed++), p.width, p.height);
-  for (const Picture& p : RAWS) imagefiles::writeRaw((directory / p.name).string(), standIn(p.width, p.height, seed++), p.width, p.height);
+  for (const ShowPicture& p : SHOW_PICTURES) {
+    const std::string path = (directory / p.name).string();
+    switch (p.format) {
+      case PictureFormat::Jpeg: imagefiles::writeJpeg(path, standIn(p.width, p.height, seed), p.width, p.height); break;
+      // A PCX stand-in is one 256 x 256 sprite, as the show's are; the table gives only its capacity.
+      case PictureFormat::Pcx:
+        imagefiles::writePcx(path, standIn(TEXTURE_SIZE, TEXTURE_SIZE, seed), TEXTURE_SIZE, TEXTURE_SIZE);
+        break;
+      case PictureFormat::Raw: imagefiles::writeRaw(path, standIn(p.width, p.height, seed), p.width, p.height); break;
+    }
+    ++seed;
+  }
   setAssetDirectory(directory.string());
 }

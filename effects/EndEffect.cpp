@@ -1,12 +1,12 @@
 #include "effects/EndEffect.h"
 
 #include "base/QuitRequest.h"
-#include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/KeyedCopy.h"
 
 void EndEffect::init() {
   endImage = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
-  loadPcx(endImage.get(), "ende.pcx", TEXTURE_PIXELS);
+  loadShowPicture(endImage.get(), ENDE);
 }
 
 void EndEffect::render(Pixel* frame, float) {

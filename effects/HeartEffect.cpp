@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/KeyedCopy.h"
@@ -42,9 +42,9 @@ void HeartEffect::init() {
   woodTexture = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
   sideImage = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
   heartImage = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
-  loadPcx(heartImage.get(), "herz.pcx", TEXTURE_PIXELS);
-  loadJpeg(woodTexture.get(), "wood1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
-  loadPcx(sideImage.get(), "zod1.pcx", TEXTURE_PIXELS);
+  loadShowPicture(heartImage.get(), HERZ);
+  loadShowPicture(woodTexture.get(), WOOD1);
+  loadShowPicture(sideImage.get(), ZOD1);
   colCos = std::make_unique<std::int32_t[]>(2 * halfWidth);
   colSin = std::make_unique<std::int32_t[]>(2 * halfWidth);
   rowCos = std::make_unique<std::int32_t[]>(2 * halfHeight);

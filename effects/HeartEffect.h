@@ -10,7 +10,7 @@
 
 class HeartEffect final : public Effect {
  public:
-  // Loads "wood1.jpg", "zod1.pcx" and "herz.pcx".
+  // Loads HERZ, WOOD1 and ZOD1.
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   // The turning angle and the side halves' jumps, which lose speed once per frame.

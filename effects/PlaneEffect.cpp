@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/TexelShading.h"
@@ -31,10 +31,10 @@ RaySample PlaneEffect::sampleRay(float x, float y, float z, double scroll) {
 void PlaneEffect::init() {
   tileTexture = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
   metalTexture = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
-  loadJpeg(tileTexture.get(), "tegel1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
-  loadJpeg(metalTexture.get(), "metal1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
-  logoImage = std::make_unique<Pixel[]>(static_cast<std::size_t>(LOGO_WIDTH) * LOGO_HEIGHT);
-  loadRaw(logoImage.get(), "dirurar.raw", LOGO_WIDTH, LOGO_HEIGHT);
+  loadShowPicture(tileTexture.get(), TEGEL1);
+  loadShowPicture(metalTexture.get(), METAL1);
+  logoImage = std::make_unique<Pixel[]>(DIRURAR.pixels());
+  loadShowPicture(logoImage.get(), DIRURAR);
   uMap = std::make_unique<std::int32_t[]>(MAP_ELEMENTS);
   vMap = std::make_unique<std::int32_t[]>(MAP_ELEMENTS);
   shadeMap = std::make_unique<std::int32_t[]>(MAP_ELEMENTS);

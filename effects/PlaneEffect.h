@@ -3,11 +3,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "image/ShowPictures.h"
 #include "render/LatticeCamera.h"
 #include "show/Effect.h"
 
 // A camera swaying between a textured ceiling and floor that darken towards the horizon, with
-// the "dirurar.raw" logo added over the middle band. Each sync event swaps the texture and
+// the DIRURAR logo added over the middle band. Each sync event swaps the texture and
 // moves the camera 1561 ms along its path; both changes last for the rest of the show.
 class PlaneEffect final : public Effect {
  public:
@@ -22,8 +23,8 @@ class PlaneEffect final : public Effect {
   static constexpr int MAP_STRIDE = 513;  // one column past the frame: the right neighbours
   static constexpr int MAP_ROWS = 288;    // 281 used: row 280 is the bottom neighbour
   static constexpr int LATTICE_SPACING = 8;
-  static constexpr int LOGO_WIDTH = 512;
-  static constexpr int LOGO_HEIGHT = 180;
+  static constexpr int LOGO_WIDTH = DIRURAR.width;
+  static constexpr int LOGO_HEIGHT = DIRURAR.height;
   static constexpr int LOGO_TOP = 50;
   static constexpr std::int32_t PLANE_HEIGHT = 100;
   static constexpr float SYNC_JUMP_MS = 1561.0f;

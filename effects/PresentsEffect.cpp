@@ -2,11 +2,9 @@
 
 #include <algorithm>
 
-#include "image/Loaders.h"
-
 void PresentsEffect::init() {
   captionImage = std::make_unique<Pixel[]>(CAPTION_WIDTH * CAPTION_HEIGHT);
-  loadRaw(captionImage.get(), "presents.raw", CAPTION_WIDTH, CAPTION_HEIGHT);
+  loadShowPicture(captionImage.get(), PRESENTS);
   visible = false;
 }
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/FloatToInt.h"
 #include "render/HalfStepRefinement.h"
 #include "render/KeyedCopy.h"
@@ -14,17 +14,16 @@ constexpr int LATTICE = 4;
 constexpr int BOTTOM_FIRST_SOURCE_ROW = 176;
 constexpr int BOTTOM_FIRST_FRAME_ROW = 200;
 constexpr int BOTTOM_ROWS = FRAME_HEIGHT - BOTTOM_FIRST_FRAME_ROW;
-constexpr std::size_t BOTTOM_IMAGE_PIXELS = FRAME_BYTES / sizeof(Pixel);
 }  // namespace
 
 void SphereEffect::init() {
   sphereTexture = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
-  loadJpeg(sphereTexture.get(), "tegel1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
+  loadShowPicture(sphereTexture.get(), TEGEL1);
   gridU = std::make_unique<std::int32_t[]>(GRID_POINTS);
   gridV = std::make_unique<std::int32_t[]>(GRID_POINTS);
   gridShade = std::make_unique<std::int32_t[]>(GRID_POINTS);
-  bottomImage = std::make_unique<Pixel[]>(BOTTOM_IMAGE_PIXELS);
-  loadPcx(bottomImage.get(), "kuven.pcx", BOTTOM_IMAGE_PIXELS);
+  bottomImage = std::make_unique<Pixel[]>(KUVEN.pixels());
+  loadShowPicture(bottomImage.get(), KUVEN);
 }
 
 void SphereEffect::onSync(std::int32_t, float) {}

@@ -17,7 +17,7 @@ class SphereEffect final : public Effect {
   static constexpr int GRID_ROWS = FRAME_HEIGHT + 1;
   static constexpr int GRID_POINTS = GRID_STRIDE * GRID_ROWS;
 
-  // Loads "tegel1.jpg" and "kuven.pcx".
+  // Loads TEGEL1 and KUVEN.
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   // The picture depends on the show time alone.

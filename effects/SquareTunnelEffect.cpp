@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/KeyedCopy.h"
@@ -19,6 +19,8 @@ constexpr int H = SquareTunnelEffect::PICTURE_HEIGHT;
 constexpr std::size_t MAP_ELEMENTS =
     static_cast<std::size_t>(SquareTunnelEffect::MAP_STRIDE) * SquareTunnelEffect::MAP_ROWS;
 constexpr std::int32_t HALF_WIDTH = 350;
+// The overlay is drawn as a square of OVERLAY_SIZE rows and columns.
+static_assert(ZOD13.width == ZOD13.height);
 
 }  // namespace
 
@@ -39,13 +41,13 @@ RaySample SquareTunnelEffect::sampleRay(float x, float y, float twoTicks) {
 
 void SquareTunnelEffect::init() {
   metalTexture = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
-  loadJpeg(metalTexture.get(), "metal1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
+  loadShowPicture(metalTexture.get(), METAL1);
   uMap = std::make_unique<std::int32_t[]>(MAP_ELEMENTS);
   vMap = std::make_unique<std::int32_t[]>(MAP_ELEMENTS);
   shadeMap = std::make_unique<std::int32_t[]>(MAP_ELEMENTS);
   columnOffsets = std::make_unique<std::int32_t[]>(W);
   rowOffsets = std::make_unique<std::int32_t[]>(H);
-  overlayImage = std::make_unique<Pixel[]>(static_cast<std::size_t>(OVERLAY_SIZE) * OVERLAY_SIZE);
+  overlayImage = std::make_unique<Pixel[]>(ZOD13.pixels());
   texturedRow = std::make_unique<Pixel[]>(W);
   sampleColumnsRight = std::make_unique<std::int32_t[]>(W);
   sampleColumnsLeft = std::make_unique<std::int32_t[]>(W);
@@ -54,7 +56,7 @@ void SquareTunnelEffect::init() {
   // make_unique zeroes the array, so the guards start (and stay) black.
   pictureStorage = std::make_unique<WidePixel[]>(static_cast<std::size_t>(W) * H + 2 * PICTURE_GUARD);
   picture = pictureStorage.get() + PICTURE_GUARD;
-  loadRaw(overlayImage.get(), "zod13.raw", OVERLAY_SIZE, OVERLAY_SIZE);
+  loadShowPicture(overlayImage.get(), ZOD13);
   glowMode = false;
 }
 

@@ -4,12 +4,13 @@
 #include <memory>
 
 #include "render/LightRayBlend.h"
+#include "image/ShowPictures.h"
 #include "render/LatticeCamera.h"
 #include "show/Effect.h"
 
 // A flight down a metal tunnel of square cross-section whose far end fades to black (or, after
 // an odd number of sync events, to white), smeared by light rays towards a drifting centre, with
-// the "zod13.raw" picture laid over the right of the frame.
+// the ZOD13 picture laid over the right of the frame.
 class SquareTunnelEffect final : public Effect {
  public:
   void init() override;
@@ -26,7 +27,7 @@ class SquareTunnelEffect final : public Effect {
   static constexpr int MAP_STRIDE = 333;  // column 332 is the right neighbour of the last column
   static constexpr int MAP_ROWS = 298;    // 281 used: row 280 is the bottom neighbour
   static constexpr int LATTICE_SPACING = 8;
-  static constexpr int OVERLAY_SIZE = 280;
+  static constexpr int OVERLAY_SIZE = ZOD13.width;
   static constexpr int OVERLAY_LEFT = 232;
   // Guard pixels before and after the smeared picture. Near the edges the light-ray pass
   // addresses neighbours up to one row and one pixel outside the picture (one pixel before it

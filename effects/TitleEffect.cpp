@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "render/TitleRow.h"
-#include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 
@@ -24,6 +24,10 @@ constexpr float SLIDE_RANGE = -116.0f;
 constexpr int SLIDE_MIDDLE = 116;
 constexpr int HALF_HEIGHT = FRAME_HEIGHT / 2;
 constexpr std::uint32_t WAVE_MASK = TitleEffect::WAVE_STEPS - 1;
+// The sliding picture is the two scroll pictures one above the other.
+static_assert(BALLE.width == TitleEffect::SCROLL_WIDTH && BLOCKCHEN.width == TitleEffect::SCROLL_WIDTH &&
+              BALLE.height + BLOCKCHEN.height == TitleEffect::SCROLL_HEIGHT);
+static_assert(TITEL.pixels() == TEXTURE_PIXELS);
 }  // namespace
 
 void TitleEffect::fillWaveTables(std::int32_t* waveA, std::int32_t* waveB, std::int32_t* waveC,
@@ -51,11 +55,11 @@ void TitleEffect::init() {
   textureB = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
   titleImage = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
   scrollImage = std::make_unique<Pixel[]>(SCROLL_WIDTH * SCROLL_HEIGHT);
-  loadPcx(titleImage.get(), "titel.pcx", TEXTURE_PIXELS);
-  loadRaw(scrollImage.get(), "balle.raw", SCROLL_WIDTH, SCROLL_HEIGHT / 2);
-  loadRaw(scrollImage.get() + SCROLL_WIDTH * SCROLL_HEIGHT / 2, "blockchen.raw", SCROLL_WIDTH, SCROLL_HEIGHT / 2);
-  loadJpeg(textureA.get(), "tegel1.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
-  loadJpeg(textureB.get(), "tegel3.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
+  loadShowPicture(titleImage.get(), TITEL);
+  loadShowPicture(scrollImage.get(), BALLE);
+  loadShowPicture(scrollImage.get() + BALLE.pixels(), BLOCKCHEN);
+  loadShowPicture(textureA.get(), TEGEL1);
+  loadShowPicture(textureB.get(), TEGEL3);
   waveA = std::make_unique<std::int32_t[]>(WAVE_STEPS);
   waveB = std::make_unique<std::int32_t[]>(WAVE_STEPS);
   waveC = std::make_unique<std::int32_t[]>(WAVE_STEPS);

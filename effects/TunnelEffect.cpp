@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "render/TunnelRow.h"
-#include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/KeyedCopy.h"
@@ -72,9 +72,9 @@ void TunnelEffect::fillTables(std::int32_t* distance, std::int32_t* angle) {
 
 void TunnelEffect::init() {
   texture = std::make_unique<Pixel[]>(BUFFER_PIXELS);
-  overlayImage = std::make_unique<Pixel[]>(BUFFER_PIXELS);
-  loadJpeg(texture.get(), "tegel3.jpg", TEXTURE_SIZE, TEXTURE_SIZE);
-  loadPcx(overlayImage.get(), "zod4.pcx", BUFFER_PIXELS);
+  overlayImage = std::make_unique<Pixel[]>(ZOD4.pixels());
+  loadShowPicture(texture.get(), TEGEL3);
+  loadShowPicture(overlayImage.get(), ZOD4);
   distanceTable = std::make_unique_for_overwrite<std::int32_t[]>(TABLE_ENTRIES);
   angleTable = std::make_unique_for_overwrite<std::int32_t[]>(TABLE_ENTRIES);
   fillTables(distanceTable.get(), angleTable.get());

@@ -10,64 +10,30 @@
 #include "base/Fatal.h"
 #include "base/FileBytes.h"
 #include "base/QuitRequest.h"
-#include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "show/MusicPlayer.h"
 
 namespace {
-enum class Format { Jpeg, Pcx, Raw };
-
-struct Picture {
-  const char* name;
-  Format format;
-  int width;   // JPEG and RAW: the size the effect asks for
-  int height;  // PCX: width x height is the effect's capacity in pixels
-};
-
-// The sizes and capacities the effects load them with.
-constexpr Picture PICTURES[] = {
-    {"titel.pcx", Format::Pcx, 256, 256},     {"balle.raw", Format::Raw, 512, 256},
-    {"blockchen.raw", Format::Raw, 512, 256}, {"tegel1.jpg", Format::Jpeg, 256, 256},
-    {"tegel3.jpg", Format::Jpeg, 256, 256},   {"kuven.pcx", Format::Pcx, 512, 280},
-    {"metal1.jpg", Format::Jpeg, 256, 256},   {"zod13.raw", Format::Raw, 280, 280},
-    {"zod4.pcx", Format::Pcx, 512, 512},      {"dirurar.raw", Format::Raw, 512, 180},
-    {"herz.pcx", Format::Pcx, 256, 256},      {"wood1.jpg", Format::Jpeg, 256, 256},
-    {"zod1.pcx", Format::Pcx, 256, 256},      {"presents.raw", Format::Raw, 70, 20},
-    {"ende.pcx", Format::Pcx, 256, 256},
-};
-
 std::string firstReport;
 void rememberFirst(const char*, const char* text) {
   if (firstReport.empty()) firstReport = text;
 }
 }  // namespace
 
-const std::vector<const char*>& showPictureNames() {
-  static const std::vector<const char*> names = [] {
-    std::vector<const char*> all;
-    for (const Picture& p : PICTURES) all.push_back(p.name);
-    return all;
-  }();
-  return names;
-}
-
 std::vector<ShowFileFault> checkShowPictures() {
   std::vector<ShowFileFault> faults;
   const bool quitBefore = quitRequested();
   const bool reportedBefore = fatalReported();
   ScopedFatalReporter quiet(&rememberFirst);
-  std::vector<Pixel> pixels(512 * 512);
-  for (const Picture& p : PICTURES) {
+  std::vector<Pixel> pixels(LARGEST_SHOW_PICTURE_PIXELS);
+  for (const ShowPicture& p : SHOW_PICTURES) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(assetPath(p.name), ec)) {
       faults.push_back({p.name, "fehlt"});
       continue;
     }
     firstReport.clear();
-    switch (p.format) {
-      case Format::Jpeg: loadJpeg(pixels.data(), p.name, p.width, p.height); break;
-      case Format::Pcx: loadPcx(pixels.data(), p.name, static_cast<std::size_t>(p.width) * p.height); break;
-      case Format::Raw: loadRaw(pixels.data(), p.name, p.width, p.height); break;
-    }
+    loadShowPicture(pixels.data(), p);
     // A picture that did not fit in memory is not broken: the program reports the memory.
     if (isOutOfMemoryReport(firstReport.c_str())) {
       if (!quitBefore) clearQuitRequest();
@@ -104,8 +70,8 @@ bool holdsTheShow(const std::string& folder) {
     return std::filesystem::is_regular_file(std::filesystem::path(folder.empty() ? "." : folder) / name, ec);
   };
   if (!has(MUSIC_FILE)) return false;
-  for (const char* picture : showPictureNames())
-    if (!has(picture)) return false;
+  for (const ShowPicture& picture : SHOW_PICTURES)
+    if (!has(picture.name)) return false;
   return true;
 }
 }  // namespace

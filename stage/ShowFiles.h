@@ -1,5 +1,5 @@
 #pragma once
-// The fifteen pictures the show loads at start-up, checked all at once before anything else, so
+// The pictures of image/ShowPictures.h, checked all at once before anything else, so
 // that a user missing some sees one report naming every missing or broken file instead of a box
 // per file.
 
@@ -12,9 +12,6 @@ struct ShowFileFault {
   // What is wrong: the loader's own report, or that the file is missing.
   std::string problem;
 };
-
-// Names of the fifteen pictures, in the order the effects load them.
-const std::vector<const char*>& showPictureNames();
 
 // Loads every picture from the current asset directory (loader reports are caught, not shown) and
 // returns one fault per bad file, in load order; empty when all are fine.

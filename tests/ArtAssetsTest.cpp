@@ -1,4 +1,4 @@
-// The fifteen generated pictures, read back as the show reads them and by ImageMagick, checked
+// The show's generated pictures, read back as the show reads them and by ImageMagick, checked
 // against the rules the scenes rely on.
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@
 #include "base/QuitRequest.h"
 #include "effects/PlaneEffect.h"
 #include "effects/SquareTunnelEffect.h"
-#include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/Pixel.h"
 #include "render/TrigTables.h"
 #include "tests/ScratchAssets.h"
@@ -30,25 +30,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Kind { Jpeg, Pcx, Raw };
-
-struct Asset {
-  const char* name;
-  Kind kind;
-  int width, height;
-};
-
-const Asset ASSETS[] = {
-    {"tegel1.jpg", Kind::Jpeg, 256, 256},   {"tegel3.jpg", Kind::Jpeg, 256, 256},  {"wood1.jpg", Kind::Jpeg, 256, 256},
-    {"metal1.jpg", Kind::Jpeg, 256, 256},   {"titel.pcx", Kind::Pcx, 256, 256},    {"zod4.pcx", Kind::Pcx, 256, 256},
-    {"herz.pcx", Kind::Pcx, 256, 256},      {"zod1.pcx", Kind::Pcx, 256, 256},     {"kuven.pcx", Kind::Pcx, 256, 256},
-    {"ende.pcx", Kind::Pcx, 256, 256},      {"presents.raw", Kind::Raw, 70, 20},   {"balle.raw", Kind::Raw, 512, 256},
-    {"blockchen.raw", Kind::Raw, 512, 256}, {"dirurar.raw", Kind::Raw, 512, 180},  {"zod13.raw", Kind::Raw, 280, 280},
-};
-
-const char* const TEXTURES[] = {"tegel1.jpg", "tegel3.jpg", "wood1.jpg", "metal1.jpg"};
-const char* const KEYED[] = {"zod4.pcx", "herz.pcx", "zod1.pcx", "kuven.pcx", "ende.pcx", "zod13.raw"};
-const char* const ADDED[] = {"balle.raw", "blockchen.raw", "dirurar.raw"};
+const char* const TEXTURES[] = {TEGEL1.name, TEGEL3.name, WOOD1.name, METAL1.name};
+const char* const KEYED[] = {ZOD4.name, HERZ.name, ZOD1.name, KUVEN.name, ENDE.name, ZOD13.name};
+const char* const ADDED[] = {BALLE.name, BLOCKCHEN.name, DIRURAR.name};
 
 struct Image {
   int width = 0, height = 0;
@@ -61,16 +45,27 @@ void countReport(const char*, const char*) { ++fatalReports; }
 
 fs::path assetFile(const std::string& name) { return fs::path(ZOD_ASSET_DIR) / name; }
 
-// Loads one picture with the show's loader; counts any report it makes.
-Image loadWithShowLoader(const Asset& asset) {
-  Image image{asset.width, asset.height, std::vector<Pixel>(static_cast<std::size_t>(asset.width) * asset.height)};
-  const std::string path = assetFile(asset.name).string();
-  switch (asset.kind) {
-    case Kind::Jpeg: loadJpeg(image.pixels.data(), path.c_str(), asset.width, asset.height); break;
-    case Kind::Pcx: loadPcx(image.pixels.data(), path.c_str(), image.pixels.size()); break;
-    case Kind::Raw: loadRaw(image.pixels.data(), path.c_str(), asset.width, asset.height); break;
-  }
-  return image;
+std::vector<char> fileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A little-endian 16-bit field of a PCX header.
+int headerField(const std::vector<char>& bytes, std::size_t at) {
+  return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+}
+
+// Loads one picture as its effect does, from the current asset directory; counts any report it
+// makes. A PCX picture keeps the rows its header gives, 256 pixels each.
+Image loadWithShowLoader(const ShowPicture& picture) {
+  std::vector<Pixel> pixels(picture.pixels());
+  loadShowPicture(pixels.data(), picture);
+  if (picture.format != PictureFormat::Pcx) return {picture.width, picture.height, std::move(pixels)};
+  const std::vector<char> bytes = fileBytes(assetFile(picture.name));
+  const int rows = bytes.size() < 128 ? 0 : headerField(bytes, 10) - headerField(bytes, 6) + 1;
+  const std::size_t kept = std::min(pixels.size(), static_cast<std::size_t>(std::max(rows, 0)) * TEXTURE_SIZE);
+  pixels.resize(kept);
+  return {TEXTURE_SIZE, static_cast<int>(kept / TEXTURE_SIZE), std::move(pixels)};
 }
 
 bool haveTool(const char* name) {
@@ -86,11 +81,6 @@ std::string runAndRead(const std::string& command) {
     pclose(pipe);
   }
   return output;
-}
-
-std::vector<char> fileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 int channelDistance(Pixel a, Pixel b) {
@@ -127,8 +117,11 @@ class ArtAssetsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     const FatalReporter previous = setFatalReporter(&countReport);
+    const std::string previousDirectory = assetDirectory();
+    setAssetDirectory(ZOD_ASSET_DIR);
     fatalReports = 0;
-    for (const Asset& asset : ASSETS) images()[asset.name] = loadWithShowLoader(asset);
+    for (const ShowPicture& picture : SHOW_PICTURES) images()[picture.name] = loadWithShowLoader(picture);
+    setAssetDirectory(previousDirectory);
     setFatalReporter(previous);
     clearQuitRequest();
   }
@@ -139,35 +132,36 @@ class ArtAssetsTest : public ::testing::Test {
   static const Image& image(const std::string& name) { return images().at(name); }
 };
 
+// Every PCX picture is a 256 x 256 sprite, within the capacity its effect loads it into.
 TEST_F(ArtAssetsTest, EveryPictureExistsWithTheSizeItsFormatImplies) {
-  for (const Asset& asset : ASSETS) {
-    SCOPED_TRACE(asset.name);
-    ASSERT_TRUE(fs::exists(assetFile(asset.name)));
-    const auto size = fs::file_size(assetFile(asset.name));
-    if (asset.kind == Kind::Raw) {
-      EXPECT_EQ(size, static_cast<std::uintmax_t>(asset.width) * asset.height * 3);
+  for (const ShowPicture& picture : SHOW_PICTURES) {
+    SCOPED_TRACE(picture.name);
+    ASSERT_TRUE(fs::exists(assetFile(picture.name)));
+    const auto size = fs::file_size(assetFile(picture.name));
+    if (picture.format == PictureFormat::Raw) {
+      EXPECT_EQ(size, picture.pixels() * 3);
     }
-    if (asset.kind == Kind::Pcx) {
-      const std::vector<char> bytes = fileBytes(assetFile(asset.name));
+    if (picture.format == PictureFormat::Pcx) {
+      const std::vector<char> bytes = fileBytes(assetFile(picture.name));
       ASSERT_GE(bytes.size(), 128u);
-      auto u16 = [&](int at) { return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8; };
       EXPECT_EQ(bytes[0], 10);
       EXPECT_EQ(bytes[1], 5);
       EXPECT_EQ(bytes[2], 1);
       EXPECT_EQ(bytes[3], 8);
-      EXPECT_EQ(u16(8) - u16(4) + 1, asset.width);
-      EXPECT_EQ(u16(10) - u16(6) + 1, asset.height);
+      EXPECT_EQ(headerField(bytes, 8) - headerField(bytes, 4) + 1, 256);
+      EXPECT_EQ(headerField(bytes, 10) - headerField(bytes, 6) + 1, 256);
       EXPECT_EQ(bytes[65], 3);
-      EXPECT_EQ(u16(66), 256);
+      EXPECT_EQ(headerField(bytes, 66), 256);
+      EXPECT_LE(256u * 256u, picture.pixels());
     }
   }
 }
 
 TEST_F(ArtAssetsTest, ShowLoadersReadEveryPictureWithoutAReport) {
   EXPECT_EQ(fatalReports, 0);
-  for (const Asset& asset : ASSETS) {
-    const Image& img = image(asset.name);
-    for (Pixel p : img.pixels) ASSERT_EQ(p >> 24, 0u) << asset.name;
+  for (const ShowPicture& picture : SHOW_PICTURES) {
+    const Image& img = image(picture.name);
+    for (Pixel p : img.pixels) ASSERT_EQ(p >> 24, 0u) << picture.name;
   }
 }
 
@@ -175,24 +169,24 @@ TEST_F(ArtAssetsTest, ShowLoadersReadEveryPictureWithoutAReport) {
 // lossless formats, exactly the pixels our loaders produce.
 TEST_F(ArtAssetsTest, ImageMagickReadsTheSameSizesFormatsAndPixels) {
   if (!haveTool("identify") || !haveTool("convert")) GTEST_SKIP() << "ImageMagick is not installed";
-  for (const Asset& asset : ASSETS) {
-    SCOPED_TRACE(asset.name);
-    const std::string path = assetFile(asset.name).string();
-    const std::string size = std::to_string(asset.width) + "x" + std::to_string(asset.height);
+  for (const ShowPicture& picture : SHOW_PICTURES) {
+    SCOPED_TRACE(picture.name);
+    const Image& ours = image(picture.name);
+    const std::string path = assetFile(picture.name).string();
+    const std::string size = std::to_string(ours.width) + "x" + std::to_string(ours.height);
     std::string source = "'" + path + "'";
-    if (asset.kind == Kind::Raw) {
+    if (picture.format == PictureFormat::Raw) {
       source = "-size " + size + " -depth 8 'rgb:" + path + "'";
     } else {
-      const std::string expected = std::string(asset.kind == Kind::Jpeg ? "JPEG" : "PCX") + " " + std::to_string(asset.width) +
-                                   " " + std::to_string(asset.height) + " 8";
+      const std::string expected = std::string(picture.format == PictureFormat::Jpeg ? "JPEG" : "PCX") + " " +
+                                   std::to_string(ours.width) + " " + std::to_string(ours.height) + " 8";
       EXPECT_EQ(runAndRead("identify -format '%m %w %h %z' " + source + " 2>/dev/null"), expected);
     }
-    if (asset.kind == Kind::Jpeg) {
+    if (picture.format == PictureFormat::Jpeg) {
       EXPECT_EQ(runAndRead("identify -format '%[channels]' " + source + " 2>/dev/null").substr(0, 4), "srgb");
     }
     const std::string rgb = runAndRead("convert " + source + " -depth 8 rgb:- 2>/dev/null");
-    ASSERT_EQ(rgb.size(), static_cast<std::size_t>(asset.width) * asset.height * 3);
-    const Image& ours = image(asset.name);
+    ASSERT_EQ(rgb.size(), ours.pixels.size() * 3);
     int worst = 0;
     for (std::size_t i = 0; i < ours.pixels.size(); ++i) {
       const Pixel theirs = static_cast<Pixel>(static_cast<unsigned char>(rgb[3 * i]) << 16 |
@@ -201,7 +195,7 @@ TEST_F(ArtAssetsTest, ImageMagickReadsTheSameSizesFormatsAndPixels) {
       worst = std::max(worst, channelDistance(theirs, ours.pixels[i]));
     }
     // Two JPEG decoders may round the inverse transform differently by a step or so.
-    EXPECT_LE(worst, asset.kind == Kind::Jpeg ? 6 : 0);
+    EXPECT_LE(worst, picture.format == PictureFormat::Jpeg ? 6 : 0);
   }
 }
 
@@ -243,7 +237,7 @@ TEST_F(ArtAssetsTest, TexturesTileWithoutAVisibleSeam) {
 // Windows and walls make neighbouring columns of the skyline differ a lot or not at all, so its
 // seam is compared with the spread of all column pairs: it must not stand out among them.
 TEST_F(ArtAssetsTest, SkylineStripRepeatsEvery256Columns) {
-  const Image& skyline = image("kuven.pcx");
+  const Image& skyline = image(KUVEN.name);
   auto pairDifference = [&](int a, int b) {
     double sum = 0.0;
     for (int y = 176; y < 256; ++y) sum += channelDistance(skyline.at(a, y), skyline.at(b, y));
@@ -277,19 +271,19 @@ TEST_F(ArtAssetsTest, KeyedPicturesHaveSolidShapesAndCleanTransparentAreas) {
 
 TEST_F(ArtAssetsTest, KeyedPicturesAreTransparentWhereTheirScenesShowWhatLiesBelow) {
   // The sprites stand free: their corners are transparent, their middles opaque.
-  for (const char* name : {"zod4.pcx", "herz.pcx", "ende.pcx"}) {
+  for (const char* name : {ZOD4.name, HERZ.name, ENDE.name}) {
     SCOPED_TRACE(name);
     const Image& img = image(name);
     EXPECT_EQ(img.at(0, 0), TRANSPARENT_KEY);
     EXPECT_EQ(img.at(255, 255), TRANSPARENT_KEY);
   }
-  EXPECT_NE(image("herz.pcx").at(128, 128), TRANSPARENT_KEY);
+  EXPECT_NE(image(HERZ.name).at(128, 128), TRANSPARENT_KEY);
   // The overlay of the tunnel is lifted 26 rows at rest: its last two rows are never seen.
-  EXPECT_EQ(countValue(image("zod4.pcx"), TRANSPARENT_KEY, 0, 254, 256, 256), 2 * 256);
+  EXPECT_EQ(countValue(image(ZOD4.name), TRANSPARENT_KEY, 0, 254, 256, 256), 2 * 256);
   // The heart scene shows columns 0..114 and 120..255 of the side picture: each wing stands
   // whole inside its half with a margin, and the two mirror each other about the middle of the
   // frame (column k of the left half meets column 268 - k of the right), give or take the shadow.
-  const Image& sides = image("zod1.pcx");
+  const Image& sides = image(ZOD1.name);
   int left0 = 256, left1 = -1, right0 = 256, right1 = -1;
   for (int x = 0; x < 256; ++x) {
     if (countValue(sides, TRANSPARENT_KEY, x, 0, x + 1, 256) == 256) continue;
@@ -305,14 +299,14 @@ TEST_F(ArtAssetsTest, KeyedPicturesAreTransparentWhereTheirScenesShowWhatLiesBel
   EXPECT_NEAR(left0 + right1, 268, 2);
   EXPECT_NEAR(left1 + right0, 268, 2);
   // The skyline shows only rows 176..255; it reaches up from the bottom, and the street is solid.
-  const Image& skyline = image("kuven.pcx");
+  const Image& skyline = image(KUVEN.name);
   EXPECT_EQ(countValue(skyline, TRANSPARENT_KEY, 0, 0, 256, 176), 176 * 256);
   EXPECT_EQ(countValue(skyline, TRANSPARENT_KEY, 0, 176, 256, 178), 2 * 256);
   EXPECT_EQ(countValue(skyline, TRANSPARENT_KEY, 0, 240, 256, 256), 0);
   // The square tunnel's overlay is the only thing drawn in frame columns 332..511: columns
   // 100..279 of it must cover every pixel.
-  EXPECT_EQ(countValue(image("zod13.raw"), TRANSPARENT_KEY, 100, 0, 280, 280), 0);
-  EXPECT_GT(countValue(image("zod13.raw"), TRANSPARENT_KEY, 0, 0, 100, 280), 50 * 280);
+  EXPECT_EQ(countValue(image(ZOD13.name), TRANSPARENT_KEY, 100, 0, 280, 280), 0);
+  EXPECT_GT(countValue(image(ZOD13.name), TRANSPARENT_KEY, 0, 0, 100, 280), 50 * 280);
 }
 
 TEST_F(ArtAssetsTest, AddedPicturesAreBlackWhereTheyAddNothing) {
@@ -331,7 +325,7 @@ TEST_F(ArtAssetsTest, AddedPicturesAreBlackWhereTheyAddNothing) {
 }
 
 TEST_F(ArtAssetsTest, TitleIsPureBlackOnlyWhereThePatternShouldShow) {
-  const Image& title = image("titel.pcx");
+  const Image& title = image(TITEL.name);
   EXPECT_EQ(title.at(0, 0), 0u);
   EXPECT_EQ(title.at(128, 60), 0u);  // inside the ring, above the letters
   EXPECT_EQ(isolatedPixels(title, 0), 0);
@@ -341,7 +335,7 @@ TEST_F(ArtAssetsTest, TitleIsPureBlackOnlyWhereThePatternShouldShow) {
 }
 
 TEST_F(ArtAssetsTest, CaptionIsTheWordLitOnBlack) {
-  const Image& caption = image("presents.raw");
+  const Image& caption = image(PRESENTS.name);
   int left = 70, right = -1, top = 20, bottom = -1, lit = 0;
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 70; ++x) {
@@ -368,7 +362,7 @@ double luma(Pixel p) { return (2126.0 * ((p >> 16) & 0xFF) + 7152.0 * ((p >> 8) 
 // The square tunnel needs dark steel with bright parts for its light rays to show.
 TEST_F(ArtAssetsTest, MetalIsDarkSteelWithStrongContrast) {
   double sum = 0.0, squares = 0.0;
-  for (Pixel p : image("metal1.jpg").pixels) {
+  for (Pixel p : image(METAL1.name).pixels) {
     sum += luma(p);
     squares += luma(p) * luma(p);
   }
@@ -396,7 +390,7 @@ class ArtInSceneTest : public ArtAssetsTest {
 // panel covers. Its spread is the range of luma once the darkest and the brightest 0.5% are set
 // aside: dark depths against bright rays, not a few stray pixels.
 TEST_F(ArtInSceneTest, SquareTunnelRaysSpanDarkToBrightAt9m12) {
-  const Image& panel = image("zod13.raw");
+  const Image& panel = image(ZOD13.name);
   SquareTunnelEffect scene;
   scene.init();
   std::vector<Pixel> frame = screenBuffer(0);
@@ -418,7 +412,7 @@ TEST_F(ArtInSceneTest, SquareTunnelRaysSpanDarkToBrightAt9m12) {
 
 // Where the logo draws its letters, the sum with the floor below must not clip to flat white.
 TEST_F(ArtInSceneTest, PlaneLogoKeepsItsColoursAt5m50) {
-  const Image& logo = image("dirurar.raw");
+  const Image& logo = image(DIRURAR.name);
   PlaneEffect scene;
   scene.init();
   std::vector<Pixel> frame = screenBuffer(0);
@@ -468,15 +462,26 @@ TEST(ArtGenerator, WritesTheSameBytesOnEveryRun) {
   const fs::path first = freshDirectory("first"), second = freshDirectory("second");
   ASSERT_EQ(runGenerator("--out", first), 0);
   ASSERT_EQ(runGenerator("--out", second), 0);
-  for (const Asset& asset : ASSETS) {
-    SCOPED_TRACE(asset.name);
-    const std::vector<char> a = fileBytes(first / asset.name);
+  for (const ShowPicture& picture : SHOW_PICTURES) {
+    SCOPED_TRACE(picture.name);
+    const std::vector<char> a = fileBytes(first / picture.name);
     EXPECT_FALSE(a.empty());
-    EXPECT_TRUE(a == fileBytes(second / asset.name));
-    EXPECT_TRUE(a == fileBytes(assetFile(asset.name))) << "the build's copy is stale";
+    EXPECT_TRUE(a == fileBytes(second / picture.name));
+    EXPECT_TRUE(a == fileBytes(assetFile(picture.name))) << "the build's copy is stale";
   }
   fs::remove_all(first);
   fs::remove_all(second);
+}
+
+// Scripts that check the show's files ask zod-art for their names.
+TEST(ArtGenerator, ListsThePicturesOfTheShowInTheirOrder) {
+  if (!fs::exists(generator())) GTEST_SKIP() << "zod-art is not built";
+  std::string expected;
+  for (const ShowPicture& picture : SHOW_PICTURES) expected += std::string(picture.name) + "\n";
+  std::string command = "'";
+  command += generator().string();
+  command += "' --list";
+  EXPECT_EQ(runAndRead(command), expected);
 }
 
 TEST(ArtGenerator, WritesAContactSheetPng) {

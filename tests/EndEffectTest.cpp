@@ -5,6 +5,7 @@
 
 #include "base/QuitRequest.h"
 #include "effects/EndEffect.h"
+#include "image/ShowPictures.h"
 #include "tests/AllocationCounter.h"
 #include "tests/ScratchAssets.h"
 
@@ -17,7 +18,7 @@ class EndEffectTest : public ::testing::Test {
   EndEffectTest() { effect.init(); }
   static std::vector<Pixel> writePicture(const ScratchAssetDirectory& directory) {
     std::vector<Pixel> picture = keyedNoisePicture(256, 256, 21);
-    directory.writePcx("ende.pcx", picture, 256, 256);
+    directory.writePcx(ENDE.name, picture, 256, 256);
     return picture;
   }
   ScratchAssetDirectory assets;

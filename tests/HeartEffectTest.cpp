@@ -14,6 +14,7 @@
 #include "effects/HeartEffect.h"
 #include "base/AssetDirectory.h"
 #include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "imagefiles/ImageFiles.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
@@ -48,9 +49,9 @@ struct HeartAssets {
   std::string noisy = makeTempDirectory();
   std::string tagged = makeTempDirectory();
   HeartAssets() {
-    imagefiles::writeJpeg(noisy + "/wood1.jpg", noisePicture(1, 0), 256, 256);
-    imagefiles::writePcx(noisy + "/zod1.pcx", noisePicture(2, 5), 256, 256);
-    imagefiles::writePcx(noisy + "/herz.pcx", noisePicture(3, 3), 256, 256);
+    imagefiles::writeJpeg(noisy + "/" + WOOD1.name, noisePicture(1, 0), 256, 256);
+    imagefiles::writePcx(noisy + "/" + ZOD1.name, noisePicture(2, 5), 256, 256);
+    imagefiles::writePcx(noisy + "/" + HERZ.name, noisePicture(3, 3), 256, 256);
 
     // The wood's red stays far from the side tag's, and its texels differ from their neighbours.
     std::vector<Pixel> side(TEXTURE_PIXELS);
@@ -60,9 +61,9 @@ struct HeartAssets {
         side[r * 256 + c] = sidePixel(r, c);
         wood[r * 256 + c] = 0x00200000 | static_cast<Pixel>(r) << 8 | static_cast<Pixel>(c);
       }
-    imagefiles::writeJpeg(tagged + "/wood1.jpg", wood, 256, 256);
-    imagefiles::writePcx(tagged + "/zod1.pcx", side, 256, 256);
-    imagefiles::writePcx(tagged + "/herz.pcx", std::vector<Pixel>(TEXTURE_PIXELS, TRANSPARENT_KEY), 256, 256);
+    imagefiles::writeJpeg(tagged + "/" + WOOD1.name, wood, 256, 256);
+    imagefiles::writePcx(tagged + "/" + ZOD1.name, side, 256, 256);
+    imagefiles::writePcx(tagged + "/" + HERZ.name, std::vector<Pixel>(TEXTURE_PIXELS, TRANSPARENT_KEY), 256, 256);
   }
 };
 
@@ -75,9 +76,9 @@ const HeartAssets& assets() {
 class PlainHeart {
  public:
   PlainHeart() : wood(TEXTURE_PIXELS), side(TEXTURE_PIXELS), heart(TEXTURE_PIXELS) {
-    loadJpeg(wood.data(), "wood1.jpg", 256, 256);
-    loadPcx(side.data(), "zod1.pcx", side.size());
-    loadPcx(heart.data(), "herz.pcx", heart.size());
+    loadJpeg(wood.data(), WOOD1.name, 256, 256);
+    loadPcx(side.data(), ZOD1.name, side.size());
+    loadPcx(heart.data(), HERZ.name, heart.size());
   }
 
   void sync(float t) {
@@ -287,7 +288,7 @@ TEST_F(HeartEffectTest, TimeThatIsNotFiniteDrawsLikeTheDefinition) {
 TEST_F(HeartEffectTest, UnturnedUnzoomedWoodIsUpright) {
   useAssets(assets().tagged);
   std::vector<Pixel> wood(TEXTURE_PIXELS);
-  loadJpeg(wood.data(), "wood1.jpg", 256, 256);
+  loadJpeg(wood.data(), WOOD1.name, 256, 256);
   // A show time at which the pulse is so close to 0 that the zoom rounds to exactly 1.
   float t = 0.0f;
   for (int turn = 0; turn < 64 && t == 0.0f; ++turn) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "image/ShowPictures.h"
 #include "lab/Lab.h"
 #include "lab/LabScript.h"
 #include "show/Timeline.h"
@@ -137,7 +138,7 @@ TEST_F(LabTest, MissingPicturesStopTheLabAtTheFirstReportWithOne) {
   const std::string errors = err.str();
   // One report (the first picture) and the lab's own line, nothing more.
   EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors;
-  EXPECT_NE(errors.find("titel.pcx"), std::string::npos) << errors;
+  EXPECT_NE(errors.find(SHOW_PICTURES[0].name), std::string::npos) << errors;
 }
 
 TEST_F(LabTest, RawFilesHoldLittleEndianWordsWhoseBytesGiveTheRecordedHash) {

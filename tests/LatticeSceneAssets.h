@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/Pixel.h"
 #include "tests/ScratchAssets.h"
 
@@ -59,10 +60,10 @@ inline std::vector<Pixel> overlayPattern() {
 class TempAssets {
  public:
   TempAssets() {
-    directory.writeJpeg("tegel1.jpg", tilePattern(), 256, 256);
-    directory.writeJpeg("metal1.jpg", metalPattern(), 256, 256);
-    directory.writeRaw("dirurar.raw", logoPattern(), 512, 180);
-    directory.writeRaw("zod13.raw", overlayPattern(), 280, 280);
+    directory.writeJpeg(TEGEL1.name, tilePattern(), 256, 256);
+    directory.writeJpeg(METAL1.name, metalPattern(), 256, 256);
+    directory.writeRaw(DIRURAR.name, logoPattern(), 512, 180);
+    directory.writeRaw(ZOD13.name, overlayPattern(), 280, 280);
   }
 
   // Replaces one picture, for tests that need a different one.

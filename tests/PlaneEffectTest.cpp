@@ -9,6 +9,7 @@
 #include "LatticeSceneTest.h"
 #include "AllocationCounter.h"
 #include "effects/PlaneEffect.h"
+#include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/Matrix3.h"
@@ -68,8 +69,8 @@ std::vector<Pixel> referencePlane(const TempAssets& assets, float timeMs, float 
     }
   }
 
-  const auto texture = assets.jpeg(metal ? "metal1.jpg" : "tegel1.jpg");
-  const auto logo = assets.raw("dirurar.raw", 512, 180);
+  const auto texture = assets.jpeg(metal ? METAL1.name : TEGEL1.name);
+  const auto logo = assets.raw(DIRURAR.name, 512, 180);
   std::vector<Pixel> frame = blankFrame();
   for (int row = 0; row < 280; ++row) {
     for (int col = 0; col < 512; ++col) {
@@ -115,8 +116,8 @@ TEST_F(PlaneEffectTest, TheJumpAccumulatesInAFloat) {
 
 TEST_F(PlaneEffectTest, LogoIsAddedNotBlended) {
   const auto withLogo = draw(4321.0f);
-  const auto logo = assets.raw("dirurar.raw", 512, 180);
-  assets.writeRaw("dirurar.raw", std::vector<Pixel>(512 * 180, 0), 512, 180);
+  const auto logo = assets.raw(DIRURAR.name, 512, 180);
+  assets.writeRaw(DIRURAR.name, std::vector<Pixel>(512 * 180, 0), 512, 180);
   PlaneEffect plain;
   plain.init();
   std::vector<Pixel> scene = blankFrame();

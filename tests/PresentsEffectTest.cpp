@@ -5,6 +5,7 @@
 
 #include "base/QuitRequest.h"
 #include "effects/PresentsEffect.h"
+#include "image/ShowPictures.h"
 #include "tests/AllocationCounter.h"
 #include "tests/ScratchAssets.h"
 
@@ -19,7 +20,7 @@ class PresentsEffectTest : public ::testing::Test {
   static std::vector<Pixel> writeCaption(const ScratchAssetDirectory& directory) {
     std::vector<Pixel> caption = noisePicture(70, 20, 11);
     std::fill(caption.begin(), caption.begin() + 70, TRANSPARENT_KEY);
-    directory.writeRaw("presents.raw", caption, 70, 20);
+    directory.writeRaw(PRESENTS.name, caption, 70, 20);
     return caption;
   }
   ScratchAssetDirectory assets;

@@ -13,6 +13,7 @@
 #include "effects/SphereEffect.h"
 #include "base/AssetDirectory.h"
 #include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "imagefiles/ImageFiles.h"
 #include "render/FloatToInt.h"
 #include "render/Matrix3.h"
@@ -36,8 +37,8 @@ std::string makeAssets() {
   std::vector<Pixel> strip(TEXTURE_PIXELS, TRANSPARENT_KEY);
   for (int i = 0; i < 216 * 256; ++i)
     if (random() % 7 != 0) strip[i] = random() & 0x00FFFF00;
-  imagefiles::writeJpeg(directory + "/tegel1.jpg", texture, 256, 256);
-  imagefiles::writePcx(directory + "/kuven.pcx", strip, 256, 256);
+  imagefiles::writeJpeg(directory + "/" + TEGEL1.name, texture, 256, 256);
+  imagefiles::writePcx(directory + "/" + KUVEN.name, strip, 256, 256);
   return directory;
 }
 
@@ -58,8 +59,8 @@ class PlainSphere {
   };
 
   PlainSphere() : texture(TEXTURE_PIXELS), strip(FRAME_PIXELS), u(STRIDE * ROWS), v(STRIDE * ROWS), shade(STRIDE * ROWS) {
-    loadJpeg(texture.data(), "tegel1.jpg", 256, 256);
-    loadPcx(strip.data(), "kuven.pcx", strip.size());
+    loadJpeg(texture.data(), TEGEL1.name, 256, 256);
+    loadPcx(strip.data(), KUVEN.name, strip.size());
   }
 
   static void camera(float t, int& a, int& b) {

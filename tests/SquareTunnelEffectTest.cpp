@@ -10,6 +10,7 @@
 #include "LatticeSceneTest.h"
 #include "LightRayBlendReference.h"
 #include "effects/SquareTunnelEffect.h"
+#include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/LightRayBlend.h"
@@ -82,7 +83,7 @@ std::vector<Pixel> referenceTunnel(const TempAssets& assets, float t, bool glow,
     }
   }
 
-  const auto texture = assets.jpeg("metal1.jpg");
+  const auto texture = assets.jpeg(METAL1.name);
   std::vector<Pixel> picture(W * H);
   for (int row = 0; row < H; ++row) {
     for (int col = 0; col < W; ++col) {
@@ -125,7 +126,7 @@ std::vector<Pixel> referenceTunnel(const TempAssets& assets, float t, bool glow,
     }
   }
 
-  const auto overlay = assets.raw("zod13.raw", 280, 280);
+  const auto overlay = assets.raw(ZOD13.name, 280, 280);
   std::vector<Pixel> frame = blankFrame();
   for (int row = 0; row < H; ++row) {
     for (int col = 0; col < W; ++col) frame[row * 512 + col] = picture[row * W + col];
@@ -196,7 +197,7 @@ TEST_F(SquareTunnelEffectTest, SyncTogglesTheGlowOfTheFarEnd) {
 
 TEST_F(SquareTunnelEffectTest, FrameRightOfThePictureKeepsItsContentUnderTransparentOverlay) {
   const auto frame = draw(999.0f);
-  const auto overlay = assets.raw("zod13.raw", 280, 280);
+  const auto overlay = assets.raw(ZOD13.name, 280, 280);
   for (int row = 0; row < H; ++row) {
     for (int col = W; col < 512; ++col) {
       const Pixel o = overlay[row * 280 + col - 232];

@@ -10,6 +10,7 @@
 #include "effects/TitleEffect.h"
 #include "render/TitleRow.h"
 #include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "tests/AllocationCounter.h"
@@ -82,11 +83,11 @@ struct ReferenceTitle {
   float lastSync = 0.0f;
 
   ReferenceTitle() {
-    loadJpeg(textureA.data(), "tegel1.jpg", 256, 256);
-    loadJpeg(textureB.data(), "tegel3.jpg", 256, 256);
-    loadPcx(title.data(), "titel.pcx", TEXTURE_PIXELS);
-    loadRaw(scroll.data(), "balle.raw", 512, 256);
-    loadRaw(scroll.data() + 512 * 256, "blockchen.raw", 512, 256);
+    loadJpeg(textureA.data(), TEGEL1.name, 256, 256);
+    loadJpeg(textureB.data(), TEGEL3.name, 256, 256);
+    loadPcx(title.data(), TITEL.name, TEXTURE_PIXELS);
+    loadRaw(scroll.data(), BALLE.name, 512, 256);
+    loadRaw(scroll.data() + 512 * 256, BLOCKCHEN.name, 512, 256);
   }
 
   static double zoomAt(float t) { return exactCos(t * static_cast<double>(0.0015015015f)) * 0.5 + 1.0; }
@@ -211,16 +212,16 @@ class TitleEffectTest : public ::testing::Test {
     return title;
   }
   static void writePictures(const ScratchAssetDirectory& directory, const std::vector<Pixel>& title) {
-    directory.writeJpeg("tegel1.jpg", noisePicture(256, 256, 32), 256, 256);
-    directory.writeJpeg("tegel3.jpg", noisePicture(256, 256, 33), 256, 256);
-    directory.writePcx("titel.pcx", title, 256, 256);
+    directory.writeJpeg(TEGEL1.name, noisePicture(256, 256, 32), 256, 256);
+    directory.writeJpeg(TEGEL3.name, noisePicture(256, 256, 33), 256, 256);
+    directory.writePcx(TITEL.name, title, 256, 256);
     // Dim overlays, so that the saturating additions do not turn most pixels white.
     std::vector<Pixel> balle = noisePicture(512, 256, 34);
     std::vector<Pixel> blockchen = noisePicture(512, 256, 35);
     for (Pixel& p : balle) p &= 0x003F3F3F;
     for (Pixel& p : blockchen) p &= 0x001F1F1F;
-    directory.writeRaw("balle.raw", balle, 512, 256);
-    directory.writeRaw("blockchen.raw", blockchen, 512, 256);
+    directory.writeRaw(BALLE.name, balle, 512, 256);
+    directory.writeRaw(BLOCKCHEN.name, blockchen, 512, 256);
   }
   void SetUp() override {
     writePictures(assets, titlePicture());

@@ -10,6 +10,7 @@
 #include "effects/TunnelEffect.h"
 #include "render/TunnelRow.h"
 #include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/TrigTables.h"
@@ -62,8 +63,8 @@ struct ReferenceTunnel {
   float start = 0.0f;
 
   ReferenceTunnel() {
-    loadJpeg(texture.data(), "tegel3.jpg", 256, 256);
-    loadPcx(overlay.data(), "zod4.pcx", TEXTURE_PIXELS);
+    loadJpeg(texture.data(), TEGEL3.name, 256, 256);
+    loadPcx(overlay.data(), ZOD4.name, TEXTURE_PIXELS);
   }
 
   void sync(float timeMs) {
@@ -203,8 +204,8 @@ class TunnelFrameTest : public TunnelEffectTest {
  protected:
   void SetUp() override {
     TunnelEffectTest::SetUp();
-    assets.writeJpeg("tegel3.jpg", noisePicture(256, 256, 3), 256, 256);
-    assets.writePcx("zod4.pcx", keyedNoisePicture(256, 256, 4), 256, 256);
+    assets.writeJpeg(TEGEL3.name, noisePicture(256, 256, 3), 256, 256);
+    assets.writePcx(ZOD4.name, keyedNoisePicture(256, 256, 4), 256, 256);
   }
   ScratchAssetDirectory assets;
 };
@@ -237,11 +238,11 @@ class TunnelOverlayTest : public TunnelEffectTest {
   static constexpr Pixel SENTINEL = 0x00777777;
   void SetUp() override {
     TunnelEffectTest::SetUp();
-    assets.writeJpeg("tegel3.jpg", std::vector<Pixel>(TEXTURE_PIXELS, 0x00E0E0E0), 256, 256);
+    assets.writeJpeg(TEGEL3.name, std::vector<Pixel>(TEXTURE_PIXELS, 0x00E0E0E0), 256, 256);
     std::vector<Pixel> overlay(TEXTURE_PIXELS, 0);
     for (int r = 0; r < 256; ++r) overlay[r * 256 + 10] = TRANSPARENT_KEY;
     for (int i = 200 * 256; i < TEXTURE_PIXELS; ++i) overlay[i] = TRANSPARENT_KEY;
-    assets.writePcx("zod4.pcx", overlay, 256, 256);
+    assets.writePcx(ZOD4.name, overlay, 256, 256);
     effect.init();
   }
   // Frame row of the overlay's top at its column 100, found as the first black pixel.
@@ -262,7 +263,7 @@ class TunnelOverlayTest : public TunnelEffectTest {
 TEST_F(TunnelOverlayTest, AtRestTheOverlayReachesRows280And281OfTheReserve) {
   // Rows 200..255 of the overlay are keyed; fill them so the picture covers rows 26..281.
   std::vector<Pixel> overlay(TEXTURE_PIXELS, 0);
-  assets.writePcx("zod4.pcx", overlay, 256, 256);
+  assets.writePcx(ZOD4.name, overlay, 256, 256);
   TunnelEffect rest;
   rest.init();
   std::vector<Pixel> frame = screenBuffer(SENTINEL);

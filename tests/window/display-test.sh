@@ -6,9 +6,9 @@
 #  --window --scale 8 fits the screen;
 #  Pause holds the picture, the show clock and the music; F12 writes the window's pixels;
 #  the window destroyed from outside ends the show with 0; Escape during a late start ends it with 0.
-# Usage: display-test.sh ZOD MODULE_WRITER ASSET_DIR        (exit 77: skipped, a tool is missing)
+# Usage: display-test.sh ZOD MODULE_WRITER ASSET_DIR ZOD_ART  (exit 77: skipped, a tool is missing)
 set -uo pipefail
-zod=$(realpath "$1") moduleWriter=$(realpath "$2") assetSource=$(realpath "$3")
+zod=$(realpath "$1") moduleWriter=$(realpath "$2") assetSource=$(realpath "$3") art=$(realpath "$4")
 source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
 
 harnessSetUp display Xvfb openbox xdotool xprop xwininfo xwd import compare
@@ -30,13 +30,14 @@ done
 
 startX
 
-# 2. Missing pictures: one box (and the same report on stderr) naming each of the fifteen once.
+# 2. Missing pictures: one box (and the same report on stderr) naming each picture of the show once.
+mapfile -t pictures < <("$art" --list)
+((${#pictures[@]} > 0)) || fail "zod-art --list named no pictures"
 startZod --window --assets "$work/empty"
 waitFor "$patience" fatalBoxShown || fail "no report box; $(log)"
 reports=$(grep -c "^$fatalTitle:" "$work/zod.err")
 [[ $reports -eq 1 ]] || fail "$reports reports on stderr: $(log)"
-for picture in titel.pcx zod4.pcx herz.pcx zod1.pcx kuven.pcx ende.pcx tegel1.jpg tegel3.jpg wood1.jpg \
-  metal1.jpg presents.raw balle.raw blockchen.raw dirurar.raw zod13.raw; do
+for picture in "${pictures[@]}"; do
   [[ $(grep -c "^  $picture:" "$work/zod.err") -eq 1 ]] || fail "$picture is not named once"
 done
 grep -q -- "--assets DIR" "$work/zod.err" || fail "the report gives no hint"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "Canvas.h"
 #include "Typesetter.h"
@@ -39,16 +40,22 @@ const char* useName(Use use) {
 Sheet contactSheet(const std::vector<Picture>& pictures) {
   // Rows: the four textures and the caption (enlarged), the six 256 x 256 sprites, the two
   // added layers and the panel, the logo.
-  const int rows[][6] = {{0, 1, 2, 3, 10, -1}, {4, 5, 6, 7, 8, 9}, {11, 12, 14, -1, -1, -1}, {13, -1, -1, -1, -1, -1}};
+  const ShowPicture* const rows[][6] = {{&TEGEL1, &TEGEL3, &WOOD1, &METAL1, &PRESENTS},
+                                        {&TITEL, &ZOD4, &HERZ, &ZOD1, &KUVEN, &ENDE},
+                                        {&BALLE, &BLOCKCHEN, &ZOD13},
+                                        {&DIRURAR}};
   std::vector<Slot> slots(pictures.size(), Slot{0, 0, 1});
   int width = 0, y = GAP;
   for (const auto& row : rows) {
     int x = GAP, rowHeight = 0;
-    for (int index : row) {
-      if (index < 0 || index >= static_cast<int>(pictures.size())) continue;
-      const Picture& p = pictures[static_cast<std::size_t>(index)];
+    for (const ShowPicture* shown : row) {
+      const auto found = std::find_if(pictures.begin(), pictures.end(), [&](const Picture& p) {
+        return shown && std::string_view(shown->name) == p.fileName;
+      });
+      if (found == pictures.end()) continue;
+      const Picture& p = *found;
       const int scale = p.width < 100 ? 3 : 1;
-      slots[static_cast<std::size_t>(index)] = {x, y + LABEL, scale};
+      slots[static_cast<std::size_t>(found - pictures.begin())] = {x, y + LABEL, scale};
       x += p.width * scale + GAP;
       rowHeight = std::max(rowHeight, LABEL + p.height * scale);
     }

@@ -1,27 +1,66 @@
 #include "Pictures.h"
 
+#include <stdexcept>
+#include <string_view>
+
 namespace art {
+
+namespace {
+
+struct Drawing {
+  const ShowPicture* picture;
+  Use use;
+  std::vector<std::uint32_t> (*draw)();
+};
+
+const Drawing DRAWINGS[] = {
+    {&TEGEL1, Use::Opaque, drawTegel1},
+    {&TEGEL3, Use::Opaque, drawTegel3},
+    {&WOOD1, Use::Opaque, drawWood1},
+    {&METAL1, Use::Opaque, drawMetal1},
+    {&TITEL, Use::BlackShowsThrough, drawTitel},
+    {&ZOD4, Use::Keyed, drawZod4},
+    {&HERZ, Use::Keyed, drawHerz},
+    {&ZOD1, Use::Keyed, drawZod1},
+    {&KUVEN, Use::Keyed, drawKuven},
+    {&ENDE, Use::Keyed, drawEnde},
+    {&PRESENTS, Use::Opaque, drawPresents},
+    {&BALLE, Use::Added, drawBalle},
+    {&BLOCKCHEN, Use::Added, drawBlockchen},
+    {&DIRURAR, Use::Added, drawDirurar},
+    {&ZOD13, Use::Keyed, drawZod13},
+};
+
+// Every PCX picture is drawn as a 256 x 256 sprite; the table gives only the capacity its rows
+// must fit in. JPEG and RAW pictures are drawn at exactly the size the show loads.
+constexpr int PCX_SIZE = TEXTURE_SIZE;
+
+const Drawing& drawingFor(const ShowPicture& picture) {
+  for (const Drawing& d : DRAWINGS) {
+    if (std::string_view(d.picture->name) == picture.name) return d;
+  }
+  throw std::runtime_error(std::string("no drawing for ") + picture.name);
+}
+
+}  // namespace
 
 std::vector<Picture> drawAllPictures() {
   std::vector<Picture> all;
-  auto add = [&](const char* name, FileFormat format, Use use, int width, int height, std::vector<std::uint32_t> pixels) {
-    all.push_back({name, format, use, width, height, std::move(pixels)});
-  };
-  add("tegel1.jpg", FileFormat::Jpeg, Use::Opaque, 256, 256, drawTegel1());
-  add("tegel3.jpg", FileFormat::Jpeg, Use::Opaque, 256, 256, drawTegel3());
-  add("wood1.jpg", FileFormat::Jpeg, Use::Opaque, 256, 256, drawWood1());
-  add("metal1.jpg", FileFormat::Jpeg, Use::Opaque, 256, 256, drawMetal1());
-  add("titel.pcx", FileFormat::Pcx, Use::BlackShowsThrough, 256, 256, drawTitel());
-  add("zod4.pcx", FileFormat::Pcx, Use::Keyed, 256, 256, drawZod4());
-  add("herz.pcx", FileFormat::Pcx, Use::Keyed, 256, 256, drawHerz());
-  add("zod1.pcx", FileFormat::Pcx, Use::Keyed, 256, 256, drawZod1());
-  add("kuven.pcx", FileFormat::Pcx, Use::Keyed, 256, 256, drawKuven());
-  add("ende.pcx", FileFormat::Pcx, Use::Keyed, 256, 256, drawEnde());
-  add("presents.raw", FileFormat::Raw, Use::Opaque, 70, 20, drawPresents());
-  add("balle.raw", FileFormat::Raw, Use::Added, 512, 256, drawBalle());
-  add("blockchen.raw", FileFormat::Raw, Use::Added, 512, 256, drawBlockchen());
-  add("dirurar.raw", FileFormat::Raw, Use::Added, 512, 180, drawDirurar());
-  add("zod13.raw", FileFormat::Raw, Use::Keyed, 280, 280, drawZod13());
+  for (const ShowPicture& wanted : SHOW_PICTURES) {
+    const Drawing& drawing = drawingFor(wanted);
+    const bool pcx = wanted.format == PictureFormat::Pcx;
+    const int width = pcx ? PCX_SIZE : wanted.width;
+    const int height = pcx ? PCX_SIZE : wanted.height;
+    if (pcx && static_cast<std::size_t>(width) * height > wanted.pixels()) {
+      throw std::runtime_error(std::string(wanted.name) + " does not fit the array the show loads it into");
+    }
+    std::vector<std::uint32_t> pixels = drawing.draw();
+    if (pixels.size() != static_cast<std::size_t>(width) * height) {
+      throw std::runtime_error(std::string("the drawing of ") + wanted.name + " is not " + std::to_string(width) +
+                               " x " + std::to_string(height));
+    }
+    all.push_back({wanted.name, wanted.format, drawing.use, width, height, std::move(pixels)});
+  }
   return all;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
-// The fifteen pictures of the show, each drawn by one function, and how each is stored.
+// The show's pictures (image/ShowPictures.h), each drawn by one function, and how each meets what
+// lies below it in the show.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace art {
+#include "image/ShowPictures.h"
 
-enum class FileFormat { Jpeg, Pcx, Raw };
+namespace art {
 
 // How a picture meets what lies below it in the show; the contact sheet and the checks use it.
 enum class Use {
@@ -19,13 +20,14 @@ enum class Use {
 
 struct Picture {
   std::string fileName;
-  FileFormat format;
+  PictureFormat format;
   Use use;
   int width, height;
   std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows top first
 };
 
-// Every picture, in a fixed order.
+// One picture for each row of SHOW_PICTURES, in its order; throws std::runtime_error when a row
+// has no drawing or a drawing does not fit what the show loads.
 std::vector<Picture> drawAllPictures();
 
 // One function per picture; each returns width x height pixels.

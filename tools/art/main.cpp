@@ -1,8 +1,9 @@
-// zod-art: draws the show's fifteen pictures and writes them, byte for byte the same on every
-// run; optionally writes a contact sheet of all of them for review.
+// zod-art: draws the show's pictures and writes them, byte for byte the same on every run;
+// optionally writes a contact sheet of all of them for review.
 //
-//   zod-art --out DIR                 write the fifteen files into DIR
+//   zod-art --out DIR                 write the pictures into DIR
 //   zod-art --contact-sheet FILE.png  write the review sheet (may be combined with --out)
+//   zod-art --list                    print the pictures' file names, one a line, and draw nothing
 
 #include <cstdio>
 #include <cstring>
@@ -17,22 +18,26 @@
 namespace {
 
 int usage() {
-  std::fprintf(stderr, "usage: zod-art [--out DIR] [--contact-sheet FILE.png]\n");
+  std::fprintf(stderr, "usage: zod-art [--out DIR] [--contact-sheet FILE.png] | --list\n");
   return 2;
 }
 
 void writePicture(const std::string& dir, const art::Picture& p) {
   const std::string path = dir + "/" + p.fileName;
   switch (p.format) {
-    case art::FileFormat::Jpeg: imagefiles::writeJpeg(path, p.pixels, p.width, p.height); break;
-    case art::FileFormat::Pcx: imagefiles::writePcx(path, p.pixels, p.width, p.height); break;
-    case art::FileFormat::Raw: imagefiles::writeRaw(path, p.pixels, p.width, p.height); break;
+    case PictureFormat::Jpeg: imagefiles::writeJpeg(path, p.pixels, p.width, p.height); break;
+    case PictureFormat::Pcx: imagefiles::writePcx(path, p.pixels, p.width, p.height); break;
+    case PictureFormat::Raw: imagefiles::writeRaw(path, p.pixels, p.width, p.height); break;
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--list") == 0) {
+    for (const ShowPicture& p : SHOW_PICTURES) std::printf("%s\n", p.name);
+    return 0;
+  }
   std::string outDir, sheetPath;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) outDir = argv[++i];

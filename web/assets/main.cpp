@@ -1,8 +1,11 @@
 // zod-web-assets: prepares the files of the web page that need the desktop's own code.
 //
-//   zod-web-assets jpeg IN.jpg OUT.rgb
-//     Decodes a 256 x 256 JPEG with the show's decoder and writes its pixels as headerless RGB
-//     triplets, so the page shows the very pixels the desktop shows without a JPEG decoder.
+//   zod-web-assets pictures ASSET_DIR OUT_DIR GZIP
+//     Packs every picture of image/ShowPictures.h for the page, gzip-compressed by GZIP (-9 -n) as
+//     OUT_DIR/NAME.gz, and lists the names the module looks them up by in OUT_DIR/pictures.json.
+//     JPEG textures are decoded first with the show's decoder into headerless RGB triplets
+//     (NAME.rgb), so the page shows the very pixels the desktop shows without a JPEG decoder; the
+//     others go as they are, since the module decodes them itself.
 //   zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]
 //     Renders the module once at 48000 Hz, the rate of a browser's audio clock, with the desktop's
 //     renderer (float samples: no dither), pipes the samples into FFMPEG to encode Ogg Opus files
@@ -25,29 +28,67 @@
 #include "base/Fatal.h"
 #include "base/QuitRequest.h"
 #include "image/Loaders.h"
+#include "image/ShowPictures.h"
 #include "show/ModuleRenderer.h"
 
 namespace {
 
 constexpr int WEB_SAMPLE_RATE = 48000;
-constexpr int JPEG_SIZE = 256;
 
-int convertJpeg(const std::string& in, const std::string& out) {
-  std::vector<Pixel> pixels(JPEG_SIZE * JPEG_SIZE, 0);
+// The pixels of a JPEG picture as the show's decoder gives them, as RGB triplets; false (the
+// loader has said why on stderr) when it cannot be decoded.
+bool decodeJpegToRgb(const std::string& path, const ShowPicture& picture, std::vector<char>& bytes) {
+  std::vector<Pixel> pixels(picture.pixels(), 0);
   clearQuitRequest();
-  loadJpeg(pixels.data(), in.c_str(), JPEG_SIZE, JPEG_SIZE);
-  if (quitRequested()) return 1;  // the loader has said why on stderr
-  std::vector<unsigned char> bytes;
+  loadJpeg(pixels.data(), path.c_str(), picture.width, picture.height);
+  if (quitRequested()) return false;
+  bytes.clear();
   bytes.reserve(pixels.size() * 3);
   for (Pixel p : pixels) {
-    bytes.push_back(static_cast<unsigned char>(p >> 16));
-    bytes.push_back(static_cast<unsigned char>(p >> 8));
-    bytes.push_back(static_cast<unsigned char>(p));
+    bytes.push_back(static_cast<char>(p >> 16));
+    bytes.push_back(static_cast<char>(p >> 8));
+    bytes.push_back(static_cast<char>(p));
   }
-  std::ofstream file(out, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!file) {
-    std::fprintf(stderr, "zod-web-assets: cannot write %s\n", out.c_str());
+  return true;
+}
+
+// Writes `bytes` through the gzip program to `path`: the same bytes as gzip -9 -n on a file.
+bool writeGzipped(const std::string& gzip, const std::vector<char>& bytes, const std::string& path) {
+  const std::string command = "\"" + gzip + "\" -9 -n -c > \"" + path + "\"";
+  std::FILE* pipe = popen(command.c_str(), "w");
+  bool ok = pipe && std::fwrite(bytes.data(), 1, bytes.size(), pipe) == bytes.size();
+  if (pipe && pclose(pipe) != 0) ok = false;
+  if (!ok) std::fprintf(stderr, "zod-web-assets: cannot compress %s\n", path.c_str());
+  return ok;
+}
+
+int packPictures(const std::string& assetDir, const std::string& outDir, const std::string& gzip) {
+  std::string names;
+  for (const ShowPicture& picture : SHOW_PICTURES) {
+    const std::string in = assetDir + "/" + picture.name;
+    std::string name = picture.name;
+    std::vector<char> bytes;
+    if (picture.format == PictureFormat::Jpeg) {
+      // The module's JPEG loader looks the decoded pixels up under the picture's name plus ".rgb".
+      name += ".rgb";
+      if (!decodeJpegToRgb(in, picture, bytes)) return 1;
+    } else {
+      std::ifstream file(in, std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(file), {});
+      if (!file) {
+        std::fprintf(stderr, "zod-web-assets: cannot read %s\n", in.c_str());
+        return 1;
+      }
+    }
+    if (!writeGzipped(gzip, bytes, outDir + "/" + name + ".gz")) return 1;
+    names += (names.empty() ? "\"" : ",\"") + name + "\"";
+  }
+  // Written last: the build takes this file as the sign that every picture is packed.
+  const std::string listOut = outDir + "/pictures.json";
+  std::ofstream json(listOut);
+  json << "[" << names << "]\n";
+  if (!json) {
+    std::fprintf(stderr, "zod-web-assets: cannot write %s\n", listOut.c_str());
     return 1;
   }
   return 0;
@@ -163,11 +204,11 @@ int renderMusic(const std::string& in, const std::string& outDir, const std::str
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 3 && args[0] == "jpeg") return convertJpeg(args[1], args[2]);
+  if (args.size() == 4 && args[0] == "pictures") return packPictures(args[1], args[2], args[3]);
   if ((args.size() == 4 || args.size() == 5) && args[0] == "music")
     return renderMusic(args[1], args[2], args[3], args.size() == 5 ? args[4] : "");
   std::fprintf(stderr,
-               "usage: zod-web-assets jpeg IN.jpg OUT.rgb\n"
+               "usage: zod-web-assets pictures ASSET_DIR OUT_DIR GZIP\n"
                "       zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]\n");
   return 1;
 }

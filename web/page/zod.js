@@ -1,5 +1,7 @@
 // The page around zod.wasm: loads the module, the pictures and the music from this folder, plays
 // the music with Web Audio and drives the show from the audio clock, one frame per animation frame.
+// pictures.json, written by the build from the show's own table, lists the pictures by the names
+// the module looks them up by; each is stored gzip-compressed under that name plus ".gz".
 //
 // The music was rendered at build time at 48000 Hz into Ogg Opus files (5 s, then 30 s each),
 // listed with their first samples in music.json beside the cue table (the sample each Zxx row
@@ -22,11 +24,6 @@
   const HEIGHT = 384;
   const FRAME_TOP = 52;
   const FRAME_HEIGHT = 280;
-  const PICTURES = [
-    'tegel1.jpg.rgb', 'tegel3.jpg.rgb', 'wood1.jpg.rgb', 'metal1.jpg.rgb',
-    'titel.pcx', 'zod4.pcx', 'herz.pcx', 'zod1.pcx', 'kuven.pcx', 'ende.pcx',
-    'presents.raw', 'balle.raw', 'blockchen.raw', 'dirurar.raw', 'zod13.raw',
-  ];
 
   const params = new URLSearchParams(location.search);
   const testClock = params.get('clock') === 'test';
@@ -154,9 +151,8 @@
     if (state.running) return;
     say(`Loading ${progress.done} of ${progress.files} files, ${(progress.bytes / 1048576).toFixed(1)} MB`);
   }
-  async function fetchBytes(name) {
-    // Pictures are stored gzip-compressed under their name plus ".gz".
-    const packed = PICTURES.includes(name);
+  // A packed file is stored gzip-compressed under its name plus ".gz".
+  async function fetchBytes(name, packed = false) {
     const url = packed ? `${name}.gz` : name;
     let response;
     try {
@@ -203,12 +199,29 @@
       fail('This browser has no Web Audio, which the show needs for its music.');
       return;
     }
-    const names = ['zod.wasm', 'music.json', ...PICTURES];
-    progress.files = names.length + (testClock ? 0 : 1);
+    const names = ['zod.wasm', 'music.json'];
+    progress.files = names.length + 1 + (testClock ? 0 : 1);
     showProgress();
+    // The pictures are fetched as soon as their list is in, beside the module and the music table.
+    async function fetchPictures() {
+      const list = await fetchBytes('pictures.json');
+      let pictures;
+      try {
+        pictures = JSON.parse(new TextDecoder().decode(list));
+        if (!Array.isArray(pictures) || pictures.length === 0 || !pictures.every((n) => typeof n === 'string')) {
+          throw new Error('unexpected content');
+        }
+      } catch (error) {
+        throw new Error(`pictures.json cannot be read: ${error.message}`);
+      }
+      progress.files += pictures.length;
+      const bytes = await Promise.all(pictures.map((name) => fetchBytes(name, true)));
+      return pictures.map((name, i) => [name, bytes[i]]);
+    }
     let files;
+    let pictures;
     try {
-      files = await Promise.all(names.map(fetchBytes));
+      [files, pictures] = await Promise.all([Promise.all(names.map((name) => fetchBytes(name))), fetchPictures()]);
     } catch (error) {
       fail(error.message);
       return;
@@ -234,8 +247,7 @@
       fail(`music.json cannot be read: ${error.message}`);
       return;
     }
-    for (const name of PICTURES) {
-      const bytes = byName.get(name);
+    for (const [name, bytes] of pictures) {
       // The module looks JPEG textures up by their own name plus ".rgb"; the rest as they are.
       const pointer = state.wasm.zod_reserveAsset(writeScratch(name), bytes.length);
       if (!pointer) { fail(`Not enough memory for ${name}.`); return; }
