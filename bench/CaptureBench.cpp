@@ -1,5 +1,5 @@
 // Capture throughput at 60 fps, each format at its default scale (2 for H.264, 1 for the lossless
-// ones). Needs the generated assets (the show's pictures and zod.xm).
+// ones). Needs the generated assets (the show's pictures and music).
 //
 // BM_CaptureStages: one minute (1:00 to 2:00, the heart scene) per codec of the format table, the
 // three stages one after the other on one thread: rendering (show and music), converting (colour

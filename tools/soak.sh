@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Plays the live show in real time with its run log on, then judges the log:
 #  - the show ended by itself (or, with --for, on the soak's SIGTERM after that long) with exit 0;
-#  - every cue of zod.xm due in the span played was taken once, in playing order, in the scene
+#  - every cue of the music due in the span played was taken once, in playing order, in the scene
 #    `zod --list-cues` gives for it;
 #  - the main loop allocated nothing after the first frame, apart from the display driver's
 #    warm-up while presenting in the first WARMUP_FRAMES frames;

@@ -1,5 +1,5 @@
 #pragma once
-// "zod.xm", the show's music: a trance piece at 120 beats per minute, in A minor and from the middle
+// The show's music module (MUSIC_FILE): a trance piece at 120 beats per minute, in A minor and from the middle
 // of the show in B minor, composed by code.
 //
 // At 120 bpm, 6 ticks a row and 4 rows a beat, every row lasts exactly 125 ms and every bar 2 s, so
