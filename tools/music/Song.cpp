@@ -80,6 +80,7 @@ xm::XmModule composeZod(Timeline timeline) {
       composer.play(bar, block);
       bar += block.bars;
     }
+    // Numbered as zod --list-scenes numbers them, and named as the plans name them.
     if (bar - starts[scene] != expected)
       throw std::logic_error("scene " + std::to_string(scene + 1) + " " + nameOf(scenes[scene]) + " lasts " +
                              std::to_string(expected) + " bars" + (last ? " with the tail" : "") +
