@@ -1,10 +1,6 @@
 #include "tools/music/Arrangement.h"
 
-#include <iterator>
-#include <type_traits>
-
-#include "show/Timeline.h"
-#include "tools/music/Song.h"
+#include <algorithm>
 
 namespace music {
 namespace {
@@ -152,16 +148,14 @@ Part spherePart(bool second) {
   };
 }
 
-Part squareTunnelBuildPart(int bars, int variant) {
-  Part part;
-  if (bars > 3)
-    part.push_back({.bars = bars - 3, .progression = SECOND, .drums = Drums::Half, .hats = 1, .bass = Bass::Offbeat,
-                    .chords = Chords::Pad, .arp = Arp::Sixteenths, .dynamics = Dynamics::Rise, .level = 0.7,
-                    .variant = variant});
-  part.push_back({.bars = 3, .progression = {F, G, E}, .drums = Drums::Four, .hats = 2, .bass = Bass::Offbeat,
-                  .chords = Chords::Pad, .arp = Arp::Sixteenths, .ending = Ending::Build, .level = 0.92,
-                  .variant = variant});
-  return part;
+// A rise of whatever length the scene has, then three bars of build.
+Part squareTunnelBuildPart(int variant) {
+  return {
+      {.bars = STRETCH, .progression = SECOND, .drums = Drums::Half, .hats = 1, .bass = Bass::Offbeat,
+       .chords = Chords::Pad, .arp = Arp::Sixteenths, .dynamics = Dynamics::Rise, .level = 0.7, .variant = variant},
+      {.bars = 3, .progression = {F, G, E}, .drums = Drums::Four, .hats = 2, .bass = Bass::Offbeat,
+       .chords = Chords::Pad, .arp = Arp::Sixteenths, .ending = Ending::Build, .level = 0.92, .variant = variant},
+  };
 }
 
 // The four square-tunnel peaks: the hook each time in another setting.
@@ -209,13 +203,14 @@ Part tunnelPart(int visit) {
   };
 }
 
-// A plane part takes the key and groove of what surrounds it: `into` says what comes next.
+// A plane part bridges the scenes around it, whatever its length: it takes their key and groove,
+// and `into` says what comes next.
 enum class Into { Peak, Calm, Same };
-Part planePart(int bars, int variant, const Progression& progression, bool fourToTheFloor, Into into) {
+Part planePart(int variant, const Progression& progression, bool fourToTheFloor, Into into) {
   const Lead leads[] = {Lead::Hook, Lead::Sequence, Lead::Hook, Lead::PluckTheme, Lead::None};
   const bool late = variant >= 5;
-  Block b{.bars = bars, .progression = progression, .drums = fourToTheFloor ? Drums::Four : Drums::Broken, .hats = 2,
-          .bass = variant % 3 == 1 ? Bass::Acid : Bass::Electro,
+  Block b{.bars = STRETCH, .progression = progression, .drums = fourToTheFloor ? Drums::Four : Drums::Broken,
+          .hats = 2, .bass = variant % 3 == 1 ? Bass::Acid : Bass::Electro,
           .chords = variant % 2 ? Chords::ElectroStabs : Chords::OffbeatStabs,
           .arp = variant % 4 == 3 ? Arp::Sixteenths : Arp::None,
           .lead = leads[(variant + (late ? 1 : 0)) % 5], .ending = into == Into::Peak ? Ending::Build : Ending::Fill,
@@ -244,56 +239,64 @@ Part finalChordPart() {
 
 }  // namespace
 
-std::vector<Part> arrangement() {
-  // The parts that stretch to their scene take its length from the timeline.
-  const auto barsOf = [](std::size_t scene) { return sceneBars(TIMELINE[scene]); };
-  const Part parts[] = {
-      /*  0 */ presentsPart(),
-      /*  1 */ titleBuildPart(false, 0),
-      /*  2 */ heartMainPart(false),
-      /*  3 */ heartAcidPart(),
-      /*  4 */ spherePart(false),
-      /*  5 */ squareTunnelBuildPart(barsOf(5), 0),
-      /*  6 */ planePart(barsOf(6), 0, DESCENT, false, Into::Same),
-      /*  7 */ heartReturnPart(),
-      /*  8 */ planePart(barsOf(8), 1, DESCENT, true, Into::Peak),
-      /*  9 */ tunnelPart(0),
-      /* 10 */ squareTunnelBuildPart(barsOf(10), 1),
-      /* 11 */ squareTunnelPeakPart(0),
-      /* 12 */ planePart(barsOf(12), 2, DESCENT, false, Into::Calm),
-      /* 13 */ titleBreakdownPart(),
-      /* 14 */ planePart(barsOf(14), 3, MAIN, true, Into::Peak),
-      /* 15 */ tunnelPart(1),
-      /* 16 */ planePart(barsOf(16), 4, DESCENT, true, Into::Peak),
-      /* 17 */ squareTunnelPeakPart(1),
-      /* 18 */ planePart(barsOf(18), 1, HYPNOTIC, false, Into::Peak),
-      /* 19 */ heartMainPart(true),
-      /* 20 */ planePart(barsOf(20), 5, MAIN, false, Into::Calm),
-      /* 21 */ titleBigBreakPart(),
-      /* 22 */ planePart(barsOf(22), 6, MAIN, true, Into::Peak),
-      /* 23 */ squareTunnelPeakPart(2),
-      /* 24 */ planePart(barsOf(24), 7, LATE, false, Into::Same),
-      /* 25 */ titleBuildPart(true, 2),
-      /* 26 */ planePart(barsOf(26), 8, DESCENT, true, Into::Peak),
-      /* 27 */ tunnelPart(2),
-      /* 28 */ planePart(barsOf(28), 9, DARK, true, Into::Peak),
-      /* 29 */ squareTunnelPeakPart(3),
-      /* 30 */ planePart(barsOf(30), 10, LIFT, true, Into::Peak),
-      /* 31 */ finalePart(),
-      /* 32 */ planePart(barsOf(32), 11, LATE, false, Into::Calm),
-      /* 33 */ spherePart(true),
-      /* 34 */ planePart(barsOf(34), 12, SLOW, false, Into::Same),
-      /* 35 */ squareTunnelBuildPart(barsOf(35), 2),
-      /* 36 */ planePart(barsOf(36), 13, DESCENT, false, Into::Calm),
-      /* 37 */ outroPart(),
-      /* 38 */ finalChordPart(),
+std::vector<PlannedPart> arrangement() {
+  return {
+      {{"presents", 1}, presentsPart()},
+      {{"title", 1}, titleBuildPart(false, 0)},
+      {{"heart", 1}, heartMainPart(false)},
+      {{"heart", 2}, heartAcidPart()},
+      {{"sphere", 1}, spherePart(false)},
+      {{"squaretunnel", 1}, squareTunnelBuildPart(0)},
+      {{"plane", 1}, planePart(0, DESCENT, false, Into::Same)},
+      {{"heart", 3}, heartReturnPart()},
+      {{"plane", 2}, planePart(1, DESCENT, true, Into::Peak)},
+      {{"tunnel", 1}, tunnelPart(0)},
+      {{"squaretunnel", 2}, squareTunnelBuildPart(1)},
+      {{"squaretunnel", 3}, squareTunnelPeakPart(0)},
+      {{"plane", 3}, planePart(2, DESCENT, false, Into::Calm)},
+      {{"title", 2}, titleBreakdownPart()},
+      {{"plane", 4}, planePart(3, MAIN, true, Into::Peak)},
+      {{"tunnel", 2}, tunnelPart(1)},
+      {{"plane", 5}, planePart(4, DESCENT, true, Into::Peak)},
+      {{"squaretunnel", 4}, squareTunnelPeakPart(1)},
+      {{"plane", 6}, planePart(1, HYPNOTIC, false, Into::Peak)},
+      {{"heart", 4}, heartMainPart(true)},
+      {{"plane", 7}, planePart(5, MAIN, false, Into::Calm)},
+      {{"title", 3}, titleBigBreakPart()},
+      {{"plane", 8}, planePart(6, MAIN, true, Into::Peak)},
+      {{"squaretunnel", 5}, squareTunnelPeakPart(2)},
+      {{"plane", 9}, planePart(7, LATE, false, Into::Same)},
+      {{"title", 4}, titleBuildPart(true, 2)},
+      {{"plane", 10}, planePart(8, DESCENT, true, Into::Peak)},
+      {{"tunnel", 3}, tunnelPart(2)},
+      {{"plane", 11}, planePart(9, DARK, true, Into::Peak)},
+      {{"squaretunnel", 6}, squareTunnelPeakPart(3)},
+      {{"plane", 12}, planePart(10, LIFT, true, Into::Peak)},
+      {{"title", 5}, finalePart()},
+      {{"plane", 13}, planePart(11, LATE, false, Into::Calm)},
+      {{"sphere", 2}, spherePart(true)},
+      {{"plane", 14}, planePart(12, SLOW, false, Into::Same)},
+      {{"squaretunnel", 7}, squareTunnelBuildPart(2)},
+      {{"plane", 15}, planePart(13, DESCENT, false, Into::Calm)},
+      {{"end", 1}, outroPart()},
+      {{"end", 2}, finalChordPart()},
   };
-  static_assert(std::extent_v<decltype(parts)> == TIMELINE_ENTRIES,
-                "the arrangement (tools/music/Arrangement.cpp) needs one part for every entry of show/Timeline.h");
-  return {std::begin(parts), std::end(parts)};
 }
 
-// From the heart scene at 12:40 on, B minor.
-int keyOfScene(std::size_t scene) { return scene >= 19 ? 2 : 0; }
+// The first plane's variant, or the first late one's: the hook over the descent, on a straight beat.
+Part bridgePart(bool late) { return planePart(late ? 5 : 0, DESCENT, true, Into::Same); }
+
+Part fitted(Part part, int bars) {
+  const auto stretch = std::ranges::find(part, STRETCH, &Block::bars);
+  if (stretch == part.end()) return part;
+  int left = bars;
+  for (const Block& block : part)
+    if (block.bars != STRETCH) left -= block.bars;
+  if (left > 0)
+    stretch->bars = left;
+  else
+    part.erase(stretch);
+  return part;
+}
 
 }  // namespace music

@@ -2,10 +2,10 @@
 // The arrangement: what plays in each scene of the show, as runs of bars with one texture each.
 // The note writers turn a block's choices into pattern cells bar by bar.
 
-#include <cstddef>
 #include <vector>
 
 #include "tools/music/Harmony.h"
+#include "tools/music/Song.h"
 #include "tools/music/Synth.h"
 
 namespace music {
@@ -18,9 +18,13 @@ enum class Lead { None, ThemeA, ThemeAHigh, ThemeB, ThemeC, Hook, Sequence, Bell
 enum class Ending { None, Fill, Build };
 enum class Dynamics { Steady, Rise, Fall, FadeOut };
 
+// A block's length when it takes the bars its scene leaves over after the part's other blocks:
+// a part with such a block fits scenes of any length (see fitted).
+constexpr int STRETCH = -1;
+
 // A run of bars with one texture. A scene's part is a list of blocks.
 struct Block {
-  int bars;
+  int bars;                 // or STRETCH
   Progression progression;  // one chord a bar, repeated
   Drums drums = Drums::None;
   int hats = 0;  // 0 none, 1 open hats on the off-beats, 2 and closed sixteenths
@@ -42,11 +46,26 @@ struct Block {
 
 using Part = std::vector<Block>;
 
-// One part per entry of the show's timeline, in its order. Each part fills its scene exactly (the
-// last one also the tail); composeZod checks that.
-std::vector<Part> arrangement();
+// The part a scene plays. Each part fills its scene exactly (the last one also the tail); composeZod
+// checks that, so a planned scene whose length changes needs a musician's decision.
+struct PlannedPart {
+  Scene scene;
+  Part part;
+};
+// The parts of the show's scenes, in show order.
+std::vector<PlannedPart> arrangement();
 
-// The key of a scene, in semitones above A minor.
-int keyOfScene(std::size_t scene);
+// What a scene without a part of its own plays: a plane's bridge, which fits any length. `late`
+// (after the key change) lets it use the sounds the second half brings.
+Part bridgePart(bool late);
+
+// `part` with its stretching block, if it has one, sized so that the part lasts `bars` (or dropped
+// when nothing is left for it).
+Part fitted(Part part, int bars);
+
+// From this scene to the end, the piece plays in B minor, KEY_CHANGE_SEMITONES above the A minor
+// it starts in.
+constexpr Scene KEY_CHANGE{"heart", 4};
+constexpr int KEY_CHANGE_SEMITONES = 2;
 
 }  // namespace music

@@ -2,7 +2,7 @@
 // The piece's harmony: its chords, how each is voiced, and the progressions the parts play.
 //
 // Everything is written in A minor; from the heart scene at 12:40 (the middle of the show) the whole
-// piece plays a tone higher, in B minor, planes and all, to the end (see keyOfScene).
+// piece plays a tone higher, in B minor, planes and all, to the end (see KEY_CHANGE in Arrangement.h).
 
 #include <array>
 #include <cstdint>

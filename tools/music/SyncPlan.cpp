@@ -1,15 +1,14 @@
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "effects/EndEffect.h"
-#include "show/Timeline.h"
 #include "tools/music/Song.h"
 
 namespace music {
@@ -28,50 +27,53 @@ struct Span {
   int from, to, every, offset;
 };
 
-// One row per entry of show/Timeline.h, in its order.
-const std::vector<Span> SYNC_PLAN[] = {
-    /*  0 */ {{2, 3, 16, 0}, {10, 11, 16, 0}},  // 4 s: the caption appears on the hit
-    /*  1 */ {{1, 12, 16, 0}, {12, 14, 8, 0}},
-    /*  2 */ {{1, 8, 16, 4}, {8, 40, 8, 4}, {40, 48, 32, 0}, {48, 58, 8, 4}},
-    /*  3 */ {{1, 8, 16, 0}, {8, 32, 8, 4}, {32, 38, 32, 0}},
-    /*  4 */ {{2, 38, 64, 0}},
-    /*  5 */ {{1, 2, 8, 0}},
-    /*  6 */ {{1, 6, 16, 0}},
-    /*  7 */ {{1, 15, 8, 4}, {16, 31, 8, 4}, {32, 38, 8, 4}},
-    /*  8 */ {{1, 6, 16, 0}},
-    /*  9 */ {{1, 8, 16, 4}, {8, 24, 8, 4}, {24, 32, 4, 0}, {32, 35, 16, 0}},
-    /* 10 */ {{1, 9, 16, 0}},
-    /* 11 */ {{1, 6, 8, 0}},
-    /* 12 */ {{1, 9, 16, 0}},
-    /* 13 */ {{1, 8, 32, 0}, {8, 12, 16, 0}, {12, 14, 8, 0}},
-    /* 14 */ {{1, 9, 16, 0}},
-    /* 15 */ {{1, 8, 16, 4}, {8, 24, 8, 4}, {24, 32, 4, 0}, {32, 35, 16, 0}},
-    /* 16 */ {{1, 9, 16, 8}},
-    /* 17 */ {{1, 6, 8, 0}},
-    /* 18 */ {{1, 9, 16, 0}},
-    /* 19 */ {{1, 8, 16, 4}, {8, 40, 8, 4}, {40, 48, 32, 0}, {48, 58, 8, 4}},
-    /* 20 */ {{1, 9, 16, 0}},
-    /* 21 */ {{2, 16, 32, 0}, {16, 32, 16, 0}, {32, 38, 8, 0}},
-    /* 22 */ {{1, 9, 16, 0}},
-    /* 23 */ {{1, 6, 8, 0}},
-    /* 24 */ {{1, 9, 16, 8}},
-    /* 25 */ {{1, 12, 16, 0}, {12, 14, 8, 0}},
-    /* 26 */ {{1, 9, 16, 0}},
-    /* 27 */ {{1, 8, 16, 4}, {8, 24, 8, 4}, {24, 32, 4, 0}, {32, 35, 16, 0}},
-    /* 28 */ {{1, 9, 16, 0}},
-    /* 29 */ {{1, 6, 8, 0}},
-    /* 30 */ {{1, 9, 16, 8}},
-    /* 31 */ {{1, 8, 16, 0}, {8, 40, 16, 0}, {40, 56, 8, 0}, {56, 58, 16, 0}},
-    /* 32 */ {{1, 9, 16, 0}},
-    /* 33 */ {{2, 38, 64, 0}},
-    /* 34 */ {{1, 9, 16, 0}},
-    /* 35 */ {{1, 6, 16, 0}},
-    /* 36 */ {{1, 9, 16, 0}},
-    /* 37 */ {},               // the outro: a rest, nothing to steer
-    /* 38 */ {{4, 5, 16, 0}},  // 25:14, as the last chord fades: the show ends
+struct SceneCues {
+  Scene scene;
+  std::vector<Span> spans;
 };
-static_assert(std::extent_v<decltype(SYNC_PLAN)> == TIMELINE_ENTRIES,
-              "the sync plan (tools/music/SyncPlan.cpp) needs one row of cues for every entry of show/Timeline.h");
+
+// The cues of the show's scenes, in show order.
+const SceneCues SYNC_PLAN[] = {
+    {{"presents", 1}, {{2, 3, 16, 0}, {10, 11, 16, 0}}},  // 4 s: the caption appears on the hit
+    {{"title", 1}, {{1, 12, 16, 0}, {12, 14, 8, 0}}},
+    {{"heart", 1}, {{1, 8, 16, 4}, {8, 40, 8, 4}, {40, 48, 32, 0}, {48, 58, 8, 4}}},
+    {{"heart", 2}, {{1, 8, 16, 0}, {8, 32, 8, 4}, {32, 38, 32, 0}}},
+    {{"sphere", 1}, {{2, 38, 64, 0}}},
+    {{"squaretunnel", 1}, {{1, 2, 8, 0}}},
+    {{"plane", 1}, {{1, 6, 16, 0}}},
+    {{"heart", 3}, {{1, 15, 8, 4}, {16, 31, 8, 4}, {32, 38, 8, 4}}},
+    {{"plane", 2}, {{1, 6, 16, 0}}},
+    {{"tunnel", 1}, {{1, 8, 16, 4}, {8, 24, 8, 4}, {24, 32, 4, 0}, {32, 35, 16, 0}}},
+    {{"squaretunnel", 2}, {{1, 9, 16, 0}}},
+    {{"squaretunnel", 3}, {{1, 6, 8, 0}}},
+    {{"plane", 3}, {{1, 9, 16, 0}}},
+    {{"title", 2}, {{1, 8, 32, 0}, {8, 12, 16, 0}, {12, 14, 8, 0}}},
+    {{"plane", 4}, {{1, 9, 16, 0}}},
+    {{"tunnel", 2}, {{1, 8, 16, 4}, {8, 24, 8, 4}, {24, 32, 4, 0}, {32, 35, 16, 0}}},
+    {{"plane", 5}, {{1, 9, 16, 8}}},
+    {{"squaretunnel", 4}, {{1, 6, 8, 0}}},
+    {{"plane", 6}, {{1, 9, 16, 0}}},
+    {{"heart", 4}, {{1, 8, 16, 4}, {8, 40, 8, 4}, {40, 48, 32, 0}, {48, 58, 8, 4}}},
+    {{"plane", 7}, {{1, 9, 16, 0}}},
+    {{"title", 3}, {{2, 16, 32, 0}, {16, 32, 16, 0}, {32, 38, 8, 0}}},
+    {{"plane", 8}, {{1, 9, 16, 0}}},
+    {{"squaretunnel", 5}, {{1, 6, 8, 0}}},
+    {{"plane", 9}, {{1, 9, 16, 8}}},
+    {{"title", 4}, {{1, 12, 16, 0}, {12, 14, 8, 0}}},
+    {{"plane", 10}, {{1, 9, 16, 0}}},
+    {{"tunnel", 3}, {{1, 8, 16, 4}, {8, 24, 8, 4}, {24, 32, 4, 0}, {32, 35, 16, 0}}},
+    {{"plane", 11}, {{1, 9, 16, 0}}},
+    {{"squaretunnel", 6}, {{1, 6, 8, 0}}},
+    {{"plane", 12}, {{1, 9, 16, 8}}},
+    {{"title", 5}, {{1, 8, 16, 0}, {8, 40, 16, 0}, {40, 56, 8, 0}, {56, 58, 16, 0}}},
+    {{"plane", 13}, {{1, 9, 16, 0}}},
+    {{"sphere", 2}, {{2, 38, 64, 0}}},
+    {{"plane", 14}, {{1, 9, 16, 0}}},
+    {{"squaretunnel", 7}, {{1, 6, 16, 0}}},
+    {{"plane", 15}, {{1, 9, 16, 0}}},
+    {{"end", 1}, {}},               // the outro: a rest, nothing to steer
+    {{"end", 2}, {{4, 5, 16, 0}}},  // 25:14, as the last chord fades: the show ends
+};
 
 // The code a scene's cues carry, by the effect the scene shows. Only the end's changes anything (it
 // ends the show); the others name their effect, so that the cues read as the show in a tracker.
@@ -87,13 +89,18 @@ std::uint8_t cueCodeOf(std::string_view effect) {
 
 }  // namespace
 
-std::vector<Cue> cuePlan() {
-  const std::vector<int> starts = sceneStartBars();
+std::vector<Cue> cuePlan(Timeline timeline) {
+  const std::vector<Scene> scenes = scenesOf(timeline);
+  for (const SceneCues& planned : SYNC_PLAN)
+    requireScene(scenes, planned.scene, "the sync plan (tools/music/SyncPlan.cpp)");
+  const std::vector<int> starts = sceneStartBars(timeline);
   std::vector<Cue> cues;
-  for (std::size_t scene = 0; scene < std::size(SYNC_PLAN); ++scene) {
+  for (std::size_t scene = 0; scene < scenes.size(); ++scene) {
+    const auto planned = std::ranges::find(SYNC_PLAN, scenes[scene], &SceneCues::scene);
+    if (planned == std::end(SYNC_PLAN)) continue;
     const int base = starts[scene] * ROWS_PER_BAR;
-    for (const Span& span : SYNC_PLAN[scene]) {
-      const std::uint8_t code = cueCodeOf(TIMELINE[scene].effectName);
+    for (const Span& span : planned->spans) {
+      const std::uint8_t code = cueCodeOf(scenes[scene].effect);
       for (int row = span.from * ROWS_PER_BAR + span.offset; row < span.to * ROWS_PER_BAR; row += span.every)
         cues.push_back({base + row, code, static_cast<int>(scene)});
     }

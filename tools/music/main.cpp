@@ -1,4 +1,5 @@
 // Writes the show's music module: zod-music OUTPUT.xm
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 
@@ -10,6 +11,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
+    // A new effect's scenes need no music of their own to build; the line says what a musician may
+    // want to write. Scenes are numbered as zod --list-scenes numbers them.
+    for (const std::size_t scene : music::unplannedScenes())
+      std::fprintf(stderr, "zod-music: scene %zu (%.*s) has no part of its own; it plays a bridge\n", scene + 1,
+                   static_cast<int>(TIMELINE[scene].effectName.size()), TIMELINE[scene].effectName.data());
     if (!xm::saveXm(argv[1], music::composeZod())) {
       std::fprintf(stderr, "cannot write %s\n", argv[1]);
       return 1;
