@@ -8,6 +8,7 @@
 #include "app/Program.h"
 #include "platform/HeadlessDisplay.h"
 #include "base/AssetDirectory.h"
+#include "show/Timeline.h"
 #include "tests/AllocationCounter.h"
 #include "tests/FatalRecorder.h"
 #include "tests/RecordingEffect.h"
@@ -115,10 +116,10 @@ TEST_F(ProgramTest, FatalReportDuringStartUpEndsBeforeAnyFrameWithOne) {
 
 TEST_F(ProgramTest, EndsByItselfWhenTheTimelineRunsOutWithZero) {
   // 200 s per frame, longer than any scene: every frame after the first moves one entry on, and
-  // the 40th finds the last one over.
+  // the one after the last entry's finds it over.
   EXPECT_EQ(run(), 0);
   EXPECT_TRUE(fatal.reports().empty()) << fatal.reports().front();
-  EXPECT_EQ(display.presentedFrames, 40);
+  EXPECT_EQ(display.presentedFrames, TIMELINE_ENTRIES + 1);
 }
 
 TEST_F(ProgramTest, EscapeEndsTheShowWithZero) {
@@ -132,12 +133,12 @@ TEST_F(ProgramTest, IdleTurnsThroughTheWholeTimelineAllocateNothing) {
   Show show(counter, options);
   // One frame per timeline entry (each frame is past the running scene), with a cue before each.
   AllocationCounter allocations;
-  for (int turn = 0; turn < 41; ++turn) {
+  for (int turn = 0; turn < TIMELINE_ENTRIES + 2; ++turn) {
     show.engine().sync().post(static_cast<std::uint8_t>(2 + turn % 8));
     runIdleTurn(window, screen, show.engine());
   }
   EXPECT_EQ(allocations.count(), 0u);
-  EXPECT_EQ(show.engine().sequencer().currentIndex(), 38);
+  EXPECT_EQ(show.engine().sequencer().currentIndex(), TIMELINE_ENTRIES - 1);
 }
 
 }  // namespace

@@ -90,7 +90,12 @@ TEST(MusicPlan, EverySceneButTheOutroHasCuesWithCodesTwoToEight) {
       EXPECT_LE(c.code, 8) << "cue at row " << c.row;
     }
   }
-  for (int i = 0; i + 2 < TIMELINE_ENTRIES; ++i) EXPECT_GT(perScene[i], 0) << "scene " << i;
+  // A scene the music has no part for (a new effect's) plays a bridge without cues.
+  const std::vector<std::size_t> unplanned = music::unplannedScenes();
+  for (int i = 0; i + 2 < TIMELINE_ENTRIES; ++i) {
+    if (std::find(unplanned.begin(), unplanned.end(), static_cast<std::size_t>(i)) != unplanned.end()) continue;
+    EXPECT_GT(perScene[i], 0) << "scene " << i;
+  }
 }
 
 TEST(MusicPlan, CuesComeAtMostTwiceASecondWithRests) {
