@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/QuitRequest.h"
+#include "effects/EffectCatalogue.h"
 #include "show/Sequencer.h"
 #include "show/SyncMailbox.h"
 #include "show/Timeline.h"
@@ -44,12 +45,11 @@ class SequencerTest : public testing::Test {
   Sequencer sequencer;
 };
 
-// The show's timeline over recording effects named after the scenes.
+// The show's timeline over recording effects named as the catalogue names the scenes.
 class TimelineTest : public SequencerTest {
  protected:
   TimelineTest() {
-    named = {&effect("title"), &effect("sphere"), &effect("squaretunnel"), &effect("tunnel"),
-             &effect("plane"), &effect("heart"),  &effect("presents"),     &effect("end")};
+    for (const EffectKind& kind : effectCatalogue()) named.push_back(&effect(kind.name));
     appendTimeline(sequencer, [this](std::string_view name) -> Effect* {
       for (RecordingEffect* e : named)
         if (e->name == name) return e;
@@ -270,14 +270,14 @@ TEST_F(TimelineTest, EntriesStartAtTheirNominalTimes) {
 }
 
 TEST_F(TimelineTest, EachSceneLastsItsDurationPlusOneFrameAndTheDelaysAddUp) {
-  // With a frame every 10 ms a scene is found over 10 ms after its duration; 39 scenes add 390 ms.
+  // With a frame every 10 ms a scene is found over 10 ms after its duration; each scene adds 10 ms.
   int t = 0;
   while (!quitRequested() && t < 2000000) {
     frameAt(static_cast<float>(t));
     t += 10;
   }
-  EXPECT_EQ(t - 10, 1526000 + 39 * 10);
-  EXPECT_EQ(sequencer.currentIndex(), 38);
+  EXPECT_EQ(t - 10, timelineDurationMs() + TIMELINE_ENTRIES * 10);
+  EXPECT_EQ(sequencer.currentIndex(), TIMELINE_ENTRIES - 1);
 }
 
 TEST_F(TimelineTest, SkipFiveSecondsIntoTheCaptionShowsTheTitleForTheRestThenTheHeart) {
@@ -310,7 +310,7 @@ TEST_F(TimelineTest, TwoSkipsWithinOneEntryMoveTwoOnAndKeepTheFirstClock) {
 TEST_F(TimelineTest, EachSceneClassIsOneObjectAcrossItsEntries) {
   int planeEntries = 0;
   for (int i = 0; i < sequencer.entryCount(); ++i)
-    if (sequencer.effectAt(i) == named[4]) ++planeEntries;
+    if (static_cast<RecordingEffect*>(sequencer.effectAt(i))->name == "plane") ++planeEntries;
   EXPECT_EQ(planeEntries, 15);
 }
 
