@@ -3,6 +3,7 @@
 // one appearance to the next. Entries name their effect as the effect catalogue does.
 
 #include <functional>
+#include <iterator>
 #include <string_view>
 
 #include "show/Sequencer.h"
@@ -12,9 +13,7 @@ struct TimelineEntry {
   float durationMs;
 };
 
-inline constexpr int TIMELINE_ENTRIES = 39;
-
-inline constexpr TimelineEntry TIMELINE[TIMELINE_ENTRIES] = {
+inline constexpr TimelineEntry TIMELINE[] = {
     {"presents", 30000.0f}, {"title", 30000.0f},        {"heart", 120000.0f},       {"heart", 80000.0f},
     {"sphere", 80000.0f},   {"squaretunnel", 6000.0f},  {"plane", 14000.0f},        {"heart", 80000.0f},
     {"plane", 14000.0f},    {"tunnel", 74000.0f},       {"squaretunnel", 20000.0f}, {"squaretunnel", 14000.0f},
@@ -27,6 +26,8 @@ inline constexpr TimelineEntry TIMELINE[TIMELINE_ENTRIES] = {
     {"plane", 20000.0f},    {"end", 20000.0f},          {"end", 20000.0f},
 };
 
+inline constexpr int TIMELINE_ENTRIES = static_cast<int>(std::size(TIMELINE));
+
 // The durations added up: the show's length when no cue skips or ends it early.
 constexpr double timelineDurationMs() {
   double total = 0.0;
@@ -34,5 +35,5 @@ constexpr double timelineDurationMs() {
   return total;
 }
 
-// Appends the 39 entries in show order, each with the effect object effectNamed gives for its name.
+// Appends the entries in show order, each with the effect object effectNamed gives for its name.
 void appendTimeline(Sequencer& sequencer, const std::function<Effect*(std::string_view)>& effectNamed);
