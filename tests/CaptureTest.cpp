@@ -421,6 +421,38 @@ TEST(VideoEncoder, RefusesWhatItCannotWriteAndLeavesNoFile) {
   EXPECT_FALSE(fs::exists(settings.path));
 }
 
+// Each refusal comes from the settings alone, before any library is asked, and says why.
+TEST(VideoEncoder, SettingsACodecDoesNotTakeAreRefusedWithTheReason) {
+  struct Case {
+    const char* path;
+    const char* codec;
+    const char* preset;
+    int crf;
+    const char* why;  // empty: usable
+  };
+  const Case cases[] = {
+      {"a.mp4", "", "veryslow", 0, ""},
+      {"a.MKV", "x264rgb", "placebo", -1, ""},
+      {"a.mkv", "ffv1", "", -1, ""},
+      {"a.webm", "", "", -1, "must end in .mp4 or .mkv"},
+      {"a.mp4", "ffv1", "", -1, "does not go in a .mp4"},
+      {"a.mp4", "", "turbo", -1, "--preset turbo is not one of libx264's: ultrafast,"},
+      {"a.mkv", "", "", 20, "--crf is for h264 (.mp4); x264rgb is lossless"},
+      {"a.mkv", "utvideo", "fast", -1, "utvideo has none"},
+      {"a.mp4", "", "", 52, "--crf must be 0 to 51"},
+  };
+  for (const Case& c : cases) {
+    VideoEncoderSettings settings;
+    settings.path = c.path;
+    settings.codec = c.codec;
+    settings.preset = c.preset;
+    settings.crf = c.crf;
+    std::string error;
+    EXPECT_EQ(VideoEncoder::settingsUsable(settings, error), *c.why == '\0') << c.path << " " << error;
+    EXPECT_NE(error.find(c.why), std::string::npos) << error;
+  }
+}
+
 TEST(VideoEncoder, AbandonedFileIsRemovedAndFinishedFileGetsItsName) {
   const fs::path dir = fs::temp_directory_path() / "zod-capture-encoder";
   fs::remove_all(dir);
