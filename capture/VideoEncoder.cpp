@@ -157,8 +157,8 @@ const OutputFormat* usableFormat(const VideoEncoderSettings& settings, std::stri
     error = std::string("--crf is for ") + codecsThat(takesCrf) + "; " + output->codec + " is lossless";
     return nullptr;
   }
-  if (settings.crf > 51) {
-    error = "--crf must be 0 to 51";
+  if (settings.crf > VideoEncoder::LARGEST_CRF) {
+    error = "--crf must be 0 to " + std::to_string(VideoEncoder::LARGEST_CRF);
     return nullptr;
   }
   return output;

@@ -58,6 +58,8 @@ struct VideoEncoderSettings {
 class VideoEncoder {
  public:
   static constexpr int LARGEST_SCALE = 8;
+  // libx264's worst quality.
+  static constexpr int LARGEST_CRF = 51;
 
   // False, with the reason in `error`, for settings no file can be made with: an extension or a
   // codec not in the table, a scale out of range, a preset libx264 does not have, or a preset or
