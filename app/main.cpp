@@ -137,10 +137,11 @@ void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome)
       ->type_name("T");
   capture->add_option("--to", options.to, wrap("End the video at show time T"))->type_name("T");
   capture->add_option("--assets", options.assetDir, wrap("Read the pictures and the music from DIR"))->type_name("DIR");
-  capture->add_option("--preset", options.preset,
-                      wrap("libx264 preset: ultrafast (default), superfast, veryfast ... veryslow (smaller)"))
+  capture
+      ->add_option("--preset", options.preset,
+                   wrap("libx264 preset (h264, x264rgb): ultrafast (default), superfast ... veryslow (smaller)"))
       ->type_name("P");
-  capture->add_option("--crf", options.crf, wrap("libx264 quality, 0 (lossless) to 51 (default 18)"))
+  capture->add_option("--crf", options.crf, wrap("H.264 quality (.mp4 only), 0 (lossless) to 51 (default 18)"))
       ->check(CLI::Range(0, 51).description(""))
       ->type_name("N");
   static bool noProgress = false;

@@ -93,7 +93,20 @@ struct EncodedFrames {
   std::string error;
 };
 
-// False, with the message written, for an argument out of range or an output refused.
+VideoEncoderSettings encoderSettings(const CaptureOptions& options, const FrameTiming& timing) {
+  VideoEncoderSettings settings;
+  settings.path = options.outPath;
+  settings.scale = options.scale;
+  settings.codec = options.codec;
+  settings.rateNumerator = timing.numerator();
+  settings.rateDenominator = timing.denominator();
+  settings.preset = options.preset;
+  settings.crf = options.crf;
+  return settings;
+}
+
+// False, with the message written, for an argument out of range, an output refused or encoder
+// settings no file can be made with.
 bool parseCaptureArguments(const CaptureOptions& options, Cut& cut, std::ostream& err) {
   if (!parseRate(options.frameRate, cut.timing, err, "capture")) return false;
   std::int64_t fromMicros = 0;
@@ -108,7 +121,11 @@ bool parseCaptureArguments(const CaptureOptions& options, Cut& cut, std::ostream
   // at or after --to.
   cut.firstFrame = cut.timing.frameAt(fromMicros);
   if (toMicros >= 0) cut.endFrame = -cut.timing.frameAt(-toMicros);
-  return outputUsable(options.outPath, options.overwrite, err, "capture");
+  if (!outputUsable(options.outPath, options.overwrite, err, "capture")) return false;
+  std::string refusal;
+  if (VideoEncoder::settingsUsable(encoderSettings(options, cut.timing), refusal)) return true;
+  err << "zod capture: " << refusal << "\n";
+  return false;
 }
 
 // The encoder first, so that a file it cannot write costs no start-up of the show.
@@ -116,16 +133,8 @@ bool openEncoderAndShow(const CaptureOptions& options, const FrameTiming& timing
                         std::unique_ptr<VideoEncoder>& encoder, std::unique_ptr<OfflineShow>& offline,
                         std::ostream& err) {
   setAssetDirectory(options.assetDir);
-  VideoEncoderSettings settings;
-  settings.path = options.outPath;
-  settings.scale = options.scale;
-  settings.codec = options.codec;
-  settings.rateNumerator = timing.numerator();
-  settings.rateDenominator = timing.denominator();
-  settings.preset = options.preset;
-  settings.crf = options.crf;
   std::string error;
-  encoder = VideoEncoder::open(settings, error);
+  encoder = VideoEncoder::open(encoderSettings(options, timing), error);
   if (encoder) offline = OfflineShow::start(timing, error);
   if (offline) return true;
   err << "zod capture: " << error << "\n";

@@ -7,8 +7,8 @@
 // `zod still` writes the 512 x 384 screen at one moment as a PNG.
 //
 // Exit codes: 0 done; 1 an error (the message says which; no file is left under the name asked
-// for); 2 an argument out of range; 130 interrupted by Ctrl+C, 143 by SIGTERM (the file is complete
-// up to that frame).
+// for); 2 a bad argument, refused before any work; 130 interrupted by Ctrl+C, 143 by SIGTERM (the
+// file is complete up to that frame).
 
 #include <cstdint>
 #include <ostream>
@@ -23,8 +23,9 @@ struct CaptureOptions {
   std::string from;
   std::string to;
   std::string assetDir;
-  std::string preset = "ultrafast";
-  int crf = 18;
+  // Empty, -1: the codec's own (given for a codec that takes none, they are refused).
+  std::string preset;
+  int crf = -1;
   bool progress = true;
   // Replace an existing file under outPath (otherwise it is refused before any work).
   bool overwrite = false;

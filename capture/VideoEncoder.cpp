@@ -11,11 +11,15 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -29,9 +33,10 @@ extern "C" {
 namespace {
 constexpr int CHANNELS = 2;
 constexpr int AAC_BIT_RATE = 192000;
-// libx264's presets, fastest first, for the message that refuses one.
-constexpr const char* X264_PRESETS =
-    "ultrafast, superfast, veryfast, faster, fast, medium, slow, slower, veryslow, placebo";
+// libx264's presets, fastest first; the first is ours by default, for speed.
+constexpr const char* X264_PRESETS[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
+                                        "medium",    "slow",      "slower",   "veryslow", "placebo"};
+constexpr int DEFAULT_CRF = 18;
 
 std::string ffmpegError(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -83,6 +88,27 @@ constexpr OutputFormat FORMATS[] = {
     {"magicyuv", ".mkv", "matroska", "magicyuv", AV_PIX_FMT_GBRP, "flac", AV_SAMPLE_FMT_S16, SAMPLE_RATE, "", "", 1},
 };
 
+bool isLossless(const OutputFormat& format) { return format.pixels != AV_PIX_FMT_YUV420P; }
+bool takesPreset(const OutputFormat& format) { return std::strncmp(format.videoEncoder, "libx264", 7) == 0; }
+bool takesCrf(const OutputFormat& format) { return takesPreset(format) && !isLossless(format); }
+
+// The codecs of the rows `takes` holds for, as "h264 (.mp4), x264rgb (.mkv)".
+std::string codecsThat(bool (*takes)(const OutputFormat&)) {
+  std::string text;
+  for (const OutputFormat& format : FORMATS) {
+    if (!takes(format)) continue;
+    if (!text.empty()) text += ", ";
+    text += std::string(format.codec) + " (" + format.extension + ")";
+  }
+  return text;
+}
+
+std::string joined(const char* const* names, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text += (i ? ", " : "") + std::string(names[i]);
+  return text;
+}
+
 const OutputFormat* findFormat(const std::string& extension, const std::string& codec) {
   for (const OutputFormat& format : FORMATS) {
     if (extension == format.extension && (codec.empty() || codec == format.codec)) return &format;
@@ -96,6 +122,70 @@ std::string knownFormats() {
     if (!text.empty()) text += ", ";
     text += std::string(format.extension) + " " + format.codec;
   }
+  return text;
+}
+
+// The row of FORMATS that the settings choose, or null with the reason: the checks that need no
+// library, so that an argument is refused before any work.
+const OutputFormat* usableFormat(const VideoEncoderSettings& settings, std::string& error) {
+  const std::string extension = lowerExtension(settings.path);
+  const OutputFormat* output = findFormat(extension, settings.codec);
+  if (!output) {
+    error = settings.path + ": " +
+            (findFormat(extension, "") ? "the codec " + settings.codec + " does not go in a " + extension + " file"
+                                       : std::string("the name must end in .mp4 or .mkv")) +
+            " (known: " + knownFormats() + ")";
+    return nullptr;
+  }
+  if (settings.scale != 0 && (settings.scale < 1 || settings.scale > VideoEncoder::LARGEST_SCALE)) {
+    error = "the scale must be 1 to " + std::to_string(VideoEncoder::LARGEST_SCALE);
+    return nullptr;
+  }
+  if (!settings.preset.empty()) {
+    if (!takesPreset(*output)) {
+      error = std::string("--preset is libx264's, for ") + codecsThat(takesPreset) + "; " + output->codec + " has none";
+      return nullptr;
+    }
+    if (std::find_if(std::begin(X264_PRESETS), std::end(X264_PRESETS),
+                     [&settings](const char* name) { return settings.preset == name; }) == std::end(X264_PRESETS)) {
+      error =
+          "--preset " + settings.preset + " is not one of libx264's: " + joined(X264_PRESETS, std::size(X264_PRESETS));
+      return nullptr;
+    }
+  }
+  if (settings.crf >= 0 && !takesCrf(*output)) {
+    error = std::string("--crf is for ") + codecsThat(takesCrf) + "; " + output->codec + " is lossless";
+    return nullptr;
+  }
+  if (settings.crf > VideoEncoder::LARGEST_CRF) {
+    error = "--crf must be 0 to " + std::to_string(VideoEncoder::LARGEST_CRF);
+    return nullptr;
+  }
+  return output;
+}
+
+// The libraries' own lines would break the progress line and the one-line messages, so none reach
+// stderr; the latest error is kept, to be named when opening an encoder fails.
+std::mutex libraryErrorLock;
+char libraryError[256] = {};
+
+void keepLibraryError(void* object, int level, const char* format, va_list arguments) {
+  if (level > AV_LOG_ERROR) return;
+  char line[sizeof libraryError];
+  int printPrefix = 0;
+  av_log_format_line2(object, level, format, arguments, line, sizeof line, &printPrefix);
+  std::size_t length = std::strlen(line);
+  while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == ' ')) line[--length] = '\0';
+  if (length == 0) return;
+  const std::lock_guard<std::mutex> hold(libraryErrorLock);
+  std::memcpy(libraryError, line, length + 1);
+}
+
+// " (the library's words)" for the latest error since the last call, or nothing.
+std::string takeLibraryError() {
+  const std::lock_guard<std::mutex> hold(libraryErrorLock);
+  std::string text = libraryError[0] ? std::string(" (") + libraryError + ")" : std::string();
+  libraryError[0] = '\0';
   return text;
 }
 
@@ -156,21 +246,12 @@ struct VideoEncoder::State {
   // the scaler that makes the encoder's pictures.
   bool chooseFormat(const VideoEncoderSettings& asked, std::string& error) {
     settings = asked;
-    const std::string extension = lowerExtension(settings.path);
-    output = findFormat(extension, settings.codec);
-    if (!output) {
-      error = settings.path + ": " +
-              (findFormat(extension, "") ? "the codec " + settings.codec + " does not go in a " + extension + " file"
-                                         : std::string("the name must end in .mp4 or .mkv")) +
-              " (known: " + knownFormats() + ")";
-      return false;
-    }
-    lossless = output->pixels != AV_PIX_FMT_YUV420P;
+    output = usableFormat(settings, error);
+    if (!output) return false;
+    lossless = isLossless(*output);
     if (settings.scale == 0) settings.scale = output->defaultScale;
-    if (settings.scale < 1 || settings.scale > LARGEST_SCALE) {
-      error = "the scale must be 1 to " + std::to_string(LARGEST_SCALE);
-      return false;
-    }
+    if (settings.preset.empty() && takesPreset(*output)) settings.preset = X264_PRESETS[0];
+    if (settings.crf < 0 && takesCrf(*output)) settings.crf = DEFAULT_CRF;
     scaler = std::make_unique<FrameScaler>(output->pixels, settings.scale);
     return true;
   }
@@ -221,23 +302,17 @@ struct VideoEncoder::State {
     return true;
   }
 
-  // With the format's options, --preset for both x264 rows and --crf for the lossy one; an option
+  // With the format's options, and the preset and quality for the rows that take them; an option
   // the encoder leaves unused is refused, as a misspelt one would be.
   bool openVideoEncoder(const AVCodec* codec, std::string& error) {
     AVDictionary* options = nullptr;
     av_dict_parse_string(&options, output->videoOptions, "=", ":", 0);
-    const bool x264 = std::strncmp(output->videoEncoder, "libx264", 7) == 0;
-    if (x264) {
-      if (av_opt_set(video->priv_data, "preset", settings.preset.c_str(), 0) < 0) {
-        av_dict_free(&options);
-        error = "libx264 does not know the preset " + settings.preset;
-        return false;
-      }
-      if (!lossless) av_dict_set(&options, "crf", std::to_string(settings.crf).c_str(), 0);
-    }
+    const bool x264 = takesPreset(*output);
+    if (x264) av_dict_set(&options, "preset", settings.preset.c_str(), 0);
+    if (takesCrf(*output)) av_dict_set(&options, "crf", std::to_string(settings.crf).c_str(), 0);
     int result = avcodec_open2(video, codec, &options);
-    // libx264 refuses only settings made wrong (the preset, caught below as EINVAL) or memory it
-    // could not have, which it reports as an error of its own.
+    // The settings were checked beforehand, so libx264 refuses only memory it could not have,
+    // which it reports as an error of its own.
     if (x264 && result == AVERROR_EXTERNAL) result = AVERROR(ENOMEM);
     if (result == AVERROR(ENOMEM)) av_dict_free(&options);
     checkMemory(result);
@@ -245,8 +320,8 @@ struct VideoEncoder::State {
     av_dict_free(&options);
     if (result >= 0 && leftOver) result = AVERROR_OPTION_NOT_FOUND;
     if (result >= 0) return true;
-    error = std::string("cannot open the video encoder ") + codec->name + ": " + ffmpegError(result);
-    if (x264) error += " (preset " + settings.preset + ": one of " + X264_PRESETS + ")";
+    error =
+        std::string("cannot open the video encoder ") + codec->name + ": " + ffmpegError(result) + takeLibraryError();
     return false;
   }
 
@@ -262,7 +337,8 @@ struct VideoEncoder::State {
     const int result = avcodec_open2(audio, codec, nullptr);
     checkMemory(result);
     if (result < 0) {
-      error = std::string("cannot open the audio encoder ") + codec->name + ": " + ffmpegError(result);
+      error =
+          std::string("cannot open the audio encoder ") + codec->name + ": " + ffmpegError(result) + takeLibraryError();
       return false;
     }
     audioStream = made(avformat_new_stream(format, nullptr));
@@ -355,9 +431,13 @@ VideoEncoder::VideoEncoder(std::unique_ptr<State> opened) : state(std::move(open
 
 VideoEncoder::~VideoEncoder() = default;
 
+bool VideoEncoder::settingsUsable(const VideoEncoderSettings& settings, std::string& error) {
+  return usableFormat(settings, error) != nullptr;
+}
+
 std::unique_ptr<VideoEncoder> VideoEncoder::open(const VideoEncoderSettings& settings, std::string& error) {
-  // The libraries' chatter would drown the progress line; their errors still show.
-  av_log_set_level(AV_LOG_ERROR);
+  av_log_set_callback(keepLibraryError);
+  takeLibraryError();
   auto s = std::make_unique<State>();
   const AVCodec* videoCodec = nullptr;
   const AVCodec* audioCodec = nullptr;

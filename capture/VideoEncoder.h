@@ -49,17 +49,24 @@ struct VideoEncoderSettings {
   std::string codec;
   std::int64_t rateNumerator = 60;
   std::int64_t rateDenominator = 1;
-  // libx264 only.
-  std::string preset = "ultrafast";
-  int crf = 18;
+  // libx264's (h264 and x264rgb); empty: ultrafast.
+  std::string preset;
+  // h264's quality, 0 to 51; -1: 18. The lossless codecs take none.
+  int crf = -1;
 };
 
 class VideoEncoder {
  public:
   static constexpr int LARGEST_SCALE = 8;
+  // libx264's worst quality.
+  static constexpr int LARGEST_CRF = 51;
 
-  // Null, with the reason in `error`, when the container is not known by the file's extension,
-  // an encoder is missing or refuses the settings, or the file cannot be written.
+  // False, with the reason in `error`, for settings no file can be made with: an extension or a
+  // codec not in the table, a scale out of range, a preset libx264 does not have, or a preset or
+  // quality for a codec that takes none. Opens nothing, so arguments are checked before any work.
+  static bool settingsUsable(const VideoEncoderSettings& settings, std::string& error);
+  // Null, with the reason in `error`, when the settings are not usable, an encoder is missing or
+  // refuses them, or the file cannot be written.
   static std::unique_ptr<VideoEncoder> open(const VideoEncoderSettings& settings, std::string& error);
   // Removes the temporary file unless finish succeeded.
   ~VideoEncoder();

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -15,6 +17,7 @@
 #include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
 #include "capture/Capture.h"
+#include "capture/CaptureProgress.h"
 #include "capture/FrameQueue.h"
 #include "capture/VideoEncoder.h"
 #include "lab/Lab.h"
@@ -421,6 +424,38 @@ TEST(VideoEncoder, RefusesWhatItCannotWriteAndLeavesNoFile) {
   EXPECT_FALSE(fs::exists(settings.path));
 }
 
+// Each refusal comes from the settings alone, before any library is asked, and says why.
+TEST(VideoEncoder, SettingsACodecDoesNotTakeAreRefusedWithTheReason) {
+  struct Case {
+    const char* path;
+    const char* codec;
+    const char* preset;
+    int crf;
+    const char* why;  // empty: usable
+  };
+  const Case cases[] = {
+      {"a.mp4", "", "veryslow", 0, ""},
+      {"a.MKV", "x264rgb", "placebo", -1, ""},
+      {"a.mkv", "ffv1", "", -1, ""},
+      {"a.webm", "", "", -1, "must end in .mp4 or .mkv"},
+      {"a.mp4", "ffv1", "", -1, "does not go in a .mp4"},
+      {"a.mp4", "", "turbo", -1, "--preset turbo is not one of libx264's: ultrafast,"},
+      {"a.mkv", "", "", 20, "--crf is for h264 (.mp4); x264rgb is lossless"},
+      {"a.mkv", "utvideo", "fast", -1, "utvideo has none"},
+      {"a.mp4", "", "", 52, "--crf must be 0 to 51"},
+  };
+  for (const Case& c : cases) {
+    VideoEncoderSettings settings;
+    settings.path = c.path;
+    settings.codec = c.codec;
+    settings.preset = c.preset;
+    settings.crf = c.crf;
+    std::string error;
+    EXPECT_EQ(VideoEncoder::settingsUsable(settings, error), *c.why == '\0') << c.path << " " << error;
+    EXPECT_NE(error.find(c.why), std::string::npos) << error;
+  }
+}
+
 TEST(VideoEncoder, AbandonedFileIsRemovedAndFinishedFileGetsItsName) {
   const fs::path dir = fs::temp_directory_path() / "zod-capture-encoder";
   fs::remove_all(dir);
@@ -447,6 +482,54 @@ TEST(VideoEncoder, AbandonedFileIsRemovedAndFinishedFileGetsItsName) {
   for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
   EXPECT_EQ(names, std::vector<std::string>{"finished.mkv"});
   fs::remove_all(dir);
+}
+
+// The line never reaches the terminal's last column: fields go, the least needed first, down to the
+// frame count alone; its times are whole seconds.
+TEST(CaptureProgress, LineFitsTheWidthDroppingTheLeastNeededFieldsFirst) {
+  ProgressFigures figures;
+  figures.frame = 45678;
+  figures.totalFrames = 91560;
+  figures.showTimeMs = 761499.0;
+  figures.entry = 21;
+  figures.scene = "squaretunnel";
+  figures.framesPerSecond = 612.4;
+  figures.speedUp = 10.21;
+  figures.seconds = 3675.6;
+  const struct {
+    int columns;
+    const char* line;
+  } cases[] = {
+      {0, "frame 45678/91560  show 12:41  scene 21 squaretunnel  612 fps (10.21x)  ETA 1:01:16"},
+      {80, "frame 45678/91560  show 12:41  612 fps (10.21x)  ETA 1:01:16"},
+      {61, "frame 45678/91560  show 12:41  612 fps (10.21x)  ETA 1:01:16"},
+      {60, "frame 45678/91560  612 fps (10.21x)  ETA 1:01:16"},
+      {40, "frame 45678/91560  ETA 1:01:16"},
+      {30, "frame 45678/91560"},
+      {10, "frame 456"},
+  };
+  char line[256];
+  for (const auto& c : cases) {
+    EXPECT_EQ(CaptureProgress::formatLine(figures, c.columns, line, sizeof line), std::strlen(c.line));
+    EXPECT_STREQ(line, c.line) << c.columns << " columns";
+  }
+  figures.last = true;
+  figures.seconds = 274.4;
+  CaptureProgress::formatLine(figures, 40, line, sizeof line);
+  EXPECT_STREQ(line, "frame 45678/91560  took 4:34");
+}
+
+TEST(CaptureProgress, WidthIsTheTerminalsElseColumnsElseEighty) {
+  if (isatty(STDERR_FILENO)) GTEST_SKIP() << "stderr is a terminal, whose own width is read";
+  const char* given = std::getenv("COLUMNS");
+  const std::string kept = given ? given : "";
+  setenv("COLUMNS", "132", 1);
+  EXPECT_EQ(CaptureProgress::terminalColumns(), 132);
+  setenv("COLUMNS", "wide", 1);
+  EXPECT_EQ(CaptureProgress::terminalColumns(), 80);
+  unsetenv("COLUMNS");
+  EXPECT_EQ(CaptureProgress::terminalColumns(), 80);
+  if (given) setenv("COLUMNS", kept.c_str(), 1);
 }
 
 // At scale 2 each 2 x 2 chroma sample covers one frame pixel, so the capture converts the 512 x 280

@@ -68,20 +68,26 @@ ff -i b.mp4 -f framemd5 b.md5
 cmp -s a.md5 b.md5 || fail "the two captures differ"
 [ "$(grep -c '^0,' a.md5)" = 60 ] || fail "60 video frames expected"
 
-echo "== Refusals: exit code 1 (2 for an output refused before the work), a message, no file"
+echo "== Refusals: exit code 1 (2 for an argument, refused before the work), one line, no file"
 expect_error() {
   local name=$1 want=1; shift
   [[ $1 == --code=* ]] && { want=${1#--code=}; shift; }
   set +e; "$zod" "$@" > /dev/null 2> err.txt; code=$?; set -e
   [ "$code" = "$want" ] || fail "$name: exit code $code"
-  [ -s err.txt ] || fail "$name: no message"
+  [ "$(wc -l < err.txt)" = 1 ] || fail "$name: one line expected, got: $(cat err.txt)"
   cat err.txt
 }
 expect_error "unwritable" --code=2 capture /nonexistent/show.mp4 --to 1 --assets "$assets" --no-progress
 mkdir -p empty
 expect_error "missing assets" capture nothing.mp4 --to 1 --assets empty --no-progress
 [ ! -e nothing.mp4 ] && [ -z "$(ls -A . | grep partial || true)" ] || fail "a file was left behind"
-expect_error "unknown container" capture show.avi --to 1 --assets "$assets" --no-progress
+# With assets that cannot load, an argument error still wins: nothing was started.
+expect_error "unknown container" --code=2 capture show.webm --to 1 --assets empty --no-progress
+expect_error "unknown codec" --code=2 capture bad.mp4 --codec ffv1 --to 1 --assets empty --no-progress
+expect_error "unknown preset" --code=2 capture bad.mp4 --preset turbo --to 1 --assets empty --no-progress
+expect_error "crf for lossless" --code=2 capture bad.mkv --crf 20 --to 1 --assets empty --no-progress
+expect_error "preset for ffv1" --code=2 capture bad.mkv --codec ffv1 --preset fast --to 1 --assets empty --no-progress
+[ -z "$(ls -A . | grep -E 'bad|webm' || true)" ] || fail "a refused argument left a file"
 echo "== Ctrl+C: exit 130, nothing half-written left behind"
 # A background job ignores SIGINT until the program sets its handler, so under load one signal may
 # come too soon: send it again until the process has ended (a zombie, not yet waited for).
