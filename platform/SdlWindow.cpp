@@ -24,6 +24,34 @@ void reportInMessageBox(const char* caption, const char* text) {
 bool offscreenDriver(const char* driver) {
   return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
+
+// Modifiers, lock keys and the keyboard's media and system keys work the machine, not the show.
+bool machineKey(const SDL_Keysym& key) {
+  switch (key.sym) {
+    case SDLK_UNKNOWN:
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+    case SDLK_LALT:
+    case SDLK_RALT:
+    case SDLK_LGUI:
+    case SDLK_RGUI:
+    case SDLK_MODE:
+    case SDLK_CAPSLOCK:
+    case SDLK_NUMLOCKCLEAR:
+    case SDLK_SCROLLLOCK:
+    case SDLK_MUTE:
+    case SDLK_VOLUMEUP:
+    case SDLK_VOLUMEDOWN:
+    case SDLK_POWER:
+    case SDLK_F10:  // the window manager's menu key
+      return true;
+    default:
+      // From here on SDL's scan codes are the consumer keys: audio, brightness, browser, mail...
+      return key.scancode >= SDL_SCANCODE_AUDIONEXT;
+  }
+}
 }  // namespace
 
 SdlWindow::SdlWindow(bool fullScreen, int scale) {
@@ -104,11 +132,13 @@ bool SdlWindow::pollEvent(WindowEvent& event) {
           if (!e.key.repeat) toggleFullScreen();
           break;
         }
-        // Keys pressed with Alt, Alt itself and F10 are the system's (menus, Alt+F4), not the show's.
-        if (alt || key == SDLK_LALT || key == SDLK_RALT || key == SDLK_F10) break;
-        if (key == SDLK_PAUSE || key == SDLK_F12) {
+        // Keys pressed with Alt are the system's (menus, Alt+F4), not the show's.
+        if (alt || machineKey(e.key.keysym)) break;
+        // Space and P pause as well: laptops have no Pause key.
+        const bool pause = key == SDLK_PAUSE || key == SDLK_SPACE || key == SDLK_p;
+        if (pause || key == SDLK_F12) {
           if (e.key.repeat) break;
-          event = {WindowEvent::Kind::KeyDown, key == SDLK_PAUSE ? KEY_PAUSE : KEY_SCREENSHOT};
+          event = {WindowEvent::Kind::KeyDown, pause ? KEY_PAUSE : KEY_SCREENSHOT};
           return true;
         }
         event = {WindowEvent::Kind::KeyDown, key == SDLK_ESCAPE ? KEY_ESCAPE : static_cast<int>(key)};
