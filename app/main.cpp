@@ -1,6 +1,7 @@
 // zod: the show, and the tools around it as subcommands.
 //
-//   zod [--window [--scale N] | --fullscreen] [--mute] [--fps F] [--start T|#N] [--assets DIR] [--log FILE]
+//   zod [--window [--scale N] | --fullscreen] [--scaling integer|fit] [--mute] [--fps F] [--start T|#N]
+//       [--assets DIR] [--log FILE]
 //   zod --version | --list-scenes | --list-cues [--start T]
 //   zod lab --assets DIR --script FILE --out DIR [--png] [--hashes FILE]
 //   zod capture OUT.mp4|OUT.mkv [-y] [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] ...
@@ -21,6 +22,7 @@ extern "C" {
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <new>
 #include <system_error>
 
@@ -92,6 +94,12 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_option("--scale", options.scale, wrap("Window size as N x 512 x 384 (with --window; 1 to 8, made smaller to fit the screen)"))
       ->check(CLI::Range(1, 8).description(""))
       ->type_name("N");
+  static const std::map<std::string, Scaling> SCALINGS = {{"integer", Scaling::Integer}, {"fit", Scaling::Fit}};
+  app.add_option("--scaling", options.scaling,
+                 wrap("How the picture is enlarged: integer (whole multiples, sharp) or fit (the largest size, "
+                      "sharp then smoothed); default: integer where it fills 75% of the height, else fit"))
+      ->transform(CLI::CheckedTransformer(SCALINGS))
+      ->type_name("integer|fit");
   app.add_flag("--mute", options.mute,
                wrap("No sound: the music runs on a silent clock and its cues come as with sound"));
   app.add_option("--fps", options.frameRate,

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/Fatal.h"
+#include "platform/X11Desktop.h"
 #include "platform/X11Watch.h"
 #include "render/Pixel.h"
 
@@ -54,7 +55,7 @@ bool machineKey(const SDL_Keysym& key) {
 }
 }  // namespace
 
-SdlWindow::SdlWindow(bool fullScreen, int scale) {
+SdlWindow::SdlWindow(bool startFullScreen, int scale) {
   // Without a display SDL would fall back to its offscreen driver and play the show unseen.
   const char* asked = std::getenv("SDL_VIDEODRIVER");
   const bool driverAsked = asked && *asked;
@@ -80,20 +81,21 @@ SdlWindow::SdlWindow(bool fullScreen, int scale) {
     return;
   }
 
+  // Full screen too, for the window F11 leads to.
   usedScale = std::max(1, scale);
   SDL_Rect usable;
-  if (!fullScreen && SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
     const int fits = std::max(1, std::min(usable.w / FRAME_WIDTH, (usable.h - FRAME_ALLOWANCE) / SCREEN_HEIGHT));
     if (usedScale > fits) {
-      std::fprintf(stderr, "zod: a %d x %d window does not fit the %d x %d screen; using %d x %d\n",
-                   FRAME_WIDTH * usedScale, SCREEN_HEIGHT * usedScale, usable.w, usable.h, FRAME_WIDTH * fits,
-                   SCREEN_HEIGHT * fits);
+      if (!startFullScreen)
+        std::fprintf(stderr, "zod: a %d x %d window does not fit the %d x %d screen; using %d x %d\n",
+                     FRAME_WIDTH * usedScale, SCREEN_HEIGHT * usedScale, usable.w, usable.h, FRAME_WIDTH * fits,
+                     SCREEN_HEIGHT * fits);
       usedScale = fits;
     }
   }
-  const int size = fullScreen ? 1 : usedScale;
-  window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, FRAME_WIDTH * size,
-                            SCREEN_HEIGHT * size, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, FRAME_WIDTH * usedScale,
+                            SCREEN_HEIGHT * usedScale, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
   if (!window) {
     failure = std::string("zod: cannot open a window: ") + SDL_GetError();
     return;
@@ -109,9 +111,34 @@ SdlWindow::~SdlWindow() {
   if (videoStarted && !x11WindowGone()) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
-void SdlWindow::toggleFullScreen() {
-  const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-  SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+bool SdlWindow::fullScreen() const {
+  return coveringScreen || (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+bool SdlWindow::setFullScreen(bool wanted) {
+  if (!window) return false;
+  if (wanted == fullScreen()) return true;
+  if (coveringScreen) {
+    coveringScreen = false;
+    SDL_SetWindowBordered(window, SDL_TRUE);
+    SDL_SetWindowSize(window, windowedPlace.w, windowedPlace.h);
+    SDL_SetWindowPosition(window, windowedPlace.x, windowedPlace.y);
+    return true;
+  }
+  if (!wanted) return SDL_SetWindowFullscreen(window, 0) == 0;
+  if (fullScreenManaged(window)) return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+  // Nobody would answer SDL's request: the window covers its display by itself, without a border.
+  const int index = SDL_GetWindowDisplayIndex(window);
+  SDL_Rect bounds;
+  if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) != 0) return false;
+  SDL_GetWindowPosition(window, &windowedPlace.x, &windowedPlace.y);
+  SDL_GetWindowSize(window, &windowedPlace.w, &windowedPlace.h);
+  SDL_SetWindowBordered(window, SDL_FALSE);
+  SDL_SetWindowPosition(window, bounds.x, bounds.y);
+  SDL_SetWindowSize(window, bounds.w, bounds.h);
+  SDL_RaiseWindow(window);
+  coveringScreen = true;
+  return true;
 }
 
 bool SdlWindow::pollEvent(WindowEvent& event) {
@@ -129,7 +156,7 @@ bool SdlWindow::pollEvent(WindowEvent& event) {
         const SDL_Keycode key = e.key.keysym.sym;
         const bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
         if (key == SDLK_F11 || (alt && (key == SDLK_RETURN || key == SDLK_KP_ENTER))) {
-          if (!e.key.repeat) toggleFullScreen();
+          if (!e.key.repeat) setFullScreen(!fullScreen());
           break;
         }
         // Keys pressed with Alt are the system's (menus, Alt+F4), not the show's.
