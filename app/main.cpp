@@ -22,7 +22,6 @@ extern "C" {
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <new>
 #include <system_error>
 
@@ -94,11 +93,12 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_option("--scale", options.scale, wrap("Window size as N x 512 x 384 (with --window; 1 to 8, made smaller to fit the screen)"))
       ->check(CLI::Range(1, 8).description(""))
       ->type_name("N");
-  static const std::map<std::string, Scaling> SCALINGS = {{"integer", Scaling::Integer}, {"fit", Scaling::Fit}};
-  app.add_option("--scaling", options.scaling,
-                 wrap("How the picture is enlarged: integer (whole multiples, sharp) or fit (the largest size, "
-                      "sharp then smoothed); default: integer where it fills 75% of the height, else fit"))
-      ->transform(CLI::CheckedTransformer(SCALINGS))
+  app.add_option_function<std::string>(
+         "--scaling",
+         [&options](const std::string& name) { options.scaling = name == "fit" ? Scaling::Fit : Scaling::Integer; },
+         wrap("How the picture is enlarged: integer (whole multiples, sharp) or fit (the largest size, sharp then "
+              "smoothed); default: integer where it fills 75% of the height, else fit"))
+      ->check(CLI::IsMember({"integer", "fit"}).description(""))
       ->type_name("integer|fit");
   app.add_flag("--mute", options.mute,
                wrap("No sound: the music runs on a silent clock and its cues come as with sound"));

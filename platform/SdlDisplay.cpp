@@ -33,8 +33,7 @@ bool SdlDisplay::setMode(int width, int height, int bitsPerPixel) {
 
 bool SdlDisplay::createPrimarySurface() {
   // XRGB8888 is the frame's own 0x00RRGGBB word: the copy needs no conversion.
-  texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, FRAME_WIDTH,
-                              FRAME_HEIGHT);
+  texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, FRAME_WIDTH, FRAME_HEIGHT);
   if (!texture) return false;
   SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
   surfacePixels.assign(static_cast<std::size_t>(surfaceWidth) * surfaceHeight, 0);

@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
-
 #include <X11/Xatom.h>
 
 namespace {
@@ -15,8 +14,8 @@ bool readProperty(Display* display, ::Window owner, const char* name, Atom type,
   unsigned long after = 0;
   unsigned char* data = nullptr;
   const Atom property = XInternAtom(display, name, False);
-  if (XGetWindowProperty(display, owner, property, 0, 1024, False, type, &actualType, &format, &count, &after,
-                         &data) != Success)
+  if (XGetWindowProperty(display, owner, property, 0, 1024, False, type, &actualType, &format, &count, &after, &data) !=
+      Success)
     return false;
   const bool found = data && actualType == type && format == 32 && count > 0;
   if (found) visit(reinterpret_cast<const unsigned long*>(data), count);
