@@ -20,9 +20,10 @@ PictureFit fitPicture(int outputWidth, int outputHeight, Scaling scaling) {
     fit.height = outputHeight;
     fit.width = std::max(1, (outputHeight * FRAME_WIDTH + FRAME_HEIGHT / 2) / FRAME_HEIGHT);
   }
-  // Enlarged to the next whole multiple and then shrunk linearly, the pixels' edges blur over at
-  // most one output pixel.
-  fit.wholeFactor = std::max(1, (fit.width + FRAME_WIDTH - 1) / FRAME_WIDTH);
+  // Enlarged by whole multiples as far as they go, the linear stretch after it blurs the pixels'
+  // edges over less than two output pixels (the next multiple up, shrunk, is sharper by a little
+  // but draws far more pixels, too many for software renderers).
+  fit.wholeFactor = std::max(1, fit.width / FRAME_WIDTH);
   fit.smooth = fit.width != FRAME_WIDTH * fit.wholeFactor || fit.height != FRAME_HEIGHT * fit.wholeFactor;
   fit.x = (outputWidth - fit.width) / 2;
   fit.y = (outputHeight - fit.height) / 2;
