@@ -71,7 +71,8 @@ stopAll
 startX 1366x768 bare
 startZod --mute --start 1:05 --assets "$work/assets"
 waitForShow "1366 x 768 without a window manager"
-waitFor "$patience" covers 1366x768 || fail "full screen without a window manager is $(xdotool getwindowgeometry "$window")"
+waitFor "$patience" covers 1366x768 ||
+  fail "full screen without a window manager is $(xdotool getwindowgeometry "$window")"
 sendKeys Pause
 waitFor "$patience" paused 1 || fail "Pause did not pause without a window manager; $(log)"
 expectedAndShot 1366x747 small
