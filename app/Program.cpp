@@ -87,7 +87,7 @@ int runProgram(const ProgramOptions& options) {
     std::fprintf(stderr, "%s\n", window.problem().c_str());
     return FAILED;
   }
-  SdlDisplay display(window.handle(), fullScreen);
+  SdlDisplay display(window, fullScreen, options.scaling);
   SteadyMillisecondCounter steady;
   PausableCounter counter(steady);
   Platform platform{window, display, counter};

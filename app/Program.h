@@ -8,6 +8,7 @@
 #include "stage/Show.h"
 #include "platform/Window.h"
 #include "display/DisplayLayer.h"
+#include "display/PictureFit.h"
 #include "show/MillisecondCounter.h"
 #include "app/MainLoop.h"
 
@@ -20,6 +21,7 @@ struct ProgramOptions {
   // Empty: as fast as the display shows frames. Otherwise frames a second for the live show.
   std::string frameRate;
   int scale = 2;
+  Scaling scaling = Scaling::Automatic;
   // Empty: the working directory.
   std::string assetDir;
   int syncOffsetMs = 0;

@@ -1,6 +1,7 @@
 // zod: the show, and the tools around it as subcommands.
 //
-//   zod [--window [--scale N] | --fullscreen] [--mute] [--fps F] [--start T|#N] [--assets DIR] [--log FILE]
+//   zod [--window [--scale N] | --fullscreen] [--scaling integer|fit] [--mute] [--fps F] [--start T|#N]
+//       [--assets DIR] [--log FILE]
 //   zod --version | --list-scenes | --list-cues [--start T]
 //   zod lab --assets DIR --script FILE --out DIR [--png] [--hashes FILE]
 //   zod capture OUT.mp4|OUT.mkv [-y] [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] ...
@@ -92,6 +93,13 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_option("--scale", options.scale, wrap("Window size as N x 512 x 384 (with --window; 1 to 8, made smaller to fit the screen)"))
       ->check(CLI::Range(1, 8).description(""))
       ->type_name("N");
+  app.add_option_function<std::string>(
+         "--scaling",
+         [&options](const std::string& name) { options.scaling = name == "fit" ? Scaling::Fit : Scaling::Integer; },
+         wrap("How the picture is enlarged: integer (whole multiples, sharp) or fit (the largest size, sharp then "
+              "smoothed); default: integer where it fills 75% of the height, else fit"))
+      ->check(CLI::IsMember({"integer", "fit"}).description(""))
+      ->type_name("integer|fit");
   app.add_flag("--mute", options.mute,
                wrap("No sound: the music runs on a silent clock and its cues come as with sound"));
   app.add_option("--fps", options.frameRate,

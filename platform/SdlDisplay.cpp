@@ -2,32 +2,30 @@
 
 #include <SDL.h>
 
-SdlDisplay::SdlDisplay(SDL_Window* target, bool startFullScreen) : window(target), fullScreen(startFullScreen) {}
+#include "platform/SdlWindow.h"
+
+SdlDisplay::SdlDisplay(SdlWindow& target, bool startFullScreen, Scaling pictureScaling)
+    : window(target), fullScreen(startFullScreen), scaling(pictureScaling) {}
 
 SdlDisplay::~SdlDisplay() {
+  if (enlarged) SDL_DestroyTexture(enlarged);
   if (texture) SDL_DestroyTexture(texture);
   if (renderer) SDL_DestroyRenderer(renderer);
 }
 
 bool SdlDisplay::open() {
-  if (!window) return false;
-  // Sharp pixels when scaled up, as on a real 512 x 384 mode.
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-  renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-  if (!renderer) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-  if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
+  if (!window.handle()) return false;
+  renderer = SDL_CreateRenderer(window.handle(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  if (!renderer) renderer = SDL_CreateRenderer(window.handle(), -1, SDL_RENDERER_PRESENTVSYNC);
+  if (!renderer) renderer = SDL_CreateRenderer(window.handle(), -1, 0);
   return renderer != nullptr;
 }
 
-bool SdlDisplay::takeExclusive() {
-  if (!fullScreen) return true;
-  return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
-}
+bool SdlDisplay::takeExclusive() { return !fullScreen || window.setFullScreen(true); }
 
 bool SdlDisplay::setMode(int width, int height, int bitsPerPixel) {
-  if (width <= 0 || height <= 0 || bitsPerPixel != 32) return false;
-  // The logical size keeps the 4:3 shape and leaves black bars around it.
-  if (SDL_RenderSetLogicalSize(renderer, width, height) != 0) return false;
+  // The picture is presented from the rows where the screen has it.
+  if (width != FRAME_WIDTH || height != SCREEN_HEIGHT || bitsPerPixel != 32) return false;
   surfaceWidth = width;
   surfaceHeight = height;
   return true;
@@ -35,9 +33,9 @@ bool SdlDisplay::setMode(int width, int height, int bitsPerPixel) {
 
 bool SdlDisplay::createPrimarySurface() {
   // XRGB8888 is the frame's own 0x00RRGGBB word: the copy needs no conversion.
-  texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                              surfaceWidth, surfaceHeight);
+  texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, FRAME_WIDTH, FRAME_HEIGHT);
   if (!texture) return false;
+  SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
   surfacePixels.assign(static_cast<std::size_t>(surfaceWidth) * surfaceHeight, 0);
   SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
   SDL_RenderClear(renderer);
@@ -53,19 +51,39 @@ LockedSurface SdlDisplay::lock() {
   return {surfacePixels.data(), static_cast<int>(surfaceWidth * sizeof(Pixel))};
 }
 
-void SdlDisplay::unlock() {
+void SdlDisplay::placePicture() {
   int width = 0;
   int height = 0;
-  if (SDL_GetRendererOutputSize(renderer, &width, &height) == 0) {
-    const bool fits = width >= surfaceWidth && height >= surfaceHeight;
-    if (fits != integerScale) {
-      SDL_RenderSetIntegerScale(renderer, fits ? SDL_TRUE : SDL_FALSE);
-      integerScale = fits;
-    }
+  if (SDL_GetRendererOutputSize(renderer, &width, &height) != 0 || (width == outputWidth && height == outputHeight))
+    return;
+  outputWidth = width;
+  outputHeight = height;
+  fit = fitPicture(width, height, scaling);
+  if (enlarged) SDL_DestroyTexture(enlarged);
+  enlarged = nullptr;
+  if (fit.smooth && fit.wholeFactor > 1 && SDL_RenderTargetSupported(renderer)) {
+    enlarged = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
+                                 FRAME_WIDTH * fit.wholeFactor, FRAME_HEIGHT * fit.wholeFactor);
+    if (enlarged) SDL_SetTextureScaleMode(enlarged, SDL_ScaleModeLinear);
   }
-  SDL_UpdateTexture(texture, nullptr, surfacePixels.data(), static_cast<int>(surfaceWidth * sizeof(Pixel)));
-  SDL_RenderClear(renderer);
-  SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+  // Without the enlarged texture a smooth fit stretches the picture linearly at once: soft, but whole.
+  SDL_SetTextureScaleMode(texture, fit.smooth && !enlarged ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+}
+
+void SdlDisplay::unlock() {
+  placePicture();
+  const Pixel* picture = surfacePixels.data() + static_cast<std::size_t>(LETTERBOX_ROWS) * surfaceWidth;
+  SDL_UpdateTexture(texture, nullptr, picture, static_cast<int>(surfaceWidth * sizeof(Pixel)));
+  const SDL_Rect place{fit.x, fit.y, fit.width, fit.height};
+  if (enlarged && SDL_SetRenderTarget(renderer, enlarged) == 0) {
+    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+    SDL_SetRenderTarget(renderer, nullptr);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, enlarged, nullptr, &place);
+  } else {
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, &place);
+  }
   SDL_RenderPresent(renderer);
 }
 
@@ -78,7 +96,7 @@ bool SdlDisplay::hasVsync() const {
 
 int SdlDisplay::refreshRate() const {
   SDL_DisplayMode mode;
-  const int index = window ? SDL_GetWindowDisplayIndex(window) : 0;
+  const int index = window.handle() ? SDL_GetWindowDisplayIndex(window.handle()) : 0;
   if (SDL_GetCurrentDisplayMode(index < 0 ? 0 : index, &mode) == 0 && mode.refresh_rate > 0) return mode.refresh_rate;
   return 60;
 }

@@ -1,21 +1,22 @@
 #pragma once
 // The display on SDL2. Today's screens rarely offer 512 x 384, so instead of switching the mode the
-// show's 512 x 384 surface is scaled up with its 4:3 shape kept and black around it: in SDL's
-// desktop full-screen mode, or in a plain window, by whole multiples where the window holds at least
-// 512 x 384. Presentation is paced by the vertical blank where the renderer offers it.
+// show's 512 x 280 picture is enlarged on the window as it is, full screen or not, by the rule of
+// `fitPicture`, with black around it (the screen's letterbox bars are black and never drawn).
+// Presentation is paced by the vertical blank where the renderer offers it.
 
 #include <vector>
 
 #include "display/DisplayLayer.h"
+#include "display/PictureFit.h"
 
-struct SDL_Window;
+class SdlWindow;
 struct SDL_Renderer;
 struct SDL_Texture;
 
 class SdlDisplay final : public DisplayLayer {
  public:
-  // `target` may be null (the window could not be opened): then open() fails.
-  SdlDisplay(SDL_Window* target, bool startFullScreen);
+  // `target` must have opened (SdlWindow::ok).
+  SdlDisplay(SdlWindow& target, bool startFullScreen, Scaling pictureScaling);
   ~SdlDisplay() override;
   SdlDisplay(const SdlDisplay&) = delete;
   SdlDisplay& operator=(const SdlDisplay&) = delete;
@@ -34,15 +35,23 @@ class SdlDisplay final : public DisplayLayer {
   int refreshRate() const;
 
  private:
-  SDL_Window* window;
+  // Follows the renderer's output size: the picture's place and, for smooth scaling, the texture
+  // it is first enlarged into.
+  void placePicture();
+
+  SdlWindow& window;
   bool fullScreen;
+  Scaling scaling;
   SDL_Renderer* renderer = nullptr;
+  // The picture's rows, as they are.
   SDL_Texture* texture = nullptr;
+  // The picture enlarged by a whole multiple, when a linear stretch follows.
+  SDL_Texture* enlarged = nullptr;
   int surfaceWidth = 0;
   int surfaceHeight = 0;
-  // The visible surface's pixels; they go to the texture on unlock. Kept between frames, so the
-  // rows present never writes stay as they were (black).
+  // The visible surface's pixels; the picture's rows go to the texture on unlock.
   std::vector<Pixel> surfacePixels;
-  // Whole multiples of 512 x 384 when the window holds at least one; smooth shrinking below.
-  bool integerScale = false;
+  int outputWidth = 0;
+  int outputHeight = 0;
+  PictureFit fit;
 };

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/Fatal.h"
+#include "platform/X11Desktop.h"
 #include "platform/X11Watch.h"
 #include "render/Pixel.h"
 
@@ -24,9 +25,37 @@ void reportInMessageBox(const char* caption, const char* text) {
 bool offscreenDriver(const char* driver) {
   return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
+
+// Modifiers, lock keys and the keyboard's media and system keys work the machine, not the show.
+bool machineKey(const SDL_Keysym& key) {
+  switch (key.sym) {
+    case SDLK_UNKNOWN:
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+    case SDLK_LALT:
+    case SDLK_RALT:
+    case SDLK_LGUI:
+    case SDLK_RGUI:
+    case SDLK_MODE:
+    case SDLK_CAPSLOCK:
+    case SDLK_NUMLOCKCLEAR:
+    case SDLK_SCROLLLOCK:
+    case SDLK_MUTE:
+    case SDLK_VOLUMEUP:
+    case SDLK_VOLUMEDOWN:
+    case SDLK_POWER:
+    case SDLK_F10:  // the window manager's menu key
+      return true;
+    default:
+      // From here on SDL's scan codes are the consumer keys: audio, brightness, browser, mail...
+      return key.scancode >= SDL_SCANCODE_AUDIONEXT;
+  }
+}
 }  // namespace
 
-SdlWindow::SdlWindow(bool fullScreen, int scale) {
+SdlWindow::SdlWindow(bool startFullScreen, int scale) {
   // Without a display SDL would fall back to its offscreen driver and play the show unseen.
   const char* asked = std::getenv("SDL_VIDEODRIVER");
   const bool driverAsked = asked && *asked;
@@ -52,20 +81,21 @@ SdlWindow::SdlWindow(bool fullScreen, int scale) {
     return;
   }
 
+  // Full screen too, for the window F11 leads to.
   usedScale = std::max(1, scale);
   SDL_Rect usable;
-  if (!fullScreen && SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
     const int fits = std::max(1, std::min(usable.w / FRAME_WIDTH, (usable.h - FRAME_ALLOWANCE) / SCREEN_HEIGHT));
     if (usedScale > fits) {
-      std::fprintf(stderr, "zod: a %d x %d window does not fit the %d x %d screen; using %d x %d\n",
-                   FRAME_WIDTH * usedScale, SCREEN_HEIGHT * usedScale, usable.w, usable.h, FRAME_WIDTH * fits,
-                   SCREEN_HEIGHT * fits);
+      if (!startFullScreen)
+        std::fprintf(stderr, "zod: a %d x %d window does not fit the %d x %d screen; using %d x %d\n",
+                     FRAME_WIDTH * usedScale, SCREEN_HEIGHT * usedScale, usable.w, usable.h, FRAME_WIDTH * fits,
+                     SCREEN_HEIGHT * fits);
       usedScale = fits;
     }
   }
-  const int size = fullScreen ? 1 : usedScale;
-  window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, FRAME_WIDTH * size,
-                            SCREEN_HEIGHT * size, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, FRAME_WIDTH * usedScale,
+                            SCREEN_HEIGHT * usedScale, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
   if (!window) {
     failure = std::string("zod: cannot open a window: ") + SDL_GetError();
     return;
@@ -81,9 +111,34 @@ SdlWindow::~SdlWindow() {
   if (videoStarted && !x11WindowGone()) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
-void SdlWindow::toggleFullScreen() {
-  const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-  SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+bool SdlWindow::fullScreen() const {
+  return coveringScreen || (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+bool SdlWindow::setFullScreen(bool wanted) {
+  if (!window) return false;
+  if (wanted == fullScreen()) return true;
+  if (coveringScreen) {
+    coveringScreen = false;
+    SDL_SetWindowBordered(window, SDL_TRUE);
+    SDL_SetWindowSize(window, windowedPlace.w, windowedPlace.h);
+    SDL_SetWindowPosition(window, windowedPlace.x, windowedPlace.y);
+    return true;
+  }
+  if (!wanted) return SDL_SetWindowFullscreen(window, 0) == 0;
+  if (fullScreenManaged(window)) return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+  // Nobody would answer SDL's request: the window covers its display by itself, without a border.
+  const int index = SDL_GetWindowDisplayIndex(window);
+  SDL_Rect bounds;
+  if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) != 0) return false;
+  SDL_GetWindowPosition(window, &windowedPlace.x, &windowedPlace.y);
+  SDL_GetWindowSize(window, &windowedPlace.w, &windowedPlace.h);
+  SDL_SetWindowBordered(window, SDL_FALSE);
+  SDL_SetWindowPosition(window, bounds.x, bounds.y);
+  SDL_SetWindowSize(window, bounds.w, bounds.h);
+  SDL_RaiseWindow(window);
+  coveringScreen = true;
+  return true;
 }
 
 bool SdlWindow::pollEvent(WindowEvent& event) {
@@ -101,14 +156,16 @@ bool SdlWindow::pollEvent(WindowEvent& event) {
         const SDL_Keycode key = e.key.keysym.sym;
         const bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
         if (key == SDLK_F11 || (alt && (key == SDLK_RETURN || key == SDLK_KP_ENTER))) {
-          if (!e.key.repeat) toggleFullScreen();
+          if (!e.key.repeat) setFullScreen(!fullScreen());
           break;
         }
-        // Keys pressed with Alt, Alt itself and F10 are the system's (menus, Alt+F4), not the show's.
-        if (alt || key == SDLK_LALT || key == SDLK_RALT || key == SDLK_F10) break;
-        if (key == SDLK_PAUSE || key == SDLK_F12) {
+        // Keys pressed with Alt are the system's (menus, Alt+F4), not the show's.
+        if (alt || machineKey(e.key.keysym)) break;
+        // Space and P pause as well: laptops have no Pause key.
+        const bool pause = key == SDLK_PAUSE || key == SDLK_SPACE || key == SDLK_p;
+        if (pause || key == SDLK_F12) {
           if (e.key.repeat) break;
-          event = {WindowEvent::Kind::KeyDown, key == SDLK_PAUSE ? KEY_PAUSE : KEY_SCREENSHOT};
+          event = {WindowEvent::Kind::KeyDown, pause ? KEY_PAUSE : KEY_SCREENSHOT};
           return true;
         }
         event = {WindowEvent::Kind::KeyDown, key == SDLK_ESCAPE ? KEY_ESCAPE : static_cast<int>(key)};

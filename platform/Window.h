@@ -9,7 +9,7 @@ inline constexpr int KEY_SCREENSHOT = -2;
 
 struct WindowEvent {
   enum class Kind {
-    KeyDown,    // every key-down, auto-repeats included
+    KeyDown,    // a key-down the show takes, auto-repeats included (modifiers, lock and media keys are the system's)
     Destroyed,  // the window was closed through the system
   };
   Kind kind = Kind::KeyDown;

@@ -1,6 +1,7 @@
 // Writes a tiny looping module for the real-window test: a quiet tone and a cue on row 8, so the
 // show has music to load when no composed one exists yet. Leaves a module already there alone.
-// Usage: zod_window_module ASSET_DIR
+// With --no-cues the module has none, so every cue the show takes is a key's repeat.
+// Usage: zod_window_module ASSET_DIR [--no-cues]
 
 #include <cmath>
 #include <cstdio>
@@ -11,8 +12,9 @@
 #include "tools/xm/XmWriter.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s ASSET_DIR\n", argv[0]);
+  const bool cues = argc == 2;
+  if (argc != 2 && !(argc == 3 && std::string(argv[2]) == "--no-cues")) {
+    std::fprintf(stderr, "usage: %s ASSET_DIR [--no-cues]\n", argv[0]);
     return 2;
   }
   const std::string path = (std::filesystem::path(argv[1]) / MUSIC_FILE).string();
@@ -23,7 +25,7 @@ int main(int argc, char** argv) {
   song.channels = 2;
   song.patterns.push_back(xm::Pattern(16, song.channels));
   song.patterns[0].at(0, 0) = {.note = xm::note(4, 0), .instrument = 1, .volume = xm::volume(16)};
-  song.patterns[0].at(8, 1) = {.effect = xm::EFFECT_Z, .param = 2};
+  if (cues) song.patterns[0].at(8, 1) = {.effect = xm::EFFECT_Z, .param = 2};
   song.orders = {0};
 
   xm::Sample tone;

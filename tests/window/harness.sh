@@ -12,11 +12,15 @@ fatalTitle="Dirurar Dararerad Fehler"
 patience=60
 
 work= pids=() zodPid= window=
-cleanup() {
-  # Newest first: zod before the window manager before the X server.
+# Ends what was started: newest first, zod before the window manager before the X server.
+stopAll() {
   local i
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
   wait 2>/dev/null
+  pids=()
+}
+cleanup() {
+  stopAll
   [[ -n $work ]] && rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,19 +52,22 @@ harnessSetUp() {
   "$moduleWriter" "$work/assets" || fail "cannot write a test module"
 }
 
-# Xvfb (1024 x 768) on a display number it picks itself, with openbox, which full-screen requests
-# need; exports DISPLAY and the dummy audio driver.
+# Xvfb (SIZE, 1024x768 by default) on a display number it picks itself, with openbox unless the
+# second argument is "bare" (no window manager, as in a kiosk); exports DISPLAY and the dummy
+# audio driver.
 startX() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   pids+=($!)
   waitFor "$patience" test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$(head -1 "$work/display")"
+  export SDL_AUDIODRIVER=dummy
+  [[ ${2:-} == bare ]] && return
   openbox >"$work/openbox.log" 2>&1 &
   pids+=($!)
   # The window manager is up once it has claimed the screen's supporting window.
   waitFor "$patience" eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
     fail "openbox did not start: $(cat "$work/openbox.log")"
-  export SDL_AUDIODRIVER=dummy
 }
 
 # Runs zod in the scratch folder (where F12 writes) with the given options.
