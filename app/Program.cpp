@@ -16,7 +16,6 @@
 #include "display/Screen.h"
 #include "platform/SdlDisplay.h"
 #include "base/TimeArguments.h"
-#include "base/AssetDirectory.h"
 #include "show/FrameTiming.h"
 #include "stage/ShowFiles.h"
 #include "app/SceneList.h"
@@ -27,11 +26,10 @@ constexpr int FAILED = 1;
 // The pictures, checked before anything else. Returns false after reporting every missing or
 // broken file at once.
 bool findPictures(const std::string& requested) {
-  setAssetDirectory(chooseAssetDirectory(requested));
+  chooseAssetDirectory(requested);
   const std::vector<ShowFileFault> faults = checkShowPictures();
   if (faults.empty()) return true;
-  const std::string folder = assetDirectory().empty() ? "dem aktuellen Ordner" : assetDirectory();
-  showFatal(showFilesReport(faults, folder).c_str());
+  showFatal(showFilesReport(faults, assetFoldersTried()).c_str());
   return false;
 }
 

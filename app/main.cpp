@@ -2,7 +2,7 @@
 //
 //   zod [--window [--scale N] | --fullscreen] [--mute] [--fps F] [--start T|#N] [--assets DIR] [--log FILE]
 //   zod --version | --list-scenes | --list-cues [--start T]
-//   zod lab --assets DIR --script FILE --out DIR [--png] [--hashes FILE]
+//   zod lab [--assets DIR] --script FILE --out DIR [--png] [--hashes FILE]
 //   zod capture OUT.mp4|OUT.mkv [-y] [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] ...
 //   zod still T OUT.png [-y] [--assets DIR] [--fps F]
 //
@@ -27,7 +27,6 @@ extern "C" {
 #include "app/MainThreadAllocations.h"
 #include "app/Program.h"
 #include "app/SceneList.h"
-#include "base/AssetDirectory.h"
 #include "base/Fatal.h"
 #include "base/TimeArguments.h"
 #include "capture/Capture.h"
@@ -104,7 +103,8 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
         return showTimeOrScene(text) ? std::string() : "not a show time or scene: " + text;
       });
   app.add_option("--assets", options.assetDir,
-                 wrap("Read the pictures and the music from DIR (default: the current folder, else the build's)"))
+                 wrap("Read the pictures and the music from DIR (default: ZOD_ASSETS, else the current folder, the "
+                      "build's beside the program or the installed one)"))
       ->type_name("DIR");
   app.add_option("--sync-offset", options.syncOffsetMs,
                  wrap("Deliver the music's cues MS milliseconds later (display or audio latency)"))
@@ -167,7 +167,7 @@ void addStillCommand(CLI::App& app, StillOptions& options, Outcome& outcome) {
 void addLabCommand(CLI::App& app, LabOptions& options, Outcome& outcome) {
   auto* lab = app.add_subcommand("lab", "Render frames from a script, without a window or sound");
   tidyHelp(*lab);
-  lab->add_option("--assets", options.assetDir, wrap("Read the pictures from DIR"))->required()->type_name("DIR");
+  lab->add_option("--assets", options.assetDir, wrap("Read the pictures from DIR"))->type_name("DIR");
   lab->add_option("--script", options.scriptPath, wrap("The lab script"))->required()->type_name("FILE");
   lab->add_option("--out", options.outDir, wrap("Write frame-KKKKK.raw here"))->required()->type_name("DIR");
   lab->add_flag("--png", options.png, wrap("Also write frame-KKKKK.png"));
@@ -187,7 +187,7 @@ void printVersion() {
 
 // The scenes need only the music, from the folder the show would read.
 int printScenes(const std::string& assetDir) {
-  setAssetDirectory(chooseAssetDirectory(assetDir));
+  chooseAssetDirectory(assetDir);
   std::vector<SceneStart> scenes;
   std::string error;
   if (!listScenes(scenes, error)) {
@@ -202,7 +202,7 @@ int printScenes(const std::string& assetDir) {
 
 // The cues from show time `start` on (all when empty), with the scene each is taken in.
 int printCues(const std::string& assetDir, const std::string& start) {
-  setAssetDirectory(chooseAssetDirectory(assetDir));
+  chooseAssetDirectory(assetDir);
   std::vector<CueDelivery> cues;
   std::vector<SceneStart> scenes;
   std::string error;

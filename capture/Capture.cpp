@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "base/AssetDirectory.h"
 #include "base/InterruptFlag.h"
 #include "base/TimeArguments.h"
 #include "capture/CaptureProgress.h"
@@ -22,6 +21,7 @@
 #include "image/PngFile.h"
 #include "show/Timeline.h"
 #include "stage/OfflineShow.h"
+#include "stage/ShowFiles.h"
 
 namespace {
 constexpr int ARGUMENT_ERROR = 2;
@@ -115,7 +115,7 @@ bool parseCaptureArguments(const CaptureOptions& options, Cut& cut, std::ostream
 bool openEncoderAndShow(const CaptureOptions& options, const FrameTiming& timing,
                         std::unique_ptr<VideoEncoder>& encoder, std::unique_ptr<OfflineShow>& offline,
                         std::ostream& err) {
-  setAssetDirectory(options.assetDir);
+  chooseAssetDirectory(options.assetDir);
   VideoEncoderSettings settings;
   settings.path = options.outPath;
   settings.scale = options.scale;
@@ -276,7 +276,7 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
 
   // A signal stops the run between frames; the PNG is written whole or not at all.
   InterruptFlag interrupt;
-  setAssetDirectory(options.assetDir);
+  chooseAssetDirectory(options.assetDir);
   std::string error;
   std::unique_ptr<OfflineShow> offline = OfflineShow::start(timing, error);
   if (!offline) {

@@ -2,7 +2,6 @@
 
 #include <new>
 
-#include "base/AssetDirectory.h"
 #include "base/Fatal.h"
 #include "base/QuitRequest.h"
 #include "stage/ShowFiles.h"
@@ -50,8 +49,8 @@ std::unique_ptr<OfflineShow> OfflineShow::start(const FrameTiming& timing, std::
     throw std::bad_alloc();
   }
   if (quitRequested()) {
-    error = "the show could not start (" + firstFatalReport + "); are all its files in " +
-            (assetDirectory().empty() ? std::string("the current directory") : assetDirectory()) + "?";
+    error = "the show could not start (" + firstFatalReport + "); are all its files in " + assetFoldersTried() +
+            "? --assets DIR names their folder";
     clearQuitRequest();
     return nullptr;
   }
