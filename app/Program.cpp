@@ -18,7 +18,7 @@
 #include "base/TimeArguments.h"
 #include "show/FrameTiming.h"
 #include "stage/ShowFiles.h"
-#include "app/SceneList.h"
+#include "stage/ShowScenes.h"
 
 namespace {
 constexpr int FAILED = 1;
@@ -99,18 +99,14 @@ int runProgram(const ProgramOptions& options) {
   showOptions.music.openOutput = options.mute ? &SilentAudioOutput::open : &SdlAudioOutput::open;
   showOptions.music.syncOffsetMs = options.syncOffsetMs;
   std::int64_t startMicros = 0;
-  bool late = !options.start.empty() && parseShowTime(options.start, startMicros);
-  int scene = 0;
-  if (!late && parseSceneNumber(options.start, scene)) {
-    std::vector<SceneStart> scenes;
-    std::string error;
-    if (!listScenes(scenes, error)) {
-      std::fprintf(stderr, "zod: %s\n", error.c_str());
-      return FAILED;
-    }
-    startMicros = static_cast<std::int64_t>(scenes[static_cast<std::size_t>(scene - 1)].startMs * 1000.0);
-    late = startMicros > 0;
+  std::string error;
+  if (!options.start.empty() && !showMomentMicros(options.start, startMicros, error)) {
+    std::fprintf(stderr, "zod: %s\n", error.c_str());
+    return FAILED;
   }
+  // The first scene's start is the ordinary start; any show time, even 0, runs the skip.
+  int scene = 0;
+  const bool late = !options.start.empty() && !(parseSceneNumber(options.start, scene) && startMicros == 0);
   platform.loop.frameIntervalMs = intervalMs;
   // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
   platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };

@@ -1,7 +1,5 @@
 #include "app/SceneList.h"
 
-#include <algorithm>
-
 #include "show/Timeline.h"
 #include "stage/ShowScenes.h"
 
@@ -30,17 +28,4 @@ bool listCues(std::vector<CueDelivery>& cues, std::string& error) {
     cues.push_back({static_cast<int>(i) + 1, show.walk.cueMs(i), show.walk.cueCode(i), taken ? entry + 1 : 0, name});
   }
   return true;
-}
-
-bool parseSceneNumber(const std::string& text, int& number) {
-  std::string digits;
-  if (text.rfind("#", 0) == 0)
-    digits = text.substr(1);
-  else if (text.rfind("scene", 0) == 0)
-    digits = text.substr(5);
-  else
-    return false;
-  if (digits.empty() || digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return false;
-  number = std::stoi(digits);
-  return number >= 1 && number <= TIMELINE_ENTRIES;
 }

@@ -25,6 +25,3 @@ struct CueDelivery {
 bool listScenes(std::vector<SceneStart>& scenes, std::string& error);
 // Every Zxx cue of the music in playing order.
 bool listCues(std::vector<CueDelivery>& cues, std::string& error);
-
-// "#N" or "sceneN" (N from 1 to 39): true with the entry's number; anything else: false.
-bool parseSceneNumber(const std::string& text, int& number);

@@ -4,7 +4,7 @@
 //   zod --version | --list-scenes | --list-cues [--start T]
 //   zod lab [--assets DIR] --script FILE --out DIR [--png] [--hashes FILE]
 //   zod capture OUT.mp4|OUT.mkv [-y] [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] ...
-//   zod still T OUT.png [-y] [--assets DIR] [--fps F]
+//   zod still T|#N OUT.png [-y] [--assets DIR] [--fps F]
 //
 // Each subcommand registers its options in a function of its own and runs from its callback, so
 // adding one is one more add...Command call below.
@@ -32,6 +32,7 @@ extern "C" {
 #include "capture/Capture.h"
 #include "lab/Lab.h"
 #include "stage/ShowFiles.h"
+#include "stage/ShowScenes.h"
 
 #ifndef ZOD_VERSION
 #define ZOD_VERSION "unknown"
@@ -79,12 +80,6 @@ void tidyHelp(CLI::App& app) {
   app.formatter(formatter);
 }
 
-bool showTimeOrScene(const std::string& text) {
-  std::int64_t micros = 0;
-  int scene = 0;
-  return parseShowTime(text, micros) || parseSceneNumber(text, scene);
-}
-
 void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_flag("--window", options.windowed, wrap("Play in an ordinary window, not full screen"));
   app.add_flag("--fullscreen", options.fullScreen, wrap("Play full screen (the default)"));
@@ -100,7 +95,7 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
                  wrap("Start at show time T (seconds, m:ss or 95000ms) or at scene #N of --list-scenes"))
       ->type_name("T|#N")
       ->check([](const std::string& text) {
-        return showTimeOrScene(text) ? std::string() : "not a show time or scene: " + text;
+        return isShowMoment(text) ? std::string() : "not a show time or scene: " + text;
       });
   app.add_option("--assets", options.assetDir,
                  wrap("Read the pictures and the music from DIR (default: ZOD_ASSETS, else the current folder, the "
@@ -133,9 +128,8 @@ void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome)
   capture->add_option("--codec", options.codec,
                       wrap("Video codec: h264 (.mp4); x264rgb (default), ffv1, utvideo or magicyuv (.mkv)"))
       ->type_name("C");
-  capture->add_option("--from", options.from, wrap("Start the video at show time T"))
-      ->type_name("T");
-  capture->add_option("--to", options.to, wrap("End the video at show time T"))->type_name("T");
+  capture->add_option("--from", options.from, wrap("Start the video at show time T or at scene #N"))->type_name("T|#N");
+  capture->add_option("--to", options.to, wrap("End the video at show time T or at scene #N"))->type_name("T|#N");
   capture->add_option("--assets", options.assetDir, wrap("Read the pictures and the music from DIR"))->type_name("DIR");
   capture->add_option("--preset", options.preset,
                       wrap("libx264 preset: ultrafast (default), superfast, veryfast ... veryslow (smaller)"))
@@ -155,7 +149,9 @@ void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome)
 void addStillCommand(CLI::App& app, StillOptions& options, Outcome& outcome) {
   auto* still = app.add_subcommand("still", "Write the screen at one show time as a PNG");
   tidyHelp(*still);
-  still->add_option("time", options.time, wrap("Show time T (seconds, m:ss or 95000ms)"))->required()->type_name("T");
+  still->add_option("time", options.time, wrap("Show time T (seconds, m:ss or 95000ms) or scene #N of --list-scenes"))
+      ->required()
+      ->type_name("T|#N");
   still->add_option("out", options.outPath, wrap("OUT.png"))->required()->type_name("OUT");
   still->add_flag("-y,--overwrite", options.overwrite, wrap("Replace OUT.png if it exists"));
   still->add_option("--assets", options.assetDir, wrap("Read the pictures and the music from DIR"))->type_name("DIR");
@@ -210,13 +206,12 @@ int printCues(const std::string& assetDir, const std::string& start) {
     std::fprintf(stderr, "zod: %s\n", error.c_str());
     return 1;
   }
-  double fromMs = 0.0;
-  std::int64_t micros = 0;
-  int scene = 0;
-  if (parseShowTime(start, micros))
-    fromMs = static_cast<double>(micros) / 1000.0;
-  else if (parseSceneNumber(start, scene))
-    fromMs = scenes[static_cast<std::size_t>(scene - 1)].startMs;
+  std::int64_t fromMicros = 0;
+  if (!start.empty() && !showMomentMicros(start, fromMicros, error)) {
+    std::fprintf(stderr, "zod: %s\n", error.c_str());
+    return 1;
+  }
+  const double fromMs = static_cast<double>(fromMicros) / 1000.0;
   std::printf("cues from %s on (%.3f ms)\n", formatShowTime(fromMs).c_str(), fromMs);
   std::printf("   #  at            ms            code  scene\n");
   for (const CueDelivery& c : cues) {

@@ -70,6 +70,13 @@ bool OfflineShow::skipTo(std::int64_t target, const std::function<bool()>& keepG
   return simulated->skipTo(target, cues(), keepGoing);
 }
 
+bool OfflineShow::skipToSceneStart(int entry) {
+  const Sequencer& sequencer = showPart->engine().sequencer();
+  // Stepped with the music, which stays in place, rather than skipped and sought per frame.
+  while (sequencer.currentIndex() < entry && !simulated->over()) simulated->step(nullptr, false);
+  return !simulated->over();
+}
+
 const char* OfflineShow::sceneName() {
   Sequencer& sequencer = showPart->engine().sequencer();
   if (sequencer.currentIndex() < 0) return "-";
