@@ -16,6 +16,7 @@ extern "C" {
 #include <libavutil/avutil.h>
 }
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@ extern "C" {
 #include "app/SceneList.h"
 #include "base/Fatal.h"
 #include "base/TimeArguments.h"
+#include "base/WriteFailure.h"
 #include "capture/Capture.h"
 #include "lab/Lab.h"
 #include "stage/ShowFiles.h"
@@ -222,6 +224,15 @@ int printCues(const std::string& assetDir, const std::string& start) {
   return 0;
 }
 
+// Output that could not be written in full (a full disk, a closed file) is a fault like any other.
+int afterOutputWritten(int code) {
+  errno = 0;
+  std::cout.flush();
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && std::cout.good()) return code;
+  std::fprintf(stderr, "zod: cannot write to standard output: %s\n", writeFailureCause(errno).c_str());
+  return code == 0 ? 1 : code;
+}
+
 int run(int argc, char** argv) {
   CLI::App app{"zod: a software-rendered demo show to tracker music.\n"
                "Keys: Escape ends the show, Pause pauses it, F12 saves the screen as a PNG,\n"
@@ -283,7 +294,7 @@ int main(int argc, char** argv) {
   // signal ending the process with a half-written file.
   std::signal(SIGXFSZ, SIG_IGN);
   try {
-    return run(argc, argv);
+    return afterOutputWritten(run(argc, argv));
   } catch (const std::bad_alloc&) {
     // Whatever ran out, nothing more is drawn or written: the one message, and a failing exit.
     showFatal(OUT_OF_MEMORY);
