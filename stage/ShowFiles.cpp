@@ -118,4 +118,4 @@ bool readShowMusic(std::vector<std::uint8_t>& bytes, std::string& error) {
   return false;
 }
 
-std::string unplayableMusicMessage() { return assetPath(MUSIC_FILE) + " is not a module the player reads"; }
+std::string unplayableMusicMessage() { return assetPath(MUSIC_FILE) + " " + UNPLAYABLE_MUSIC; }
