@@ -17,9 +17,10 @@ bool listScenes(std::vector<SceneStart>& scenes, std::string& error) {
   return true;
 }
 
-bool listCues(std::vector<CueDelivery>& cues, std::string& error) {
+bool listCues(std::vector<CueDelivery>& cues, double& showEndMs, std::string& error) {
   ShowScenes show;
   if (!learnShowScenes(show, error)) return false;
+  showEndMs = show.walk.endMs();
   cues.clear();
   for (std::size_t i = 0; i < show.walk.cueCount(); ++i) {
     const int entry = show.walk.cueEntry(i);

@@ -202,18 +202,19 @@ int printScenes(const std::string& assetDir) {
 int printCues(const std::string& assetDir, const std::string& start) {
   chooseAssetDirectory(assetDir);
   std::vector<CueDelivery> cues;
-  std::vector<SceneStart> scenes;
+  double showEndMs = 0.0;
   std::string error;
-  if (!listCues(cues, error) || !listScenes(scenes, error)) {
-    std::fprintf(stderr, "zod: %s\n", error.c_str());
-    return 1;
-  }
   std::int64_t fromMicros = 0;
-  if (!start.empty() && !showMomentMicros(start, fromMicros, error)) {
+  if (!listCues(cues, showEndMs, error) || (!start.empty() && !showMomentMicros(start, fromMicros, error))) {
     std::fprintf(stderr, "zod: %s\n", error.c_str());
     return 1;
   }
   const double fromMs = static_cast<double>(fromMicros) / 1000.0;
+  if (fromMs > showEndMs) {
+    std::fprintf(stderr, "zod: --start %s is past the end of the show (%s)\n", start.c_str(),
+                 formatShowTime(showEndMs).c_str());
+    return USAGE_ERROR;
+  }
   std::printf("cues from %s on (%.3f ms)\n", formatShowTime(fromMs).c_str(), fromMs);
   std::printf("   #  at            ms            code  scene\n");
   for (const CueDelivery& c : cues) {
@@ -222,6 +223,34 @@ int printCues(const std::string& assetDir, const std::string& start) {
                 c.name);
   }
   return 0;
+}
+
+// Every argument error is one line in the program's voice, naming the subcommand it is in.
+std::string argumentError(const CLI::App* app, const CLI::Error& error) {
+  std::string prefix = app->get_name();
+  const CLI::App* where = app;
+  for (const CLI::App* sub : app->get_subcommands()) {
+    prefix += " " + sub->get_name();
+    where = sub;
+  }
+  std::string text = error.what();
+  // CLI11 counts a repeated option as too many values.
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error))
+    for (const CLI::Option* option : where->get_options())
+      if (option->get_expected_max() == 1 && option->count() > 1)
+        text = option->get_name() + " is given " + std::to_string(option->count()) + " times; give it once";
+  return prefix + ": " + text + " (--help lists the options)\n";
+}
+
+// "--name=" with nothing after the sign would take the next argument as its value.
+void refuseEmptyValues(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--") return;
+    if (argument.rfind("--", 0) == 0 && argument.size() > 3 && argument.back() == '=' &&
+        argument.find('=') == argument.size() - 1)
+      throw CLI::ValidationError(argument + " has no value; give it as " + argument + "VALUE");
+  }
 }
 
 // Output that could not be written in full (a full disk, a closed file) is a fault like any other.
@@ -239,6 +268,7 @@ int run(int argc, char** argv) {
                "F11 or Alt+Enter switch full screen; any other key repeats the latest music cue.\n"
                "Exit codes: 0 the show ended, 1 a fault was reported, 2 a bad argument."};
   app.name("zod");
+  app.failure_message(argumentError);
   tidyHelp(app);
   app.require_subcommand(0, 1);
 
@@ -260,7 +290,10 @@ int run(int argc, char** argv) {
   addStillCommand(app, stillOptions, outcome);
 
   try {
+    refuseEmptyValues(argc, argv);
     app.parse(argc, argv);
+    if (version + listScenesWanted + listCuesWanted > 1)
+      throw CLI::ValidationError("--version, --list-scenes and --list-cues exclude each other; give one");
     if (programOptions.windowed && programOptions.fullScreen)
       throw CLI::ValidationError("--window", "and --fullscreen exclude each other");
     if (app.count("--scale") > 0 && !programOptions.windowed)

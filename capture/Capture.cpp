@@ -71,10 +71,16 @@ bool outputUsable(const std::string& path, bool overwrite, std::ostream& err, co
   return true;
 }
 
+// The file's name as typed, so that ".png" alone counts as ending in .png (it has no name before it).
+std::string lowerFileName(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
 bool endsWithPng(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".png";
+  const std::string name = lowerFileName(path);
+  return name.size() >= 4 && name.compare(name.size() - 4, 4, ".png") == 0;
 }
 
 // The frames a capture writes: from the one on screen at --from to the last before --to.
@@ -294,6 +300,10 @@ int runStill(const StillOptions& givenOptions, std::ostream& out, std::ostream& 
   const std::int64_t target = timing.frameAt(micros);
   if (!endsWithPng(options.outPath)) {
     err << "zod still: " << options.outPath << " does not end in .png; a still is written as PNG\n";
+    return ARGUMENT_ERROR;
+  }
+  if (lowerFileName(options.outPath) == ".png") {
+    err << "zod still: " << options.outPath << " has no name before .png\n";
     return ARGUMENT_ERROR;
   }
   if (!outputUsable(options.outPath, options.overwrite, err, "still")) return ARGUMENT_ERROR;
