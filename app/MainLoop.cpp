@@ -121,6 +121,6 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSe
   if (log) {
     engine.sequencer().listen(nullptr);
     if (!log->finish(engine.clock().elapsedMs(), engine.sequencer().currentIndex()))
-      std::fprintf(stderr, "zod: the run log could not be written in full\n");
+      std::fprintf(stderr, "zod: the run log could not be written in full: %s\n", log->writeFailure().c_str());
   }
 }

@@ -111,5 +111,7 @@ int runProgram(const ProgramOptions& options) {
   // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
   platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };
   int code = late ? runShowFrom(platform, showOptions, startMicros) : runShowOn(platform, showOptions);
+  // A run log that could not be written in full is a failed output, reported by the loop.
+  if (code == 0 && log && !log->writeFailure().empty()) code = FAILED;
   return fatalReported() ? FAILED : code;
 }
