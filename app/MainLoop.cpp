@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/PicturesFolder.h"
 #include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
 #include "display/Letterbox.h"
@@ -39,10 +40,21 @@ void writeScreenshot(const Pixel* frame, float timeMs) {
   const auto total = static_cast<long long>(std::max(0.0f, timeMs));
   char name[64];
   std::snprintf(name, sizeof name, "zod-%lld.%02lld.%03lld.png", total / 60000, total / 1000 % 60, total % 1000);
-  if (writePngFile(name, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT))
-    std::fprintf(stderr, "zod: wrote %s (show time %s)\n", name, formatShowTime(timeMs).c_str());
+  const std::string shownAt = formatShowTime(timeMs);
+  std::string why;
+  if (writePngFile(name, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT, &why)) {
+    std::fprintf(stderr, "zod: wrote %s (show time %s)\n", name, shownAt.c_str());
+    return;
+  }
+  std::fprintf(stderr, "zod: cannot write %s in the current folder: %s\n", name, why.c_str());
+  // A show started from a folder it may not write in still keeps its screenshots.
+  const std::string folder = picturesFolder();
+  if (folder.empty()) return;
+  const std::string elsewhere = folder + "/" + name;
+  if (writePngFile(elsewhere, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT, &why))
+    std::fprintf(stderr, "zod: wrote %s instead (show time %s)\n", elsewhere.c_str(), shownAt.c_str());
   else
-    std::fprintf(stderr, "zod: cannot write %s\n", name);
+    std::fprintf(stderr, "zod: cannot write %s either: %s\n", elsewhere.c_str(), why.c_str());
 }
 
 void setPaused(bool paused, Engine& engine, const LoopSettings& settings) {
@@ -109,6 +121,6 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSe
   if (log) {
     engine.sequencer().listen(nullptr);
     if (!log->finish(engine.clock().elapsedMs(), engine.sequencer().currentIndex()))
-      std::fprintf(stderr, "zod: the run log could not be written in full\n");
+      std::fprintf(stderr, "zod: the run log could not be written in full: %s\n", log->writeFailure().c_str());
   }
 }

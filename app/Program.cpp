@@ -16,10 +16,9 @@
 #include "display/Screen.h"
 #include "platform/SdlDisplay.h"
 #include "base/TimeArguments.h"
-#include "base/AssetDirectory.h"
 #include "show/FrameTiming.h"
 #include "stage/ShowFiles.h"
-#include "app/SceneList.h"
+#include "stage/ShowScenes.h"
 
 namespace {
 constexpr int FAILED = 1;
@@ -27,11 +26,10 @@ constexpr int FAILED = 1;
 // The pictures, checked before anything else. Returns false after reporting every missing or
 // broken file at once.
 bool findPictures(const std::string& requested) {
-  setAssetDirectory(chooseAssetDirectory(requested));
+  chooseAssetDirectory(requested);
   const std::vector<ShowFileFault> faults = checkShowPictures();
   if (faults.empty()) return true;
-  const std::string folder = assetDirectory().empty() ? "dem aktuellen Ordner" : assetDirectory();
-  showFatal(showFilesReport(faults, folder).c_str());
+  showFatal(showFilesReport(faults, assetFoldersTried()).c_str());
   return false;
 }
 
@@ -101,21 +99,19 @@ int runProgram(const ProgramOptions& options) {
   showOptions.music.openOutput = options.mute ? &SilentAudioOutput::open : &SdlAudioOutput::open;
   showOptions.music.syncOffsetMs = options.syncOffsetMs;
   std::int64_t startMicros = 0;
-  bool late = !options.start.empty() && parseShowTime(options.start, startMicros);
-  int scene = 0;
-  if (!late && parseSceneNumber(options.start, scene)) {
-    std::vector<SceneStart> scenes;
-    std::string error;
-    if (!listScenes(scenes, error)) {
-      std::fprintf(stderr, "zod: %s\n", error.c_str());
-      return FAILED;
-    }
-    startMicros = static_cast<std::int64_t>(scenes[static_cast<std::size_t>(scene - 1)].startMs * 1000.0);
-    late = startMicros > 0;
+  std::string error;
+  if (!options.start.empty() && !showMomentMicros(options.start, startMicros, error)) {
+    std::fprintf(stderr, "zod: %s\n", error.c_str());
+    return FAILED;
   }
+  // The first scene's start is the ordinary start; any show time, even 0, runs the skip.
+  int scene = 0;
+  const bool late = !options.start.empty() && !(parseSceneNumber(options.start, scene) && startMicros == 0);
   platform.loop.frameIntervalMs = intervalMs;
   // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
   platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };
   int code = late ? runShowFrom(platform, showOptions, startMicros) : runShowOn(platform, showOptions);
+  // A run log that could not be written in full is a failed output, reported by the loop.
+  if (code == 0 && log && !log->writeFailure().empty()) code = FAILED;
   return fatalReported() ? FAILED : code;
 }

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
+#include "base/WriteFailure.h"
 #include "show/Timeline.h"
 
 namespace {
@@ -160,8 +162,14 @@ bool RunLog::finish(float timeMs, int entry) {
                  static_cast<unsigned long long>(inPresent));
   else
     std::fprintf(file, "allocations after_first_frame=uncounted\n");
-  const bool written = std::ferror(file) == 0;
+  // What is still buffered is written now, so a failure here carries its cause.
+  errno = 0;
+  const bool flushed = std::fflush(file) == 0;
+  const bool written = flushed && std::ferror(file) == 0;
+  const int cause = errno;
   const bool closed = std::fclose(file) == 0;
   file = nullptr;
-  return written && closed;
+  if (written && closed) return true;
+  failure = writeFailureCause(cause != 0 ? cause : errno);
+  return false;
 }

@@ -46,6 +46,8 @@ class RunLog final : public CueListener {
   void cueTaken(std::uint8_t code, int entry, float timeMs) override;
   // Writes the summary and closes the file; false when anything could not be written.
   bool finish(float timeMs, int entry);
+  // Why the log could not be written in full, once finish has said so; else empty.
+  const std::string& writeFailure() const { return failure; }
 
   std::uint64_t frames() const { return frameCount; }
   std::uint64_t allocationsAfterFirstFrame() const;
@@ -58,6 +60,7 @@ class RunLog final : public CueListener {
   std::function<double()> now;
   AllocationCount allocations;
   std::FILE* file = nullptr;
+  std::string failure;
   std::unique_ptr<char[]> buffer;
   // Frame times in bins of BIN_MS up to BINS x BIN_MS; longer ones land in the last bin and in max.
   std::vector<std::uint32_t> intervals;

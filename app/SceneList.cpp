@@ -1,7 +1,5 @@
 #include "app/SceneList.h"
 
-#include <algorithm>
-
 #include "show/Timeline.h"
 #include "stage/ShowScenes.h"
 
@@ -19,9 +17,10 @@ bool listScenes(std::vector<SceneStart>& scenes, std::string& error) {
   return true;
 }
 
-bool listCues(std::vector<CueDelivery>& cues, std::string& error) {
+bool listCues(std::vector<CueDelivery>& cues, double& showEndMs, std::string& error) {
   ShowScenes show;
   if (!learnShowScenes(show, error)) return false;
+  showEndMs = show.walk.endMs();
   cues.clear();
   for (std::size_t i = 0; i < show.walk.cueCount(); ++i) {
     const int entry = show.walk.cueEntry(i);
@@ -30,17 +29,4 @@ bool listCues(std::vector<CueDelivery>& cues, std::string& error) {
     cues.push_back({static_cast<int>(i) + 1, show.walk.cueMs(i), show.walk.cueCode(i), taken ? entry + 1 : 0, name});
   }
   return true;
-}
-
-bool parseSceneNumber(const std::string& text, int& number) {
-  std::string digits;
-  if (text.rfind("#", 0) == 0)
-    digits = text.substr(1);
-  else if (text.rfind("scene", 0) == 0)
-    digits = text.substr(5);
-  else
-    return false;
-  if (digits.empty() || digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return false;
-  number = std::stoi(digits);
-  return number >= 1 && number <= TIMELINE_ENTRIES;
 }

@@ -23,8 +23,5 @@ struct CueDelivery {
 
 // Reads the music from the asset directory; false with a message when it cannot be read.
 bool listScenes(std::vector<SceneStart>& scenes, std::string& error);
-// Every Zxx cue of the music in playing order.
-bool listCues(std::vector<CueDelivery>& cues, std::string& error);
-
-// "#N" or "sceneN" (N from 1 to 39): true with the entry's number; anything else: false.
-bool parseSceneNumber(const std::string& text, int& number);
+// Every Zxx cue of the music in playing order, and the time the show ends.
+bool listCues(std::vector<CueDelivery>& cues, double& showEndMs, std::string& error);

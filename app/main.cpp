@@ -3,9 +3,9 @@
 //   zod [--window [--scale N] | --fullscreen] [--scaling integer|fit] [--mute] [--fps F] [--start T|#N]
 //       [--assets DIR] [--log FILE]
 //   zod --version | --list-scenes | --list-cues [--start T]
-//   zod lab --assets DIR --script FILE --out DIR [--png] [--hashes FILE]
+//   zod lab [--assets DIR] --script FILE --out DIR [--png] [--hashes FILE]
 //   zod capture OUT.mp4|OUT.mkv [-y] [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] ...
-//   zod still T OUT.png [-y] [--assets DIR] [--fps F]
+//   zod still T|#N OUT.png [-y] [--assets DIR] [--fps F]
 //
 // Each subcommand registers its options in a function of its own and runs from its callback, so
 // adding one is one more add...Command call below.
@@ -17,6 +17,7 @@ extern "C" {
 #include <libavutil/avutil.h>
 }
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -28,12 +29,13 @@ extern "C" {
 #include "app/MainThreadAllocations.h"
 #include "app/Program.h"
 #include "app/SceneList.h"
-#include "base/AssetDirectory.h"
 #include "base/Fatal.h"
 #include "base/TimeArguments.h"
+#include "base/WriteFailure.h"
 #include "capture/Capture.h"
 #include "lab/Lab.h"
 #include "stage/ShowFiles.h"
+#include "stage/ShowScenes.h"
 
 #ifndef ZOD_VERSION
 #define ZOD_VERSION "unknown"
@@ -81,12 +83,6 @@ void tidyHelp(CLI::App& app) {
   app.formatter(formatter);
 }
 
-bool showTimeOrScene(const std::string& text) {
-  std::int64_t micros = 0;
-  int scene = 0;
-  return parseShowTime(text, micros) || parseSceneNumber(text, scene);
-}
-
 void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_flag("--window", options.windowed, wrap("Play in an ordinary window, not full screen"));
   app.add_flag("--fullscreen", options.fullScreen, wrap("Play full screen (the default)"));
@@ -109,10 +105,11 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
                  wrap("Start at show time T (seconds, m:ss or 95000ms) or at scene #N of --list-scenes"))
       ->type_name("T|#N")
       ->check([](const std::string& text) {
-        return showTimeOrScene(text) ? std::string() : "not a show time or scene: " + text;
+        return isShowMoment(text) ? std::string() : "not a show time or scene: " + text;
       });
   app.add_option("--assets", options.assetDir,
-                 wrap("Read the pictures and the music from DIR (default: the current folder, else the build's)"))
+                 wrap("Read the pictures and the music from DIR (default: ZOD_ASSETS, else the current folder, the "
+                      "build's beside the program or the installed one)"))
       ->type_name("DIR");
   app.add_option("--sync-offset", options.syncOffsetMs,
                  wrap("Deliver the music's cues MS milliseconds later (display or audio latency)"))
@@ -141,9 +138,8 @@ void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome)
   capture->add_option("--codec", options.codec,
                       wrap("Video codec: h264 (.mp4); x264rgb (default), ffv1, utvideo or magicyuv (.mkv)"))
       ->type_name("C");
-  capture->add_option("--from", options.from, wrap("Start the video at show time T"))
-      ->type_name("T");
-  capture->add_option("--to", options.to, wrap("End the video at show time T"))->type_name("T");
+  capture->add_option("--from", options.from, wrap("Start the video at show time T or at scene #N"))->type_name("T|#N");
+  capture->add_option("--to", options.to, wrap("End the video at show time T or at scene #N"))->type_name("T|#N");
   capture->add_option("--assets", options.assetDir, wrap("Read the pictures and the music from DIR"))->type_name("DIR");
   capture
       ->add_option("--preset", options.preset,
@@ -164,7 +160,9 @@ void addCaptureCommand(CLI::App& app, CaptureOptions& options, Outcome& outcome)
 void addStillCommand(CLI::App& app, StillOptions& options, Outcome& outcome) {
   auto* still = app.add_subcommand("still", "Write the screen at one show time as a PNG");
   tidyHelp(*still);
-  still->add_option("time", options.time, wrap("Show time T (seconds, m:ss or 95000ms)"))->required()->type_name("T");
+  still->add_option("time", options.time, wrap("Show time T (seconds, m:ss or 95000ms) or scene #N of --list-scenes"))
+      ->required()
+      ->type_name("T|#N");
   still->add_option("out", options.outPath, wrap("OUT.png"))->required()->type_name("OUT");
   still->add_flag("-y,--overwrite", options.overwrite, wrap("Replace OUT.png if it exists"));
   still->add_option("--assets", options.assetDir, wrap("Read the pictures and the music from DIR"))->type_name("DIR");
@@ -176,7 +174,7 @@ void addStillCommand(CLI::App& app, StillOptions& options, Outcome& outcome) {
 void addLabCommand(CLI::App& app, LabOptions& options, Outcome& outcome) {
   auto* lab = app.add_subcommand("lab", "Render frames from a script, without a window or sound");
   tidyHelp(*lab);
-  lab->add_option("--assets", options.assetDir, wrap("Read the pictures from DIR"))->required()->type_name("DIR");
+  lab->add_option("--assets", options.assetDir, wrap("Read the pictures from DIR"))->type_name("DIR");
   lab->add_option("--script", options.scriptPath, wrap("The lab script"))->required()->type_name("FILE");
   lab->add_option("--out", options.outDir, wrap("Write frame-KKKKK.raw here"))->required()->type_name("DIR");
   lab->add_flag("--png", options.png, wrap("Also write frame-KKKKK.png"));
@@ -196,7 +194,7 @@ void printVersion() {
 
 // The scenes need only the music, from the folder the show would read.
 int printScenes(const std::string& assetDir) {
-  setAssetDirectory(chooseAssetDirectory(assetDir));
+  chooseAssetDirectory(assetDir);
   std::vector<SceneStart> scenes;
   std::string error;
   if (!listScenes(scenes, error)) {
@@ -211,21 +209,21 @@ int printScenes(const std::string& assetDir) {
 
 // The cues from show time `start` on (all when empty), with the scene each is taken in.
 int printCues(const std::string& assetDir, const std::string& start) {
-  setAssetDirectory(chooseAssetDirectory(assetDir));
+  chooseAssetDirectory(assetDir);
   std::vector<CueDelivery> cues;
-  std::vector<SceneStart> scenes;
+  double showEndMs = 0.0;
   std::string error;
-  if (!listCues(cues, error) || !listScenes(scenes, error)) {
+  std::int64_t fromMicros = 0;
+  if (!listCues(cues, showEndMs, error) || (!start.empty() && !showMomentMicros(start, fromMicros, error))) {
     std::fprintf(stderr, "zod: %s\n", error.c_str());
     return 1;
   }
-  double fromMs = 0.0;
-  std::int64_t micros = 0;
-  int scene = 0;
-  if (parseShowTime(start, micros))
-    fromMs = static_cast<double>(micros) / 1000.0;
-  else if (parseSceneNumber(start, scene))
-    fromMs = scenes[static_cast<std::size_t>(scene - 1)].startMs;
+  const double fromMs = static_cast<double>(fromMicros) / 1000.0;
+  if (fromMs > showEndMs) {
+    std::fprintf(stderr, "zod: --start %s is past the end of the show (%s)\n", start.c_str(),
+                 formatShowTime(showEndMs).c_str());
+    return USAGE_ERROR;
+  }
   std::printf("cues from %s on (%.3f ms)\n", formatShowTime(fromMs).c_str(), fromMs);
   std::printf("   #  at            ms            code  scene\n");
   for (const CueDelivery& c : cues) {
@@ -236,12 +234,50 @@ int printCues(const std::string& assetDir, const std::string& start) {
   return 0;
 }
 
+// Every argument error is one line in the program's voice, naming the subcommand it is in.
+std::string argumentError(const CLI::App* app, const CLI::Error& error) {
+  std::string prefix = app->get_name();
+  const CLI::App* where = app;
+  for (const CLI::App* sub : app->get_subcommands()) {
+    prefix += " " + sub->get_name();
+    where = sub;
+  }
+  std::string text = error.what();
+  // CLI11 counts a repeated option as too many values.
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error))
+    for (const CLI::Option* option : where->get_options())
+      if (option->get_expected_max() == 1 && option->count() > 1)
+        text = option->get_name() + " is given " + std::to_string(option->count()) + " times; give it once";
+  return prefix + ": " + text + " (--help lists the options)\n";
+}
+
+// "--name=" with nothing after the sign would take the next argument as its value.
+void refuseEmptyValues(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--") return;
+    if (argument.rfind("--", 0) == 0 && argument.size() > 3 && argument.back() == '=' &&
+        argument.find('=') == argument.size() - 1)
+      throw CLI::ValidationError(argument + " has no value; give it as " + argument + "VALUE");
+  }
+}
+
+// Output that could not be written in full (a full disk, a closed file) is a fault like any other.
+int afterOutputWritten(int code) {
+  errno = 0;
+  std::cout.flush();
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && std::cout.good()) return code;
+  std::fprintf(stderr, "zod: cannot write to standard output: %s\n", writeFailureCause(errno).c_str());
+  return code == 0 ? 1 : code;
+}
+
 int run(int argc, char** argv) {
   CLI::App app{"zod: a software-rendered demo show to tracker music.\n"
                "Keys: Escape ends the show, Pause pauses it, F12 saves the screen as a PNG,\n"
                "F11 or Alt+Enter switch full screen; any other key repeats the latest music cue.\n"
                "Exit codes: 0 the show ended, 1 a fault was reported, 2 a bad argument."};
   app.name("zod");
+  app.failure_message(argumentError);
   tidyHelp(app);
   app.require_subcommand(0, 1);
 
@@ -263,7 +299,10 @@ int run(int argc, char** argv) {
   addStillCommand(app, stillOptions, outcome);
 
   try {
+    refuseEmptyValues(argc, argv);
     app.parse(argc, argv);
+    if (version + listScenesWanted + listCuesWanted > 1)
+      throw CLI::ValidationError("--version, --list-scenes and --list-cues exclude each other; give one");
     if (programOptions.windowed && programOptions.fullScreen)
       throw CLI::ValidationError("--window", "and --fullscreen exclude each other");
     if (app.count("--scale") > 0 && !programOptions.windowed)
@@ -297,7 +336,7 @@ int main(int argc, char** argv) {
   // signal ending the process with a half-written file.
   std::signal(SIGXFSZ, SIG_IGN);
   try {
-    return run(argc, argv);
+    return afterOutputWritten(run(argc, argv));
   } catch (const std::bad_alloc&) {
     // Whatever ran out, nothing more is drawn or written: the one message, and a failing exit.
     showFatal(OUT_OF_MEMORY);

@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "base/AssetDirectory.h"
 #include "base/InterruptFlag.h"
 #include "base/TimeArguments.h"
 #include "capture/CaptureProgress.h"
@@ -22,6 +21,8 @@
 #include "image/PngFile.h"
 #include "show/Timeline.h"
 #include "stage/OfflineShow.h"
+#include "stage/ShowFiles.h"
+#include "stage/ShowScenes.h"
 
 namespace {
 constexpr int ARGUMENT_ERROR = 2;
@@ -70,10 +71,16 @@ bool outputUsable(const std::string& path, bool overwrite, std::ostream& err, co
   return true;
 }
 
+// The file's name as typed, so that ".png" alone counts as ending in .png (it has no name before it).
+std::string lowerFileName(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
 bool endsWithPng(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".png";
+  const std::string name = lowerFileName(path);
+  return name.size() >= 4 && name.compare(name.size() - 4, 4, ".png") == 0;
 }
 
 // The frames a capture writes: from the one on screen at --from to the last before --to.
@@ -132,7 +139,6 @@ bool parseCaptureArguments(const CaptureOptions& options, Cut& cut, std::ostream
 bool openEncoderAndShow(const CaptureOptions& options, const FrameTiming& timing,
                         std::unique_ptr<VideoEncoder>& encoder, std::unique_ptr<OfflineShow>& offline,
                         std::ostream& err) {
-  setAssetDirectory(options.assetDir);
   std::string error;
   encoder = VideoEncoder::open(encoderSettings(options, timing), error);
   if (encoder) offline = OfflineShow::start(timing, error);
@@ -206,8 +212,9 @@ EncodedFrames encodeFrames(const CaptureOptions& options, const Cut& cut, Offlin
       queue.publish();
       ++done.written;
     }
-    const int entry = offline.show().engine().sequencer().currentIndex();
-    if (options.progress) progress.update(done.written, run.timeMs(), entry, offline.sceneName());
+    // Scenes are numbered from 1, as the scene list gives them.
+    const int scene = offline.show().engine().sequencer().currentIndex() + 1;
+    if (options.progress) progress.update(done.written, run.timeMs(), scene, offline.sceneName());
     if (run.over()) break;
     if (interrupt.raised()) {
       done.interrupted = true;
@@ -217,7 +224,7 @@ EncodedFrames encodeFrames(const CaptureOptions& options, const Cut& cut, Offlin
   queue.close();
   encoding.join();
   if (options.progress)
-    progress.finish(done.written, run.timeMs(), offline.show().engine().sequencer().currentIndex(),
+    progress.finish(done.written, run.timeMs(), offline.show().engine().sequencer().currentIndex() + 1,
                     offline.sceneName());
   done.error = encoderError.empty() ? prepareError : encoderError;
   return done;
@@ -258,7 +265,17 @@ int finishAndReport(const CaptureOptions& options, const Cut& cut, const Encoded
 }
 }  // namespace
 
-int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& err) {
+int runCapture(const CaptureOptions& givenOptions, std::ostream& out, std::ostream& err) {
+  chooseAssetDirectory(givenOptions.assetDir);
+  // A scene number is the time its scene starts; the music that says when is read only for it.
+  CaptureOptions options = givenOptions;
+  int fromScene = 0;
+  parseSceneNumber(options.from, fromScene);
+  std::string sceneError;
+  if (!sceneNumberAsShowTime(options.from, sceneError) || !sceneNumberAsShowTime(options.to, sceneError)) {
+    err << "zod capture: " << sceneError << "\n";
+    return 1;
+  }
   Cut cut;
   if (!parseCaptureArguments(options, cut, err)) return ARGUMENT_ERROR;
   // From here on Ctrl+C and SIGTERM are ours: whatever the moment, the temporary file is cleaned up.
@@ -267,11 +284,24 @@ int runCapture(const CaptureOptions& options, std::ostream& out, std::ostream& e
   std::unique_ptr<OfflineShow> offline;
   if (!openEncoderAndShow(options, cut.timing, encoder, offline, err)) return 1;
   if (const std::optional<int> code = skipToFirstFrame(options, cut, *offline, interrupt, err)) return *code;
+  if (fromScene > 0) {
+    offline->skipToSceneStart(fromScene - 1);
+    cut.firstFrame = offline->run().frameIndex();
+  }
   const EncodedFrames done = encodeFrames(options, cut, *offline, *encoder, interrupt, err);
   return finishAndReport(options, cut, done, *offline, *encoder, interrupt, out, err);
 }
 
-int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) {
+int runStill(const StillOptions& givenOptions, std::ostream& out, std::ostream& err) {
+  chooseAssetDirectory(givenOptions.assetDir);
+  StillOptions options = givenOptions;
+  int scene = 0;
+  parseSceneNumber(options.time, scene);
+  std::string sceneError;
+  if (!sceneNumberAsShowTime(options.time, sceneError)) {
+    err << "zod still: " << sceneError << "\n";
+    return 1;
+  }
   FrameTiming timing;
   if (!parseRate(options.frameRate, timing, err, "still")) return ARGUMENT_ERROR;
   std::int64_t micros = 0;
@@ -281,11 +311,14 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
     err << "zod still: " << options.outPath << " does not end in .png; a still is written as PNG\n";
     return ARGUMENT_ERROR;
   }
+  if (lowerFileName(options.outPath) == ".png") {
+    err << "zod still: " << options.outPath << " has no name before .png\n";
+    return ARGUMENT_ERROR;
+  }
   if (!outputUsable(options.outPath, options.overwrite, err, "still")) return ARGUMENT_ERROR;
 
   // A signal stops the run between frames; the PNG is written whole or not at all.
   InterruptFlag interrupt;
-  setAssetDirectory(options.assetDir);
   std::string error;
   std::unique_ptr<OfflineShow> offline = OfflineShow::start(timing, error);
   if (!offline) {
@@ -293,7 +326,8 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
     return 1;
   }
   SimulatedRun& run = offline->run();
-  const bool reached = offline->skipTo(target, [&interrupt] { return !interrupt.raised(); });
+  const bool reached = offline->skipTo(target, [&interrupt] { return !interrupt.raised(); }) &&
+                       (scene == 0 || offline->skipToSceneStart(scene - 1));
   if (interrupt.raised()) {
     err << "zod still: interrupted; nothing was written\n";
     return interrupt.exitCode();
@@ -302,6 +336,10 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
     err << "zod still: the show ends at " << formatShowTime(run.timeMs()) << ", before " << options.time << "\n";
     return ARGUMENT_ERROR;
   }
+  // The scene drawn is the one running before the step, which may end it.
+  const std::int64_t drawn = run.frameIndex();
+  const int sceneDrawn = offline->show().engine().sequencer().currentIndex() + 1;
+  const std::string sceneNameDrawn = offline->sceneName();
   run.step(offline->frame(), true);
   std::vector<Pixel> screen(SCREEN_PIXELS);
   screenAsShown(offline->frame(), screen.data());
@@ -310,7 +348,7 @@ int runStill(const StillOptions& options, std::ostream& out, std::ostream& err) 
     err << "zod still: cannot write " << options.outPath << ": " << why << "; nothing was written\n";
     return 1;
   }
-  out << "wrote " << options.outPath << ": frame " << target << " at show time " << formatShowTime(run.timeMs())
-      << ", scene " << offline->show().engine().sequencer().currentIndex() << " (" << offline->sceneName() << ")\n";
+  out << "wrote " << options.outPath << ": frame " << drawn << " at show time " << formatShowTime(run.timeMs())
+      << ", scene " << sceneDrawn << " (" << sceneNameDrawn << ")\n";
   return 0;
 }

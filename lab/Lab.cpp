@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "base/AssetDirectory.h"
 #include "base/Fatal.h"
 #include "base/InterruptFlag.h"
 #include "base/WriteFailure.h"
 #include "image/PngFile.h"
+#include "stage/ShowFiles.h"
 
 namespace {
 // The frame as bytes in file order, whatever the machine's byte order.
@@ -75,7 +75,7 @@ bool labFrameHashes(const std::string& assetDir, const std::string& scriptPath,
                     std::vector<std::string>& hashes, std::string& error) {
   LabScript script;
   if (!readScript(scriptPath, script, error)) return false;
-  setAssetDirectory(assetDir);
+  chooseAssetDirectory(assetDir);
   hashes.clear();
   runLabScript(script, [&](const LabFrame& f) { hashes.push_back(frameHash(f.frame)); });
   return true;
@@ -94,7 +94,7 @@ int runLab(const LabOptions& options, std::ostream& out, std::ostream& err) {
     err << "zod lab: cannot create the output directory " << options.outDir << "\n";
     return 2;
   }
-  setAssetDirectory(options.assetDir);
+  chooseAssetDirectory(options.assetDir);
 
   std::vector<unsigned char> bytes;
   std::vector<std::string> hashes;
@@ -125,7 +125,8 @@ int runLab(const LabOptions& options, std::ostream& out, std::ostream& err) {
     out << "frame " << f.index << " entry " << f.entry << " quit " << (f.quit ? 1 : 0) << "\n";
   }, [&interrupt] { return !interrupt.raised(); });
   if (labFatal) {
-    err << "zod lab: stopped at the first fatal report; are all the pictures in " << options.assetDir << "?\n";
+    err << "zod lab: stopped at the first fatal report; are all the pictures in " << assetFoldersTried()
+        << "? --assets DIR names their folder\n";
     return 1;
   }
   out.flush();

@@ -26,9 +26,12 @@ void quietenAlsa() {
 }
 }  // namespace
 
-std::unique_ptr<AudioOutput> SdlAudioOutput::open(int sampleRate) {
+std::unique_ptr<AudioOutput> SdlAudioOutput::open(int sampleRate, std::string& problem) {
   quietenAlsa();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    problem = SDL_GetError();
+    return nullptr;
+  }
   std::unique_ptr<SdlAudioOutput> output(new SdlAudioOutput());
   SDL_AudioSpec wanted{};
   wanted.freq = sampleRate;
@@ -41,6 +44,7 @@ std::unique_ptr<AudioOutput> SdlAudioOutput::open(int sampleRate) {
   // Only the buffer size may differ from what we ask; SDL converts anything else for us.
   output->device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
   if (output->device == 0) {
+    problem = SDL_GetError();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return nullptr;
   }

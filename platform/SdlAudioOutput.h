@@ -11,7 +11,7 @@
 class SdlAudioOutput : public AudioOutput {
  public:
   // Opens the default device, paused; null if SDL has no audio or the device will not open.
-  static std::unique_ptr<AudioOutput> open(int sampleRate);
+  static std::unique_ptr<AudioOutput> open(int sampleRate, std::string& problem);
   ~SdlAudioOutput() override;
   SdlAudioOutput(const SdlAudioOutput&) = delete;
   SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;

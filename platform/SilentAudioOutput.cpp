@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-std::unique_ptr<AudioOutput> SilentAudioOutput::open(int sampleRate) {
+std::unique_ptr<AudioOutput> SilentAudioOutput::open(int sampleRate, std::string& /*problem*/) {
   return std::make_unique<SilentAudioOutput>(sampleRate);
 }
 

@@ -16,7 +16,7 @@ class SilentAudioOutput final : public AudioOutput {
  public:
   static constexpr std::uint32_t BUFFER_FRAMES = 512;
 
-  static std::unique_ptr<AudioOutput> open(int sampleRate);
+  static std::unique_ptr<AudioOutput> open(int sampleRate, std::string& problem);
   explicit SilentAudioOutput(int sampleRate);
   ~SilentAudioOutput() override;
   SilentAudioOutput(const SilentAudioOutput&) = delete;

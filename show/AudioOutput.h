@@ -5,14 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class AudioOutput {
  public:
   // Called on the device's thread: write `frames` interleaved stereo frames (left, right).
   using Fill = void (*)(void* context, float* interleaved, std::size_t frames);
 
-  // Opens a device at the sample rate, paused; null when there is none to be had.
-  using Opener = std::unique_ptr<AudioOutput> (*)(int sampleRate);
+  // Opens a device at the sample rate, paused; null when there is none to be had, with the
+  // system's reason in `problem`.
+  using Opener = std::unique_ptr<AudioOutput> (*)(int sampleRate, std::string& problem);
 
   virtual ~AudioOutput() = default;
   // Frames the device holds between being handed a sample and playing it.

@@ -1,5 +1,6 @@
 #include "show/MusicPlayer.h"
 
+#include <string>
 #include <vector>
 
 #include "base/Fatal.h"
@@ -26,8 +27,13 @@ MusicPlayer::MusicPlayer(SyncMailbox& mailbox, const MusicOptions& options)
     return;
   }
   if (options.openOutput) {
-    playback->output = options.openOutput(static_cast<int>(SAMPLE_RATE));
-    if (!playback->output) showFatal("Achtung: kein Ton (zod --mute spielt die Show ohne Ton)");
+    std::string problem;
+    playback->output = options.openOutput(static_cast<int>(SAMPLE_RATE), problem);
+    // The show's own words first; the system's reason and the way out on the line after.
+    if (!playback->output)
+      showFatal(("Achtung: kein Ton\n" + (problem.empty() ? std::string("no sound device") : problem) +
+                 "; zod --mute plays the show without sound")
+                    .c_str());
   }
 }
 
@@ -37,9 +43,11 @@ void MusicPlayer::load(const char* fileName) {
   // The module cannot change under the audio thread once it plays.
   if (playback->stream) return;
   std::vector<std::uint8_t> bytes;
-  if (!readWholeFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes)) {
-    showFatal(NO_MUSIC_MESSAGE);
-  }
+  const std::string path = assetPath(fileName);
+  const char* problem = !readWholeFile(path, bytes)       ? "cannot be read (missing or not a file)"
+                        : !playback->renderer.open(bytes) ? UNPLAYABLE_MUSIC
+                                                          : nullptr;
+  if (problem) showFatal((std::string(NO_MUSIC_MESSAGE) + "\n" + path + " " + problem).c_str());
 }
 
 void MusicPlayer::play() {

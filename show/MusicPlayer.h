@@ -12,6 +12,8 @@
 inline constexpr const char* MUSIC_FILE = "zod.xm";
 // The report when the module cannot be read or played.
 inline constexpr const char* NO_MUSIC_MESSAGE = "ehmzz.. keine Daten";
+// What is wrong with a file that is there but not a module.
+inline constexpr const char* UNPLAYABLE_MUSIC = "is not a module the player reads";
 
 struct MusicOptions {
   // Opens the sound device. Null: none is opened and nothing plays (tests, the lab, offline work).

@@ -27,10 +27,12 @@ SceneWalk::SceneWalk(const CueTable& cues, const EndsShow& endsShow) {
       continue;
     }
     while (!ended && ms > sceneStart + sceneDuration) {
-      if (current == LAST)
+      if (current == LAST) {
         ended = true;
-      else
+        end = sceneStart + sceneDuration;
+      } else {
         timeOut();
+      }
     }
     takenIn.push_back(ended ? AFTER_END : current);
     if (ended) continue;
@@ -39,8 +41,10 @@ SceneWalk::SceneWalk(const CueTable& cues, const EndsShow& endsShow) {
       starts.push_back(ms);
     } else if (endsShow && endsShow(current, cue.code)) {
       ended = true;
+      end = ms;
     }
   }
   // Entries the show never reached start where the timeline alone would start them.
   while (current < LAST) timeOut();
+  if (!ended) end = sceneStart + sceneDuration;
 }

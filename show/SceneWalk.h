@@ -36,9 +36,13 @@ class SceneWalk {
   // The entry that takes cue `cue`, BEFORE_START or AFTER_END.
   int cueEntry(std::size_t cue) const { return takenIn[cue]; }
 
+  // The music's time at which the show ends: a closing scene's cue, else the last entry's end.
+  double endMs() const { return end; }
+
  private:
   std::vector<double> starts;
   std::vector<double> cueTimes;
   std::vector<std::uint8_t> codes;
   std::vector<int> takenIn;
+  double end = 0.0;
 };

@@ -2,7 +2,6 @@
 
 #include <new>
 
-#include "base/AssetDirectory.h"
 #include "base/Fatal.h"
 #include "base/QuitRequest.h"
 #include "stage/ShowFiles.h"
@@ -50,8 +49,8 @@ std::unique_ptr<OfflineShow> OfflineShow::start(const FrameTiming& timing, std::
     throw std::bad_alloc();
   }
   if (quitRequested()) {
-    error = "the show could not start (" + firstFatalReport + "); are all its files in " +
-            (assetDirectory().empty() ? std::string("the current directory") : assetDirectory()) + "?";
+    error = "the show could not start (" + firstFatalReport + "); are all its files in " + assetFoldersTried() +
+            "? --assets DIR names their folder";
     clearQuitRequest();
     return nullptr;
   }
@@ -69,6 +68,13 @@ const CueTable& OfflineShow::cues() {
 
 bool OfflineShow::skipTo(std::int64_t target, const std::function<bool()>& keepGoing) {
   return simulated->skipTo(target, cues(), keepGoing);
+}
+
+bool OfflineShow::skipToSceneStart(int entry) {
+  const Sequencer& sequencer = showPart->engine().sequencer();
+  // Stepped with the music, which stays in place, rather than skipped and sought per frame.
+  while (sequencer.currentIndex() < entry && !simulated->over()) simulated->step(nullptr, false);
+  return !simulated->over();
 }
 
 const char* OfflineShow::sceneName() {

@@ -28,6 +28,10 @@ class OfflineShow {
   const CueTable& cues();
   // Runs unseen to frame `target` (see SimulatedRun::skipTo).
   bool skipTo(std::int64_t target, const std::function<bool()>& keepGoing = {});
+  // Then runs unseen a frame at a time until the next frame drawn is timeline entry `entry`'s
+  // first: a scene begins a frame or so after the scene walk's time for each change before it, as
+  // each change waits for a frame past the end. False when the show ends first.
+  bool skipToSceneStart(int entry);
   // The 512 x 280 frame the show draws into (its allocation has 384 rows).
   Pixel* frame() { return framePixels.data(); }
   // The name of the current scene's effect ("-" before the first scene).

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -48,8 +50,8 @@ std::vector<ShowFileFault> checkShowPictures() {
   return faults;
 }
 
-std::string showFilesReport(const std::vector<ShowFileFault>& faults, const std::string& folder) {
-  std::string text = "Leider fehlen Bilder oder sind kaputt (gesucht in " + folder + "):\n";
+std::string showFilesReport(const std::vector<ShowFileFault>& faults, const std::string& folders) {
+  std::string text = "Leider fehlen Bilder oder sind kaputt (gesucht in " + folders + "):\n";
   for (const ShowFileFault& f : faults) text += "  " + f.file + ": " + f.problem + "\n";
   text += "Mit --assets DIR zeigt man auf den Ordner der Bilder; ./run-show baut sie und startet die Show.";
   return text;
@@ -64,6 +66,9 @@ std::string assetsBesideProgram() {
 }
 
 namespace {
+// The candidates of the last choice, for the reports.
+std::vector<std::string> foldersTried;
+
 bool holdsTheShow(const std::string& folder) {
   auto has = [&folder](const char* name) {
     std::error_code ec;
@@ -76,17 +81,41 @@ bool holdsTheShow(const std::string& folder) {
 }
 }  // namespace
 
-std::string chooseAssetDirectory(const std::string& requested) {
-  if (!requested.empty() || holdsTheShow(requested)) return requested;
+std::vector<std::string> assetFolderCandidates(const std::string& requested) {
+  if (!requested.empty()) return {requested};
+  const char* fromEnvironment = std::getenv("ZOD_ASSETS");
+  if (fromEnvironment && *fromEnvironment) return {fromEnvironment};
+  std::vector<std::string> folders{""};
   const std::string beside = assetsBesideProgram();
-  return !beside.empty() && holdsTheShow(beside) ? beside : requested;
+  if (!beside.empty()) folders.push_back(beside);
+  folders.push_back(ZOD_DATA_DIR);
+  return folders;
+}
+
+void chooseAssetDirectory(const std::string& requested) {
+  foldersTried = assetFolderCandidates(requested);
+  const auto holding = std::find_if(foldersTried.begin(), foldersTried.end(), holdsTheShow);
+  setAssetDirectory(holding != foldersTried.end() ? *holding : foldersTried.front());
+}
+
+std::string assetFoldersTried() {
+  // Before any choice only the current folder is read.
+  const std::vector<std::string> folders = foldersTried.empty() ? std::vector<std::string>{""} : foldersTried;
+  std::string text;
+  for (const std::string& folder : folders) {
+    std::error_code ec;
+    const std::string name = folder.empty() ? std::filesystem::current_path(ec).string() : folder;
+    text += (text.empty() ? "" : ", ") + (name.empty() ? std::string(".") : name);
+  }
+  return text;
 }
 
 bool readShowMusic(std::vector<std::uint8_t>& bytes, std::string& error) {
   const std::string path = assetPath(MUSIC_FILE);
   if (readWholeFile(path, bytes)) return true;
-  error = "cannot read the music " + path;
+  error = "cannot read the music " + path + " (searched " + assetFoldersTried() +
+          "); --assets DIR names the folder that holds it";
   return false;
 }
 
-std::string unplayableMusicMessage() { return assetPath(MUSIC_FILE) + " is not a module the player reads"; }
+std::string unplayableMusicMessage() { return assetPath(MUSIC_FILE) + " " + UNPLAYABLE_MUSIC; }

@@ -17,16 +17,24 @@ struct ShowFileFault {
 // returns one fault per bad file, in load order; empty when all are fine.
 std::vector<ShowFileFault> checkShowPictures();
 
-// The one report for the faults: each file once, the folder searched, and how to point the show
+// The one report for the faults: each file once, the folders searched, and how to point the show
 // at its files.
-std::string showFilesReport(const std::vector<ShowFileFault>& faults, const std::string& folder);
+std::string showFilesReport(const std::vector<ShowFileFault>& faults, const std::string& folders);
 
 // The build's own asset folder beside the program ("assets" next to the executable), or empty.
 std::string assetsBesideProgram();
 
-// The folder to read the show's files from: `requested` when given; else the current folder, unless
-// it lacks some of the show's files and the folder beside the program has them all.
-std::string chooseAssetDirectory(const std::string& requested);
+// The folders the show's files are looked for in, in order: `requested` (--assets) alone when given,
+// else ZOD_ASSETS alone when set, else the current folder (""), the folder beside the program and
+// the installed data folder.
+std::vector<std::string> assetFolderCandidates(const std::string& requested);
+
+// Sets the asset directory to the first candidate that holds all the show's files, else to the
+// first candidate, and remembers the candidates for the reports of files not found.
+void chooseAssetDirectory(const std::string& requested);
+
+// The folders the last choice tried, by their full names, comma-separated.
+std::string assetFoldersTried();
 
 // The music module from the asset folder; false, with a message naming the file, when it cannot be
 // read.

@@ -4,6 +4,7 @@
 // as the catalogue says). For the scene and cue lists, a start at scene N, and anything else that
 // needs to know when a scene starts without running the show.
 
+#include <cstdint>
 #include <string>
 
 #include "show/CueTable.h"
@@ -19,3 +20,17 @@ bool learnShowScenes(ShowScenes& scenes, std::string& error);
 
 // The walk of the timeline under `cues`, with the catalogue's closing codes.
 SceneWalk walkShowScenes(const CueTable& cues);
+
+// "#N" or "sceneN", N from 1 to the timeline's entries as the scene lists number them: true with N.
+bool parseSceneNumber(const std::string& text, int& number);
+
+// A show time or a scene number: what every command takes where it wants a moment of the show.
+bool isShowMoment(const std::string& text);
+
+// The moment in microseconds: a show time as typed, a scene number as the time its scene starts
+// (learnt from the music). False, with a message, only when the music is needed and cannot be read.
+bool showMomentMicros(const std::string& text, std::int64_t& micros, std::string& error);
+
+// A scene number in `text` rewritten as its start in seconds, for the commands that read show times;
+// any other text is left alone. False, with a message, when the music cannot be read.
+bool sceneNumberAsShowTime(std::string& text, std::string& error);

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/HeadlessWindow.h"
@@ -87,6 +93,37 @@ TEST_F(MainLoopTest, EachIdleTurnRendersAtTheClockTimeAndPresents) {
 }
 
 // The whole program on the headless platform.
+// F12 where the current folder takes no file (here it was removed) writes to the user's pictures
+// folder, as user-dirs.dirs names it.
+TEST_F(MainLoopTest, ScreenshotFallsBackToThePicturesFolder) {
+  namespace fs = std::filesystem;
+  const fs::path base = fs::temp_directory_path() / ("zod-pictures-" + std::to_string(::getpid()));
+  fs::create_directories(base / "config");
+  fs::create_directories(base / "Bilder");
+  std::ofstream(base / "config" / "user-dirs.dirs")
+      << "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+  const fs::path previous = fs::current_path();
+  fs::create_directories(base / "gone");
+  fs::current_path(base / "gone");
+  fs::remove(base / "gone");
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("HOME", base.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
+  LoopSettings settings;
+  settings.screenshots = true;
+  window.postAfterIdleTurns(2, {WindowEvent::Kind::KeyDown, KEY_SCREENSHOT});
+  window.postAfterIdleTurns(3, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+  runMessageLoop(window, screen, engine, settings);
+  fs::current_path(previous);
+  setenv("HOME", home.c_str(), 1);
+  unsetenv("XDG_CONFIG_HOME");
+  int written = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(base / "Bilder"))
+    written += entry.path().extension() == ".png" ? 1 : 0;
+  fs::remove_all(base);
+  EXPECT_EQ(written, 1);
+}
+
 class ProgramTest : public testing::Test {
  protected:
   ProgramTest() {

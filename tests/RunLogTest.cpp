@@ -88,9 +88,12 @@ TEST(CueListTest, EveryCueOfTheShowsMusicIsTakenInTheSceneItWasWrittenFor) {
   setAssetDirectory(ZOD_ASSET_DIR);
   std::vector<CueDelivery> cues;
   std::string error;
-  ASSERT_TRUE(listCues(cues, error)) << error;
+  double showEndMs = 0.0;
+  ASSERT_TRUE(listCues(cues, showEndMs, error)) << error;
   const auto planned = music::cuePlan();
   ASSERT_EQ(cues.size(), planned.size());
+  // The last cue is the end scene's, which ends the show.
+  EXPECT_EQ(showEndMs, cues.back().atMs);
   for (std::size_t i = 0; i < cues.size(); ++i) {
     EXPECT_EQ(cues[i].code, planned[i].code) << "cue " << i + 1;
     EXPECT_EQ(cues[i].scene, planned[i].scene + 1) << "cue " << i + 1;
@@ -112,7 +115,8 @@ TEST(CueListTest, SkipsTimeOutsAndTheEndDecideTheScene) {
   ASSERT_TRUE(xm::saveXm(assetPath(MUSIC_FILE), song));
   std::vector<CueDelivery> cues;
   std::string error;
-  ASSERT_TRUE(listCues(cues, error)) << error;
+  double showEndMs = 0.0;
+  ASSERT_TRUE(listCues(cues, showEndMs, error)) << error;
   ASSERT_EQ(cues.size(), 4u);
   EXPECT_EQ(cues[0].scene, 1);
   EXPECT_EQ(cues[1].scene, 1);
