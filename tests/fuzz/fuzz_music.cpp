@@ -32,7 +32,7 @@ struct PulledOutput final : AudioOutput {
 
 PulledOutput* opened = nullptr;
 
-std::unique_ptr<AudioOutput> openPulledOutput(int) {
+std::unique_ptr<AudioOutput> openPulledOutput(int, std::string&) {
   auto output = std::make_unique<PulledOutput>();
   opened = output.get();
   return output;
