@@ -13,6 +13,8 @@ struct MusicPlayer::Playback {
   SyncMailbox& mailbox;
   MusicOptions options;
   ModuleRenderer renderer;
+  // Every cue of the loaded module with its sample, so cues can come before their rows are mixed.
+  CueTable cues;
   std::unique_ptr<MusicStream> stream;
   // Declared last so it closes first: no callback runs while the stream and renderer go away.
   std::unique_ptr<AudioOutput> output;
@@ -37,7 +39,7 @@ void MusicPlayer::load(const char* fileName) {
   // The module cannot change under the audio thread once it plays.
   if (playback->stream) return;
   std::vector<std::uint8_t> bytes;
-  if (!readWholeFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes)) {
+  if (!readWholeFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes) || !playback->cues.compute(bytes)) {
     showFatal(NO_MUSIC_MESSAGE);
   }
 }
@@ -45,8 +47,8 @@ void MusicPlayer::load(const char* fileName) {
 void MusicPlayer::play() {
   Playback& p = *playback;
   if (!p.output || !p.renderer.isOpen() || p.stream) return;
-  p.stream = std::make_unique<MusicStream>(p.renderer, p.output->bufferFrames(), p.options.syncOffsetMs,
-                                           p.mailbox);
+  p.stream =
+      std::make_unique<MusicStream>(p.renderer, p.cues, p.output->bufferFrames(), p.options.syncOffsetMs, p.mailbox);
   p.output->start(&MusicStream::fillCallback, p.stream.get());
 }
 
@@ -59,5 +61,7 @@ std::uint64_t MusicPlayer::seek(std::uint64_t frame) {
 void MusicPlayer::setPaused(bool paused) {
   if (playback->output) playback->output->setPaused(paused);
 }
+
+const CueTable& MusicPlayer::cues() const { return playback->cues; }
 
 std::uint64_t MusicPlayer::handedFrames() const { return playback->stream ? playback->stream->handedFrames() : 0; }
