@@ -1,5 +1,6 @@
 #include "show/MusicPlayer.h"
 
+#include <string>
 #include <vector>
 
 #include "base/Fatal.h"
@@ -39,9 +40,13 @@ void MusicPlayer::load(const char* fileName) {
   // The module cannot change under the audio thread once it plays.
   if (playback->stream) return;
   std::vector<std::uint8_t> bytes;
-  if (!readWholeFile(assetPath(fileName), bytes) || !playback->renderer.open(bytes) || !playback->cues.compute(bytes)) {
-    showFatal(NO_MUSIC_MESSAGE);
-  }
+  const std::string path = assetPath(fileName);
+  const bool read = readWholeFile(path, bytes);
+  if (read && playback->renderer.open(bytes) && playback->cues.compute(bytes)) return;
+  // A module cut short says where, on the line after the show's own words.
+  const std::string lacking = read ? playback->renderer.patternScan().missing() : std::string();
+  showFatal(lacking.empty() ? NO_MUSIC_MESSAGE
+                            : (std::string(NO_MUSIC_MESSAGE) + "\n" + path + " ist zu kurz: " + lacking).c_str());
 }
 
 void MusicPlayer::play() {

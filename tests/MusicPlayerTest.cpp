@@ -219,6 +219,17 @@ TEST_F(MusicPlayerTest, ModuleThatCannotBeLoadedReportsKeineDaten) {
     EXPECT_EQ(fatalTexts, std::vector<std::string>{"ehmzz.. keine Daten"}) << path;
     EXPECT_TRUE(quitRequested());
   }
+  // A module cut short is refused too, with the file and what it lacks on the line after.
+  std::vector<std::uint8_t> cut = xm::writeXm(moduleWithZ());
+  cut.resize(cut.size() - 100);
+  const std::string path = writeFile("cut.xm", cut);
+  fatalTexts.clear();
+  clearQuitRequest();
+  MusicPlayer player(mailbox, MusicOptions{});
+  player.load(path.c_str());
+  EXPECT_EQ(fatalTexts, std::vector<std::string>{"ehmzz.. keine Daten\n" + path +
+                                                 " ist zu kurz: den Samples des 1. von 1 Instrumenten fehlen 100 Bytes"});
+  EXPECT_TRUE(quitRequested());
 }
 
 TEST_F(MusicPlayerTest, NoAudioDeviceReportsKeinTon) {
