@@ -4,16 +4,16 @@
 #include <span>
 
 MusicStream::MusicStream(ModuleRenderer& source, const CueTable& cues, std::uint32_t deviceBufferFrames,
-                         int syncOffsetMs, SyncReceiver& cueReceiver)
+                         int syncOffsetMs, SyncReceiver& cueReceiver, const std::atomic<bool>* cuesKnown)
     : renderer(source),
       table(cues),
       receiver(cueReceiver),
       delayFrames(static_cast<std::int64_t>(deviceBufferFrames) +
-                  static_cast<std::int64_t>(syncOffsetMs) * SAMPLE_RATE / 1000) {
+                  static_cast<std::int64_t>(syncOffsetMs) * SAMPLE_RATE / 1000),
+      tableKnown(cuesKnown) {
   // A renderer moved part-way into the song stamps its rows from the song's start: count the
   // frames handed from there, and the cues from the row it stands on.
-  handed = source.renderedFrames();
-  next = cues.firstAtOrAfter(handed);
+  handed = startFrame = source.renderedFrames();
 }
 
 void MusicStream::fillCallback(void* stream, float* interleaved, std::size_t frames) {
@@ -24,6 +24,11 @@ void MusicStream::fill(float* interleaved, std::size_t frames) {
   const std::size_t written = renderer.render(interleaved, frames, *this);
   std::fill(interleaved + 2 * written, interleaved + 2 * frames, 0.0f);
   handed += frames;
+  if (tableKnown && !tableKnown->load(std::memory_order_acquire)) return;
+  if (!located) {
+    next = table.firstAtOrAfter(startFrame);
+    located = true;
+  }
   const std::int64_t heard = static_cast<std::int64_t>(handed) - delayFrames;
   const std::span<const CueTable::Cue> cues = table.cues();
   while (next < cues.size() && static_cast<std::int64_t>(cues[next].sample) <= heard) receiver.post(cues[next++].code);

@@ -8,6 +8,7 @@
 //
 // Runs on the device's thread; a fill allocates nothing.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -18,9 +19,10 @@
 class MusicStream final : private ModuleRenderer::EventSink {
  public:
   // syncOffsetMs: extra delay for a display or audio latency (negative: earlier). `cues` is the
-  // table of the module the renderer plays, and must outlive the stream.
+  // table of the module the renderer plays, and must outlive the stream. While `cuesKnown` (when
+  // given) is false, the table is still being learnt on another thread and cues wait for it.
   MusicStream(ModuleRenderer& source, const CueTable& cues, std::uint32_t deviceBufferFrames, int syncOffsetMs,
-              SyncReceiver& cueReceiver);
+              SyncReceiver& cueReceiver, const std::atomic<bool>* cuesKnown = nullptr);
 
   // The device's request: `frames` interleaved stereo frames, silence once the song has ended.
   void fill(float* interleaved, std::size_t frames);
@@ -29,7 +31,7 @@ class MusicStream final : private ModuleRenderer::EventSink {
 
   std::uint64_t handedFrames() const { return handed; }
   // Cues of the table from where the music started on that are not delivered yet.
-  std::size_t pendingEvents() const { return table.cues().size() - next; }
+  std::size_t pendingEvents() const { return located ? table.cues().size() - next : 0; }
 
  private:
   // The renderer's own events are the table's; they are ignored.
@@ -39,7 +41,11 @@ class MusicStream final : private ModuleRenderer::EventSink {
   const CueTable& table;
   SyncReceiver& receiver;
   std::int64_t delayFrames;
+  const std::atomic<bool>* tableKnown;
   std::uint64_t handed = 0;
-  // The table's next cue to deliver.
+  // Where the music started; the cues before it are not delivered.
+  std::uint64_t startFrame = 0;
+  bool located = false;
+  // The table's next cue to deliver, once located.
   std::size_t next = 0;
 };
