@@ -124,6 +124,23 @@ TEST(MusicStream, OffsetOfADayDeliversAllAtOnceOrNoneYet) {
   }
 }
 
+// While the table is still being learnt the music plays and the cues wait; once it is known,
+// the due ones come at once, in order.
+TEST(MusicStream, CuesWaitForTheTableAndThenComeAtOnce) {
+  ModuleRenderer renderer;
+  CueTable cues;
+  ASSERT_TRUE(renderer.open(xm::writeXm(moduleWithZ())) && cues.compute(xm::writeXm(moduleWithZ())));
+  std::atomic<bool> known{false};
+  MusicStream stream(renderer, cues, DEVICE_FRAMES, 0, recordDelivery, &known);
+  delivered.clear();
+  std::vector<float> buffer(2 * DEVICE_FRAMES);
+  while (stream.handedFrames() < 6 * ROW) stream.fill(buffer.data(), DEVICE_FRAMES);
+  EXPECT_TRUE(delivered.empty());
+  known = true;
+  stream.fill(buffer.data(), DEVICE_FRAMES);
+  EXPECT_EQ(delivered, (std::vector<std::uint8_t>{3, 4}));
+}
+
 TEST(MusicStream, SecondZOnARowIsTheCodeTheShowTakes) {
   xm::XmModule song = synctest::module(4, 8, 1, SPEED, BPM);
   synctest::putZ(song, 0, 2, 1, 5);
