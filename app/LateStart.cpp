@@ -7,9 +7,7 @@
 
 #include "app/LateStartCounter.h"
 #include "app/MainLoop.h"
-#include "base/AssetDirectory.h"
 #include "base/Fatal.h"
-#include "base/FileBytes.h"
 #include "base/InterruptFlag.h"
 #include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
@@ -24,17 +22,12 @@ constexpr int PAST_THE_END = 2;
 enum class Outcome { Reached, Left, PastTheEnd };
 
 // Runs the show unseen up to the music's row at or after `startMicros`, with the cues from the
-// module's table, and places the music there; `liveFromMs` is the show time (whole ms) to go live
-// at. Escape, closing the window and Ctrl+C end it at once; a long one shows its progress.
+// loaded module's table, and places the music there; `liveFromMs` is the show time (whole ms) to go
+// live at. Escape, closing the window and Ctrl+C end it at once; a long one shows its progress.
 Outcome fastForward(Platform& platform, Show& show, LateStartCounter& counter, std::int64_t startMicros,
                     std::uint32_t& liveFromMs, float& endMs) {
-  std::vector<std::uint8_t> module;
-  CueTable cues;
-  if (!readWholeFile(assetPath(MUSIC_FILE), module) || !cues.compute(module)) {
-    // The player's own load has reported it already.
-    if (!quitRequested()) showFatal(NO_MUSIC_MESSAGE);
-    return Outcome::Left;
-  }
+  // The player's load has read the module and its cues, or reported why not.
+  const CueTable& cues = show.engine().music().cues();
   const FrameTiming timing;
   const auto wanted = static_cast<std::uint64_t>(startMicros * SAMPLE_RATE / 1000000);
   // Past the song's end the seek stays at its end; the show goes on in silence to T.

@@ -1,6 +1,9 @@
 #include "show/MusicPlayer.h"
 
+#include <atomic>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/Fatal.h"
@@ -14,6 +17,12 @@ struct MusicPlayer::Playback {
   SyncMailbox& mailbox;
   MusicOptions options;
   ModuleRenderer renderer;
+  // Every cue of the loaded module with its sample, so cues can come before their rows are mixed.
+  // Learnt on a thread of its own while the show starts: the silent pass takes a few hundred ms,
+  // and the show clock is already running.
+  CueTable cues;
+  std::atomic<bool> cuesKnown{false};
+  std::thread cueWork;
   std::unique_ptr<MusicStream> stream;
   // Declared last so it closes first: no callback runs while the stream and renderer go away.
   std::unique_ptr<AudioOutput> output;
@@ -37,24 +46,47 @@ MusicPlayer::MusicPlayer(SyncMailbox& mailbox, const MusicOptions& options)
   }
 }
 
-MusicPlayer::~MusicPlayer() = default;
+MusicPlayer::~MusicPlayer() {
+  // The device goes first, so no fill reads the table while the pass still writes it.
+  playback->output.reset();
+  if (playback->cueWork.joinable()) playback->cueWork.join();
+}
 
 void MusicPlayer::load(const char* fileName) {
   // The module cannot change under the audio thread once it plays.
   if (playback->stream) return;
   std::vector<std::uint8_t> bytes;
   const std::string path = assetPath(fileName);
-  const char* problem = !readWholeFile(path, bytes)       ? "cannot be read (missing or not a file)"
-                        : !playback->renderer.open(bytes) ? UNPLAYABLE_MUSIC
-                                                          : nullptr;
-  if (problem) showFatal((std::string(NO_MUSIC_MESSAGE) + "\n" + path + " " + problem).c_str());
+  Playback& p = *playback;
+  if (p.cueWork.joinable()) p.cueWork.join();
+  const bool read = readWholeFile(path, bytes);
+  if (read && p.renderer.open(bytes)) {
+    p.cuesKnown = false;
+    p.cueWork = std::thread([&p, module = std::move(bytes)] {
+      try {
+        // The renderer has accepted the module, so the silent pass reads it too.
+        p.cues.compute(module);
+      } catch (const std::bad_alloc&) {
+        // Without a table the music plays on and no cue comes.
+      }
+      p.cuesKnown.store(true, std::memory_order_release);
+    });
+    return;
+  }
+  // The show's own words, then what is wrong with the file on the line after; a module cut short
+  // says where.
+  std::string problem = read ? UNPLAYABLE_MUSIC : "cannot be read (missing or not a file)";
+  const std::string lacking = read ? p.renderer.patternScan().missing() : std::string();
+  if (!lacking.empty()) problem = "ist zu kurz: " + lacking;
+  showFatal((std::string(NO_MUSIC_MESSAGE) + "
+" + path + " " + problem).c_str());
 }
 
 void MusicPlayer::play() {
   Playback& p = *playback;
   if (!p.output || !p.renderer.isOpen() || p.stream) return;
-  p.stream = std::make_unique<MusicStream>(p.renderer, p.output->bufferFrames(), p.options.syncOffsetMs,
-                                           p.mailbox);
+  p.stream = std::make_unique<MusicStream>(p.renderer, p.cues, p.output->bufferFrames(), p.options.syncOffsetMs,
+                                           p.mailbox, &p.cuesKnown);
   p.output->start(&MusicStream::fillCallback, p.stream.get());
 }
 
@@ -66,6 +98,11 @@ std::uint64_t MusicPlayer::seek(std::uint64_t frame) {
 
 void MusicPlayer::setPaused(bool paused) {
   if (playback->output) playback->output->setPaused(paused);
+}
+
+const CueTable& MusicPlayer::cues() {
+  if (playback->cueWork.joinable()) playback->cueWork.join();
+  return playback->cues;
 }
 
 std::uint64_t MusicPlayer::handedFrames() const { return playback->stream ? playback->stream->handedFrames() : 0; }

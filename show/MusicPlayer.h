@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "show/AudioOutput.h"
+#include "show/CueTable.h"
 #include "show/SyncMailbox.h"
 
 // The module the show plays, in the asset folder.
@@ -39,6 +40,9 @@ class MusicPlayer {
   void play();
   // Holds or resumes the sound device, and with it the music and its cues.
   void setPaused(bool paused);
+  // The loaded module's cues with their samples (empty when none is loaded); waits for the pass
+  // that learns them.
+  const CueTable& cues();
   // The samples handed to the device so far; read it while paused.
   std::uint64_t handedFrames() const;
 

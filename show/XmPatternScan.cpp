@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -11,6 +13,11 @@ constexpr std::size_t SIGNATURE_LENGTH = sizeof(SIGNATURE) - 1;
 constexpr std::size_t HEADER_FIELDS_END = 80;  // the fixed header fields before the order table
 constexpr std::size_t ORDER_TABLE_SIZE = 256;
 constexpr std::size_t PATTERN_HEADER_FIELDS = 9;
+// An instrument's header up to its sample count; one with samples goes on with their header size.
+constexpr std::size_t INSTRUMENT_HEADER_FIELDS = 29;
+constexpr std::size_t INSTRUMENT_SAMPLE_HEADER_SIZE_END = 33;
+// Every player reads a sample header as the format's 40 bytes, whatever the instrument says.
+constexpr std::size_t SAMPLE_HEADER_SIZE = 40;
 constexpr int MAX_CHANNELS = 256;
 constexpr int MAX_ROWS = 256;
 // A row count of 0 (or one beyond the format) is read as the default pattern length, as players do.
@@ -30,6 +37,39 @@ std::uint16_t read16(std::span<const std::uint8_t> bytes, std::size_t at) {
 std::uint32_t read32(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
          (static_cast<std::uint32_t>(bytes[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
+// "dem 3. von 16 Instrumenten fehlen 40 Bytes": the first part the file ends inside, counted from 1.
+std::string cutOff(const char* part, int index, int count, const char* noun, std::uint64_t needed, std::uint64_t size) {
+  return std::string(part) + std::to_string(index + 1) + ". von " + std::to_string(count) + " " + noun + " fehlen " +
+         std::to_string(needed - size) + " Bytes";
+}
+
+// The instruments and their samples from `at` on; what the file lacks of them, or "" when whole.
+std::string missingFromInstruments(std::span<const std::uint8_t> module, std::uint64_t at, int count) {
+  constexpr const char* INSTRUMENTS = "Instrumenten";
+  const std::uint64_t size = module.size();
+  for (int instrument = 0; instrument < count; ++instrument) {
+    if (at + INSTRUMENT_HEADER_FIELDS > size)
+      return cutOff("dem ", instrument, count, INSTRUMENTS, at + INSTRUMENT_HEADER_FIELDS, size);
+    const std::uint64_t headerEnd =
+        at + std::max<std::uint64_t>(read32(module, static_cast<std::size_t>(at)), INSTRUMENT_HEADER_FIELDS);
+    const int samples = read16(module, static_cast<std::size_t>(at + 27));
+    if (headerEnd > size) return cutOff("dem ", instrument, count, INSTRUMENTS, headerEnd, size);
+    if (samples == 0 || headerEnd < at + INSTRUMENT_SAMPLE_HEADER_SIZE_END) {
+      at = headerEnd;
+      continue;
+    }
+    const std::uint64_t sampleHeaders = headerEnd;
+    const std::uint64_t dataStart = sampleHeaders + static_cast<std::uint64_t>(samples) * SAMPLE_HEADER_SIZE;
+    if (dataStart > size) return cutOff("den Sample-Koepfen des ", instrument, count, INSTRUMENTS, dataStart, size);
+    std::uint64_t dataLength = 0;
+    for (int sample = 0; sample < samples; ++sample)
+      dataLength += read32(module, static_cast<std::size_t>(sampleHeaders + sample * SAMPLE_HEADER_SIZE));
+    at = dataStart + dataLength;
+    if (at > size) return cutOff("den Samples des ", instrument, count, INSTRUMENTS, at, size);
+  }
+  return {};
 }
 
 bool hasSignature(std::span<const std::uint8_t> bytes) {
@@ -69,7 +109,8 @@ XmPatternScan XmPatternScan::scan(std::span<const std::uint8_t> module) {
   const std::uint64_t size = module.size();
   std::uint64_t at = 60 + headerSize;
   for (int pattern = 0; pattern < patternCount; ++pattern) {
-    if (at + PATTERN_HEADER_FIELDS > size) break;
+    if (at + PATTERN_HEADER_FIELDS > size)
+      return refused(cutOff("dem ", pattern, patternCount, "Pattern", at + PATTERN_HEADER_FIELDS, size));
     const std::uint64_t patternHeaderSize = read32(module, static_cast<std::size_t>(at));
     // A header shorter than its own fields puts the pattern data over them: clearing a Z there
     // would move every later pattern, and where the player reads such data is anyone's guess.
@@ -79,8 +120,8 @@ XmPatternScan XmPatternScan::scan(std::span<const std::uint8_t> module) {
     if (rows == 0 || rows > MAX_ROWS) rows = DEFAULT_ROWS;
     const std::uint64_t dataStart = at + patternHeaderSize;
     at = dataStart + packedSize;
-    // A pattern cut short by the end of the file keeps what is there.
-    const std::uint64_t dataEnd = std::min(at, size);
+    if (at > size) return refused(cutOff("dem ", pattern, patternCount, "Pattern", at, size));
+    const std::uint64_t dataEnd = at;
     std::uint64_t p = dataStart;
 
     for (int row = 0; row < rows && p < dataEnd; ++row) {
@@ -110,6 +151,14 @@ XmPatternScan XmPatternScan::scan(std::span<const std::uint8_t> module) {
       }
     }
   }
+  std::string lacking = missingFromInstruments(module, at, read16(module, 72));
+  if (!lacking.empty()) return refused(std::move(lacking));
+  return result;
+}
+
+XmPatternScan XmPatternScan::refused(std::string lacking) {
+  XmPatternScan result;
+  result.missingPart = std::move(lacking);
   return result;
 }
 

@@ -6,12 +6,13 @@
 // the sound, while for the show a Zxx is only a sync mark. So the player gets the cleared copy,
 // and the sync events come from this table, looked up by the position the player reports.
 //
-// Works on plain memory and is safe on any input: every read is bounds-checked, a truncated
-// pattern keeps the cells read before its end, and only a file that is not an XM at all (or has
-// an impossible header) is refused.
+// Works on plain memory and is safe on any input: every read is bounds-checked. A file that is
+// not an XM (or has an impossible header) is refused, and so is one whose patterns, instruments
+// or samples run past its end: a player would go silent where the cut is.
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 // One Zxx cell of the module: where it stands and its parameter byte.
@@ -32,6 +33,9 @@ class XmPatternScan {
   static XmPatternScan scan(std::span<const std::uint8_t> module);
 
   bool ok() const { return valid; }
+  // For a module cut short, the first part the file ends inside and the bytes it lacks (German,
+  // for the show's report); empty otherwise.
+  const std::string& missing() const { return missingPart; }
   // The module with every Zxx cell's effect type and parameter set to 0; same size as the input.
   const std::vector<std::uint8_t>& clearedModule() const { return cleared; }
   // Every Zxx cell, ordered by pattern, row and channel.
@@ -48,7 +52,10 @@ class XmPatternScan {
   int initialTempo() const { return tempo; }
 
  private:
+  static XmPatternScan refused(std::string lacking);
+
   bool valid = false;
+  std::string missingPart;
   int channels = 0;
   int patterns = 0;
   int speed = 0;

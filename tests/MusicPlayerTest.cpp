@@ -18,6 +18,7 @@
 
 #include "base/Fatal.h"
 #include "base/QuitRequest.h"
+#include "show/CueTable.h"
 #include "show/ModuleRenderer.h"
 #include "show/MusicStream.h"
 #include "platform/SdlAudioOutput.h"
@@ -48,8 +49,9 @@ xm::XmModule moduleWithZ() {
 // device when it was delivered.
 std::vector<std::pair<std::uint8_t, std::uint64_t>> deliveries(const xm::XmModule& song, int offsetMs) {
   ModuleRenderer renderer;
-  EXPECT_TRUE(renderer.open(xm::writeXm(song)));
-  MusicStream stream(renderer, DEVICE_FRAMES, offsetMs, recordDelivery);
+  CueTable cues;
+  EXPECT_TRUE(renderer.open(xm::writeXm(song)) && cues.compute(xm::writeXm(song)));
+  MusicStream stream(renderer, cues, DEVICE_FRAMES, offsetMs, recordDelivery);
   delivered.clear();
   std::vector<std::pair<std::uint8_t, std::uint64_t>> result;
   std::vector<float> buffer(2 * DEVICE_FRAMES);
@@ -63,12 +65,14 @@ std::vector<std::pair<std::uint8_t, std::uint64_t>> deliveries(const xm::XmModul
 
 // The first fill after which the frames handed, less the device's buffer and the offset, reach s.
 std::uint64_t heardAt(std::uint64_t s, std::int64_t offsetFrames) {
-  const std::int64_t needed = static_cast<std::int64_t>(s + DEVICE_FRAMES) + offsetFrames;
+  const std::int64_t needed = std::max<std::int64_t>(static_cast<std::int64_t>(s + DEVICE_FRAMES) + offsetFrames, 1);
   return static_cast<std::uint64_t>((needed + DEVICE_FRAMES - 1) / DEVICE_FRAMES) * DEVICE_FRAMES;
 }
 
+// A negative offset delivers a cue before its row is mixed: row 4's at -300 ms comes in the
+// first fills, when only row 0 has been rendered.
 TEST(MusicStream, EventsAreDeliveredWhenTheirRowIsHeard) {
-  for (int offsetMs : {0, 100, -5}) {
+  for (int offsetMs : {0, 300, -5, -300, -1000}) {
     const std::int64_t offsetFrames = offsetMs * 441 / 10;
     const std::vector<std::pair<std::uint8_t, std::uint64_t>> expected = {{3, heardAt(1 * ROW, offsetFrames)},
                                                                           {4, heardAt(4 * ROW, offsetFrames)}};
@@ -80,10 +84,11 @@ TEST(MusicStream, EventsAreDeliveredWhenTheirRowIsHeard) {
 // stands, so the rows ahead are heard on time and not a whole song-start later.
 TEST(MusicStream, AfterASeekEventsAreHeardWhenTheirRowPlays) {
   ModuleRenderer renderer;
-  ASSERT_TRUE(renderer.open(xm::writeXm(moduleWithZ())));
+  CueTable cues;
+  ASSERT_TRUE(renderer.open(xm::writeXm(moduleWithZ())) && cues.compute(xm::writeXm(moduleWithZ())));
   const std::uint64_t landed = renderer.seek(2 * ROW);
   ASSERT_EQ(landed, 2 * ROW);
-  MusicStream stream(renderer, DEVICE_FRAMES, 0, recordDelivery);
+  MusicStream stream(renderer, cues, DEVICE_FRAMES, 0, recordDelivery);
   delivered.clear();
   std::vector<float> buffer(2 * DEVICE_FRAMES);
   std::uint64_t heardFrames = 0;
@@ -96,24 +101,44 @@ TEST(MusicStream, AfterASeekEventsAreHeardWhenTheirRowPlays) {
   EXPECT_EQ(heardFrames, landed + heardAt(2 * ROW, 0));
 }
 
-// An absurd offset (a day) neither exhausts memory nor loses events: they come early, in order.
-TEST(MusicStream, OffsetBeyondTheQueueDeliversEarlyButEverything) {
-  // 9 x 256 rows of 32 Z each: more events than the queue holds.
-  xm::XmModule song = synctest::module(32, 256, 9, 1, 255);
-  for (int p = 0; p < 9; ++p) {
-    for (int row = 0; row < 256; ++row) {
-      for (int c = 0; c < 32; ++c) synctest::putZ(song, p, row, c, static_cast<std::uint8_t>(p));
-    }
+// Absurd offsets (a day either way) neither lose cues nor reorder them: a day early, all of them
+// come with the first fill; a day late, none has come by the song's end.
+TEST(MusicStream, OffsetOfADayDeliversAllAtOnceOrNoneYet) {
+  xm::XmModule song = synctest::module(32, 64, 2, 1, 255);
+  for (int p = 0; p < 2; ++p) {
+    for (int row = 0; row < 64; ++row) synctest::putZ(song, p, row, row % 32, static_cast<std::uint8_t>(p));
   }
+  CueTable cues;
+  ASSERT_TRUE(cues.compute(xm::writeXm(song)));
+  std::vector<float> buffer(2 * DEVICE_FRAMES);
+  for (int dayMs : {-24 * 3600 * 1000, 24 * 3600 * 1000}) {
+    ModuleRenderer renderer;
+    ASSERT_TRUE(renderer.open(xm::writeXm(song)));
+    MusicStream stream(renderer, cues, DEVICE_FRAMES, dayMs, recordDelivery);
+    delivered.clear();
+    stream.fill(buffer.data(), DEVICE_FRAMES);
+    EXPECT_EQ(delivered.size(), dayMs < 0 ? 2u * 64 : 0u);
+    while (!renderer.finished()) stream.fill(buffer.data(), DEVICE_FRAMES);
+    EXPECT_EQ(delivered.size() + stream.pendingEvents(), 2u * 64);
+    EXPECT_TRUE(std::is_sorted(delivered.begin(), delivered.end()));
+  }
+}
+
+// While the table is still being learnt the music plays and the cues wait; once it is known,
+// the due ones come at once, in order.
+TEST(MusicStream, CuesWaitForTheTableAndThenComeAtOnce) {
   ModuleRenderer renderer;
-  ASSERT_TRUE(renderer.open(xm::writeXm(song)));
-  MusicStream stream(renderer, DEVICE_FRAMES, 24 * 3600 * 1000, recordDelivery);
+  CueTable cues;
+  ASSERT_TRUE(renderer.open(xm::writeXm(moduleWithZ())) && cues.compute(xm::writeXm(moduleWithZ())));
+  std::atomic<bool> known{false};
+  MusicStream stream(renderer, cues, DEVICE_FRAMES, 0, recordDelivery, &known);
   delivered.clear();
   std::vector<float> buffer(2 * DEVICE_FRAMES);
-  while (!renderer.finished()) stream.fill(buffer.data(), DEVICE_FRAMES);
-  EXPECT_GT(delivered.size(), 0u);
-  EXPECT_EQ(delivered.size() + stream.pendingEvents(), 9u * 256 * 32);
-  EXPECT_TRUE(std::is_sorted(delivered.begin(), delivered.end()));
+  while (stream.handedFrames() < 6 * ROW) stream.fill(buffer.data(), DEVICE_FRAMES);
+  EXPECT_TRUE(delivered.empty());
+  known = true;
+  stream.fill(buffer.data(), DEVICE_FRAMES);
+  EXPECT_EQ(delivered, (std::vector<std::uint8_t>{3, 4}));
 }
 
 TEST(MusicStream, SecondZOnARowIsTheCodeTheShowTakes) {
@@ -121,9 +146,10 @@ TEST(MusicStream, SecondZOnARowIsTheCodeTheShowTakes) {
   synctest::putZ(song, 0, 2, 1, 5);
   synctest::putZ(song, 0, 2, 3, 7);
   ModuleRenderer renderer;
-  ASSERT_TRUE(renderer.open(xm::writeXm(song)));
+  CueTable cues;
+  ASSERT_TRUE(renderer.open(xm::writeXm(song)) && cues.compute(xm::writeXm(song)));
   SyncMailbox mailbox;
-  MusicStream stream(renderer, DEVICE_FRAMES, 0, mailbox);
+  MusicStream stream(renderer, cues, DEVICE_FRAMES, 0, mailbox);
   std::vector<float> buffer(2 * DEVICE_FRAMES);
   while (stream.handedFrames() < 4 * ROW) stream.fill(buffer.data(), DEVICE_FRAMES);
   const SyncMailbox::Cue cue = mailbox.take();
@@ -136,8 +162,9 @@ TEST(MusicStream, FillsSilenceOnceTheSongHasEnded) {
   xm::XmModule song = synctest::module(2, 2, 1, SPEED, BPM);
   synctest::addNotes(song);
   ModuleRenderer renderer;
-  ASSERT_TRUE(renderer.open(xm::writeXm(song)));
-  MusicStream stream(renderer, DEVICE_FRAMES, 0, recordDelivery);
+  CueTable cues;
+  ASSERT_TRUE(renderer.open(xm::writeXm(song)) && cues.compute(xm::writeXm(song)));
+  MusicStream stream(renderer, cues, DEVICE_FRAMES, 0, recordDelivery);
   std::vector<float> buffer(2 * DEVICE_FRAMES);
   bool heardSound = false;
   while (stream.handedFrames() < 2 * ROW) {
@@ -212,6 +239,17 @@ TEST_F(MusicPlayerTest, ModuleThatCannotBeLoadedReportsKeineDaten) {
     EXPECT_EQ(fatalTexts[0].rfind("ehmzz.. keine Daten\n" + path + " " + problem, 0), 0u) << fatalTexts[0];
     EXPECT_TRUE(quitRequested());
   }
+  // A module cut short is refused too, with the file and what it lacks on the line after.
+  std::vector<std::uint8_t> cut = xm::writeXm(moduleWithZ());
+  cut.resize(cut.size() - 100);
+  const std::string path = writeFile("cut.xm", cut);
+  fatalTexts.clear();
+  clearQuitRequest();
+  MusicPlayer player(mailbox, MusicOptions{});
+  player.load(path.c_str());
+  EXPECT_EQ(fatalTexts, std::vector<std::string>{"ehmzz.. keine Daten\n" + path +
+                                                 " ist zu kurz: den Samples des 1. von 1 Instrumenten fehlen 100 Bytes"});
+  EXPECT_TRUE(quitRequested());
 }
 
 TEST_F(MusicPlayerTest, NoAudioDeviceReportsKeinTon) {
@@ -260,9 +298,10 @@ struct DeviceRun final : SyncReceiver {
 
 std::vector<std::pair<std::uint8_t, std::uint64_t>> cuesOn(AudioOutput& device, const xm::XmModule& song) {
   ModuleRenderer renderer;
-  EXPECT_TRUE(renderer.open(xm::writeXm(song)));
+  CueTable table;
+  EXPECT_TRUE(renderer.open(xm::writeXm(song)) && table.compute(xm::writeXm(song)));
   DeviceRun run;
-  MusicStream stream(renderer, device.bufferFrames(), 0, run);
+  MusicStream stream(renderer, table, device.bufferFrames(), 0, run);
   run.stream = &stream;
   device.start(&DeviceRun::fill, &run);
   // Generous: ten rows play in 1.2 s.

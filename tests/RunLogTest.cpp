@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,7 +10,12 @@
 #include "app/RunLog.h"
 #include "app/SceneList.h"
 #include "base/AssetDirectory.h"
+#include "base/FileBytes.h"
+#include "platform/SilentAudioOutput.h"
+#include "show/CueTable.h"
+#include "show/ModuleRenderer.h"
 #include "show/MusicPlayer.h"
+#include "show/MusicStream.h"
 #include "show/Timeline.h"
 #include "tests/ScratchAssets.h"
 #include "tests/SyncTestModules.h"
@@ -100,6 +106,46 @@ TEST(CueListTest, EveryCueOfTheShowsMusicIsTakenInTheSceneItWasWrittenFor) {
     EXPECT_NEAR(cues[i].atMs, planned[i].row * music::ROW_SECONDS * 1000.0, 1.0) << "cue " << i + 1;
   }
   setAssetDirectory("");
+}
+
+// --sync-offset moves each cue of the show's music by its amount, early as well as late: on the
+// --mute device's pace, a cue is heard within one 60 Hz frame after its listed time plus the offset.
+TEST(CueListTest, CuesComeAtTheListedTimePlusTheOffsetWithinAFrame) {
+  setAssetDirectory(ZOD_ASSET_DIR);
+  std::vector<CueDelivery> listed;
+  std::string error;
+  ASSERT_TRUE(listCues(listed, error)) << error;
+  std::vector<std::uint8_t> module;
+  ASSERT_TRUE(readWholeFile(assetPath(MUSIC_FILE), module));
+  CueTable table;
+  ASSERT_TRUE(table.compute(module));
+  setAssetDirectory("");
+  struct Clock final : SyncReceiver {
+    const MusicStream* stream = nullptr;
+    std::vector<double> heardMs;
+    // The silent device fills as the previous buffer runs out: the buffer's first frame is heard now.
+    void post(std::uint8_t) override {
+      heardMs.push_back(1000.0 * static_cast<double>(stream->handedFrames() - SilentAudioOutput::BUFFER_FRAMES) /
+                        SAMPLE_RATE);
+    }
+  };
+  constexpr double FRAME_MS = 1000.0 / 60;
+  std::vector<float> buffer(2 * SilentAudioOutput::BUFFER_FRAMES);
+  for (int offsetMs : {-300, 0, 300}) {
+    ModuleRenderer renderer;
+    ASSERT_TRUE(renderer.open(module));
+    Clock clock;
+    MusicStream stream(renderer, table, SilentAudioOutput::BUFFER_FRAMES, offsetMs, clock);
+    clock.stream = &stream;
+    // A minute of the song holds its first scenes' cues.
+    while (stream.handedFrames() < 60 * SAMPLE_RATE) stream.fill(buffer.data(), SilentAudioOutput::BUFFER_FRAMES);
+    ASSERT_GE(clock.heardMs.size(), 5u);
+    for (std::size_t i = 0; i < clock.heardMs.size(); ++i) {
+      const double due = std::max(listed[i].atMs + offsetMs, 0.0);
+      EXPECT_GE(clock.heardMs[i], due - 0.1) << "cue " << i + 1 << " at " << offsetMs << " ms";
+      EXPECT_LT(clock.heardMs[i], due + FRAME_MS) << "cue " << i + 1 << " at " << offsetMs << " ms";
+    }
+  }
 }
 
 // A skip moves on at once and keeps the old scene's clock; the scene after it starts when that

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "tests/SyncTestModules.h"
@@ -138,14 +139,35 @@ TEST(XmPatternScan, RefusesWhatIsNotAnXmItReads) {
   EXPECT_TRUE(XmPatternScan::scan(module).ok());
 }
 
-TEST(XmPatternScan, TruncatedPatternKeepsTheCellsBeforeTheCut) {
+// A module cut short is refused, naming the first part the cut falls in: a player would go silent
+// there. Every cut of a written module, from its patterns through its sample data, is caught.
+TEST(XmPatternScan, RefusesAModuleCutShortAndNamesWhatIsMissing) {
   const Bytes module = handMade().module;
-  // Cut inside row 1's packed Z (after its flag byte): rows 0 and the unpacked cell survive.
-  const std::size_t p0 = 60 + 276 + 9;
-  const XmPatternScan scan = XmPatternScan::scan(Bytes(module.begin(), module.begin() + p0 + 11));
-  ASSERT_TRUE(scan.ok());
-  const std::vector<ZxxCell> expected = {{0, 0, 0, 0x05}, {0, 1, 0, 0x21}};
-  EXPECT_EQ(scan.cells(), expected);
+  const std::size_t p0 = 60 + 276 + 9, p0End = p0 + 21;
+  EXPECT_EQ(XmPatternScan::scan(Bytes(module.begin(), module.begin() + p0 + 11)).missing(),
+            "dem 1. von 2 Pattern fehlen 10 Bytes");
+  EXPECT_EQ(XmPatternScan::scan(Bytes(module.begin(), module.begin() + p0End + 4)).missing(),
+            "dem 2. von 2 Pattern fehlen 5 Bytes");
+  EXPECT_TRUE(XmPatternScan::scan(module).missing().empty());
+
+  xm::XmModule song = synctest::module(2, 4, 2, 6, 125);
+  synctest::addNotes(song);
+  const Bytes written = xm::writeXm(song);
+  ASSERT_TRUE(XmPatternScan::scan(written).ok());
+  std::vector<std::string> kinds;
+  for (std::size_t length = 60 + 276; length < written.size(); ++length) {
+    const XmPatternScan scan = XmPatternScan::scan(Bytes(written.begin(), written.begin() + length));
+    ASSERT_FALSE(scan.ok()) << length;
+    std::string kind = scan.missing();
+    std::erase_if(kind, [](char c) { return c >= '0' && c <= '9'; });
+    if (kinds.empty() || kinds.back() != kind) kinds.push_back(kind);
+  }
+  const std::vector<std::string> expected = {
+      "dem . von  Pattern fehlen  Bytes", "dem . von  Instrumenten fehlen  Bytes",
+      "den Sample-Koepfen des . von  Instrumenten fehlen  Bytes", "den Samples des . von  Instrumenten fehlen  Bytes"};
+  EXPECT_EQ(kinds, expected);
+  EXPECT_EQ(XmPatternScan::scan(Bytes(written.begin(), written.end() - 1)).missing(),
+            "den Samples des 1. von 1 Instrumenten fehlen 1 Bytes");
 }
 
 // Found by fuzzing: with a pattern header length of 0 the data overlapped the header, and clearing
