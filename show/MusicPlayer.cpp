@@ -78,8 +78,7 @@ void MusicPlayer::load(const char* fileName) {
   std::string problem = read ? UNPLAYABLE_MUSIC : "cannot be read (missing or not a file)";
   const std::string lacking = read ? p.renderer.patternScan().missing() : std::string();
   if (!lacking.empty()) problem = "ist zu kurz: " + lacking;
-  showFatal((std::string(NO_MUSIC_MESSAGE) + "
-" + path + " " + problem).c_str());
+  showFatal((std::string(NO_MUSIC_MESSAGE) + "\n" + path + " " + problem).c_str());
 }
 
 void MusicPlayer::play() {

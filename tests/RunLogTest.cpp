@@ -113,8 +113,9 @@ TEST(CueListTest, EveryCueOfTheShowsMusicIsTakenInTheSceneItWasWrittenFor) {
 TEST(CueListTest, CuesComeAtTheListedTimePlusTheOffsetWithinAFrame) {
   setAssetDirectory(ZOD_ASSET_DIR);
   std::vector<CueDelivery> listed;
+  double showEndMs = 0.0;
   std::string error;
-  ASSERT_TRUE(listCues(listed, error)) << error;
+  ASSERT_TRUE(listCues(listed, showEndMs, error)) << error;
   std::vector<std::uint8_t> module;
   ASSERT_TRUE(readWholeFile(assetPath(MUSIC_FILE), module));
   CueTable table;
