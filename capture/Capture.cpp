@@ -263,6 +263,18 @@ int finishAndReport(const CaptureOptions& options, const Cut& cut, const Encoded
   }
   return 0;
 }
+
+// A scene number given as a moment becomes the time its scene starts, for the time parsing that
+// follows; `scene` keeps the number (0 when a time was given). False after saying that the music
+// the number needs cannot be read.
+bool sceneAsShowTime(std::string& moment, int& scene, std::ostream& err, const char* command) {
+  scene = 0;
+  parseSceneNumber(moment, scene);
+  std::string error;
+  if (sceneNumberAsShowTime(moment, error)) return true;
+  err << "zod " << command << ": " << error << "\n";
+  return false;
+}
 }  // namespace
 
 int runCapture(const CaptureOptions& givenOptions, std::ostream& out, std::ostream& err) {
@@ -270,12 +282,9 @@ int runCapture(const CaptureOptions& givenOptions, std::ostream& out, std::ostre
   // A scene number is the time its scene starts; the music that says when is read only for it.
   CaptureOptions options = givenOptions;
   int fromScene = 0;
-  parseSceneNumber(options.from, fromScene);
-  std::string sceneError;
-  if (!sceneNumberAsShowTime(options.from, sceneError) || !sceneNumberAsShowTime(options.to, sceneError)) {
-    err << "zod capture: " << sceneError << "\n";
+  int toScene = 0;
+  if (!sceneAsShowTime(options.from, fromScene, err, "capture") || !sceneAsShowTime(options.to, toScene, err, "capture"))
     return 1;
-  }
   Cut cut;
   if (!parseCaptureArguments(options, cut, err)) return ARGUMENT_ERROR;
   // From here on Ctrl+C and SIGTERM are ours: whatever the moment, the temporary file is cleaned up.
@@ -296,12 +305,7 @@ int runStill(const StillOptions& givenOptions, std::ostream& out, std::ostream& 
   chooseAssetDirectory(givenOptions.assetDir);
   StillOptions options = givenOptions;
   int scene = 0;
-  parseSceneNumber(options.time, scene);
-  std::string sceneError;
-  if (!sceneNumberAsShowTime(options.time, sceneError)) {
-    err << "zod still: " << sceneError << "\n";
-    return 1;
-  }
+  if (!sceneAsShowTime(options.time, scene, err, "still")) return 1;
   FrameTiming timing;
   if (!parseRate(options.frameRate, timing, err, "still")) return ARGUMENT_ERROR;
   std::int64_t micros = 0;
