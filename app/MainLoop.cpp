@@ -117,6 +117,7 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSe
     if (log) log->frameStarts();
     runIdleTurn(window, screen, engine, log);
     if (log) log->frameEnds(engine.clock().elapsedMs(), engine.sequencer().currentIndex());
+    if (engine.clock().elapsedMs() >= settings.endMs) postQuitRequest();
   }
   if (log) {
     engine.sequencer().listen(nullptr);

@@ -4,6 +4,7 @@
 // loop takes the events still waiting and ends.
 
 #include <functional>
+#include <limits>
 
 #include "app/PausableCounter.h"
 #include "app/RunLog.h"
@@ -24,6 +25,8 @@ struct LoopSettings {
   // Waits until the given steady-clock moment (ms); the program's sleeps here, tests pass none.
   std::function<void(double untilMs)> sleepUntil;
   std::function<double()> nowMs;
+  // The show time (ms) whose first frame ends the loop, as if quit were asked for; infinite: none.
+  double endMs = std::numeric_limits<double>::infinity();
   // Told of every frame and cue, and finished when the loop ends; null: no log.
   RunLog* log = nullptr;
 };

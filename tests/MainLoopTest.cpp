@@ -92,6 +92,15 @@ TEST_F(MainLoopTest, EachIdleTurnRendersAtTheClockTimeAndPresents) {
   EXPECT_EQ(display.presentedFrames, 4);
 }
 
+// The first frame whose show time reaches the end is the last: 40, 60, 80 ms (first frame starts at 20).
+TEST_F(MainLoopTest, TheLoopEndsAtTheFirstFrameReachingTheEndTime) {
+  LoopSettings settings;
+  settings.endMs = 75.0;
+  runMessageLoop(window, screen, engine, settings);
+  EXPECT_EQ(display.presentedFrames, 4);
+  EXPECT_EQ(log.back().timeMs, 80.0f);
+}
+
 // The whole program on the headless platform.
 // F12 where the current folder takes no file (here it was removed) writes to the user's pictures
 // folder, as user-dirs.dirs names it.
