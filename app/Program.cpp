@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <cstdio>
+#include <filesystem>
 #include <new>
 #include <thread>
 
@@ -68,6 +69,10 @@ int runProgram(const ProgramOptions& options) {
     }
     intervalMs = 1000.0 * static_cast<double>(denominator) / static_cast<double>(numerator);
   }
+  if (!options.shotsFolder.empty() && !std::filesystem::is_directory(options.shotsFolder)) {
+    std::fprintf(stderr, "zod: --shots %s is not a folder\n", options.shotsFolder.c_str());
+    return 2;
+  }
   std::unique_ptr<RunLog> log;
   if (!options.logPath.empty()) {
     log = std::make_unique<RunLog>(&steadyNowMs, options.allocationCount);
@@ -106,6 +111,7 @@ int runProgram(const ProgramOptions& options) {
   Platform platform{window, display, counter};
   platform.loop.pausable = &counter;
   platform.loop.screenshots = true;
+  platform.loop.shotsFolder = options.shotsFolder;
   platform.loop.nowMs = &steadyNowMs;
   platform.loop.sleepUntil = &sleepUntilMs;
   platform.loop.log = log.get();

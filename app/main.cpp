@@ -1,7 +1,7 @@
 // zod: the show, and the tools around it as subcommands.
 //
 //   zod [--window [--scale N] | --fullscreen] [--scaling integer|fit] [--mute] [--fps F] [--start T|#N]
-//       [--end T|#N] [--assets DIR] [--log FILE]
+//       [--end T|#N] [--assets DIR] [--shots DIR] [--log FILE]
 //   zod --version | --list-scenes | --list-cues [--start T]
 //   zod lab [--assets DIR] --script FILE --out DIR [--png] [--hashes FILE]
 //   zod capture OUT.mp4|OUT.mkv [-y] [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] ...
@@ -120,6 +120,8 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_option("--sync-offset", options.syncOffsetMs,
                  wrap("Deliver the music's cues MS milliseconds later (display or audio latency)"))
       ->type_name("MS");
+  app.add_option("--shots", options.shotsFolder, wrap("F12 writes its pictures in DIR (default: the current folder)"))
+      ->type_name("DIR");
   app.add_option("--log", options.logPath,
                  wrap("Write a run log to FILE: every cue with its frame and scene, memory every 10 s, "
                       "frame-time percentiles, allocations (also ZOD_LOG=FILE)"))
