@@ -100,8 +100,11 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSe
       if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_PAUSE && settings.pausable) {
         paused = !paused;
         setPaused(paused, engine, settings);
+        if (log) log->pauseChanged(paused, engine.clock().elapsedMs());
       } else if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_SCREENSHOT && settings.screenshots) {
-        writeScreenshot(screen.frame(), engine.clock().elapsedMs(), settings.shotsFolder);
+        const float shownAtMs = engine.clock().elapsedMs();
+        const std::string written = writeScreenshot(screen.frame(), shownAtMs, settings.shotsFolder);
+        if (log) log->screenshotTaken(shownAtMs, written);
       }
       handleWindowEvent(event, engine.sync());
       continue;
