@@ -48,8 +48,8 @@ class RunLog final : public CueListener {
   void frameEnds(float timeMs, int entry);
   void cueTaken(std::uint8_t code, int entry, float timeMs, bool byKey) override;
   void pauseChanged(bool paused, float timeMs);
-  // `file`: the path written, empty when none could be.
-  void screenshotTaken(float timeMs, const std::string& file);
+  // `path`: the file written, empty when none could be.
+  void screenshotTaken(float timeMs, const std::string& path);
   // Writes the summary and closes the file; false when anything could not be written.
   bool finish(float timeMs, int entry);
   // Why the log could not be written in full, once finish has said so; else empty.
