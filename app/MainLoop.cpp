@@ -34,27 +34,33 @@ void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log) {
 }
 
 namespace {
-void writeScreenshot(const Pixel* frame, float timeMs) {
+// Returns the path written, empty when none could be.
+std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string& folder) {
   std::vector<Pixel> screen(SCREEN_PIXELS);
   screenAsShown(frame, screen.data());
   const auto total = static_cast<long long>(std::max(0.0f, timeMs));
+  // Zero-padded, so the files of one show sort by show time.
   char name[64];
-  std::snprintf(name, sizeof name, "zod-%lld.%02lld.%03lld.png", total / 60000, total / 1000 % 60, total % 1000);
+  std::snprintf(name, sizeof name, "zod-%02lld.%02lld.%03lld.png", total / 60000, total / 1000 % 60, total % 1000);
   const std::string shownAt = formatShowTime(timeMs);
+  const std::string path = folder.empty() ? std::string(name) : folder + "/" + name;
   std::string why;
-  if (writePngFile(name, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT, &why)) {
-    std::fprintf(stderr, "zod: wrote %s (show time %s)\n", name, shownAt.c_str());
-    return;
+  if (writePngFile(path, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT, &why)) {
+    std::fprintf(stderr, "zod: wrote %s (show time %s)\n", path.c_str(), shownAt.c_str());
+    return path;
   }
-  std::fprintf(stderr, "zod: cannot write %s in the current folder: %s\n", name, why.c_str());
+  std::fprintf(stderr, "zod: cannot write %s in %s: %s\n", name, folder.empty() ? "the current folder" : folder.c_str(),
+               why.c_str());
   // A show started from a folder it may not write in still keeps its screenshots.
-  const std::string folder = picturesFolder();
-  if (folder.empty()) return;
-  const std::string elsewhere = folder + "/" + name;
-  if (writePngFile(elsewhere, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT, &why))
+  const std::string pictures = picturesFolder();
+  if (pictures.empty()) return {};
+  const std::string elsewhere = pictures + "/" + name;
+  if (writePngFile(elsewhere, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT, &why)) {
     std::fprintf(stderr, "zod: wrote %s instead (show time %s)\n", elsewhere.c_str(), shownAt.c_str());
-  else
-    std::fprintf(stderr, "zod: cannot write %s either: %s\n", elsewhere.c_str(), why.c_str());
+    return elsewhere;
+  }
+  std::fprintf(stderr, "zod: cannot write %s either: %s\n", elsewhere.c_str(), why.c_str());
+  return {};
 }
 
 void setPaused(bool paused, Engine& engine, const LoopSettings& settings) {
@@ -94,8 +100,11 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSe
       if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_PAUSE && settings.pausable) {
         paused = !paused;
         setPaused(paused, engine, settings);
+        if (log) log->pauseChanged(paused, engine.clock().elapsedMs());
       } else if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_SCREENSHOT && settings.screenshots) {
-        writeScreenshot(screen.frame(), engine.clock().elapsedMs());
+        const float shownAtMs = engine.clock().elapsedMs();
+        const std::string written = writeScreenshot(screen.frame(), shownAtMs, settings.shotsFolder);
+        if (log) log->screenshotTaken(shownAtMs, written);
       }
       handleWindowEvent(event, engine.sync());
       continue;
@@ -117,6 +126,7 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSe
     if (log) log->frameStarts();
     runIdleTurn(window, screen, engine, log);
     if (log) log->frameEnds(engine.clock().elapsedMs(), engine.sequencer().currentIndex());
+    if (engine.clock().elapsedMs() >= settings.endMs) postQuitRequest();
   }
   if (log) {
     engine.sequencer().listen(nullptr);

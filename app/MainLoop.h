@@ -4,6 +4,8 @@
 // loop takes the events still waiting and ends.
 
 #include <functional>
+#include <limits>
+#include <string>
 
 #include "app/PausableCounter.h"
 #include "app/RunLog.h"
@@ -19,11 +21,14 @@ struct LoopSettings {
   std::function<double()> displayInterval;
   // The counter the show clock reads, held while paused; null: the Pause key does nothing.
   PausableCounter* pausable = nullptr;
-  // Whether F12 writes the screen to a PNG file in the current folder.
+  // Whether F12 writes the screen to a PNG file, in shotsFolder (empty: the current folder).
   bool screenshots = false;
+  std::string shotsFolder;
   // Waits until the given steady-clock moment (ms); the program's sleeps here, tests pass none.
   std::function<void(double untilMs)> sleepUntil;
   std::function<double()> nowMs;
+  // The show time (ms) whose first frame ends the loop, as if quit were asked for; infinite: none.
+  double endMs = std::numeric_limits<double>::infinity();
   // Told of every frame and cue, and finished when the loop ends; null: no log.
   RunLog* log = nullptr;
 };
@@ -38,5 +43,5 @@ void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log = n
 
 void runMessageLoop(Window& window, Screen& screen, Engine& engine);
 // The live program's loop: Pause holds the picture, the music and the show clock together (cues
-// wait); F12 writes the screen as shown to zod-M.SS.mmm.png; frames are paced as settings say.
+// wait); F12 writes the screen as shown to zod-MM.SS.mmm.png; frames are paced as settings say.
 void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSettings& settings);

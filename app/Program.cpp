@@ -1,8 +1,10 @@
 #include "app/Program.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <cstdio>
+#include <filesystem>
 #include <new>
 #include <thread>
 
@@ -67,6 +69,10 @@ int runProgram(const ProgramOptions& options) {
     }
     intervalMs = 1000.0 * static_cast<double>(denominator) / static_cast<double>(numerator);
   }
+  if (!options.shotsFolder.empty() && !std::filesystem::is_directory(options.shotsFolder)) {
+    std::fprintf(stderr, "zod: --shots %s is not a folder\n", options.shotsFolder.c_str());
+    return 2;
+  }
   std::unique_ptr<RunLog> log;
   if (!options.logPath.empty()) {
     log = std::make_unique<RunLog>(&steadyNowMs, options.allocationCount);
@@ -78,6 +84,20 @@ int runProgram(const ProgramOptions& options) {
 
   SdlWindow::installFatalReporter();
   if (!findPictures(options.assetDir)) return FAILED;
+  // Both moments are known before the window opens, so a refused --end leaves no window behind.
+  std::int64_t startMicros = 0;
+  std::int64_t endMicros = 0;
+  std::string error;
+  if ((!options.start.empty() && !showMomentMicros(options.start, startMicros, error)) ||
+      (!options.end.empty() && !showMomentMicros(options.end, endMicros, error))) {
+    std::fprintf(stderr, "zod: %s\n", error.c_str());
+    return FAILED;
+  }
+  if (!options.end.empty() && endMicros < startMicros) {
+    std::fprintf(stderr, "zod: --end %s is before the start (%s)\n", options.end.c_str(),
+                 formatShowTime(static_cast<double>(startMicros) / 1000.0).c_str());
+    return 2;
+  }
 
   const bool fullScreen = !options.windowed;
   SdlWindow window(fullScreen, options.scale);
@@ -91,6 +111,7 @@ int runProgram(const ProgramOptions& options) {
   Platform platform{window, display, counter};
   platform.loop.pausable = &counter;
   platform.loop.screenshots = true;
+  platform.loop.shotsFolder = options.shotsFolder;
   platform.loop.nowMs = &steadyNowMs;
   platform.loop.sleepUntil = &sleepUntilMs;
   platform.loop.log = log.get();
@@ -98,16 +119,11 @@ int runProgram(const ProgramOptions& options) {
   ShowOptions showOptions;
   showOptions.music.openOutput = options.mute ? &SilentAudioOutput::open : &SdlAudioOutput::open;
   showOptions.music.syncOffsetMs = options.syncOffsetMs;
-  std::int64_t startMicros = 0;
-  std::string error;
-  if (!options.start.empty() && !showMomentMicros(options.start, startMicros, error)) {
-    std::fprintf(stderr, "zod: %s\n", error.c_str());
-    return FAILED;
-  }
   // The first scene's start is the ordinary start; any show time, even 0, runs the skip.
   int scene = 0;
   const bool late = !options.start.empty() && !(parseSceneNumber(options.start, scene) && startMicros == 0);
   platform.loop.frameIntervalMs = intervalMs;
+  if (!options.end.empty()) platform.loop.endMs = static_cast<double>(endMicros) / 1000.0;
   // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
   platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };
   int code = late ? runShowFrom(platform, showOptions, startMicros) : runShowOn(platform, showOptions);

@@ -27,6 +27,10 @@ struct ProgramOptions {
   int syncOffsetMs = 0;
   // Empty: from the start. Otherwise a show time to start at (see LateStart.h).
   std::string start;
+  // Empty: the show runs to its end. Otherwise the show time the live show ends at (as --start).
+  std::string end;
+  // Empty: F12 writes in the current folder. Otherwise the folder it writes in.
+  std::string shotsFolder;
   // Empty: no run log. Otherwise the file the run log goes to (see RunLog.h).
   std::string logPath;
   // The count of allocations the run log reports; null: not counted.

@@ -125,12 +125,24 @@ void RunLog::writeMemory(double nowMs) {
   std::fflush(file);
 }
 
-void RunLog::cueTaken(std::uint8_t code, int entry, float timeMs) {
+void RunLog::cueTaken(std::uint8_t code, int entry, float timeMs, bool byKey) {
   if (!file) return;
   // Cues are taken at the start of an idle turn, before frameEnds counts it.
-  std::fprintf(file, "cue frame=%llu show_ms=%.0f code=%d scene=%d name=%s\n",
+  std::fprintf(file, "cue frame=%llu show_ms=%.0f code=%d scene=%d name=%s%s\n",
                static_cast<unsigned long long>(frameCount + 1), static_cast<double>(timeMs), code, entry + 1,
-               sceneName(entry));
+               sceneName(entry), byKey ? " key=1" : "");
+}
+
+void RunLog::pauseChanged(bool paused, float timeMs) {
+  if (!file) return;
+  std::fprintf(file, "%s frame=%llu show_ms=%.0f\n", paused ? "pause" : "resume",
+               static_cast<unsigned long long>(frameCount), static_cast<double>(timeMs));
+}
+
+void RunLog::screenshotTaken(float timeMs, const std::string& path) {
+  if (!file) return;
+  std::fprintf(file, "shot frame=%llu show_ms=%.0f file=%s\n", static_cast<unsigned long long>(frameCount),
+               static_cast<double>(timeMs), path.empty() ? "-" : path.c_str());
 }
 
 void RunLog::writePercentiles(const char* kind, const std::vector<std::uint32_t>& histogram, double maxMs) {

@@ -1,7 +1,10 @@
 #pragma once
 // The run log (`zod --log FILE`, or ZOD_LOG=FILE): what a long unattended run is judged by, as text
 // lines of a kind and key=value fields:
-//   cue     every sync cue the show takes: its frame, show time, code and scene
+//   cue     every sync cue the show takes: its frame, show time, code and scene; key=1 when a key
+//           raised it again rather than the music
+//   pause, resume  the Pause key: the frames drawn so far and the show time held
+//   shot    F12: the frames drawn so far, the show time and the file written (- when none)
 //   mem     at the first frame and every 10 s of wall time: resident memory and the allocations
 //           made on the main thread since the first frame
 //   end     the frame, show time and scene the loop ended at
@@ -43,7 +46,10 @@ class RunLog final : public CueListener {
   void presentStarts();
   void presentEnds();
   void frameEnds(float timeMs, int entry);
-  void cueTaken(std::uint8_t code, int entry, float timeMs) override;
+  void cueTaken(std::uint8_t code, int entry, float timeMs, bool byKey) override;
+  void pauseChanged(bool paused, float timeMs);
+  // `path`: the file written, empty when none could be.
+  void screenshotTaken(float timeMs, const std::string& path);
   // Writes the summary and closes the file; false when anything could not be written.
   bool finish(float timeMs, int entry);
   // Why the log could not be written in full, once finish has said so; else empty.

@@ -1,7 +1,7 @@
 // zod: the show, and the tools around it as subcommands.
 //
 //   zod [--window [--scale N] | --fullscreen] [--scaling integer|fit] [--mute] [--fps F] [--start T|#N]
-//       [--assets DIR] [--log FILE]
+//       [--end T|#N] [--assets DIR] [--shots DIR] [--log FILE]
 //   zod --version | --list-scenes | --list-cues [--start T]
 //   zod lab [--assets DIR] --script FILE --out DIR [--png] [--hashes FILE]
 //   zod capture OUT.mp4|OUT.mkv [-y] [--fps F] [--scale K] [--from T] [--to T] [--assets DIR] ...
@@ -83,6 +83,11 @@ void tidyHelp(CLI::App& app) {
   app.formatter(formatter);
 }
 
+// The validator of every option that takes a moment of the show.
+std::string showMomentCheck(const std::string& text) {
+  return isShowMoment(text) ? std::string() : "not a show time or scene: " + text;
+}
+
 void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_flag("--window", options.windowed, wrap("Play in an ordinary window, not full screen"));
   app.add_flag("--fullscreen", options.fullScreen, wrap("Play full screen (the default)"));
@@ -104,9 +109,10 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_option("--start", options.start,
                  wrap("Start at show time T (seconds, m:ss or 95000ms) or at scene #N of --list-scenes"))
       ->type_name("T|#N")
-      ->check([](const std::string& text) {
-        return isShowMoment(text) ? std::string() : "not a show time or scene: " + text;
-      });
+      ->check(showMomentCheck);
+  app.add_option("--end", options.end, wrap("End the show by itself at show time T or at scene #N"))
+      ->type_name("T|#N")
+      ->check(showMomentCheck);
   app.add_option("--assets", options.assetDir,
                  wrap("Read the pictures and the music from DIR (default: ZOD_ASSETS, else the current folder, the "
                       "build's beside the program or the installed one)"))
@@ -114,6 +120,8 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_option("--sync-offset", options.syncOffsetMs,
                  wrap("Deliver the music's cues MS milliseconds later (display or audio latency)"))
       ->type_name("MS");
+  app.add_option("--shots", options.shotsFolder, wrap("F12 writes its pictures in DIR (default: the current folder)"))
+      ->type_name("DIR");
   app.add_option("--log", options.logPath,
                  wrap("Write a run log to FILE: every cue with its frame and scene, memory every 10 s, "
                       "frame-time percentiles, allocations (also ZOD_LOG=FILE)"))

@@ -52,7 +52,7 @@ void Sequencer::dispatchSync(float timeMs) {
   const SyncMailbox::Cue cue = mailbox->take();
   if (!cue.pending) return;
   const std::uint8_t code = cue.code;
-  if (cueListener) cueListener->cueTaken(code, current, timeMs);
+  if (cueListener) cueListener->cueTaken(code, current, timeMs, cue.byKey);
 
   if (code == SKIP_CODE) {
     // The skipped-to entry runs on the old entry's clock until that one's time is over.

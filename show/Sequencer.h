@@ -17,8 +17,9 @@ class SyncMailbox;
 // Told of every sync cue the sequencer takes, before it acts on it: the run log, tests.
 class CueListener {
  public:
-  // `entry` is the timeline entry current when the cue is taken, -1 before the first frame.
-  virtual void cueTaken(std::uint8_t code, int entry, float timeMs) = 0;
+  // `entry` is the timeline entry current when the cue is taken, -1 before the first frame;
+  // `byKey`: a key raised the latest cue again (see SyncMailbox::repeat).
+  virtual void cueTaken(std::uint8_t code, int entry, float timeMs, bool byKey) = 0;
 
  protected:
   ~CueListener() = default;

@@ -92,9 +92,33 @@ TEST_F(MainLoopTest, EachIdleTurnRendersAtTheClockTimeAndPresents) {
   EXPECT_EQ(display.presentedFrames, 4);
 }
 
-// The whole program on the headless platform.
-// F12 where the current folder takes no file (here it was removed) writes to the user's pictures
-// folder, as user-dirs.dirs names it.
+// The first frame whose show time reaches the end is the last: 40, 60, 80 ms (first frame starts at 20).
+TEST_F(MainLoopTest, TheLoopEndsAtTheFirstFrameReachingTheEndTime) {
+  LoopSettings settings;
+  settings.endMs = 75.0;
+  runMessageLoop(window, screen, engine, settings);
+  EXPECT_EQ(display.presentedFrames, 4);
+  EXPECT_EQ(log.back().timeMs, 80.0f);
+}
+
+// F12 writes to the chosen folder, named with the zero-padded show time of the frame shown (40 ms).
+TEST_F(MainLoopTest, ScreenshotGoesToTheChosenFolderNamedWithTheShowTime) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("zod-shots-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  LoopSettings settings;
+  settings.screenshots = true;
+  settings.shotsFolder = folder.string();
+  window.postAfterIdleTurns(2, {WindowEvent::Kind::KeyDown, KEY_SCREENSHOT});
+  window.postAfterIdleTurns(3, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+  runMessageLoop(window, screen, engine, settings);
+  const bool written = fs::exists(folder / "zod-00.00.040.png");
+  fs::remove_all(folder);
+  EXPECT_TRUE(written);
+}
+
+// F12 where the folder takes no file (here it was removed) writes to the user's pictures folder, as
+// user-dirs.dirs names it.
 TEST_F(MainLoopTest, ScreenshotFallsBackToThePicturesFolder) {
   namespace fs = std::filesystem;
   const fs::path base = fs::temp_directory_path() / ("zod-pictures-" + std::to_string(::getpid()));
@@ -102,19 +126,15 @@ TEST_F(MainLoopTest, ScreenshotFallsBackToThePicturesFolder) {
   fs::create_directories(base / "Bilder");
   std::ofstream(base / "config" / "user-dirs.dirs")
       << "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
-  const fs::path previous = fs::current_path();
-  fs::create_directories(base / "gone");
-  fs::current_path(base / "gone");
-  fs::remove(base / "gone");
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("HOME", base.c_str(), 1);
   setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
   LoopSettings settings;
   settings.screenshots = true;
+  settings.shotsFolder = (base / "gone").string();
   window.postAfterIdleTurns(2, {WindowEvent::Kind::KeyDown, KEY_SCREENSHOT});
   window.postAfterIdleTurns(3, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
   runMessageLoop(window, screen, engine, settings);
-  fs::current_path(previous);
   setenv("HOME", home.c_str(), 1);
   unsetenv("XDG_CONFIG_HOME");
   int written = 0;
@@ -124,6 +144,7 @@ TEST_F(MainLoopTest, ScreenshotFallsBackToThePicturesFolder) {
   EXPECT_EQ(written, 1);
 }
 
+// The whole program on the headless platform.
 class ProgramTest : public testing::Test {
  protected:
   ProgramTest() {

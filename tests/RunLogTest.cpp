@@ -54,7 +54,7 @@ void turn(RunLog& log, float timeMs, int entry, double renderMs, double presentM
   log.frameEnds(timeMs, entry);
 }
 
-TEST(RunLogTest, RecordsCuesAllocationsMemoryAndTheRunsFigures) {
+TEST(RunLogTest, RecordsCuesPausesShotsAllocationsMemoryAndTheRunsFigures) {
   fakeNow = 1000.0;
   fakeAllocations = 40;
   const std::string path = (std::filesystem::temp_directory_path() / "zod-runlog-test.log").string();
@@ -62,8 +62,13 @@ TEST(RunLogTest, RecordsCuesAllocationsMemoryAndTheRunsFigures) {
     RunLog log([] { return fakeNow; }, [] { return fakeAllocations; });
     ASSERT_TRUE(log.open(path));
     turn(log, 500.0f, 0, 1.0, 9.0, 5, 5);  // the first frame's own allocations do not count
-    log.cueTaken(7, 4, 520.0f);
+    log.cueTaken(7, 4, 520.0f, false);
     turn(log, 520.0f, 4, 2.01, 8.01, 0, 3);  // the display's warm-up
+    log.pauseChanged(true, 520.0f);
+    log.screenshotTaken(520.0f, "shots/zod-00.00.520.png");
+    log.screenshotTaken(520.0f, "");
+    log.pauseChanged(false, 520.0f);
+    log.cueTaken(7, 4, 560.0f, true);
     for (int frame = 3; frame <= 100; ++frame) turn(log, 500.0f + 20.0f * frame, 4, 2.01, 8.01);
     turn(log, 2600.0f, 4, 2.01, 38.0, 2);  // a slow frame that allocates
     fakeNow += RunLog::MEMORY_EVERY_MS;
@@ -74,6 +79,11 @@ TEST(RunLogTest, RecordsCuesAllocationsMemoryAndTheRunsFigures) {
   std::filesystem::remove(path);
   EXPECT_NE(text.find("start frame=1 show_ms=500 scene=1 name=presents\n"), std::string::npos) << text;
   EXPECT_NE(text.find("cue frame=2 show_ms=520 code=7 scene=5 name=sphere\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("pause frame=2 show_ms=520\nshot frame=2 show_ms=520 file=shots/zod-00.00.520.png\n"
+                      "shot frame=2 show_ms=520 file=-\nresume frame=2 show_ms=520\n"
+                      "cue frame=3 show_ms=560 code=7 scene=5 name=sphere key=1\n"),
+            std::string::npos)
+      << text;
   EXPECT_NE(text.find("alloc frame=2 show_ms=520 count=3 in_present=3\n"), std::string::npos) << text;
   EXPECT_NE(text.find("alloc frame=101 show_ms=2600 count=2 in_present=0\n"), std::string::npos) << text;
   EXPECT_NE(text.find("mem wall_s=0.0 frame=1 rss_kb="), std::string::npos) << text;

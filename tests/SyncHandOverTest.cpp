@@ -60,6 +60,21 @@ TEST(SyncHandOver, NoCueIsTakenTwiceNorIsTheLastOneLost) {
   EXPECT_FALSE(mailbox.take().pending);
 }
 
+// A cue is the key's only when no cue of the music waits to be taken with it.
+TEST(SyncHandOver, OnlyACueNoMusicPostedIsMarkedAsTheKeys) {
+  SyncMailbox mailbox;
+  mailbox.repeat();
+  EXPECT_TRUE(mailbox.take().byKey);
+  mailbox.post(3);
+  mailbox.repeat();
+  EXPECT_FALSE(mailbox.take().byKey);
+  mailbox.repeat();
+  mailbox.post(4);
+  const SyncMailbox::Cue cue = mailbox.take();
+  EXPECT_TRUE(cue.pending && cue.code == 4 && !cue.byKey);
+  EXPECT_FALSE(mailbox.take().byKey);
+}
+
 TEST(SyncHandOver, KeysRaisedDuringCuesNeverChangeTheCode) {
   SyncMailbox mailbox;
   mailbox.post(42);

@@ -2,7 +2,7 @@
 # Plays the live show in real time with its run log on, then judges the log:
 #  - the show ended by itself (or, with --for, on the soak's SIGTERM after that long) with exit 0;
 #  - every cue of the music due in the span played was taken once, in playing order, in the scene
-#    `zod --list-cues` gives for it;
+#    `zod --list-cues` gives for it (cues a key raised again, marked key=1, are not the music's);
 #  - the main loop allocated nothing after the first frame, apart from the display driver's
 #    warm-up while presenting in the first WARMUP_FRAMES frames;
 #  - resident memory did not grow: the last sample is at most MEMORY_MARGIN_KB above the first one
@@ -153,7 +153,7 @@ awk -v ended="$([[ -z $stopped ]] && echo 1 || echo 0)" -v endMs="$(field "$endL
   function abs(x) { return x < 0 ? -x : x }
   FNR == NR && $1 == "cues" && $2 == "from" { fromMs = $5; gsub(/[()]/, "", fromMs); next }
   FNR == NR { if ($1 ~ /^[0-9]+$/ && $5 > 0) { n++; ms[n] = $3; code[n] = $4; scene[n] = $5; name[n] = $6 } next }
-  $1 == "cue" { m++; got[m] = val("code") " " val("scene") " " val("name"); at[m] = val("show_ms") }
+  $1 == "cue" && val("key") != "1" { m++; got[m] = val("code") " " val("scene") " " val("name"); at[m] = val("show_ms") }
   END {
     bad = 0
     for (i = 1; i <= m; i++) {
