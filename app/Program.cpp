@@ -115,6 +115,9 @@ int runProgram(const ProgramOptions& options) {
   platform.loop.nowMs = &steadyNowMs;
   platform.loop.sleepUntil = &sleepUntilMs;
   platform.loop.log = log.get();
+  // Owned here, so it outlives the seeks' fresh shows and is at hand when the show ends.
+  SoundLevel sound = options.sound;
+  platform.loop.sound = &sound;
 
   ShowOptions showOptions;
   showOptions.music.openOutput = options.mute ? &SilentAudioOutput::open : &SdlAudioOutput::open;
@@ -126,7 +129,7 @@ int runProgram(const ProgramOptions& options) {
   if (!options.end.empty()) platform.loop.endMs = static_cast<double>(endMicros) / 1000.0;
   // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
   platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };
-  int code = late ? runShowFrom(platform, showOptions, startMicros) : runShowOn(platform, showOptions);
+  int code = runShowFrom(platform, showOptions, late ? startMicros : FROM_THE_START);
   // A run log that could not be written in full is a failed output, reported by the loop.
   if (code == 0 && log && !log->writeFailure().empty()) code = FAILED;
   return fatalReported() ? FAILED : code;
