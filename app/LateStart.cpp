@@ -79,7 +79,10 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
     Screen screen(platform.display, FRAME_WIDTH, SCREEN_HEIGHT, 32);
     platform.window.focus();
     SeekKeys seeks;
+    InfoLine info;
     LoopSettings loop = platform.loop;
+    // Shown or hidden, it stays so across seeks.
+    loop.info = &info;
     // Seeks need the music's cues to run the show up to their target.
     if (options.startMusic) loop.seeks = &seeks;
     std::int64_t from = startMicros;

@@ -125,10 +125,31 @@ bool takeSeekOrSoundKey(int key, float shownAtMs, Engine& engine, const LoopSett
   if (!settings.sound || !changeSoundLevel(key, *settings.sound)) return false;
   const SoundLevel& level = *settings.sound;
   engine.music().setGain(level.gain());
+  if (settings.info) settings.info->soundChanged(settings.nowMs ? settings.nowMs() : 0.0);
   std::fprintf(stderr, "zod: volume %d%%%s\n", level.volumePercent, level.muted ? ", muted" : "");
   if (settings.log) settings.log->soundChanged(level.volumePercent, level.muted, shownAtMs);
   return true;
 }
+
+namespace {
+// The line, when it is on, for the show time of the frame on screen.
+void showInfoLine(Screen& screen, Engine& engine, const LoopSettings& settings) {
+  InfoLine* info = settings.info;
+  if (!info || !info->on) return;
+  if (info->update(engine.clock().elapsedMs(), engine.sequencer().currentIndex(), &engine.music().cues(),
+                   settings.sound, settings.nowMs ? settings.nowMs() : 0.0))
+    screen.showLine(info->text());
+}
+
+void switchInfoLine(Screen& screen, Engine& engine, const LoopSettings& settings) {
+  InfoLine& info = *settings.info;
+  info.on = !info.on;
+  screen.showLine("");
+  // The display was told of the empty line: the next one is new to it even if its text is not.
+  info.update(-1.0f, -1, nullptr, nullptr, 0.0);
+  showInfoLine(screen, engine, settings);
+}
+}  // namespace
 
 void runMessageLoop(Window& window, Screen& screen, Engine& engine) {
   runMessageLoop(window, screen, engine, LoopSettings{});
@@ -156,6 +177,8 @@ LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const Loo
         const float shownAtMs = engine.clock().elapsedMs();
         const std::string written = writeScreenshot(screen.frame(), shownAtMs, settings.shotsFolder);
         if (log) log->screenshotTaken(shownAtMs, written);
+      } else if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_INFORMATION && settings.info) {
+        switchInfoLine(screen, engine, settings);
       } else if (event.kind == WindowEvent::Kind::KeyDown) {
         takeSeekOrSoundKey(event.key, engine.clock().elapsedMs(), engine, settings);
       }
@@ -175,6 +198,7 @@ LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const Loo
       // A late frame moves the schedule on rather than rushing to catch up.
       nextFrameMs = std::max(nextFrameMs + interval, now);
     }
+    showInfoLine(screen, engine, settings);
     if (paused && heldFrameDrawn) {
       // The picture stays as it is; presenting it again keeps the window drawn.
       window.hideCursor();

@@ -7,12 +7,13 @@
 #include <limits>
 #include <string>
 
+#include "app/InfoLine.h"
 #include "app/PausableCounter.h"
 #include "app/RunLog.h"
 #include "app/SeekKeys.h"
 #include "app/SoundLevel.h"
-#include "platform/Window.h"
 #include "display/Screen.h"
+#include "platform/Window.h"
 #include "show/Engine.h"
 
 struct LoopSettings {
@@ -37,6 +38,8 @@ struct LoopSettings {
   SeekKeys* seeks = nullptr;
   // The live sound's level, which the volume and mute keys change; null: they do nothing.
   SoundLevel* sound = nullptr;
+  // The information line, which the I key shows and hides; null: the key does nothing.
+  InfoLine* info = nullptr;
 };
 
 // Why the loop ended: the show is over, or a seek waits (in settings.seeks) and no event does.
