@@ -91,6 +91,8 @@ void RunLog::presentEnds() {
 void RunLog::frameEnds(float timeMs, int entry) {
   const double end = now();
   ++frameCount;
+  // A seek makes a fresh show, which allocates; those are the seek's, not the loop's.
+  if (seekWaits && frameCount > 1 && allocations) allocationsAtFirstFrame = allocations() - allocationsSeen;
   if (frameCount > 1 && allocations) {
     const std::uint64_t total = allocationsAfterFirstFrame();
     if (total != allocationsSeen && allocationLines < ALLOCATION_LINES && file) {

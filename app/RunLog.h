@@ -13,7 +13,8 @@
 //   end     the frame, show time and scene the loop ended at
 //   frames  idle turns run; frametime and rendertime the percentiles of the time between frames
 //           and of the time each took until it was presented (clock, cues, scene changes, drawing)
-//   alloc   a frame that allocated on the main thread (after the first frame; the first 16 such)
+//   alloc   a frame that allocated on the main thread (after the first frame; the first 16 such); what a seek
+//           allocates for its fresh show, up to its first frame, is the seek's and not counted
 //   allocations  made on the main thread in the loop after the first frame, and how many of them
 //           the display made while presenting (its driver's warm-up: the software OpenGL driver
 //           compiles its shaders on its first draws)
