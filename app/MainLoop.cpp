@@ -198,9 +198,9 @@ LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const Loo
       // A late frame moves the schedule on rather than rushing to catch up.
       nextFrameMs = std::max(nextFrameMs + interval, now);
     }
-    showInfoLine(screen, engine, settings);
     if (paused && heldFrameDrawn) {
       // The picture stays as it is; presenting it again keeps the window drawn.
+      showInfoLine(screen, engine, settings);
       window.hideCursor();
       screen.present();
       continue;
@@ -209,6 +209,8 @@ LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const Loo
     if (log) log->frameStarts();
     runIdleTurn(window, screen, engine, log);
     if (log) log->frameEnds(engine.clock().elapsedMs(), engine.sequencer().currentIndex());
+    // Shown from the next frame on: the line follows the picture by a frame.
+    showInfoLine(screen, engine, settings);
     if (engine.clock().elapsedMs() >= settings.endMs) postQuitRequest();
   }
   if (log) {
