@@ -95,17 +95,18 @@ SeekKey seekKeyOf(int key) {
   }
 }
 
-// Volume up or down a step, or mute on or off; false for any other key.
+bool isSoundKey(int key) { return key == KEY_VOLUME_UP || key == KEY_VOLUME_DOWN || key == KEY_MUTE; }
+
+// Volume up or down a step, or mute on or off; false when the level stays as it was (+ at 100%).
 bool changeSoundLevel(int key, SoundLevel& level) {
+  const SoundLevel before = level;
   if (key == KEY_VOLUME_UP)
     level.volumePercent = std::min(100, level.volumePercent + SoundLevel::STEP_PERCENT);
   else if (key == KEY_VOLUME_DOWN)
     level.volumePercent = std::max(0, level.volumePercent - SoundLevel::STEP_PERCENT);
-  else if (key == KEY_MUTE)
-    level.muted = !level.muted;
   else
-    return false;
-  return true;
+    level.muted = !level.muted;
+  return level.volumePercent != before.volumePercent || level.muted != before.muted;
 }
 }  // namespace
 
@@ -122,7 +123,8 @@ bool takeSeekOrSoundKey(int key, float shownAtMs, Engine& engine, const LoopSett
                           settings.nowMs ? settings.nowMs() : 0.0);
     return true;
   }
-  if (!settings.sound || !changeSoundLevel(key, *settings.sound)) return false;
+  if (!isSoundKey(key)) return false;
+  if (!settings.sound || !changeSoundLevel(key, *settings.sound)) return true;
   const SoundLevel& level = *settings.sound;
   engine.music().setGain(level.gain());
   if (settings.info) settings.info->soundChanged(settings.nowMs ? settings.nowMs() : 0.0);

@@ -7,7 +7,7 @@
 #  Pause holds the picture, the show clock and the music; F12 writes the window's pixels;
 #  the window destroyed from outside ends the show with 0; Escape during a late start ends it with 0;
 #  while paused, Right and PgDn land on the moment `zod still` shows, I draws a line in the bar but
-#  not into F12's picture, and - and M change the sound's level, as the run log says.
+#  not into F12's picture, and -, + and M change the sound's level, as the run log says.
 # Usage: display-test.sh ZOD MODULE_WRITER ASSET_DIR ZOD_ART  (exit 77: skipped, a tool is missing)
 set -uo pipefail
 zod=$(realpath "$1") moduleWriter=$(realpath "$2") assetSource=$(realpath "$3") art=$(realpath "$4")
@@ -133,15 +133,15 @@ waitFor "$patience" eval '(($(shots) > taken))' || fail "F12 with the line wrote
 withLine=$(sed -n 's/^zod: wrote \(zod-[0-9.]*\.png\).*/\1/p' "$work/zod.err" | tail -1)
 [[ $(compare -metric AE "$work/$landedShot" "$work/$withLine" null: 2>&1) == 0 ]] || fail "the line entered F12's picture"
 echo "ok: I draws in the bar, F12's picture is the frame alone"
-sendKeys minus minus m
-waitFor "$patience" grep -q "^zod: volume 80%, muted" "$work/zod.err" || fail "- - M did not mute at 80%; $(log)"
+sendKeys minus minus plus m
+waitFor "$patience" grep -q "^zod: volume 90%, muted" "$work/zod.err" || fail "- - + M did not mute at 90%; $(log)"
 sendKeys Escape
 expectExit 0 "Escape after the seeks"
 seeks=$(grep -c "^seek " "$work/keys.log")
 [[ $seeks -eq 2 ]] || fail "$seeks seek lines, wanted 2: $(cat "$work/keys.log")"
 read -r from landed < <(sed -n 's/^seek .*from_ms=\([0-9]*\) .*landed_ms=\([0-9]*\) .*/\1 \2/p' "$work/keys.log" | head -1)
 ((landed - from >= 10000 && landed - from < 11000)) || fail "Right went from $from to $landed ms"
-[[ $(grep -c "^volume " "$work/keys.log") -eq 3 ]] || fail "not three volume lines: $(grep "^volume " "$work/keys.log")"
-grep -q "^volume .* percent=80 muted=1" "$work/keys.log" || fail "no line with 80% muted"
+[[ $(grep -c "^volume " "$work/keys.log") -eq 4 ]] || fail "not four volume lines: $(grep "^volume " "$work/keys.log")"
+grep -q "^volume .* percent=90 muted=1" "$work/keys.log" || fail "no line with 90% muted"
 [[ $(grep -c "key=1" "$work/keys.log") -eq 0 ]] || fail "a seek, volume or information key repeated a cue"
-echo "ok: the run log has both seeks (Right: $from -> $landed ms) and the three level changes"
+echo "ok: the run log has both seeks (Right: $from -> $landed ms) and the four level changes"
