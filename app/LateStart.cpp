@@ -22,55 +22,62 @@ constexpr int PAST_THE_END = 2;
 
 enum class Outcome { Reached, Left, PastTheEnd, SentOn };
 
-// Runs the show unseen up to the music's row at or after `startMicros`, with the cues from the
+// Runs the show unseen up to the music's row at or after `goalMicros`, with the cues from the
 // loaded module's table, and places the music there; `liveFromMs` is the show time (whole ms) to go
-// live at. Escape, closing the window and Ctrl+C end it at once; seek keys that move the waiting
-// seek's target end it for a new run (SentOn); a long one shows its progress.
+// live at. Escape, closing the window and Ctrl+C end it at once. Seek keys pressed meanwhile move
+// the goal: on ahead, the run carries on to it (and `goalMicros` says where); back, it ends for a
+// fresh run (SentOn). A long one shows its progress.
 Outcome fastForward(Window& window, const LoopSettings& settings, Show& show, LateStartCounter& counter,
-                    std::int64_t startMicros, std::uint32_t& liveFromMs, float& endMs) {
+                    std::int64_t& goalMicros, std::uint32_t& liveFromMs, float& endMs) {
   // The player's load has read the module and its cues, or reported why not.
   const CueTable& cues = show.engine().music().cues();
   const FrameTiming timing;
-  const auto wanted = static_cast<std::uint64_t>(startMicros * SAMPLE_RATE / 1000000);
-  // Past the song's end the seek stays at its end; the show goes on in silence to T.
-  const auto landed = static_cast<std::int64_t>(std::max(show.engine().music().seek(wanted), wanted));
-  // Frames that start before the landing row; its events come with the live music.
-  const std::int64_t target = timing.firstFrameFromSample(landed);
-
   InterruptFlag interrupt;
   bool left = false;
   bool sentOn = false;
   const auto started = std::chrono::steady_clock::now();
   auto lastReport = started;
   SimulatedRun run(show, counter.simulated(), timing, nullptr);
-  const bool reached = run.skipTo(target, cues, [&] {
-    WindowEvent event;
-    while (window.pollEvent(event)) {
-      // Other keys would repeat a cue, which the show up to the start has not seen.
-      if (event.kind == WindowEvent::Kind::Destroyed || event.key == KEY_ESCAPE) left = true;
-      if (event.kind == WindowEvent::Kind::KeyDown)
-        takeSeekOrSoundKey(event.key, static_cast<float>(startMicros / 1000), show.engine(), settings);
+  for (;;) {
+    const auto wanted = static_cast<std::uint64_t>(goalMicros * SAMPLE_RATE / 1000000);
+    // Past the song's end the seek stays at its end; the show goes on in silence to T.
+    const auto landed = static_cast<std::int64_t>(std::max(show.engine().music().seek(wanted), wanted));
+    // Frames that start before the landing row; its events come with the live music.
+    const std::int64_t target = timing.firstFrameFromSample(landed);
+    const bool reached = run.skipTo(target, cues, [&] {
+      WindowEvent event;
+      while (window.pollEvent(event)) {
+        // Other keys would repeat a cue, which the show up to the start has not seen.
+        if (event.kind == WindowEvent::Kind::Destroyed || event.key == KEY_ESCAPE) left = true;
+        if (event.kind == WindowEvent::Kind::KeyDown)
+          takeSeekOrSoundKey(event.key, static_cast<float>(goalMicros / 1000), show.engine(), settings);
+      }
+      if (interrupt.raised()) left = true;
+      if (settings.seeks && settings.seeks->pending() && settings.seeks->toMicros() != goalMicros) sentOn = true;
+      const auto now = std::chrono::steady_clock::now();
+      if (now - lastReport > std::chrono::seconds(1)) {
+        lastReport = now;
+        std::fprintf(stderr, "\rzod: going to %s: %d%%", formatShowTime(goalMicros / 1000.0).c_str(),
+                     static_cast<int>(100 * run.frameIndex() / std::max<std::int64_t>(target, 1)));
+      }
+      return !left && !sentOn;
+    });
+    if (!left && sentOn && timing.frameAt(settings.seeks->toMicros()) >= run.frameIndex()) {
+      goalMicros = settings.seeks->toMicros();
+      sentOn = false;
+      continue;
     }
-    if (interrupt.raised()) left = true;
-    if (settings.seeks && settings.seeks->pending() && settings.seeks->toMicros() != startMicros) sentOn = true;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastReport > std::chrono::seconds(1)) {
-      lastReport = now;
-      std::fprintf(stderr, "\rzod: going to %s: %d%%", formatShowTime(startMicros / 1000.0).c_str(),
-                   static_cast<int>(100 * run.frameIndex() / std::max<std::int64_t>(target, 1)));
+    if (lastReport != started) std::fprintf(stderr, "\n");
+    endMs = run.timeMs();
+    if (left) {
+      postQuitRequest();
+      return Outcome::Left;
     }
-    return !left && !sentOn;
-  });
-  if (lastReport != started) std::fprintf(stderr, "\n");
-  endMs = run.timeMs();
-  if (left) {
-    postQuitRequest();
-    return Outcome::Left;
+    if (sentOn) return Outcome::SentOn;
+    if (!reached) return quitRequested() && run.frameIndex() < target ? Outcome::PastTheEnd : Outcome::Left;
+    liveFromMs = static_cast<std::uint32_t>(landed * 1000 / SAMPLE_RATE);
+    return Outcome::Reached;
   }
-  if (sentOn) return Outcome::SentOn;
-  if (!reached) return quitRequested() && run.frameIndex() < target ? Outcome::PastTheEnd : Outcome::Left;
-  liveFromMs = static_cast<std::uint32_t>(landed * 1000 / SAMPLE_RATE);
-  return Outcome::Reached;
 }
 }  // namespace
 
@@ -130,9 +137,13 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
         if (loop.pausable && loop.pausable->isPaused()) show.engine().music().setPaused(true);
         show.engine().music().play();
       }
-      if (runMessageLoop(platform.window, screen, show.engine(), loop) != LoopEnd::Seek) break;
+      if (runMessageLoop(platform.window, screen, show.engine(), loop) != LoopEnd::Seek) return fatalReported() ? 1 : 0;
       from = seeks.toMicros();
     }
+    // Left during a seek (Escape, or the show's end on the way): the log ends where the seek left.
+    if (loop.log && loop.log->frames() > 0)
+      finishRunLog(*loop.log, static_cast<float>(static_cast<double>(seeks.fromMicros()) / 1000.0),
+                   seeks.sceneAt(seeks.fromMicros()));
   } catch (const std::bad_alloc&) {
     showFatal(OUT_OF_MEMORY);
   }

@@ -217,8 +217,12 @@ LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const Loo
   }
   if (log) {
     engine.sequencer().listen(nullptr);
-    if (end == LoopEnd::Quit && !log->finish(engine.clock().elapsedMs(), engine.sequencer().currentIndex()))
-      std::fprintf(stderr, "zod: the run log could not be written in full: %s\n", log->writeFailure().c_str());
+    if (end == LoopEnd::Quit) finishRunLog(*log, engine.clock().elapsedMs(), engine.sequencer().currentIndex());
   }
   return end;
+}
+
+void finishRunLog(RunLog& log, float timeMs, int entry) {
+  if (!log.finish(timeMs, entry))
+    std::fprintf(stderr, "zod: the run log could not be written in full: %s\n", log.writeFailure().c_str());
 }

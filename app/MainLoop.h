@@ -54,6 +54,9 @@ void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync);
 // changes settings.sound, the music's gain, and says so (stderr, the log). False for other keys.
 bool takeSeekOrSoundKey(int key, float shownAtMs, Engine& engine, const LoopSettings& settings);
 
+// Writes the log's summary and closes it, saying on stderr when it could not be written in full.
+void finishRunLog(RunLog& log, float timeMs, int entry);
+
 // One idle turn: the engine's turn into the screen's frame, pointer hidden, present; the log, if
 // any, is told when presenting starts and ends.
 void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log = nullptr);

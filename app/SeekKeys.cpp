@@ -14,10 +14,15 @@ std::int64_t SeekKeys::sceneStartMicros(int entry) const {
   return static_cast<std::int64_t>(scenes.entryStartMs(entry) * 1000.0);
 }
 
+int SeekKeys::sceneAt(std::int64_t micros) const {
+  int scene = 0;
+  while (scene + 1 < scenes.entryCount() && sceneStartMicros(scene + 1) <= micros) ++scene;
+  return scene;
+}
+
 std::int64_t SeekKeys::target(std::int64_t fromMicros, SeekKey key) const {
   const auto endMicros = static_cast<std::int64_t>(scenes.endMs() * 1000.0);
-  int scene = 0;
-  while (scene + 1 < scenes.entryCount() && sceneStartMicros(scene + 1) <= fromMicros) ++scene;
+  const int scene = sceneAt(fromMicros);
   switch (key) {
     case SeekKey::Back: return std::max<std::int64_t>(0, fromMicros - STEP_MICROS);
     case SeekKey::Forward: return fromMicros + STEP_MICROS < endMicros ? fromMicros + STEP_MICROS : fromMicros;

@@ -25,6 +25,8 @@ class SeekKeys {
   // Where `key` goes from show time `fromMicros`, or `fromMicros` itself where it goes nowhere:
   // Right within 10 s of the show's end and PgDn in the last scene do nothing; Left stops at 0.
   std::int64_t target(std::int64_t fromMicros, SeekKey key) const;
+  // The timeline entry running at show time `micros` (0 before the scenes are known).
+  int sceneAt(std::int64_t micros) const;
 
   // A key press at wall time `wallMs`, taken from `shownMicros` (the show time on screen) when no
   // seek waits, else from the waiting seek's target. A key that goes nowhere asks for no seek.
