@@ -8,6 +8,7 @@ zod=$1
 source "$2"
 faults=0
 fault() { echo "$*"; faults=$((faults + 1)); }
+words() { tr '\n' ' ' <<<"$1"; }
 
 # What the completion offers when the cursor is on the last word.
 offered() {
@@ -22,9 +23,9 @@ helpOptions() { "$zod" "$@" --help | grep -oE '^  (-[a-zA-Z],)?--[a-z][a-z-]*' |
 
 subcommands=$("$zod" --help | awk '/^Subcommands:/ { on = 1; next } on && /^  [a-z]/ { print $1 }')
 for command in "" $subcommands; do
-  expected=$(helpOptions $command)
-  got=$(offered zod $command -- | sort)
-  [[ $got == "$expected" ]] || fault "zod $command: the completion offers" $got "but --help prints" $expected
+  expected=$(helpOptions ${command:+"$command"})
+  got=$(offered zod ${command:+"$command"} -- | sort)
+  [[ $got == "$expected" ]] || fault "zod $command: the completion offers" "$(words "$got")" "but --help prints" "$(words "$expected")"
 done
 got=$(offered zod "")
 for command in $subcommands; do
@@ -34,7 +35,7 @@ done
 # --scaling's values are written in its help line as integer|fit.
 expected=$("$zod" --help | grep -oE -- '--scaling [a-z|]+' | cut -d' ' -f2 | tr '|' '\n' | sort)
 got=$(offered zod --scaling "" | sort)
-[[ $got == "$expected" ]] || fault "--scaling: the completion offers" $got "but --help names" $expected
+[[ $got == "$expected" ]] || fault "--scaling: the completion offers" "$(words "$got")" "but --help names" "$(words "$expected")"
 # --codec's values are named in its description.
 codecHelp=$("$zod" capture --help | sed -n '/--codec/,/^  -/p')
 for codec in $(offered zod capture --codec ""); do

@@ -22,7 +22,9 @@ for icon in "$build"/icons/*/apps/zod.png; do
   size=$(basename "$(dirname "$(dirname "$icon")")")
   cmp -s "$icon" "$root/share/icons/hicolor/$size/apps/zod.png" || fault "the $size icon is not installed"
 done
-[[ -z $(ls "$root/bin" | grep -vx zod) ]] || fault "bin/ holds more than zod:" $(ls "$root/bin")
+for program in "$root"/bin/*; do
+  [[ $program == "$root/bin/zod" ]] || fault "bin/ holds more than zod: $program"
+done
 if [[ -f $build/zod.1 ]]; then
   [[ -f $root/share/man/man1/zod.1 ]] || fault "the man page is not installed"
   if command -v man >/dev/null; then
@@ -34,7 +36,8 @@ if command -v desktop-file-validate >/dev/null; then
 fi
 
 cd "$work/empty"
-"$root/bin/zod" --version | head -n 1 | grep -qx "zod [0-9.]*" || fault "zod --version:" $("$root/bin/zod" --version)
+version=$("$root/bin/zod" --version) || fault "zod --version failed"
+[[ ${version%%$'\n'*} =~ ^zod\ [0-9.]+$ ]] || fault "zod --version: $version"
 "$root/bin/zod" still 1:00 installed.png >/dev/null || fault "the installed zod cannot write a still"
 "$zod" still 1:00 built.png >/dev/null
 cmp -s installed.png built.png || fault "the installed zod's still differs from the build's"
