@@ -29,6 +29,10 @@ subcommandSection() {
 }
 
 {
+  # The help's lines above its usage, after the first, are the description; each "Word:" line
+  # (Keys:, Exit codes:) starts a paragraph of its own.
+  echo "[=DESCRIPTION]"
+  "$zod" --help | roff | awk 'NR == 1 { next } /^Usage: / { exit } /^[A-Z][a-z ]*:/ { print ".PP" } { print }'
   echo "[SUBCOMMANDS]"
   "$zod" --help | awk '/^Subcommands:/ { on = 1; next } on && /^  [a-z]/ { print $1 }' |
     while read -r name; do subcommandSection "$name"; done
