@@ -40,6 +40,11 @@ extern "C" {
 #ifndef ZOD_VERSION
 #define ZOD_VERSION "unknown"
 #endif
+// What zod is, in the words of the project's DESCRIPTION in CMake, which the package and the
+// desktop entry say too.
+#ifndef ZOD_DESCRIPTION
+#error "the build defines ZOD_DESCRIPTION from the project's DESCRIPTION"
+#endif
 
 namespace {
 // Parse and usage errors end with this code.
@@ -283,7 +288,8 @@ int afterOutputWritten(int code) {
 }
 
 int run(int argc, char** argv) {
-  CLI::App app{"zod: a software-rendered demo show to tracker music.\n"
+  CLI::App app{"zod: " ZOD_DESCRIPTION
+               ".\n"
                "Keys: Escape ends the show, Pause, Space or P pauses it, F12 saves the screen\n"
                "as a PNG, F11 or Alt+Enter switch full screen; modifier and media keys do\n"
                "nothing; any other key repeats the latest music cue.\n"

@@ -57,13 +57,25 @@ std::string showFilesReport(const std::vector<ShowFileFault>& faults, const std:
   return text;
 }
 
-std::string assetsBesideProgram() {
+namespace {
+// The folder of the running program, or empty when it cannot be told.
+std::filesystem::path programFolder() {
   std::error_code ec;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  const std::filesystem::path assets = program.parent_path() / "assets";
-  return std::filesystem::is_directory(assets, ec) ? assets.string() : std::string();
+  return ec ? std::filesystem::path() : program.parent_path();
 }
+
+// `relative` to the program's folder, when that is a folder.
+std::string folderFromProgram(const std::filesystem::path& relative) {
+  const std::filesystem::path folder = programFolder();
+  if (folder.empty()) return {};
+  const std::filesystem::path candidate = (folder / relative).lexically_normal();
+  std::error_code ec;
+  return std::filesystem::is_directory(candidate, ec) ? candidate.string() : std::string();
+}
+}  // namespace
+
+std::string assetsBesideProgram() { return folderFromProgram("assets"); }
 
 namespace {
 // The candidates of the last choice, for the reports.
@@ -88,6 +100,10 @@ std::vector<std::string> assetFolderCandidates(const std::string& requested) {
   std::vector<std::string> folders{""};
   const std::string beside = assetsBesideProgram();
   if (!beside.empty()) folders.push_back(beside);
+  // A moved or staged installation holds its files where the installation puts them, relative to
+  // the program; where the build installs to comes last, once.
+  const std::string installed = folderFromProgram(ZOD_DATA_DIR_FROM_PROGRAM);
+  if (!installed.empty() && installed != ZOD_DATA_DIR) folders.push_back(installed);
   folders.push_back(ZOD_DATA_DIR);
   return folders;
 }
