@@ -81,15 +81,15 @@ namespace {
 // The candidates of the last choice, for the reports.
 std::vector<std::string> foldersTried;
 
-bool holdsTheShow(const std::string& folder) {
+// How many of the show's files (its pictures and the music) the folder holds.
+std::size_t showFilesIn(const std::string& folder) {
   auto has = [&folder](const char* name) {
     std::error_code ec;
     return std::filesystem::is_regular_file(std::filesystem::path(folder.empty() ? "." : folder) / name, ec);
   };
-  if (!has(MUSIC_FILE)) return false;
-  for (const ShowPicture& picture : SHOW_PICTURES)
-    if (!has(picture.name)) return false;
-  return true;
+  std::size_t held = has(MUSIC_FILE) ? 1 : 0;
+  for (const ShowPicture& picture : SHOW_PICTURES) held += has(picture.name) ? 1 : 0;
+  return held;
 }
 }  // namespace
 
@@ -110,8 +110,19 @@ std::vector<std::string> assetFolderCandidates(const std::string& requested) {
 
 void chooseAssetDirectory(const std::string& requested) {
   foldersTried = assetFolderCandidates(requested);
-  const auto holding = std::find_if(foldersTried.begin(), foldersTried.end(), holdsTheShow);
-  setAssetDirectory(holding != foldersTried.end() ? *holding : foldersTried.front());
+  // The first that holds every file; where none does, the one that holds the most, so the report
+  // names what is really missing rather than everything in an empty current folder.
+  std::size_t best = 0;
+  std::size_t bestHeld = 0;
+  for (std::size_t i = 0; i < foldersTried.size(); ++i) {
+    const std::size_t held = showFilesIn(foldersTried[i]);
+    if (held > bestHeld) {
+      best = i;
+      bestHeld = held;
+    }
+    if (held == std::size(SHOW_PICTURES) + 1) break;
+  }
+  setAssetDirectory(foldersTried[best]);
 }
 
 std::string assetFoldersTried() {

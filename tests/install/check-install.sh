@@ -45,6 +45,14 @@ cmp -s installed.png built.png || fault "the installed zod's still differs from 
 mv "$root/share/zod/zod.xm" "$work/zod.xm"
 message=$("$root/bin/zod" still 1:00 missing.png 2>&1 || true)
 grep -qF "$root/share/zod" <<<"$message" || fault "the search does not name $root/share/zod: $message"
+# With one picture gone instead, the report names that picture, not every file of the empty folder.
+mv "$work/zod.xm" "$root/share/zod/zod.xm"
+picture=$(cd "$root/share/zod" && ls ./*.jpg | head -1)
+picture=${picture#./}
+mv "$root/share/zod/$picture" "$work/"
+message=$("$root/bin/zod" still 1:00 missing.png 2>&1 || true)
+grep -qF "$picture" <<<"$message" && ! grep -qF "zod.xm" <<<"$message" ||
+  fault "with $picture gone the report does not name it alone: $message"
 
 ((faults == 0)) && echo "installed in $work/staged, moved, ran from an empty folder: --version and the still match"
 ((faults == 0))
