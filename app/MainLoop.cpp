@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/PicturesFolder.h"
+#include "app/UserFolders.h"
 #include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
 #include "display/Letterbox.h"

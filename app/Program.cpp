@@ -12,6 +12,7 @@
 #include "app/LateStart.h"
 #include "app/MainLoop.h"
 #include "app/PausableCounter.h"
+#include "app/Settings.h"
 #include "platform/SdlAudioOutput.h"
 #include "platform/SilentAudioOutput.h"
 #include "platform/SdlWindow.h"
@@ -99,13 +100,21 @@ int runProgram(const ProgramOptions& options) {
     return 2;
   }
 
-  const bool fullScreen = !options.windowed;
-  SdlWindow window(fullScreen, options.scale);
+  // What the last run left, under what the command line says.
+  const std::string settingsFile = options.useSettings ? settingsPath() : std::string();
+  std::vector<std::string> unusable;
+  Settings settings = settingsFile.empty() ? Settings{} : readSettings(settingsFile, unusable);
+  for (const std::string& line : unusable) std::fprintf(stderr, "zod: %s (left out)\n", line.c_str());
+  const bool fullScreen = options.windowed ? false : options.fullScreen || settings.fullScreen.value_or(true);
+  const Scaling scaling =
+      options.scaling != Scaling::Automatic ? options.scaling : settings.scaling.value_or(Scaling::Automatic);
+  const WindowPlace* place = settings.window && !options.scaleGiven ? &*settings.window : nullptr;
+  SdlWindow window(fullScreen, options.scale, place);
   if (!window.ok()) {
     std::fprintf(stderr, "%s\n", window.problem().c_str());
     return FAILED;
   }
-  SdlDisplay display(window, fullScreen, options.scaling);
+  SdlDisplay display(window, fullScreen, scaling);
   SteadyMillisecondCounter steady;
   PausableCounter counter(steady);
   Platform platform{window, display, counter};
@@ -115,8 +124,10 @@ int runProgram(const ProgramOptions& options) {
   platform.loop.nowMs = &steadyNowMs;
   platform.loop.sleepUntil = &sleepUntilMs;
   platform.loop.log = log.get();
-  // Owned here, so it outlives the seeks' fresh shows and is at hand when the show ends.
+  // Owned here, so it outlives the seeks' fresh shows and is at hand for the settings at the end.
   SoundLevel sound = options.sound;
+  sound.volumePercent = settings.volumePercent.value_or(sound.volumePercent);
+  sound.muted = settings.muted.value_or(sound.muted);
   platform.loop.sound = &sound;
 
   ShowOptions showOptions;
@@ -130,6 +141,17 @@ int runProgram(const ProgramOptions& options) {
   // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
   platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };
   int code = runShowFrom(platform, showOptions, late ? startMicros : FROM_THE_START);
+  if (!settingsFile.empty()) {
+    settings.window = window.windowedPlace();
+    settings.fullScreen = window.fullScreen();
+    settings.scaling = scaling;
+    settings.volumePercent = sound.volumePercent;
+    settings.muted = sound.muted;
+    std::string why;
+    // Not the output anybody asked for: the show's own exit code stands.
+    if (!writeSettings(settingsFile, settings, why))
+      std::fprintf(stderr, "zod: cannot write the settings %s: %s\n", settingsFile.c_str(), why.c_str());
+  }
   // A run log that could not be written in full is a failed output, reported by the loop.
   if (code == 0 && log && !log->writeFailure().empty()) code = FAILED;
   return fatalReported() ? FAILED : code;

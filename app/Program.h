@@ -22,7 +22,12 @@ struct ProgramOptions {
   // Empty: as fast as the display shows frames. Otherwise frames a second for the live show.
   std::string frameRate;
   int scale = 2;
+  // --scale was given: the window takes that size, not the remembered one.
+  bool scaleGiven = false;
+  // Automatic when not given: the remembered scaling, else the automatic choice.
   Scaling scaling = Scaling::Automatic;
+  // Read the settings file at the start and write it at the end (see Settings.h).
+  bool useSettings = true;
   // Empty: the working directory.
   std::string assetDir;
   int syncOffsetMs = 0;

@@ -40,6 +40,11 @@ extern "C" {
 #ifndef ZOD_VERSION
 #define ZOD_VERSION "unknown"
 #endif
+// What zod is, in the words of the project's DESCRIPTION in CMake, which the package and the
+// desktop entry say too.
+#ifndef ZOD_DESCRIPTION
+#error "the build defines ZOD_DESCRIPTION from the project's DESCRIPTION"
+#endif
 
 namespace {
 // Parse and usage errors end with this code.
@@ -122,6 +127,9 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
       ->type_name("MS");
   app.add_option("--shots", options.shotsFolder, wrap("F12 writes its pictures in DIR (default: the current folder)"))
       ->type_name("DIR");
+  app.add_flag("--no-settings", [&options](std::int64_t) { options.useSettings = false; },
+               wrap("Neither read nor write the settings file (window place, full screen, scaling, volume), "
+                    "see below"));
   app.add_option("--log", options.logPath,
                  wrap("Write a run log to FILE: every cue with its frame and scene, memory every 10 s, "
                       "frame-time percentiles, allocations (also ZOD_LOG=FILE)"))
@@ -280,7 +288,8 @@ int afterOutputWritten(int code) {
 }
 
 int run(int argc, char** argv) {
-  CLI::App app{"zod: a software-rendered demo show to tracker music.\n"
+  CLI::App app{"zod: " ZOD_DESCRIPTION
+               ".\n"
                "Keys: Escape ends the show, Pause, Space or P pauses it, F12 saves the screen\n"
                "as a PNG, F11 or Alt+Enter switch full screen, Left/Right seek 10 s back or on,\n"
                "PgUp/PgDn go to the previous or next scene, + and - (or =) set the volume,\n"
@@ -288,6 +297,9 @@ int run(int argc, char** argv) {
                "any other key repeats the latest music cue.\n"
                "Exit codes: 0 the show ended, 1 a fault was reported, 2 a bad argument."};
   app.name("zod");
+  app.footer("Settings: the window's place, full screen or not, the scaling and the volume are\n"
+             "remembered in $XDG_CONFIG_HOME/zod/settings (else ~/.config/zod/settings); the\n"
+             "command line wins over them.");
   app.failure_message(argumentError);
   tidyHelp(app);
   app.require_subcommand(0, 1);
@@ -316,7 +328,8 @@ int run(int argc, char** argv) {
       throw CLI::ValidationError("--version, --list-scenes and --list-cues exclude each other; give one");
     if (programOptions.windowed && programOptions.fullScreen)
       throw CLI::ValidationError("--window", "and --fullscreen exclude each other");
-    if (app.count("--scale") > 0 && !programOptions.windowed)
+    programOptions.scaleGiven = app.count("--scale") > 0;
+    if (programOptions.scaleGiven && !programOptions.windowed)
       throw CLI::ValidationError("--scale", "only with --window (full screen fills the screen)");
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);

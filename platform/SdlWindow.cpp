@@ -53,9 +53,24 @@ bool machineKey(const SDL_Keysym& key) {
       return key.scancode >= SDL_SCANCODE_AUDIONEXT;
   }
 }
+
+// How much of a remembered window must still be on some display for its position to be used.
+constexpr int VISIBLE_CORNER = 64;
+
+bool onSomeDisplay(const WindowPlace& place) {
+  const SDL_Rect wanted{place.x, place.y, place.width, place.height};
+  for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+    SDL_Rect bounds;
+    SDL_Rect shared;
+    if (SDL_GetDisplayBounds(i, &bounds) == 0 && SDL_IntersectRect(&wanted, &bounds, &shared) &&
+        shared.w >= VISIBLE_CORNER && shared.h >= VISIBLE_CORNER)
+      return true;
+  }
+  return false;
+}
 }  // namespace
 
-SdlWindow::SdlWindow(bool startFullScreen, int scale) {
+SdlWindow::SdlWindow(bool startFullScreen, int scale, const WindowPlace* remembered) {
   // Without a display SDL would fall back to its offscreen driver and play the show unseen.
   const char* asked = std::getenv("SDL_VIDEODRIVER");
   const bool driverAsked = asked && *asked;
@@ -83,7 +98,7 @@ SdlWindow::SdlWindow(bool startFullScreen, int scale) {
 
   // Full screen too, for the window F11 leads to.
   usedScale = std::max(1, scale);
-  SDL_Rect usable;
+  SDL_Rect usable{};
   if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
     const int fits = std::max(1, std::min(usable.w / FRAME_WIDTH, (usable.h - FRAME_ALLOWANCE) / SCREEN_HEIGHT));
     if (usedScale > fits) {
@@ -94,14 +109,29 @@ SdlWindow::SdlWindow(bool startFullScreen, int scale) {
       usedScale = fits;
     }
   }
-  window = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, FRAME_WIDTH * usedScale,
-                            SCREEN_HEIGHT * usedScale, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+  int x = SDL_WINDOWPOS_CENTERED;
+  int y = SDL_WINDOWPOS_CENTERED;
+  int width = FRAME_WIDTH * usedScale;
+  int height = SCREEN_HEIGHT * usedScale;
+  // A window that no longer fits (a smaller screen since) opens as the scale says.
+  const bool roomFor = remembered && remembered->width >= FRAME_WIDTH / 4 && remembered->height >= SCREEN_HEIGHT / 4 &&
+                       (usable.w == 0 || (remembered->width <= usable.w && remembered->height <= usable.h));
+  if (roomFor) {
+    width = remembered->width;
+    height = remembered->height;
+    if (remembered->positioned && onSomeDisplay(*remembered)) {
+      x = remembered->x;
+      y = remembered->y;
+    }
+  }
+  window = SDL_CreateWindow(WINDOW_TITLE, x, y, width, height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
   if (!window) {
     failure = std::string("zod: cannot open a window: ") + SDL_GetError();
     return;
   }
   SDL_SetWindowMinimumSize(window, FRAME_WIDTH / 4, SCREEN_HEIGHT / 4);
   SDL_ShowCursor(SDL_DISABLE);
+  noteWindowedPlace();
 
   watchX11Window(window);
 }
@@ -115,24 +145,39 @@ bool SdlWindow::fullScreen() const {
   return coveringScreen || (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
 }
 
+WindowPlace SdlWindow::windowedPlace() const { return lastWindowed; }
+
+void SdlWindow::noteWindowedPlace() {
+  if (!window || fullScreen()) return;
+  SDL_GetWindowPosition(window, &lastWindowed.x, &lastWindowed.y);
+  SDL_GetWindowSize(window, &lastWindowed.width, &lastWindowed.height);
+  // SDL reads the picture area's place, but a window manager puts a new window's frame where it is
+  // asked: the place kept is the frame's, so the window opens next time where it was.
+  int top = 0;
+  int left = 0;
+  if (SDL_GetWindowBordersSize(window, &top, &left, nullptr, nullptr) == 0) {
+    lastWindowed.x -= left;
+    lastWindowed.y -= top;
+  }
+}
+
 bool SdlWindow::setFullScreen(bool wanted) {
   if (!window) return false;
   if (wanted == fullScreen()) return true;
   if (coveringScreen) {
     coveringScreen = false;
     SDL_SetWindowBordered(window, SDL_TRUE);
-    SDL_SetWindowSize(window, windowedPlace.w, windowedPlace.h);
-    SDL_SetWindowPosition(window, windowedPlace.x, windowedPlace.y);
+    SDL_SetWindowSize(window, lastWindowed.width, lastWindowed.height);
+    SDL_SetWindowPosition(window, lastWindowed.x, lastWindowed.y);
     return true;
   }
   if (!wanted) return SDL_SetWindowFullscreen(window, 0) == 0;
+  noteWindowedPlace();
   if (fullScreenManaged(window)) return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
   // Nobody would answer SDL's request: the window covers its display by itself, without a border.
   const int index = SDL_GetWindowDisplayIndex(window);
   SDL_Rect bounds;
   if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) != 0) return false;
-  SDL_GetWindowPosition(window, &windowedPlace.x, &windowedPlace.y);
-  SDL_GetWindowSize(window, &windowedPlace.w, &windowedPlace.h);
   SDL_SetWindowBordered(window, SDL_FALSE);
   SDL_SetWindowPosition(window, bounds.x, bounds.y);
   SDL_SetWindowSize(window, bounds.w, bounds.h);
@@ -204,6 +249,8 @@ bool SdlWindow::pollEvent(WindowEvent& event) {
         event = {WindowEvent::Kind::Destroyed, 0};
         return true;
       case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_MOVED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+          noteWindowedPlace();
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
           event = {WindowEvent::Kind::Destroyed, 0};
           return true;

@@ -27,6 +27,17 @@ struct WindowEvent {
   int key = 0;  // KEY_ESCAPE, one of the program's keys above, or any other value for some other key
 };
 
+// A window's client area on the desktop, in screen pixels.
+struct WindowPlace {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  // False: only the size is known, and the window manager chooses where it goes.
+  bool positioned = true;
+  bool operator==(const WindowPlace&) const = default;
+};
+
 class Window {
  public:
   virtual ~Window() = default;

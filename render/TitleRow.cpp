@@ -4,7 +4,9 @@
 
 #include "render/FloatToInt.h"
 
-#if defined(__AVX2__)
+#include "render/CpuFeatures.h"
+
+#if defined(ZOD_AVX2_PATHS)
 #include <immintrin.h>
 #endif
 
@@ -111,16 +113,13 @@ void titleRowPortable(Pixel* out, const TitleRowInputs& in) {
   }
 }
 
-#if defined(__AVX2__)
+#if defined(ZOD_AVX2_PATHS)
 namespace {
-inline __m256i load8(const std::uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-}  // namespace
+ZOD_AVX2_TARGET inline __m256i load8(const std::uint32_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
 
-void titleRow(Pixel* out, const TitleRowInputs& in) {
-  if (!modestScale(in.rs, in.rc)) {
-    titleRowPortable(out, in);
-    return;
-  }
+ZOD_AVX2_TARGET void titleRowAvx2(Pixel* out, const TitleRowInputs& in) {
   const __m256d rs = _mm256_set1_pd(in.rs);
   const __m256d rc = _mm256_set1_pd(in.rc);
   const __m256d yrs = _mm256_set1_pd(in.y * in.rs);
@@ -179,6 +178,14 @@ void titleRow(Pixel* out, const TitleRowInputs& in) {
     xHigh = _mm256_add_pd(xHigh, eight);
     x = _mm256_add_epi32(x, step);
   }
+}
+}  // namespace
+
+void titleRow(Pixel* out, const TitleRowInputs& in) {
+  if (processorHasAvx2() && modestScale(in.rs, in.rc))
+    titleRowAvx2(out, in);
+  else
+    titleRowPortable(out, in);
 }
 #else
 void titleRow(Pixel* out, const TitleRowInputs& in) { titleRowPortable(out, in); }

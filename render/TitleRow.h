@@ -30,7 +30,7 @@ struct TitleRowInputs {
 // The title plane alone for one row: the title pixel, or 0 where the picture does not reach.
 void titlePlaneRow(Pixel* out, const Pixel* titleImage, double y, double rs, double rc);
 
-// Eight pixels at a time with AVX2 where the build has it.
+// Eight pixels at a time with AVX2 where the processor has it.
 void titleRow(Pixel* out, const TitleRowInputs& in);
-// The same bytes in plain C++, for builds without AVX2 (and to check the AVX2 path).
+// The same bytes in plain C++, for processors without AVX2 (and to check the AVX2 path).
 void titleRowPortable(Pixel* out, const TitleRowInputs& in);

@@ -1,6 +1,8 @@
 #include "render/TunnelRow.h"
 
-#if defined(__AVX2__)
+#include "render/CpuFeatures.h"
+
+#if defined(ZOD_AVX2_PATHS)
 #include <immintrin.h>
 #endif
 
@@ -24,12 +26,13 @@ void tunnelRowPortable(Pixel* out, const TunnelWindows& w, const Pixel* texture)
   for (int x = 0; x < FRAME_WIDTH; ++x) out[x] = subtractSaturated(out[x], grey[x]);
 }
 
-#if defined(__AVX2__)
+#if defined(ZOD_AVX2_PATHS)
 namespace {
-inline __m256i load8(const std::int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-}  // namespace
+ZOD_AVX2_TARGET inline __m256i load8(const std::int32_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
 
-void tunnelRow(Pixel* out, const TunnelWindows& w, const Pixel* texture) {
+ZOD_AVX2_TARGET void tunnelRowAvx2(Pixel* out, const TunnelWindows& w, const Pixel* texture) {
   // An angle sum within +-2^24 is exact as a float, and the correctly rounded quotient by 800
   // never crosses an integer (a true fraction is at least 1/800 away from one, far more than the
   // rounding error), so truncating the float quotient equals the integer division.
@@ -56,6 +59,14 @@ void tunnelRow(Pixel* out, const TunnelWindows& w, const Pixel* texture) {
     const __m256i grey = _mm256_or_si256(s, _mm256_or_si256(_mm256_slli_epi32(s, 8), _mm256_slli_epi32(s, 16)));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_subs_epu8(texel, grey));
   }
+}
+}  // namespace
+
+void tunnelRow(Pixel* out, const TunnelWindows& w, const Pixel* texture) {
+  if (processorHasAvx2())
+    tunnelRowAvx2(out, w, texture);
+  else
+    tunnelRowPortable(out, w, texture);
 }
 #else
 void tunnelRow(Pixel* out, const TunnelWindows& w, const Pixel* texture) { tunnelRowPortable(out, w, texture); }

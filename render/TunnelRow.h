@@ -14,7 +14,7 @@ struct TunnelWindows {
 
 // Writes FRAME_WIDTH pixels. The angle sums must lie within +-2^24 (the tables give at most
 // +-1,028,850) and the distance sums must not be negative. Eight pixels at a time with AVX2 where
-// the build has it.
+// the processor has it.
 void tunnelRow(Pixel* out, const TunnelWindows& windows, const Pixel* texture);
-// The same bytes in plain C++, for builds without AVX2 (and to check the AVX2 path).
+// The same bytes in plain C++, for processors without AVX2 (and to check the AVX2 path).
 void tunnelRowPortable(Pixel* out, const TunnelWindows& windows, const Pixel* texture);

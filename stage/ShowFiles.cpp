@@ -57,27 +57,39 @@ std::string showFilesReport(const std::vector<ShowFileFault>& faults, const std:
   return text;
 }
 
-std::string assetsBesideProgram() {
+namespace {
+// The folder of the running program, or empty when it cannot be told.
+std::filesystem::path programFolder() {
   std::error_code ec;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  const std::filesystem::path assets = program.parent_path() / "assets";
-  return std::filesystem::is_directory(assets, ec) ? assets.string() : std::string();
+  return ec ? std::filesystem::path() : program.parent_path();
 }
+
+// `relative` to the program's folder, when that is a folder.
+std::string folderFromProgram(const std::filesystem::path& relative) {
+  const std::filesystem::path folder = programFolder();
+  if (folder.empty()) return {};
+  const std::filesystem::path candidate = (folder / relative).lexically_normal();
+  std::error_code ec;
+  return std::filesystem::is_directory(candidate, ec) ? candidate.string() : std::string();
+}
+}  // namespace
+
+std::string assetsBesideProgram() { return folderFromProgram("assets"); }
 
 namespace {
 // The candidates of the last choice, for the reports.
 std::vector<std::string> foldersTried;
 
-bool holdsTheShow(const std::string& folder) {
+// How many of the show's files (its pictures and the music) the folder holds.
+std::size_t showFilesIn(const std::string& folder) {
   auto has = [&folder](const char* name) {
     std::error_code ec;
     return std::filesystem::is_regular_file(std::filesystem::path(folder.empty() ? "." : folder) / name, ec);
   };
-  if (!has(MUSIC_FILE)) return false;
-  for (const ShowPicture& picture : SHOW_PICTURES)
-    if (!has(picture.name)) return false;
-  return true;
+  std::size_t held = has(MUSIC_FILE) ? 1 : 0;
+  for (const ShowPicture& picture : SHOW_PICTURES) held += has(picture.name) ? 1 : 0;
+  return held;
 }
 }  // namespace
 
@@ -88,14 +100,29 @@ std::vector<std::string> assetFolderCandidates(const std::string& requested) {
   std::vector<std::string> folders{""};
   const std::string beside = assetsBesideProgram();
   if (!beside.empty()) folders.push_back(beside);
+  // A moved or staged installation holds its files where the installation puts them, relative to
+  // the program; where the build installs to comes last, once.
+  const std::string installed = folderFromProgram(ZOD_DATA_DIR_FROM_PROGRAM);
+  if (!installed.empty() && installed != ZOD_DATA_DIR) folders.push_back(installed);
   folders.push_back(ZOD_DATA_DIR);
   return folders;
 }
 
 void chooseAssetDirectory(const std::string& requested) {
   foldersTried = assetFolderCandidates(requested);
-  const auto holding = std::find_if(foldersTried.begin(), foldersTried.end(), holdsTheShow);
-  setAssetDirectory(holding != foldersTried.end() ? *holding : foldersTried.front());
+  // The first that holds every file; where none does, the one that holds the most, so the report
+  // names what is really missing rather than everything in an empty current folder.
+  std::size_t best = 0;
+  std::size_t bestHeld = 0;
+  for (std::size_t i = 0; i < foldersTried.size(); ++i) {
+    const std::size_t held = showFilesIn(foldersTried[i]);
+    if (held > bestHeld) {
+      best = i;
+      bestHeld = held;
+    }
+    if (held == std::size(SHOW_PICTURES) + 1) break;
+  }
+  setAssetDirectory(foldersTried[best]);
 }
 
 std::string assetFoldersTried() {

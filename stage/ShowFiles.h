@@ -25,8 +25,9 @@ std::string showFilesReport(const std::vector<ShowFileFault>& faults, const std:
 std::string assetsBesideProgram();
 
 // The folders the show's files are looked for in, in order: `requested` (--assets) alone when given,
-// else ZOD_ASSETS alone when set, else the current folder (""), the folder beside the program and
-// the installed data folder.
+// else ZOD_ASSETS alone when set, else the current folder (""), the folder beside the program, the
+// installed data folder as seen from the program (../share/zod from bin/zod, for a moved or staged
+// installation) and the one the build installs to.
 std::vector<std::string> assetFolderCandidates(const std::string& requested);
 
 // Sets the asset directory to the first candidate that holds all the show's files, else to the

@@ -76,7 +76,7 @@ startArgs=()
   { echo "soak: zod --list-cues failed" >&2; exit 1; }
 
 # One window at scale 1 costs the least; the show itself is the same at any scale.
-"$zod" --window --scale 1 --assets "$assets" "${audio[@]}" "${startArgs[@]}" --log "$log" >"$out/zod.out" 2>&1 &
+"$zod" --window --scale 1 --no-settings --assets "$assets" "${audio[@]}" "${startArgs[@]}" --log "$log" >"$out/zod.out" 2>&1 &
 zodPid=$!
 pids+=("$zodPid")
 began=$SECONDS

@@ -46,6 +46,8 @@ harnessSetUp() {
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
   done
   work=$(mktemp -d "${TMPDIR:-/tmp}/zod-$name.XXXXXX")
+  # Each test remembers its own settings, never the user's.
+  export XDG_CONFIG_HOME=$work/config
   mkdir "$work/assets"
   for file in "$assetSource"/*; do [[ -e $file ]] && ln -s "$file" "$work/assets/"; done
   # A small module when no composed one exists yet.

@@ -1,4 +1,4 @@
-#include "app/PicturesFolder.h"
+#include "app/UserFolders.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -10,11 +10,17 @@ std::string environment(const char* name) {
 }
 }  // namespace
 
+std::string configFolder() {
+  const std::string config = environment("XDG_CONFIG_HOME");
+  // The convention ignores a relative value.
+  if (!config.empty() && config.front() == '/') return config;
+  const std::string home = environment("HOME");
+  return home.empty() ? std::string() : home + "/.config";
+}
+
 std::string picturesFolder() {
   const std::string home = environment("HOME");
-  std::string config = environment("XDG_CONFIG_HOME");
-  if (config.empty()) config = home + "/.config";
-  std::ifstream dirs(config + "/user-dirs.dirs");
+  std::ifstream dirs(configFolder() + "/user-dirs.dirs");
   const std::string key = "XDG_PICTURES_DIR=\"";
   std::string line;
   while (std::getline(dirs, line)) {
