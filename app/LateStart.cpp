@@ -44,7 +44,7 @@ Outcome fastForward(Window& window, const LoopSettings& settings, Show& show, La
     const auto landed = static_cast<std::int64_t>(std::max(show.engine().music().seek(wanted), wanted));
     // Frames that start before the landing row; its events come with the live music.
     const std::int64_t target = timing.firstFrameFromSample(landed);
-    const bool reached = run.skipTo(target, cues, [&] {
+    const auto keepGoing = [&] {
       WindowEvent event;
       while (window.pollEvent(event)) {
         // Other keys would repeat a cue, which the show up to the start has not seen.
@@ -61,7 +61,9 @@ Outcome fastForward(Window& window, const LoopSettings& settings, Show& show, La
                      static_cast<int>(100 * run.frameIndex() / std::max<std::int64_t>(target, 1)));
       }
       return !left && !sentOn;
-    });
+    };
+    // The keys pressed since the last look are taken before going live, so they add to this seek.
+    const bool reached = run.skipTo(target, cues, keepGoing) && keepGoing();
     if (!left && sentOn && timing.frameAt(settings.seeks->toMicros()) >= run.frameIndex()) {
       goalMicros = settings.seeks->toMicros();
       sentOn = false;
