@@ -10,6 +10,7 @@
 #include "base/TimeArguments.h"
 #include "display/Letterbox.h"
 #include "image/PngFile.h"
+#include "stage/ShowScenes.h"
 
 void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync) {
   switch (event.kind) {
@@ -19,7 +20,7 @@ void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync) {
     case WindowEvent::Kind::KeyDown:
       if (event.key == KEY_ESCAPE)
         postQuitRequest();
-      else if (event.key != KEY_PAUSE && event.key != KEY_SCREENSHOT)
+      else if (!isProgramKey(event.key))
         sync.repeat();
       break;
   }
@@ -80,15 +81,88 @@ void setPaused(bool paused, Engine& engine, const LoopSettings& settings) {
   std::fprintf(stderr, "zod: %s at show time %s, music at sample %llu\n", paused ? "paused" : "resumed",
                showTime.c_str(), sample);
 }
+
+bool isSeekKey(int key) {
+  return key == KEY_SEEK_BACK || key == KEY_SEEK_FORWARD || key == KEY_PREVIOUS_SCENE || key == KEY_NEXT_SCENE;
+}
+
+SeekKey seekKeyOf(int key) {
+  switch (key) {
+    case KEY_SEEK_BACK: return SeekKey::Back;
+    case KEY_SEEK_FORWARD: return SeekKey::Forward;
+    case KEY_PREVIOUS_SCENE: return SeekKey::PreviousScene;
+    default: return SeekKey::NextScene;
+  }
+}
+
+bool isSoundKey(int key) { return key == KEY_VOLUME_UP || key == KEY_VOLUME_DOWN || key == KEY_MUTE; }
+
+// Volume up or down a step, or mute on or off; false when the level stays as it was (+ at 100%).
+bool changeSoundLevel(int key, SoundLevel& level) {
+  const SoundLevel before = level;
+  if (key == KEY_VOLUME_UP)
+    level.volumePercent = std::min(100, level.volumePercent + SoundLevel::STEP_PERCENT);
+  else if (key == KEY_VOLUME_DOWN)
+    level.volumePercent = std::max(0, level.volumePercent - SoundLevel::STEP_PERCENT);
+  else
+    level.muted = !level.muted;
+  return level.volumePercent != before.volumePercent || level.muted != before.muted;
+}
+}  // namespace
+
+bool takeSeekOrSoundKey(int key, float shownAtMs, Engine& engine, const LoopSettings& settings) {
+  if (isSeekKey(key)) {
+    if (!settings.seeks) return true;
+    // The first seek of a show started from its beginning waits here for the cues to be learnt,
+    // if the pass that learns them has not finished yet.
+    if (!settings.seeks->knowsScenes()) {
+      const CueTable& cues = engine.music().cues();
+      settings.seeks->learnScenes(cues, walkShowScenes(cues));
+    }
+    settings.seeks->press(seekKeyOf(key), static_cast<std::int64_t>(static_cast<double>(shownAtMs) * 1000.0),
+                          settings.nowMs ? settings.nowMs() : 0.0);
+    return true;
+  }
+  if (!isSoundKey(key)) return false;
+  if (!settings.sound || !changeSoundLevel(key, *settings.sound)) return true;
+  const SoundLevel& level = *settings.sound;
+  engine.music().setGain(level.gain());
+  if (settings.info) settings.info->soundChanged(settings.nowMs ? settings.nowMs() : 0.0);
+  std::fprintf(stderr, "zod: volume %d%%%s\n", level.volumePercent, level.muted ? ", muted" : "");
+  if (settings.log) settings.log->soundChanged(level.volumePercent, level.muted, shownAtMs);
+  return true;
+}
+
+namespace {
+// The line, when it is on, for the show time of the frame on screen.
+void showInfoLine(Screen& screen, Engine& engine, const LoopSettings& settings) {
+  InfoLine* info = settings.info;
+  if (!info || !info->on) return;
+  if (info->update(engine.clock().elapsedMs(), engine.sequencer().currentIndex(), &engine.music().cues(),
+                   settings.sound, settings.nowMs ? settings.nowMs() : 0.0))
+    screen.showLine(info->text());
+}
+
+void switchInfoLine(Screen& screen, Engine& engine, const LoopSettings& settings) {
+  InfoLine& info = *settings.info;
+  info.on = !info.on;
+  screen.showLine("");
+  // The display was told of the empty line: the next one is new to it even if its text is not.
+  info.update(-1.0f, -1, nullptr, nullptr, 0.0);
+  showInfoLine(screen, engine, settings);
+}
 }  // namespace
 
 void runMessageLoop(Window& window, Screen& screen, Engine& engine) {
   runMessageLoop(window, screen, engine, LoopSettings{});
 }
 
-void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSettings& settings) {
+LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSettings& settings) {
   WindowEvent event;
-  bool paused = false;
+  // A seek made while paused lands paused, and its first frame is still to be drawn.
+  bool paused = settings.pausable && settings.pausable->isPaused();
+  bool heldFrameDrawn = !paused;
+  LoopEnd end = LoopEnd::Quit;
   double nextFrameMs = -1.0;
   const double interval =
       settings.frameIntervalMs > 0.0 || !settings.displayInterval ? settings.frameIntervalMs : settings.displayInterval();
@@ -105,32 +179,50 @@ void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSe
         const float shownAtMs = engine.clock().elapsedMs();
         const std::string written = writeScreenshot(screen.frame(), shownAtMs, settings.shotsFolder);
         if (log) log->screenshotTaken(shownAtMs, written);
+      } else if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_INFORMATION && settings.info) {
+        switchInfoLine(screen, engine, settings);
+      } else if (event.kind == WindowEvent::Kind::KeyDown) {
+        takeSeekOrSoundKey(event.key, engine.clock().elapsedMs(), engine, settings);
       }
       handleWindowEvent(event, engine.sync());
       continue;
     }
-    // The quit message is taken only when nothing else waits.
+    // The quit message is taken only when nothing else waits, and so is a seek: the seek keys
+    // still waiting add up into it.
     if (quitRequested()) break;
+    if (settings.seeks && settings.seeks->pending()) {
+      end = LoopEnd::Seek;
+      break;
+    }
     if (paced) {
       const double now = settings.nowMs();
       if (nextFrameMs > now) settings.sleepUntil(nextFrameMs);
       // A late frame moves the schedule on rather than rushing to catch up.
       nextFrameMs = std::max(nextFrameMs + interval, now);
     }
-    if (paused) {
+    if (paused && heldFrameDrawn) {
       // The picture stays as it is; presenting it again keeps the window drawn.
+      showInfoLine(screen, engine, settings);
       window.hideCursor();
       screen.present();
       continue;
     }
+    heldFrameDrawn = true;
     if (log) log->frameStarts();
     runIdleTurn(window, screen, engine, log);
     if (log) log->frameEnds(engine.clock().elapsedMs(), engine.sequencer().currentIndex());
+    // Shown from the next frame on: the line follows the picture by a frame.
+    showInfoLine(screen, engine, settings);
     if (engine.clock().elapsedMs() >= settings.endMs) postQuitRequest();
   }
   if (log) {
     engine.sequencer().listen(nullptr);
-    if (!log->finish(engine.clock().elapsedMs(), engine.sequencer().currentIndex()))
-      std::fprintf(stderr, "zod: the run log could not be written in full: %s\n", log->writeFailure().c_str());
+    if (end == LoopEnd::Quit) finishRunLog(*log, engine.clock().elapsedMs(), engine.sequencer().currentIndex());
   }
+  return end;
+}
+
+void finishRunLog(RunLog& log, float timeMs, int entry) {
+  if (!log.finish(timeMs, entry))
+    std::fprintf(stderr, "zod: the run log could not be written in full: %s\n", log.writeFailure().c_str());
 }

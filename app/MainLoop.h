@@ -7,10 +7,13 @@
 #include <limits>
 #include <string>
 
+#include "app/InfoLine.h"
 #include "app/PausableCounter.h"
 #include "app/RunLog.h"
-#include "platform/Window.h"
+#include "app/SeekKeys.h"
+#include "app/SoundLevel.h"
 #include "display/Screen.h"
+#include "platform/Window.h"
 #include "show/Engine.h"
 
 struct LoopSettings {
@@ -29,13 +32,30 @@ struct LoopSettings {
   std::function<double()> nowMs;
   // The show time (ms) whose first frame ends the loop, as if quit were asked for; infinite: none.
   double endMs = std::numeric_limits<double>::infinity();
-  // Told of every frame and cue, and finished when the loop ends; null: no log.
+  // Told of every frame and cue, and finished when the loop ends for good; null: no log.
   RunLog* log = nullptr;
+  // Where the seek keys add up; null: they do nothing.
+  SeekKeys* seeks = nullptr;
+  // The live sound's level, which the volume and mute keys change; null: they do nothing.
+  SoundLevel* sound = nullptr;
+  // The information line, which the I key shows and hides; null: the key does nothing.
+  InfoLine* info = nullptr;
 };
 
-// Escape and the window's destruction post the quit request; every other key-down raises the
-// sync flag again, so the latest music cue is delivered once more at the next frame.
+// Why the loop ended: the show is over, or a seek waits (in settings.seeks) and no event does.
+enum class LoopEnd { Quit, Seek };
+
+// Escape and the window's destruction post the quit request; every key-down that is not one of
+// the program's own raises the sync flag again, so the latest music cue is delivered once more at
+// the next frame.
 void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync);
+
+// A seek key adds to settings.seeks (taken from the show time `shownAtMs`); a volume or mute key
+// changes settings.sound, the music's gain, and says so (stderr, the log). False for other keys.
+bool takeSeekOrSoundKey(int key, float shownAtMs, Engine& engine, const LoopSettings& settings);
+
+// Writes the log's summary and closes it, saying on stderr when it could not be written in full.
+void finishRunLog(RunLog& log, float timeMs, int entry);
 
 // One idle turn: the engine's turn into the screen's frame, pointer hidden, present; the log, if
 // any, is told when presenting starts and ends.
@@ -43,5 +63,8 @@ void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log = n
 
 void runMessageLoop(Window& window, Screen& screen, Engine& engine);
 // The live program's loop: Pause holds the picture, the music and the show clock together (cues
-// wait); F12 writes the screen as shown to zod-MM.SS.mmm.png; frames are paced as settings say.
-void runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSettings& settings);
+// wait); F12 writes the screen as shown to zod-MM.SS.mmm.png; the seek keys end the loop for the
+// caller to run the show again from the moment they ask for; the volume keys set the sound's
+// level; frames are paced as settings say. Entered with the counter paused (a seek while paused),
+// it draws the held moment's frame once and stays paused.
+LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const LoopSettings& settings);

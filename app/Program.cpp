@@ -124,6 +124,11 @@ int runProgram(const ProgramOptions& options) {
   platform.loop.nowMs = &steadyNowMs;
   platform.loop.sleepUntil = &sleepUntilMs;
   platform.loop.log = log.get();
+  // Owned here, so it outlives the seeks' fresh shows and is at hand for the settings at the end.
+  SoundLevel sound = options.sound;
+  sound.volumePercent = settings.volumePercent.value_or(sound.volumePercent);
+  sound.muted = settings.muted.value_or(sound.muted);
+  platform.loop.sound = &sound;
 
   ShowOptions showOptions;
   showOptions.music.openOutput = options.mute ? &SilentAudioOutput::open : &SdlAudioOutput::open;
@@ -135,11 +140,13 @@ int runProgram(const ProgramOptions& options) {
   if (!options.end.empty()) platform.loop.endMs = static_cast<double>(endMicros) / 1000.0;
   // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
   platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };
-  int code = late ? runShowFrom(platform, showOptions, startMicros) : runShowOn(platform, showOptions);
+  int code = runShowFrom(platform, showOptions, late ? startMicros : FROM_THE_START);
   if (!settingsFile.empty()) {
     settings.window = window.windowedPlace();
     settings.fullScreen = window.fullScreen();
     settings.scaling = scaling;
+    settings.volumePercent = sound.volumePercent;
+    settings.muted = sound.muted;
     std::string why;
     // Not the output anybody asked for: the show's own exit code stands.
     if (!writeSettings(settingsFile, settings, why))

@@ -11,6 +11,7 @@
 #include "display/PictureFit.h"
 #include "show/MillisecondCounter.h"
 #include "app/MainLoop.h"
+#include "app/SoundLevel.h"
 
 struct ProgramOptions {
   bool windowed = false;
@@ -38,6 +39,8 @@ struct ProgramOptions {
   std::string shotsFolder;
   // Empty: no run log. Otherwise the file the run log goes to (see RunLog.h).
   std::string logPath;
+  // The sound's level at the start; the volume and mute keys change it from there.
+  SoundLevel sound;
   // The count of allocations the run log reports; null: not counted.
   RunLog::AllocationCount allocationCount = nullptr;
 };
@@ -46,7 +49,7 @@ struct Platform {
   Window& window;
   DisplayLayer& display;
   MillisecondCounter& counter;
-  // How the message loop paces frames, pauses and takes screenshots.
+  // How the message loop paces frames, pauses, takes screenshots, seeks and sets the volume.
   LoopSettings loop = {};
 };
 

@@ -91,6 +91,8 @@ void RunLog::presentEnds() {
 void RunLog::frameEnds(float timeMs, int entry) {
   const double end = now();
   ++frameCount;
+  // A seek makes a fresh show, which allocates; those are the seek's, not the loop's.
+  if (seekWaits && frameCount > 1 && allocations) allocationsAtFirstFrame = allocations() - allocationsSeen;
   if (frameCount > 1 && allocations) {
     const std::uint64_t total = allocationsAfterFirstFrame();
     if (total != allocationsSeen && allocationLines < ALLOCATION_LINES && file) {
@@ -110,7 +112,28 @@ void RunLog::frameEnds(float timeMs, int entry) {
       std::fprintf(file, "start frame=1 show_ms=%.0f scene=%d name=%s\n", static_cast<double>(timeMs), entry + 1,
                    sceneName(entry));
   }
+  if (seekWaits && file) {
+    std::fprintf(file, "seek frame=%llu from_ms=%.0f to_ms=%.0f landed_ms=%.0f took_ms=%.0f\n",
+                 static_cast<unsigned long long>(frameCount), seekFromMs, seekToMs, static_cast<double>(timeMs),
+                 end - seekAskedAt);
+  }
+  seekWaits = false;
   if (end >= nextMemoryWall) writeMemory(end);
+}
+
+void RunLog::seekAsked(double fromMs, double toMs, double askedAtMs) {
+  seekWaits = true;
+  seekFromMs = fromMs;
+  seekToMs = toMs;
+  seekAskedAt = askedAtMs;
+  // The seek's wait is in its own line, not among the times between frames.
+  previousStart = -1.0;
+}
+
+void RunLog::soundChanged(int volumePercent, bool muted, float timeMs) {
+  if (!file) return;
+  std::fprintf(file, "volume frame=%llu show_ms=%.0f percent=%d muted=%d\n",
+               static_cast<unsigned long long>(frameCount), static_cast<double>(timeMs), volumePercent, muted ? 1 : 0);
 }
 
 void RunLog::writeMemory(double nowMs) {

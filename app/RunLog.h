@@ -5,12 +5,16 @@
 //           raised it again rather than the music
 //   pause, resume  the Pause key: the frames drawn so far and the show time held
 //   shot    F12: the frames drawn so far, the show time and the file written (- when none)
+//   seek    at the first frame after a seek: the show time it left and asked for, the time of that
+//           frame, and the wall time from the first seek key to that frame
+//   volume  a volume or mute key: the frames drawn so far, the show time, the volume and mute
 //   mem     at the first frame and every 10 s of wall time: resident memory and the allocations
 //           made on the main thread since the first frame
 //   end     the frame, show time and scene the loop ended at
 //   frames  idle turns run; frametime and rendertime the percentiles of the time between frames
 //           and of the time each took until it was presented (clock, cues, scene changes, drawing)
-//   alloc   a frame that allocated on the main thread (after the first frame; the first 16 such)
+//   alloc   a frame that allocated on the main thread (after the first frame; the first 16 such); what a seek
+//           allocates for its fresh show, up to its first frame, is the seek's and not counted
 //   allocations  made on the main thread in the loop after the first frame, and how many of them
 //           the display made while presenting (its driver's warm-up: the software OpenGL driver
 //           compiles its shaders on its first draws)
@@ -50,6 +54,10 @@ class RunLog final : public CueListener {
   void pauseChanged(bool paused, float timeMs);
   // `path`: the file written, empty when none could be.
   void screenshotTaken(float timeMs, const std::string& path);
+  // A seek from `fromMs` to `toMs` asked for at wall time `askedAtMs` (the log's clock); written
+  // with the next frame, whose time is where it landed.
+  void seekAsked(double fromMs, double toMs, double askedAtMs);
+  void soundChanged(int volumePercent, bool muted, float timeMs);
   // Writes the summary and closes the file; false when anything could not be written.
   bool finish(float timeMs, int entry);
   // Why the log could not be written in full, once finish has said so; else empty.
@@ -84,4 +92,8 @@ class RunLog final : public CueListener {
   std::uint64_t inPresent = 0;
   std::uint64_t presentAtFrameStart = 0;
   int allocationLines = 0;
+  bool seekWaits = false;
+  double seekFromMs = 0.0;
+  double seekToMs = 0.0;
+  double seekAskedAt = 0.0;
 };

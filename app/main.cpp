@@ -291,8 +291,10 @@ int run(int argc, char** argv) {
   CLI::App app{"zod: " ZOD_DESCRIPTION
                ".\n"
                "Keys: Escape ends the show, Pause, Space or P pauses it, F12 saves the screen\n"
-               "as a PNG, F11 or Alt+Enter switch full screen; modifier and media keys do\n"
-               "nothing; any other key repeats the latest music cue.\n"
+               "as a PNG, F11 or Alt+Enter switch full screen, Left/Right seek 10 s back or on,\n"
+               "PgUp/PgDn go to the previous or next scene, + and - (or =) set the volume,\n"
+               "M mutes, I shows an information line; modifier and media keys do nothing;\n"
+               "any other key repeats the latest music cue.\n"
                "Exit codes: 0 the show ended, 1 a fault was reported, 2 a bad argument."};
   app.name("zod");
   app.footer("Settings: the window's place, full screen or not, the scaling and the volume are\n"

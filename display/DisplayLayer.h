@@ -24,4 +24,7 @@ class DisplayLayer {
   virtual LockedSurface lock() = 0;
   // Makes the written pixels visible.
   virtual void unlock() = 0;
+  // A line of any text the display shows from the next frame on, beside the picture (in the bar
+  // below it), never in the frame itself; empty: none.
+  virtual void showLine(const char* text) { (void)text; }
 };

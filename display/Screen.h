@@ -27,6 +27,8 @@ class Screen {
   // Waits for the vertical blank and copies the frame onto the display; does nothing if the set-up
   // failed, and skips the copy when the surface cannot be locked.
   void present();
+  // A line of text the display shows with the picture, outside the frame (see DisplayLayer).
+  void showLine(const char* text) { display.showLine(text); }
 
  private:
   DisplayLayer& display;

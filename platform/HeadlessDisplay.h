@@ -2,6 +2,7 @@
 // A display in memory: a 512 x 384 surface that tests can look at, with switches that make any
 // set-up step or the lock fail.
 
+#include <string>
 #include <vector>
 
 #include "display/DisplayLayer.h"
@@ -17,6 +18,7 @@ class HeadlessDisplay final : public DisplayLayer {
   void waitForVerticalBlank() override { ++verticalBlanks; }
   LockedSurface lock() override;
   void unlock() override { ++presentedFrames; }
+  void showLine(const char* text) override { line = text; }
 
   const Pixel* surface() const { return surfacePixels.data(); }
   Pixel* surface() { return surfacePixels.data(); }
@@ -28,6 +30,8 @@ class HeadlessDisplay final : public DisplayLayer {
   bool failLock = false;
   int verticalBlanks = 0;
   int presentedFrames = 0;
+  // The line the display was last told to show.
+  std::string line;
 
  private:
   std::vector<Pixel> surfacePixels;

@@ -63,10 +63,11 @@ void SdlAudioOutput::start(Fill fill, void* context) {
   fillFunction = fill;
   fillContext = context;
   SDL_UnlockAudioDevice(device);
-  SDL_PauseAudioDevice(device, 0);
+  if (!held) SDL_PauseAudioDevice(device, 0);
 }
 
 void SdlAudioOutput::setPaused(bool paused) {
+  held = paused;
   // SDL takes the device's lock here, so no callback runs once a pause has returned.
   SDL_PauseAudioDevice(device, paused ? 1 : 0);
 }

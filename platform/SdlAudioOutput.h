@@ -26,6 +26,8 @@ class SdlAudioOutput : public AudioOutput {
 
   SDL_AudioDeviceID device = 0;
   std::uint32_t deviceFrames = 0;
+  // Held before start: start leaves the device paused.
+  bool held = false;
   Fill fillFunction = nullptr;
   void* fillContext = nullptr;
 };

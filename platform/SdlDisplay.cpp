@@ -2,12 +2,16 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/SdlWindow.h"
 
 SdlDisplay::SdlDisplay(SdlWindow& target, bool startFullScreen, Scaling pictureScaling)
     : window(target), fullScreen(startFullScreen), scaling(pictureScaling) {}
 
 SdlDisplay::~SdlDisplay() {
+  if (lineTexture) SDL_DestroyTexture(lineTexture);
   if (enlarged) SDL_DestroyTexture(enlarged);
   if (texture) SDL_DestroyTexture(texture);
   if (renderer) SDL_DestroyRenderer(renderer);
@@ -59,6 +63,7 @@ void SdlDisplay::placePicture() {
   outputWidth = width;
   outputHeight = height;
   fit = fitPicture(width, height, scaling);
+  linePlaced = false;
   if (enlarged) SDL_DestroyTexture(enlarged);
   enlarged = nullptr;
   if (fit.smooth && fit.wholeFactor > 1 && SDL_RenderTargetSupported(renderer)) {
@@ -84,7 +89,51 @@ void SdlDisplay::unlock() {
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, texture, nullptr, &place);
   }
+  if (lineText[0] != '\0') drawLine();
   SDL_RenderPresent(renderer);
+}
+
+void SdlDisplay::showLine(const char* line) {
+  if (std::strncmp(line, lineText, LINE_CHARACTERS) == 0) return;
+  std::strncpy(lineText, line, LINE_CHARACTERS);
+  lineChanged = true;
+}
+
+void SdlDisplay::placeLine() {
+  linePlaced = true;
+  const int bar = outputHeight - (fit.y + fit.height);
+  // Half the bar high, readable at any size; where the bar is thinner than the smallest line
+  // the line covers the picture's bottom rows instead.
+  constexpr int SMALLEST = 12;
+  const bool inBar = bar >= SMALLEST + 4;
+  const int pixels = inBar ? std::clamp(bar / 2, SMALLEST, 28) : std::clamp(outputHeight / 40, SMALLEST, 20);
+  if (!text.setPixelSize(pixels)) return;
+  // A character's width in from the picture's edges.
+  const int margin = text.cellWidth();
+  const int width = std::max(text.cellWidth(), std::min(fit.width, outputWidth) - 2 * margin);
+  if (!lineTexture || width != lineWidth || text.lineHeight() != lineHeight) {
+    if (lineTexture) SDL_DestroyTexture(lineTexture);
+    lineWidth = width;
+    lineHeight = text.lineHeight();
+    lineTexture =
+        SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, lineWidth, lineHeight);
+    linePixels.assign(static_cast<std::size_t>(lineWidth) * lineHeight, 0);
+  }
+  lineX = std::max(0, fit.x) + margin;
+  lineY = inBar ? fit.y + fit.height + (bar - lineHeight) / 2 : outputHeight - lineHeight;
+  lineChanged = true;
+}
+
+void SdlDisplay::drawLine() {
+  if (!linePlaced) placeLine();
+  if (!lineTexture) return;
+  if (lineChanged) {
+    text.draw(lineText, linePixels.data(), lineWidth);
+    SDL_UpdateTexture(lineTexture, nullptr, linePixels.data(), static_cast<int>(lineWidth * sizeof(Pixel)));
+    lineChanged = false;
+  }
+  const SDL_Rect place{lineX, lineY, lineWidth, lineHeight};
+  SDL_RenderCopy(renderer, lineTexture, nullptr, &place);
 }
 
 bool SdlDisplay::hasVsync() const {

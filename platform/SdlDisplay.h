@@ -8,6 +8,7 @@
 
 #include "display/DisplayLayer.h"
 #include "display/PictureFit.h"
+#include "platform/TextLine.h"
 
 class SdlWindow;
 struct SDL_Renderer;
@@ -28,6 +29,7 @@ class SdlDisplay final : public DisplayLayer {
   void waitForVerticalBlank() override;
   LockedSurface lock() override;
   void unlock() override;
+  void showLine(const char* text) override;
 
   // Whether presenting waits for the vertical blank; without it the program paces frames itself.
   bool hasVsync() const;
@@ -38,6 +40,10 @@ class SdlDisplay final : public DisplayLayer {
   // Follows the renderer's output size: the picture's place and, for smooth scaling, the texture
   // it is first enlarged into.
   void placePicture();
+  // Sizes and places the line for the output: in the bar under the picture, or over the picture's
+  // bottom where the bar is too thin for it.
+  void placeLine();
+  void drawLine();
 
   SdlWindow& window;
   bool fullScreen;
@@ -54,4 +60,17 @@ class SdlDisplay final : public DisplayLayer {
   int outputWidth = 0;
   int outputHeight = 0;
   PictureFit fit;
+  // The line shown with the picture (empty: none), its glyphs and its texture, redrawn only
+  // when the text or the output's size changes.
+  static constexpr int LINE_CHARACTERS = 255;
+  char lineText[LINE_CHARACTERS + 1] = {};
+  bool lineChanged = false;
+  bool linePlaced = false;
+  TextLine text;
+  SDL_Texture* lineTexture = nullptr;
+  std::vector<Pixel> linePixels;
+  int lineWidth = 0;
+  int lineHeight = 0;
+  int lineX = 0;
+  int lineY = 0;
 };

@@ -186,6 +186,39 @@ bool SdlWindow::setFullScreen(bool wanted) {
   return true;
 }
 
+namespace {
+// The program's key for an SDL key, 0 for one that repeats a cue.
+int programKeyOf(SDL_Keycode key) {
+  switch (key) {
+    case SDLK_ESCAPE: return KEY_ESCAPE;
+    // Space and P pause as well: laptops have no Pause key.
+    case SDLK_PAUSE:
+    case SDLK_SPACE:
+    case SDLK_p: return KEY_PAUSE;
+    case SDLK_F12: return KEY_SCREENSHOT;
+    case SDLK_LEFT: return KEY_SEEK_BACK;
+    case SDLK_RIGHT: return KEY_SEEK_FORWARD;
+    case SDLK_PAGEUP: return KEY_PREVIOUS_SCENE;
+    case SDLK_PAGEDOWN: return KEY_NEXT_SCENE;
+    // = is + without Shift on US layouts.
+    case SDLK_PLUS:
+    case SDLK_KP_PLUS:
+    case SDLK_EQUALS: return KEY_VOLUME_UP;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS: return KEY_VOLUME_DOWN;
+    case SDLK_m: return KEY_MUTE;
+    case SDLK_i: return KEY_INFORMATION;
+    default: return 0;
+  }
+}
+
+bool repeats(int programKey) {
+  return programKey == KEY_ESCAPE || programKey == KEY_SEEK_BACK || programKey == KEY_SEEK_FORWARD ||
+         programKey == KEY_PREVIOUS_SCENE || programKey == KEY_NEXT_SCENE || programKey == KEY_VOLUME_UP ||
+         programKey == KEY_VOLUME_DOWN;
+}
+}  // namespace
+
 bool SdlWindow::pollEvent(WindowEvent& event) {
   if (x11WindowGone()) {
     // Once: the loop then finds the quit request and ends.
@@ -206,14 +239,10 @@ bool SdlWindow::pollEvent(WindowEvent& event) {
         }
         // Keys pressed with Alt are the system's (menus, Alt+F4), not the show's.
         if (alt || machineKey(e.key.keysym)) break;
-        // Space and P pause as well: laptops have no Pause key.
-        const bool pause = key == SDLK_PAUSE || key == SDLK_SPACE || key == SDLK_p;
-        if (pause || key == SDLK_F12) {
-          if (e.key.repeat) break;
-          event = {WindowEvent::Kind::KeyDown, pause ? KEY_PAUSE : KEY_SCREENSHOT};
-          return true;
-        }
-        event = {WindowEvent::Kind::KeyDown, key == SDLK_ESCAPE ? KEY_ESCAPE : static_cast<int>(key)};
+        const int programKey = programKeyOf(key);
+        // Held down, only the seek and volume keys go on: a pause or a toggle would flicker.
+        if (programKey != 0 && e.key.repeat && !repeats(programKey)) break;
+        event = {WindowEvent::Kind::KeyDown, programKey != 0 ? programKey : static_cast<int>(key)};
         return true;
       }
       case SDL_QUIT:

@@ -6,6 +6,17 @@ inline constexpr int KEY_ESCAPE = 27;
 // Keys the program handles itself (platform keys map onto these); they never repeat a cue.
 inline constexpr int KEY_PAUSE = -1;
 inline constexpr int KEY_SCREENSHOT = -2;
+inline constexpr int KEY_SEEK_BACK = -3;
+inline constexpr int KEY_SEEK_FORWARD = -4;
+inline constexpr int KEY_PREVIOUS_SCENE = -5;
+inline constexpr int KEY_NEXT_SCENE = -6;
+inline constexpr int KEY_VOLUME_UP = -7;
+inline constexpr int KEY_VOLUME_DOWN = -8;
+inline constexpr int KEY_MUTE = -9;
+inline constexpr int KEY_INFORMATION = -10;
+
+// Whether the program handles the key itself rather than letting it repeat a cue.
+constexpr bool isProgramKey(int key) { return key < 0; }
 
 struct WindowEvent {
   enum class Kind {
@@ -13,7 +24,7 @@ struct WindowEvent {
     Destroyed,  // the window was closed through the system
   };
   Kind kind = Kind::KeyDown;
-  int key = 0;  // KEY_ESCAPE, KEY_PAUSE, KEY_SCREENSHOT, or any other value for some other key
+  int key = 0;  // KEY_ESCAPE, one of the program's keys above, or any other value for some other key
 };
 
 // A window's client area on the desktop, in screen pixels.

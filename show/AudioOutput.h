@@ -22,6 +22,7 @@ class AudioOutput {
   // Starts pulling samples; until then the device is silent.
   virtual void start(Fill fill, void* context) = 0;
   // Holds the device: no samples are pulled, so the music and its cues wait; false goes on.
-  // When it returns true, no fill runs until the device goes on again.
+  // When it returns true, no fill runs until the device goes on again. A device held before start
+  // stays silent until it goes on.
   virtual void setPaused(bool paused) { (void)paused; }
 };

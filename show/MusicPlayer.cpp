@@ -23,6 +23,7 @@ struct MusicPlayer::Playback {
   CueTable cues;
   std::atomic<bool> cuesKnown{false};
   std::thread cueWork;
+  float gain = 1.0f;
   std::unique_ptr<MusicStream> stream;
   // Declared last so it closes first: no callback runs while the stream and renderer go away.
   std::unique_ptr<AudioOutput> output;
@@ -31,6 +32,7 @@ struct MusicPlayer::Playback {
 MusicPlayer::MusicPlayer(SyncMailbox& mailbox, const MusicOptions& options)
     : playback(std::make_unique<Playback>(mailbox)) {
   playback->options = options;
+  playback->gain = options.gain;
   if (!ModuleRenderer::librarySupported()) {
     showFatal("Achtung: Sie haben nicht die richtige DLL");
     return;
@@ -52,7 +54,7 @@ MusicPlayer::~MusicPlayer() {
   if (playback->cueWork.joinable()) playback->cueWork.join();
 }
 
-void MusicPlayer::load(const char* fileName) {
+void MusicPlayer::load(const char* fileName, const CueTable* learnt) {
   // The module cannot change under the audio thread once it plays.
   if (playback->stream) return;
   std::vector<std::uint8_t> bytes;
@@ -61,6 +63,11 @@ void MusicPlayer::load(const char* fileName) {
   if (p.cueWork.joinable()) p.cueWork.join();
   const bool read = readWholeFile(path, bytes);
   if (read && p.renderer.open(bytes)) {
+    if (learnt) {
+      p.cues = *learnt;
+      p.cuesKnown = true;
+      return;
+    }
     p.cuesKnown = false;
     p.cueWork = std::thread([&p, module = std::move(bytes)] {
       try {
@@ -86,6 +93,7 @@ void MusicPlayer::play() {
   if (!p.output || !p.renderer.isOpen() || p.stream) return;
   p.stream = std::make_unique<MusicStream>(p.renderer, p.cues, p.output->bufferFrames(), p.options.syncOffsetMs,
                                            p.mailbox, &p.cuesKnown);
+  p.stream->setGain(p.gain);
   p.output->start(&MusicStream::fillCallback, p.stream.get());
 }
 
@@ -97,6 +105,11 @@ std::uint64_t MusicPlayer::seek(std::uint64_t frame) {
 
 void MusicPlayer::setPaused(bool paused) {
   if (playback->output) playback->output->setPaused(paused);
+}
+
+void MusicPlayer::setGain(float gain) {
+  playback->gain = gain;
+  if (playback->stream) playback->stream->setGain(gain);
 }
 
 const CueTable& MusicPlayer::cues() {

@@ -23,6 +23,10 @@ void MusicStream::fillCallback(void* stream, float* interleaved, std::size_t fra
 void MusicStream::fill(float* interleaved, std::size_t frames) {
   const std::size_t written = renderer.render(interleaved, frames, *this);
   std::fill(interleaved + 2 * written, interleaved + 2 * frames, 0.0f);
+  const float gain = level.load(std::memory_order_relaxed);
+  // At full volume the samples stay exactly as rendered.
+  if (gain != 1.0f)
+    for (std::size_t i = 0; i < 2 * written; ++i) interleaved[i] *= gain;
   handed += frames;
   if (tableKnown && !tableKnown->load(std::memory_order_acquire)) return;
   if (!located) {

@@ -29,6 +29,9 @@ class MusicStream final : private ModuleRenderer::EventSink {
   // The AudioOutput::Fill shape of fill, with the stream as context.
   static void fillCallback(void* stream, float* interleaved, std::size_t frames);
 
+  // Scales the samples from the next fill on (1: as rendered, untouched; 0: silence, cues still come).
+  void setGain(float gain) { level.store(gain, std::memory_order_relaxed); }
+
   std::uint64_t handedFrames() const { return handed; }
   // Cues of the table from where the music started on that are not delivered yet.
   std::size_t pendingEvents() const { return located ? table.cues().size() - next : 0; }
@@ -42,6 +45,7 @@ class MusicStream final : private ModuleRenderer::EventSink {
   SyncReceiver& receiver;
   std::int64_t delayFrames;
   const std::atomic<bool>* tableKnown;
+  std::atomic<float> level{1.0f};
   std::uint64_t handed = 0;
   // Where the music started; the cues before it are not delivered.
   std::uint64_t startFrame = 0;

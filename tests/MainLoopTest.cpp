@@ -101,6 +101,25 @@ TEST_F(MainLoopTest, TheLoopEndsAtTheFirstFrameReachingTheEndTime) {
   EXPECT_EQ(log.back().timeMs, 80.0f);
 }
 
+// I shows the line on the display, beside the frame: the show time, the scene, and the level after
+// the volume keys, which change it without repeating a cue.
+TEST_F(MainLoopTest, InformationLineShowsTheMomentAndTheVolume) {
+  LoopSettings settings;
+  InfoLine info;
+  SoundLevel level;
+  settings.info = &info;
+  settings.sound = &level;
+  window.postAfterIdleTurns(1, {WindowEvent::Kind::KeyDown, KEY_INFORMATION});
+  window.postAfterIdleTurns(1, {WindowEvent::Kind::KeyDown, KEY_VOLUME_DOWN});
+  window.postAfterIdleTurns(1, {WindowEvent::Kind::KeyDown, KEY_VOLUME_DOWN});
+  window.postAfterIdleTurns(2, {WindowEvent::Kind::KeyDown, KEY_VOLUME_UP});
+  window.postAfterIdleTurns(2, {WindowEvent::Kind::KeyDown, KEY_MUTE});
+  window.postAfterIdleTurns(4, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+  runMessageLoop(window, screen, engine, settings);
+  EXPECT_EQ(display.line, "00:00  #1 presents  volume 90% muted");
+  EXPECT_TRUE(syncCodes().empty());
+}
+
 // F12 writes to the chosen folder, named with the zero-padded show time of the frame shown (40 ms).
 TEST_F(MainLoopTest, ScreenshotGoesToTheChosenFolderNamedWithTheShowTime) {
   namespace fs = std::filesystem;

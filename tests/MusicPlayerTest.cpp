@@ -178,6 +178,41 @@ TEST(MusicStream, FillsSilenceOnceTheSongHasEnded) {
   for (float s : buffer) ASSERT_EQ(s, 0.0f);
 }
 
+// The volume scales the samples handed to the device; at 100% they are exactly the renderer's, and
+// muted the cues still come.
+TEST(MusicStream, GainScalesTheSamplesAndLeavesThemUntouchedAtOne) {
+  const std::vector<std::uint8_t> bytes = xm::writeXm(moduleWithZ());
+  struct Ignore final : ModuleRenderer::EventSink {
+    void onZxxEvent(std::uint64_t, std::uint8_t) override {}
+  } ignore;
+  ModuleRenderer plain, full, scaled, muted;
+  CueTable cues;
+  ASSERT_TRUE(plain.open(bytes) && full.open(bytes) && scaled.open(bytes) && muted.open(bytes) && cues.compute(bytes));
+  MusicStream fullStream(full, cues, DEVICE_FRAMES, 0, recordDelivery);
+  MusicStream scaledStream(scaled, cues, DEVICE_FRAMES, 0, recordDelivery);
+  MusicStream mutedStream(muted, cues, DEVICE_FRAMES, 0, recordDelivery);
+  scaledStream.setGain(0.3f);
+  mutedStream.setGain(0.0f);
+  std::vector<float> rendered(2 * DEVICE_FRAMES), atFull(2 * DEVICE_FRAMES), atScaled(2 * DEVICE_FRAMES),
+      atMuted(2 * DEVICE_FRAMES);
+  bool heardSound = false;
+  while (mutedStream.handedFrames() < 8 * ROW) {
+    const std::size_t got = plain.render(rendered.data(), DEVICE_FRAMES, ignore);
+    std::fill(rendered.begin() + static_cast<std::ptrdiff_t>(2 * got), rendered.end(), 0.0f);
+    fullStream.fill(atFull.data(), DEVICE_FRAMES);
+    scaledStream.fill(atScaled.data(), DEVICE_FRAMES);
+    mutedStream.fill(atMuted.data(), DEVICE_FRAMES);
+    for (std::size_t i = 0; i < rendered.size(); ++i) {
+      heardSound |= rendered[i] != 0.0f;
+      ASSERT_EQ(atFull[i], rendered[i]);
+      ASSERT_EQ(atScaled[i], rendered[i] * 0.3f);
+      ASSERT_EQ(atMuted[i], 0.0f);
+    }
+  }
+  EXPECT_TRUE(heardSound);
+  EXPECT_EQ(mutedStream.pendingEvents(), 0u);
+}
+
 std::vector<std::string> fatalTexts;
 void recordFatal(const char*, const char* text) { fatalTexts.emplace_back(text); }
 

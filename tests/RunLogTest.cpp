@@ -99,6 +99,33 @@ TEST(RunLogTest, RecordsCuesPausesShotsAllocationsMemoryAndTheRunsFigures) {
   EXPECT_NE(text.find("allocations after_first_frame=5 in_present=3\n"), std::string::npos) << text;
 }
 
+// A seek is written with its first frame, where it landed; the wait and the fresh show's
+// allocations are the seek's, not the loop's.
+TEST(RunLogTest, RecordsASeekWithItsFirstFrameAndTheVolume) {
+  fakeNow = 1000.0;
+  fakeAllocations = 0;
+  const std::string path = (std::filesystem::temp_directory_path() / "zod-runlog-seek-test.log").string();
+  {
+    RunLog log([] { return fakeNow; }, [] { return fakeAllocations; });
+    ASSERT_TRUE(log.open(path));
+    turn(log, 500.0f, 0, 1.0, 1.0);
+    turn(log, 520.0f, 0, 1.0, 1.0);
+    log.soundChanged(80, true, 520.0f);
+    log.seekAsked(520.0, 10520.0, fakeNow);
+    fakeNow += 90.0;
+    fakeAllocations += 5000;
+    turn(log, 10559.0f, 0, 1.0, 1.0);
+    turn(log, 10579.0f, 0, 1.0, 1.0, 1);
+    EXPECT_TRUE(log.finish(10579.0f, 0));
+  }
+  const std::string text = readText(path);
+  std::filesystem::remove(path);
+  EXPECT_NE(text.find("volume frame=2 show_ms=520 percent=80 muted=1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("seek frame=3 from_ms=520 to_ms=10520 landed_ms=10559 took_ms=92\n"), std::string::npos) << text;
+  EXPECT_NEAR(figure(text, "frametime_ms", "max"), 2.0, 0.01);
+  EXPECT_NE(text.find("allocations after_first_frame=1 "), std::string::npos) << text;
+}
+
 // The cues of the show's own music land in the scenes its composer wrote them for.
 TEST(CueListTest, EveryCueOfTheShowsMusicIsTakenInTheSceneItWasWrittenFor) {
   setAssetDirectory(ZOD_ASSET_DIR);

@@ -66,8 +66,9 @@ cues=$(grep -c "^cue " "$work/keys.log")
 [[ $cues -eq 1 ]] || fail "$cues cues repeated, wanted 1 (A's): $(grep "^cue " "$work/keys.log")"
 echo "ok: modifier, lock and media keys repeated no cue, A one"
 
-# 2.
+# 2. Without what the first part's run remembered (its window of 1024 x 768).
 stopAll
+rm -rf "$XDG_CONFIG_HOME"
 startX 1366x768 bare
 startZod --mute --start 1:05 --assets "$work/assets"
 waitForShow "1366 x 768 without a window manager"

@@ -10,7 +10,7 @@ MusicPlayer::MusicPlayer(SyncMailbox&, const MusicOptions&) {}
 
 MusicPlayer::~MusicPlayer() = default;
 
-void MusicPlayer::load(const char*) {}
+void MusicPlayer::load(const char*, const CueTable*) {}
 
 std::uint64_t MusicPlayer::seek(std::uint64_t) { return 0; }
 
