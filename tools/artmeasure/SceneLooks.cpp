@@ -94,7 +94,7 @@ double saturationOf(Pixel pixel) {
   return high == 0 ? 0.0 : static_cast<double>(high - std::min({r, g, b})) / high;
 }
 
-bool lookAtSceneVisits(int framesPerVisit, std::vector<SceneLook>& looks, std::string& error) {
+bool lookAtSceneVisits(int framesPerVisit, std::vector<SceneLook>& looks, std::string& error, const FrameSeen& seen) {
   ShowScenes scenes;
   if (!learnShowScenes(scenes, error)) return false;
   const FrameTiming timing;
@@ -133,6 +133,7 @@ bool lookAtSceneVisits(int framesPerVisit, std::vector<SceneLook>& looks, std::s
         title.drawTitlePlaneAt(plane.data(), offline->run().timeMs());
         lookAtTitle(frame, plane.data(), look);
       }
+      if (seen) seen(look, frame);
       looks.push_back(look);
     }
   }

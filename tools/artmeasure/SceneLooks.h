@@ -4,6 +4,7 @@
 // tone of the tunnel's steel texture.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,10 @@ struct SceneLook {
 
 // Looks at every visit of the three scenes, `framesPerVisit` frames spread from two seconds after its
 // start to two seconds before its end, at 60 frames a second, from the current asset directory.
-// False, with a message, when the show cannot start.
-bool lookAtSceneVisits(int framesPerVisit, std::vector<SceneLook>& looks, std::string& error);
+// False, with a message, when the show cannot start. `seen`, if given, is shown each frame looked at.
+using FrameSeen = std::function<void(const SceneLook& look, const Pixel* frame)>;
+bool lookAtSceneVisits(int framesPerVisit, std::vector<SceneLook>& looks, std::string& error,
+                       const FrameSeen& seen = {});
 
 struct ToneFigures {
   double midShare = 0.0;    // luma 60..160

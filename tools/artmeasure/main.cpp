@@ -1,13 +1,16 @@
 // How the pictures read where the show uses them:
-//   zod-art-measure [--assets DIR] [--frames N]
+//   zod-art-measure [--assets DIR] [--frames N] [--stills DIR]
 // A line per frame looked at (N a visit, default 3) of every square tunnel, sphere and title visit,
 // then the tone of metal1.jpg. The figures are those the pictures are held to (see the README).
+// --stills writes each frame looked at as DIR/NN-scene-M.SS.mmm.png, as zod still would.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "base/TimeArguments.h"
+#include "display/Letterbox.h"
+#include "image/PngFile.h"
 #include "image/ShowPictures.h"
 #include "render/TrigTables.h"
 #include "stage/ShowFiles.h"
@@ -15,15 +18,18 @@
 
 int main(int argc, char** argv) {
   std::string assets;
+  std::string stills;
   int frames = 3;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--assets" && i + 1 < argc) {
       assets = argv[++i];
+    } else if (arg == "--stills" && i + 1 < argc) {
+      stills = argv[++i];
     } else if (arg == "--frames" && i + 1 < argc) {
       frames = std::atoi(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: zod-art-measure [--assets DIR] [--frames N]\n");
+      std::fprintf(stderr, "usage: zod-art-measure [--assets DIR] [--frames N] [--stills DIR]\n");
       return 2;
     }
   }
@@ -32,7 +38,16 @@ int main(int argc, char** argv) {
   fillTrigTables();
   std::vector<SceneLook> looks;
   std::string error;
-  if (!lookAtSceneVisits(frames, looks, error)) {
+  std::vector<Pixel> screen(SCREEN_PIXELS);
+  bool written = true;
+  const auto writeStill = [&](const SceneLook& look, const Pixel* frame) {
+    char name[64];
+    std::snprintf(name, sizeof name, "/%02d-%s-%s.png", look.scene, look.effect.c_str(),
+                  formatShowTime(look.showMs).c_str());
+    screenAsShown(frame, screen.data());
+    written = writePngFile(stills + name, screen.data(), FRAME_WIDTH, SCREEN_HEIGHT) && written;
+  };
+  if (!lookAtSceneVisits(frames, looks, error, stills.empty() ? FrameSeen{} : FrameSeen{writeStill})) {
     std::fprintf(stderr, "zod-art-measure: %s\n", error.c_str());
     return 1;
   }
@@ -57,5 +72,9 @@ int main(int argc, char** argv) {
       "%s: luma 60-160 %4.1f%%, below 40 %4.1f%%, above 160 %4.1f%%, median %5.1f, mean %5.1f, deviation %5.1f\n",
       METAL1.name, 100.0 * tone.midShare, 100.0 * tone.darkShare, 100.0 * tone.lightShare, tone.median, tone.mean,
       tone.deviation);
+  if (!written) {
+    std::fprintf(stderr, "zod-art-measure: a still could not be written into %s\n", stills.c_str());
+    return 1;
+  }
   return 0;
 }
