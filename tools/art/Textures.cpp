@@ -198,16 +198,17 @@ std::vector<std::uint32_t> drawWood1() {
   });
 }
 
-// Dark blued steel in four plates: near-black grooved seams, domed rivets that catch a bright
-// highlight, and one polished strip down each plate, so that the square tunnel's light rays have
-// bright lines to smear and the plane's logo still reads on it.
+// Blued steel in four plates of two tempers: near-black grooved seams, domed rivets that catch a
+// bright highlight, and one broad polished strip down each plate. The plates sit in the middle
+// tones and sweep from dark to light across the picture, so that the square tunnel's light rays
+// smear a full range of tones rather than black against white.
 std::vector<std::uint32_t> drawMetal1() {
   constexpr double PLATE = 128.0;
   // Signed distance to a plate's polished strip, which runs down the plate (along the square
   // tunnel's depth) off the plate's middle line, so the wrap never cuts one; neighbouring plates
   // carry it on opposite sides.
   auto stripDistance = [](double lx, std::uint32_t px, std::uint32_t py) {
-    return std::fabs(lx + ((px + py) % 2 == 0 ? -30.0 : 30.0)) - 18.0;
+    return std::fabs(lx + ((px + py) % 2 == 0 ? -32.0 : 32.0)) - 29.0;
   };
   auto height = [&](double x, double y) {
     const double lx = cellLocal(x, PLATE), ly = cellLocal(y, PLATE);
@@ -240,13 +241,15 @@ std::vector<std::uint32_t> drawMetal1() {
     const auto py = static_cast<std::uint32_t>(wrap(cellIndex(y, PLATE), 2));
     const double brushed = tiledFbm(x, y, 4, 128, 3, 101 + px * 2 + py) * 0.7 + tiledNoise(x, y, 2, 256, 111) * 0.3;
     const double sheen = 0.5 + 0.5 * cosine(TWO_PI * (x + y) / 256.0);
-    Rgb steel = mix(rgb(0x04070E), rgb(0x3A4862), 0.1 + 0.45 * brushed + 0.45 * sheen);
-    steel = steel * ((px + py) % 2 == 0 ? 1.2 : 0.6);  // plates of two tempers, light and dark
+    Rgb steel = mix(rgb(0x262E40), rgb(0x8494B0), 0.05 + 0.25 * brushed + 0.7 * sheen);
+    steel = steel * ((px + py) % 2 == 0 ? 1.2 : 0.55);  // plates of two tempers, light and dark
 
     // The polished strip: bright ice-white steel, brightest along its middle.
     const double strip = stripDistance(lx, px, py);
     const double stripCover = clamp01(0.5 - strip) * smoothstep(5.0, 9.0, PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly)));
-    const Rgb polished = mix(rgb(0xA6BEDA), rgb(0xD8F0F0), smoothstep(0.0, 8.0, -strip)) * (0.92 + 0.16 * brushed);
+    // The polished strip: pale steel, brightest along its middle. Its red and blue stay short of
+    // full scale so that the plane's logo, added onto it, keeps a colour instead of turning white.
+    const Rgb polished = mix(rgb(0xD4E8E8), rgb(0xE4F8F0), smoothstep(0.0, 8.0, -strip)) * (0.92 + 0.16 * brushed);
     steel = mix(steel, polished, stripCover);
     // Rivet heads are polished too, so their highlights sparkle on the dark plates.
     steel = mix(steel, rgb(0x8494AE), clamp01((height(x, y) - 0.85) * 4.0));
@@ -255,7 +258,7 @@ std::vector<std::uint32_t> drawMetal1() {
     Rgb lit = steel * (0.5 + 0.6 * light.diffuse) + palette::WHITE * (0.95 * light.specular);
     // Near-black grooves between the plates.
     const double edge = PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly));
-    lit = mix(rgb(0x05070C), lit, smoothstep(1.0, 3.5, edge));
+    lit = mix(rgb(0x05070C), lit, smoothstep(2.0, 6.0, edge));
     return lit;
   });
 }
