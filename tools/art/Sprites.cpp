@@ -246,7 +246,9 @@ std::vector<std::uint32_t> drawZod1() {
 }
 
 // A night skyline in rows 176..255 that repeats every 256 columns, for the strip that scrolls
-// along the bottom of the sphere scene. Rows above it are transparent.
+// along the bottom of the sphere scene. Rows above it are transparent. The roof edges catch the
+// moon in ice and the lit windows burn near white: they are the scene's brightest lights, as the
+// sphere's own walls darken with distance.
 std::vector<std::uint32_t> drawKuven() {
   Layer layer(256, 256);
   Random random(0x6B7576656Eull);
@@ -271,14 +273,14 @@ std::vector<std::uint32_t> drawKuven() {
         const int cx = wrap(col + l.start, 256);
         for (int row = top; row < 256; ++row) {
           Rgb c = l.body;
-          if (row == top) c = mix(l.body, palette::SKY, 0.55);             // moonlit roof edge
+          if (row == top) c = palette::ICE;                                // moonlit roof edge
           else if (col == x) c = mix(l.body, palette::STEEL, 0.35);        // lit left wall
           else if (col == x + w - 1) c = l.body * 0.7;                     // shaded right wall
           // Windows: 2 x 2 in a 4 x 5 grid, some lit.
           const int wx = col - x - 2, wy = row - top - 3;
           if (wx >= 0 && wy >= 0 && col < x + w - 2 && wx % 4 < 2 && wy % 5 < 2 && row < 252) {
             const double chance = hashUnit(static_cast<std::uint32_t>(cx / 4 * 7 + wy / 5), static_cast<std::uint32_t>(row / 5 + l.start), 131);
-            if (chance < l.litShare) c = mix(palette::AMBER, palette::GOLD, hashUnit(static_cast<std::uint32_t>(cx), static_cast<std::uint32_t>(row), 137));
+            if (chance < l.litShare) c = mix(palette::GOLD, rgb(0xFFF6E0), hashUnit(static_cast<std::uint32_t>(cx), static_cast<std::uint32_t>(row), 137));
             else c = l.body * 1.25;
           }
           layer.set(cx, row, c);

@@ -55,7 +55,9 @@ double roundedBox(double lx, double ly, double half, double radius) {
 // Glazed azure tiles, two by two, each with a gold diamond in the middle and broad, soft quarter
 // rings in the corners that close into circles around the grout crossings. The cells are large
 // and the rings wide and gentle because the sphere and the title show the tiles shrunk and
-// warped: thin bright lines would break up into moire there.
+// warped: thin bright lines would break up into moire there. Glaze, grout and diamond hearts all
+// keep a strong blue: the sphere darkens the tiles with distance by taking the same amount off
+// every channel, and a strong blue stays visible long after red and green have gone to black.
 std::vector<std::uint32_t> drawTegel1() {
   constexpr double CELL = 128.0;
   auto tileSdf = [](double x, double y) { return roundedBox(cellLocal(x, CELL), cellLocal(y, CELL), 60.0, 12.0); };
@@ -68,10 +70,10 @@ std::vector<std::uint32_t> drawTegel1() {
     const double tileCover = clamp01(0.5 - sdf);
 
     const double grain = tiledFbm(x, y, 16, 16, 3, 11);
-    Rgb grout = mix(palette::NIGHT, palette::STEEL, 0.18 + 0.2 * grain);
+    Rgb grout = mix(rgb(0x3054B8), palette::STEEL, 0.18 + 0.2 * grain);
 
     const double variation = hashUnit(cx, cy, 7);
-    Rgb glaze = mix(palette::DEEP_BLUE, palette::STEEL, 0.25 + 0.35 * variation);
+    Rgb glaze = mix(rgb(0x2A60EC), rgb(0x60A0FF), 0.25 + 0.35 * variation);
     glaze = glaze * (0.86 + 0.28 * tiledFbm(x, y, 8, 8, 3, 21));
 
     // Corner quarter rings: distance to the nearest cell corner, a broad band with soft flanks.
@@ -84,7 +86,7 @@ std::vector<std::uint32_t> drawTegel1() {
     const double diamond = (std::fabs(lx) + std::fabs(ly)) * 0.70710678;
     const double frame = smoothstep(13.0, 16.0, diamond) * (1.0 - smoothstep(22.0, 25.0, diamond));
     const double core = 1.0 - smoothstep(12.0, 14.5, diamond);
-    glaze = mix(glaze, palette::NAVY, core);
+    glaze = mix(glaze, rgb(0x1C2C9C), core);
     glaze = mix(glaze, palette::GOLD * 0.82, frame);
     const double dot = 1.0 - smoothstep(3.5, 6.0, std::sqrt(lx * lx + ly * ly));
     glaze = mix(glaze, palette::GOLD * 0.92, dot);
