@@ -319,9 +319,10 @@ TEST_F(ArtAssetsTest, AddedPicturesAreBlackWhereTheyAddNothing) {
     EXPECT_EQ(countValue(img, 0, 0, img.height - 1, img.width, img.height), img.width);
     EXPECT_EQ(countValue(img, 0, 0, 0, 1, img.height), img.height);
     EXPECT_GT(countValue(img, 0), img.width * img.height / 3);
-    int bright = 0;
-    for (Pixel p : img.pixels) bright += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) > 300 ? 1 : 0;
-    EXPECT_GT(bright, img.width * img.height / 50);
+    // Lit enough to show, though each stays below full scale so as not to clip what it is added to.
+    int lit = 0;
+    for (Pixel p : img.pixels) lit += std::max({(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF}) >= 80 ? 1 : 0;
+    EXPECT_GT(lit, img.width * img.height / 50);
   }
 }
 

@@ -56,8 +56,10 @@ double roundedBox(double lx, double ly, double half, double radius) {
 // rings in the corners that close into circles around the grout crossings. The cells are large
 // and the rings wide and gentle because the sphere and the title show the tiles shrunk and
 // warped: thin bright lines would break up into moire there. Glaze, grout and diamond hearts all
-// keep a strong blue: the sphere darkens the tiles with distance by taking the same amount off
-// every channel, and a strong blue stays visible long after red and green have gone to black.
+// keep a strong blue over little red and green: the sphere darkens the tiles with distance by
+// taking the same amount off every channel, and a strong blue stays visible long after red and
+// green have gone to black; and the title adds these tiles to tegel3's below its logo, which
+// must stay darker than the logo.
 std::vector<std::uint32_t> drawTegel1() {
   constexpr double CELL = 128.0;
   auto tileSdf = [](double x, double y) { return roundedBox(cellLocal(x, CELL), cellLocal(y, CELL), 60.0, 12.0); };
@@ -73,7 +75,7 @@ std::vector<std::uint32_t> drawTegel1() {
     Rgb grout = mix(rgb(0x3054B8), palette::STEEL, 0.18 + 0.2 * grain);
 
     const double variation = hashUnit(cx, cy, 7);
-    Rgb glaze = mix(rgb(0x2A60EC), rgb(0x60A0FF), 0.25 + 0.35 * variation);
+    Rgb glaze = mix(rgb(0x1030E0), rgb(0x3060FF), 0.25 + 0.35 * variation);
     glaze = glaze * (0.86 + 0.28 * tiledFbm(x, y, 8, 8, 3, 21));
 
     // Corner quarter rings: distance to the nearest cell corner, a broad band with soft flanks.
@@ -149,7 +151,8 @@ std::vector<std::uint32_t> drawTegel3() {
     const Rgb glint = palette::WHITE * (0.45 * light.specular);
     colour = mix(colour, clay * shade + glint, clamp01(0.5 - oct));
     colour = mix(colour, teal * shade + glint, clamp01(0.5 - dia));
-    return colour;
+    // A shade darker than it is lit: the title adds these tiles to tegel1's below its logo.
+    return colour * 0.85;
   });
 }
 
