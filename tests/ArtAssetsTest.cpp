@@ -336,6 +336,26 @@ TEST_F(ArtAssetsTest, TitleIsPureBlackOnlyWhereThePatternShouldShow) {
   EXPECT_LT(black, 256 * 256 * 3 / 4);
 }
 
+// The title is shown turned and zoomed up to 1.5 times, pixel by pixel: where its pieces meet the
+// pure black that lets the pattern through, they end in their own dark outline, never in a
+// shade blended towards black that would show as a ragged darker fringe.
+TEST_F(ArtAssetsTest, TitleEdgesEndInTheirOutline) {
+  const Image& title = image(TITEL.name);
+  const double darkestOutline = 0.7 * lumaOf(0x0A0F24u);  // the deepest step of the dark block
+  int edges = 0;
+  for (int y = 1; y < 255; ++y) {
+    for (int x = 1; x < 255; ++x) {
+      const Pixel p = title.at(x, y);
+      if (p == 0) continue;
+      if (title.at(x - 1, y) != 0 && title.at(x + 1, y) != 0 && title.at(x, y - 1) != 0 && title.at(x, y + 1) != 0)
+        continue;
+      ++edges;
+      EXPECT_GE(lumaOf(p), darkestOutline - 1.0) << x << "," << y;
+    }
+  }
+  EXPECT_GT(edges, 1000);
+}
+
 TEST_F(ArtAssetsTest, CaptionIsTheWordLitOnBlack) {
   const Image& caption = image(PRESENTS.name);
   int left = 70, right = -1, top = 20, bottom = -1, lit = 0;
