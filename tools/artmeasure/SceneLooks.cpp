@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <string_view>
 
 #include "effects/SquareTunnelEffect.h"
 #include "effects/TitleEffect.h"
