@@ -50,6 +50,20 @@ void TitleEffect::drawTitlePlane(Pixel* frame, const Pixel* titleImage, double r
   }
 }
 
+TitleEffect::Swing TitleEffect::swingAt(float timeMs) const {
+  const double t = timeMs;
+  const double zoom = exactCos(t * ZOOM_SPEED) * 0.5 + 1.0;
+  const double phase = (static_cast<double>(floatToInt(t)) - lastSyncTime) * SWING_SPEED;
+  const double rs = zoom * exactSin(phase);
+  // The cosine of the scaled sine, not of the phase: the picture shears a little as it swings.
+  return {rs, zoom * exactCos(rs)};
+}
+
+void TitleEffect::drawTitlePlaneAt(Pixel* frame, float timeMs) const {
+  const Swing swing = swingAt(timeMs);
+  drawTitlePlane(frame, titleImage.get(), swing.rs, swing.rc);
+}
+
 void TitleEffect::init() {
   textureA = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
   textureB = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
@@ -77,11 +91,9 @@ void TitleEffect::render(Pixel* frame, float timeMs) {
   const auto time3 = static_cast<std::uint32_t>(floatToInt(t * SPEED_3));
   const std::uint32_t halfTime = static_cast<std::uint32_t>(wholeTime) >> 1;
 
-  const double zoom = exactCos(t * ZOOM_SPEED) * 0.5 + 1.0;
-  const double phase = (static_cast<double>(wholeTime) - lastSyncTime) * SWING_SPEED;
-  const double rs = zoom * exactSin(phase);
-  // The cosine of the scaled sine, not of the phase: the picture shears a little as it swings.
-  const double rc = zoom * exactCos(rs);
+  const Swing swing = swingAt(timeMs);
+  const double rs = swing.rs;
+  const double rc = swing.rc;
 
   const std::int32_t* a = waveA.get();
   const std::int32_t* b = waveB.get();

@@ -23,8 +23,17 @@ class TitleEffect final : public Effect {
   // The title plane alone: the 256 x 256 picture turned and scaled by (rs, rc) about the frame's
   // middle, 0 wherever it does not reach.
   static void drawTitlePlane(Pixel* frame, const Pixel* titleImage, double rs, double rc);
+  // The title plane as render draws it at show time timeMs, for checks of how the title reads.
+  void drawTitlePlaneAt(Pixel* frame, float timeMs) const;
 
  private:
+  // The title's turn and scale at a show time.
+  struct Swing {
+    double rs;
+    double rc;
+  };
+  Swing swingAt(float timeMs) const;
+
   std::unique_ptr<Pixel[]> textureA;
   std::unique_ptr<Pixel[]> textureB;
   std::unique_ptr<std::int32_t[]> waveA;

@@ -26,6 +26,7 @@
 #include "render/Pixel.h"
 #include "render/TrigTables.h"
 #include "tests/ScratchAssets.h"
+#include "tools/artmeasure/SceneLooks.h"
 
 namespace {
 
@@ -319,9 +320,10 @@ TEST_F(ArtAssetsTest, AddedPicturesAreBlackWhereTheyAddNothing) {
     EXPECT_EQ(countValue(img, 0, 0, img.height - 1, img.width, img.height), img.width);
     EXPECT_EQ(countValue(img, 0, 0, 0, 1, img.height), img.height);
     EXPECT_GT(countValue(img, 0), img.width * img.height / 3);
-    int bright = 0;
-    for (Pixel p : img.pixels) bright += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) > 300 ? 1 : 0;
-    EXPECT_GT(bright, img.width * img.height / 50);
+    // Lit enough to show, though each stays below full scale so as not to clip what it is added to.
+    int lit = 0;
+    for (Pixel p : img.pixels) lit += std::max({(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF}) >= 80 ? 1 : 0;
+    EXPECT_GT(lit, img.width * img.height / 50);
   }
 }
 
@@ -333,6 +335,26 @@ TEST_F(ArtAssetsTest, TitleIsPureBlackOnlyWhereThePatternShouldShow) {
   const int black = countValue(title, 0);
   EXPECT_GT(black, 256 * 256 / 4);
   EXPECT_LT(black, 256 * 256 * 3 / 4);
+}
+
+// The title is shown turned and zoomed up to 1.5 times, pixel by pixel: where its pieces meet the
+// pure black that lets the pattern through, they end in their own dark outline, never in a
+// shade blended towards black that would show as a ragged darker fringe.
+TEST_F(ArtAssetsTest, TitleEdgesEndInTheirOutline) {
+  const Image& title = image(TITEL.name);
+  const double darkestOutline = 0.7 * lumaOf(0x0A0F24u);  // the deepest step of the dark block
+  int edges = 0;
+  for (int y = 1; y < 255; ++y) {
+    for (int x = 1; x < 255; ++x) {
+      const Pixel p = title.at(x, y);
+      if (p == 0) continue;
+      if (title.at(x - 1, y) != 0 && title.at(x + 1, y) != 0 && title.at(x, y - 1) != 0 && title.at(x, y + 1) != 0)
+        continue;
+      ++edges;
+      EXPECT_GE(lumaOf(p), darkestOutline - 1.0) << x << "," << y;
+    }
+  }
+  EXPECT_GT(edges, 1000);
 }
 
 TEST_F(ArtAssetsTest, CaptionIsTheWordLitOnBlack) {
@@ -357,20 +379,15 @@ TEST_F(ArtAssetsTest, CaptionIsTheWordLitOnBlack) {
   EXPECT_LE(bottom, 18);
 }
 
-// Luma (Rec. 709) of a pixel, 0..255.
-double luma(Pixel p) { return (2126.0 * ((p >> 16) & 0xFF) + 7152.0 * ((p >> 8) & 0xFF) + 722.0 * (p & 0xFF)) / 10000.0; }
-
-// The square tunnel needs dark steel with bright parts for its light rays to show.
-TEST_F(ArtAssetsTest, MetalIsDarkSteelWithStrongContrast) {
-  double sum = 0.0, squares = 0.0;
-  for (Pixel p : image(METAL1.name).pixels) {
-    sum += luma(p);
-    squares += luma(p) * luma(p);
-  }
-  const double n = 256.0 * 256.0, mean = sum / n;
-  EXPECT_GT(mean, 60.0);
-  EXPECT_LT(mean, 90.0);
-  EXPECT_GE(std::sqrt(squares / n - mean * mean), 45.0);
+// The square tunnel smears its steel into light rays: the steel keeps its middle tones (most of
+// what the rays blend) as well as its dark seams and bright strips.
+TEST_F(ArtAssetsTest, MetalKeepsItsMiddleTonesAndItsContrast) {
+  const ToneFigures tone = toneOf(image(METAL1.name).pixels);
+  EXPECT_GE(tone.midShare, 0.35);
+  EXPECT_GE(tone.median, 70.0);
+  EXPECT_GE(tone.darkShare, 0.05);
+  EXPECT_GE(tone.lightShare, 0.15);
+  EXPECT_GE(tone.deviation, 45.0);
 }
 
 // The pictures as the scenes show them, at two moments the audience sees: the square tunnel at
@@ -403,7 +420,7 @@ TEST_F(ArtInSceneTest, SquareTunnelRaysSpanDarkToBrightAt9m12) {
     for (int y = 0; y < 280; ++y) {
       for (int x = 0; x < 332; ++x) {
         if (x >= 232 && panel.at(x - 232, y) != TRANSPARENT_KEY) continue;
-        window.push_back(luma(frame[static_cast<std::size_t>(y) * 512 + x]));
+        window.push_back(lumaOf(frame[static_cast<std::size_t>(y) * 512 + x]));
       }
     }
     std::sort(window.begin(), window.end());

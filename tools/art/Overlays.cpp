@@ -35,6 +35,17 @@ std::vector<Circle> scatter(Random& random, int width, int height, int count, do
   return placed;
 }
 
+// The colour scaled down, if need be, so that no channel exceeds `ceiling`: an added picture
+// that stays below full scale tints what lies below instead of clipping it to white.
+Rgb cappedAt(Rgb c, double ceiling) {
+  const double top = std::max({c.r, c.g, c.b});
+  return top > ceiling ? c * (ceiling / top) : c;
+}
+
+// The most any channel of the title's balls and cubes adds: they are added over the logo and
+// the tiles alike, and must tint both rather than wash them out to white.
+constexpr double GLASS_CEILING = 90.0;
+
 }  // namespace
 
 // Glowing glass balls: lit from the upper left, dark towards the rim, so that added onto the
@@ -63,7 +74,7 @@ std::vector<std::uint32_t> drawBalle() {
         // A faint rim light from below keeps the lower edge visible.
         const double rim = powInt(clamp01(1.0 - nz), 3) * clamp01(dy);
         const Rgb c = base * (0.12 + 0.88 * diffuse) + palette::WHITE * (0.95 * specular) + palette::SKY * (0.35 * rim);
-        layer.over(x, y, c, a);
+        layer.over(x, y, cappedAt(c, GLASS_CEILING), a);
       }
     }
   }
@@ -111,7 +122,7 @@ std::vector<std::uint32_t> drawBlockchen() {
             ++hits;
           }
         }
-        if (hits > 0) layer.over(x, y, sum * (1.0 / hits), hits / 16.0);
+        if (hits > 0) layer.over(x, y, cappedAt(sum * (1.0 / hits), GLASS_CEILING), hits / 16.0);
       }
     }
   }
@@ -131,10 +142,6 @@ std::vector<std::uint32_t> drawDirurar() {
   const Mask shape = placed(W, H, glyphs, gx, gy);
   const Mask glow = blur(dilate(shape, 2.0), 14);
   const Mask height = blur(shape, 4);
-  auto capped = [](Rgb c) {
-    const double top = std::max({c.r, c.g, c.b});
-    return top > CEILING ? c * (CEILING / top) : c;
-  };
   for (int y = 0; y < H; ++y) {
     for (int x = 0; x < W; ++x) {
       const double fromMiddle = std::fabs(x + 0.5 - W / 2.0) / (W / 2.0);
@@ -146,7 +153,7 @@ std::vector<std::uint32_t> drawDirurar() {
         const Light light = lightFromHeight(height, x, y, 6.0, 20);
         const double t = (y - gy + 0.5) / glyphs.height;
         const Rgb fill = gradient({{0.0, rgb(0x1A8CF0)}, {0.46, rgb(0x1450B0)}, {0.54, rgb(0xE08A08)}, {1.0, rgb(0x9A4604)}}, t);
-        c = mix(c, capped(fill * (0.6 + 0.5 * light.diffuse) + palette::ICE * (0.3 * light.specular)), a);
+        c = mix(c, cappedAt(fill * (0.6 + 0.5 * light.diffuse) + palette::ICE * (0.3 * light.specular), CEILING), a);
       }
       layer.set(x, y, c);
     }

@@ -34,4 +34,25 @@ inline Rgb chrome(double t) {
                   t);
 }
 
+// The title's chrome: the same sky over copper, lighter in the middle tones, with red kept short
+// of full scale where it is blue and blue where it is copper, so that the balls and cubes the
+// title scene adds over it tint it instead of clipping it to white.
+inline Rgb titleChrome(double t) {
+  return gradient({{0.0, rgb(0x3C8CE1)},
+                   {0.30, rgb(0x64C8FA)},
+                   {0.50, rgb(0x9CEEFF)},
+                   {0.53, AMBER},
+                   {0.70, rgb(0xFAB93C)},
+                   {0.88, GOLD},
+                   {1.0, GOLD}},
+                  t);
+}
+
+// A steel ring from ice at the top to deep blue below, and the title's lighter one, whose top
+// stays below ice for the same reason as the title's chrome.
+inline Rgb steelRing(double t) { return gradient({{0.0, ICE}, {0.5, STEEL}, {1.0, DEEP_BLUE}}, t); }
+inline Rgb titleRing(double t) {
+  return gradient({{0.0, rgb(0x82DCFA)}, {0.5, rgb(0x64B9F0)}, {1.0, rgb(0x3C7DC8)}}, t);
+}
+
 }  // namespace art::palette

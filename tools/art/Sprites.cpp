@@ -14,37 +14,50 @@ namespace art {
 
 namespace {
 
+// How chrome pieces are finished: the colours of lettering and rings from top (0) to bottom (1),
+// their highlights, and the width of the dark edge around the lettering (the ring's is half a
+// pixel narrower).
+struct Finish {
+  Rgb (*letters)(double t);
+  Rgb (*ring)(double t);
+  double letterSpecular;
+  double ringSpecular;
+  double outline;
+};
+const Finish POLISHED{palette::chrome, palette::steelRing, 0.8, 0.9, 2.5};
+// The title's: lighter colours, soft highlights and a narrower edge, as the scene adds glass
+// over it and shows it against a busy pattern.
+const Finish TITLE{palette::titleChrome, palette::titleRing, 0.3, 0.3, 1.5};
+
 // Chrome lettering: the text fitted into a box, centred on (cx, cy), with outline and a dark
 // block behind it.
 void paintChromeText(Layer& layer, Font font, const std::string& text, int boxWidth, int boxHeight, double cx,
-                     double cy, int extrude, int tracking = 0) {
+                     double cy, int extrude, int tracking = 0, const Finish& finish = POLISHED) {
   const Mask glyphs = fitText(font, text, boxWidth, boxHeight, tracking);
   const int x = static_cast<int>(std::floor(cx - glyphs.width / 2.0 + 0.5));
   const int y = static_cast<int>(std::floor(cy - glyphs.height / 2.0 + 0.5));
   const Mask shape = placed(layer.width, layer.height, glyphs, x, y);
   RaisedStyle style;
-  style.outline = 2.5;
+  style.outline = finish.outline;
   style.extrude = extrude;
   style.bevelRadius = 2;
   style.depth = 5.0;
-  paintRaised(layer, shape, [&](int, int py) { return palette::chrome((py - y + 0.5) / glyphs.height); }, style);
+  style.specular = finish.letterSpecular;
+  paintRaised(
+      layer, shape, [&](int, int py) { return finish.letters((py - y + 0.5) / glyphs.height); }, style);
 }
 
-// A steel ring lit from the upper left, its colour running from ice at the top to steel below.
-void paintSteelRing(Layer& layer, double cx, double cy, double outer, double inner) {
+// A steel ring lit from the upper left.
+void paintSteelRing(Layer& layer, double cx, double cy, double outer, double inner, const Finish& finish = POLISHED) {
   const Mask ring = ringMask(layer.width, layer.height, cx, cy, outer, inner);
   RaisedStyle style;
-  style.outline = 2.0;
+  style.outline = finish.outline - 0.5;
   style.extrude = 3;
   style.bevelRadius = static_cast<int>((outer - inner) / 3);
   style.depth = 7.0;
-  style.specular = 0.9;
-  paintRaised(layer, ring,
-              [&](int, int y) {
-                return gradient({{0.0, palette::ICE}, {0.5, palette::STEEL}, {1.0, palette::DEEP_BLUE}},
-                                (y - (cy - outer)) / (2 * outer));
-              },
-              style);
+  style.specular = finish.ringSpecular;
+  paintRaised(
+      layer, ring, [&](int, int y) { return finish.ring((y - (cy - outer)) / (2 * outer)); }, style);
 }
 
 void paintSmallCaps(Layer& layer, const std::string& text, int boxWidth, int boxHeight, double cx, double cy,
@@ -66,8 +79,8 @@ void paintSmallCaps(Layer& layer, const std::string& text, int boxWidth, int box
 // "Zod" in chrome inside a steel ring; everything else pure black so the pattern shows.
 std::vector<std::uint32_t> drawTitel() {
   Layer layer(256, 256);
-  paintSteelRing(layer, 128.0, 128.0, 122.0, 108.0);
-  paintChromeText(layer, Font::SansBold, "Zod", 228, 130, 126.0, 118.0, 5);
+  paintSteelRing(layer, 128.0, 128.0, 122.0, 108.0, TITLE);
+  paintChromeText(layer, Font::SansBold, "Zod", 228, 130, 126.0, 118.0, 3, 0, TITLE);
   paintSmallCaps(layer, "DIRURAR", 120, 14, 128.0, 196.0, palette::GOLD, 4);
   return pixelsBlackShowsThrough(layer);
 }
@@ -246,7 +259,9 @@ std::vector<std::uint32_t> drawZod1() {
 }
 
 // A night skyline in rows 176..255 that repeats every 256 columns, for the strip that scrolls
-// along the bottom of the sphere scene. Rows above it are transparent.
+// along the bottom of the sphere scene. Rows above it are transparent. The roof edges catch the
+// moon in ice and the lit windows burn near white: they are the scene's brightest lights, as the
+// sphere's own walls darken with distance.
 std::vector<std::uint32_t> drawKuven() {
   Layer layer(256, 256);
   Random random(0x6B7576656Eull);
@@ -271,14 +286,14 @@ std::vector<std::uint32_t> drawKuven() {
         const int cx = wrap(col + l.start, 256);
         for (int row = top; row < 256; ++row) {
           Rgb c = l.body;
-          if (row == top) c = mix(l.body, palette::SKY, 0.55);             // moonlit roof edge
+          if (row == top) c = palette::ICE;                                // moonlit roof edge
           else if (col == x) c = mix(l.body, palette::STEEL, 0.35);        // lit left wall
           else if (col == x + w - 1) c = l.body * 0.7;                     // shaded right wall
           // Windows: 2 x 2 in a 4 x 5 grid, some lit.
           const int wx = col - x - 2, wy = row - top - 3;
           if (wx >= 0 && wy >= 0 && col < x + w - 2 && wx % 4 < 2 && wy % 5 < 2 && row < 252) {
             const double chance = hashUnit(static_cast<std::uint32_t>(cx / 4 * 7 + wy / 5), static_cast<std::uint32_t>(row / 5 + l.start), 131);
-            if (chance < l.litShare) c = mix(palette::AMBER, palette::GOLD, hashUnit(static_cast<std::uint32_t>(cx), static_cast<std::uint32_t>(row), 137));
+            if (chance < l.litShare) c = mix(palette::GOLD, rgb(0xFFF6E0), hashUnit(static_cast<std::uint32_t>(cx), static_cast<std::uint32_t>(row), 137));
             else c = l.body * 1.25;
           }
           layer.set(cx, row, c);

@@ -55,7 +55,11 @@ double roundedBox(double lx, double ly, double half, double radius) {
 // Glazed azure tiles, two by two, each with a gold diamond in the middle and broad, soft quarter
 // rings in the corners that close into circles around the grout crossings. The cells are large
 // and the rings wide and gentle because the sphere and the title show the tiles shrunk and
-// warped: thin bright lines would break up into moire there.
+// warped: thin bright lines would break up into moire there. Glaze, grout and diamond hearts all
+// keep a strong blue over little red and green: the sphere darkens the tiles with distance by
+// taking the same amount off every channel, and a strong blue stays visible long after red and
+// green have gone to black; and the title adds these tiles to tegel3's below its logo, which
+// must stay darker than the logo.
 std::vector<std::uint32_t> drawTegel1() {
   constexpr double CELL = 128.0;
   auto tileSdf = [](double x, double y) { return roundedBox(cellLocal(x, CELL), cellLocal(y, CELL), 60.0, 12.0); };
@@ -68,10 +72,10 @@ std::vector<std::uint32_t> drawTegel1() {
     const double tileCover = clamp01(0.5 - sdf);
 
     const double grain = tiledFbm(x, y, 16, 16, 3, 11);
-    Rgb grout = mix(palette::NIGHT, palette::STEEL, 0.18 + 0.2 * grain);
+    Rgb grout = mix(rgb(0x3054B8), palette::STEEL, 0.18 + 0.2 * grain);
 
     const double variation = hashUnit(cx, cy, 7);
-    Rgb glaze = mix(palette::DEEP_BLUE, palette::STEEL, 0.25 + 0.35 * variation);
+    Rgb glaze = mix(rgb(0x1030E0), rgb(0x3060FF), 0.25 + 0.35 * variation);
     glaze = glaze * (0.86 + 0.28 * tiledFbm(x, y, 8, 8, 3, 21));
 
     // Corner quarter rings: distance to the nearest cell corner, a broad band with soft flanks.
@@ -84,7 +88,7 @@ std::vector<std::uint32_t> drawTegel1() {
     const double diamond = (std::fabs(lx) + std::fabs(ly)) * 0.70710678;
     const double frame = smoothstep(13.0, 16.0, diamond) * (1.0 - smoothstep(22.0, 25.0, diamond));
     const double core = 1.0 - smoothstep(12.0, 14.5, diamond);
-    glaze = mix(glaze, palette::NAVY, core);
+    glaze = mix(glaze, rgb(0x1C2C9C), core);
     glaze = mix(glaze, palette::GOLD * 0.82, frame);
     const double dot = 1.0 - smoothstep(3.5, 6.0, std::sqrt(lx * lx + ly * ly));
     glaze = mix(glaze, palette::GOLD * 0.92, dot);
@@ -147,7 +151,8 @@ std::vector<std::uint32_t> drawTegel3() {
     const Rgb glint = palette::WHITE * (0.45 * light.specular);
     colour = mix(colour, clay * shade + glint, clamp01(0.5 - oct));
     colour = mix(colour, teal * shade + glint, clamp01(0.5 - dia));
-    return colour;
+    // A shade darker than it is lit: the title adds these tiles to tegel1's below its logo.
+    return colour * 0.85;
   });
 }
 
@@ -198,16 +203,17 @@ std::vector<std::uint32_t> drawWood1() {
   });
 }
 
-// Dark blued steel in four plates: near-black grooved seams, domed rivets that catch a bright
-// highlight, and one polished strip down each plate, so that the square tunnel's light rays have
-// bright lines to smear and the plane's logo still reads on it.
+// Blued steel in four plates of two tempers: near-black grooved seams, domed rivets that catch a
+// bright highlight, and one broad polished strip down each plate. The plates sit in the middle
+// tones and sweep from dark to light across the picture, so that the square tunnel's light rays
+// smear a full range of tones rather than black against white.
 std::vector<std::uint32_t> drawMetal1() {
   constexpr double PLATE = 128.0;
   // Signed distance to a plate's polished strip, which runs down the plate (along the square
   // tunnel's depth) off the plate's middle line, so the wrap never cuts one; neighbouring plates
   // carry it on opposite sides.
   auto stripDistance = [](double lx, std::uint32_t px, std::uint32_t py) {
-    return std::fabs(lx + ((px + py) % 2 == 0 ? -30.0 : 30.0)) - 18.0;
+    return std::fabs(lx + ((px + py) % 2 == 0 ? -32.0 : 32.0)) - 29.0;
   };
   auto height = [&](double x, double y) {
     const double lx = cellLocal(x, PLATE), ly = cellLocal(y, PLATE);
@@ -240,13 +246,15 @@ std::vector<std::uint32_t> drawMetal1() {
     const auto py = static_cast<std::uint32_t>(wrap(cellIndex(y, PLATE), 2));
     const double brushed = tiledFbm(x, y, 4, 128, 3, 101 + px * 2 + py) * 0.7 + tiledNoise(x, y, 2, 256, 111) * 0.3;
     const double sheen = 0.5 + 0.5 * cosine(TWO_PI * (x + y) / 256.0);
-    Rgb steel = mix(rgb(0x04070E), rgb(0x3A4862), 0.1 + 0.45 * brushed + 0.45 * sheen);
-    steel = steel * ((px + py) % 2 == 0 ? 1.2 : 0.6);  // plates of two tempers, light and dark
+    Rgb steel = mix(rgb(0x262E40), rgb(0x8494B0), 0.05 + 0.25 * brushed + 0.7 * sheen);
+    steel = steel * ((px + py) % 2 == 0 ? 1.2 : 0.55);  // plates of two tempers, light and dark
 
     // The polished strip: bright ice-white steel, brightest along its middle.
     const double strip = stripDistance(lx, px, py);
     const double stripCover = clamp01(0.5 - strip) * smoothstep(5.0, 9.0, PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly)));
-    const Rgb polished = mix(rgb(0xA6BEDA), rgb(0xD8F0F0), smoothstep(0.0, 8.0, -strip)) * (0.92 + 0.16 * brushed);
+    // The polished strip: pale steel, brightest along its middle. Its red and blue stay short of
+    // full scale so that the plane's logo, added onto it, keeps a colour instead of turning white.
+    const Rgb polished = mix(rgb(0xD4E8E8), rgb(0xE4F8F0), smoothstep(0.0, 8.0, -strip)) * (0.92 + 0.16 * brushed);
     steel = mix(steel, polished, stripCover);
     // Rivet heads are polished too, so their highlights sparkle on the dark plates.
     steel = mix(steel, rgb(0x8494AE), clamp01((height(x, y) - 0.85) * 4.0));
@@ -255,7 +263,7 @@ std::vector<std::uint32_t> drawMetal1() {
     Rgb lit = steel * (0.5 + 0.6 * light.diffuse) + palette::WHITE * (0.95 * light.specular);
     // Near-black grooves between the plates.
     const double edge = PLATE / 2 - std::max(std::fabs(lx), std::fabs(ly));
-    lit = mix(rgb(0x05070C), lit, smoothstep(1.0, 3.5, edge));
+    lit = mix(rgb(0x05070C), lit, smoothstep(2.0, 6.0, edge));
     return lit;
   });
 }
