@@ -253,15 +253,18 @@ async function music(headPath) {
     });
     console.log(`audio context ${state}; first cue: ${JSON.stringify(cue)}; entry ${entry}; ` +
       `message over the show: "${covered}"`);
-    // The decoded music as the page plays it (the first file, then the second), in two windows:
+    // The decoded music as the page plays it (the first three files), in two windows:
     // around the boundary between the files at 5 s, and from 20 s to 22 s.
     const windows = [[4, 6], [20, 22]].map(([from, to]) => [from * 48000, to * 48000]);
     const margin = 1000;
     const decoded = await page.evaluate(async (spans, margin) => {
-      const files = [await zodTest.fetchMusic(0), await zodTest.fetchMusic(1)];
-      const left = new Float32Array(files[0].length + files[1].length);
-      left.set(files[0].getChannelData(0));
-      left.set(files[1].getChannelData(0), files[0].length);
+      const files = [await zodTest.fetchMusic(0), await zodTest.fetchMusic(1), await zodTest.fetchMusic(2)];
+      const left = new Float32Array(files.reduce((sum, f) => sum + f.length, 0));
+      let at = 0;
+      for (const f of files) {
+        left.set(f.getChannelData(0), at);
+        at += f.length;
+      }
       return { lengths: files.map((f) => f.length), rate: files[0].sampleRate,
         windows: spans.map(([from, to]) => Array.from(left.subarray(from - margin, to + margin))) };
     }, windows, margin);
@@ -415,17 +418,20 @@ async function player() {
   return ok;
 }
 
-// One music piece the server never gives (the second, 0:05 to 0:35): the page tries it again, the
-// picture goes on, a note says so, and the piece after it is scheduled at its own time, 0:35.
+// One music piece the server never gives (the second): the page tries it again, the picture goes
+// on, a note says so when the piece is due, and the piece after it is scheduled at its own time.
 async function musicGap() {
-  const missing = 'zod-001.opus';
+  const files = JSON.parse(readFileSync(join(webDir, 'music.json'), 'utf8')).files;
+  const missing = files[1].name;
+  const nextMs = (files[2].first * 1000) / 48000;
   return withPage('?autostart', async (page, server) => {
-    await page.waitForFunction('zodTest.test.events.some((e) => e.kind === "music" && e.index === 2)', { timeout: 40000 });
+    await page.waitForFunction('zodTest.test.events.some((e) => e.kind === "music" && e.index === 2) && ' +
+      'zodTest.test.notes.length > 0', { timeout: 40000 });
     const { next, notes, longest, frames } = await page.evaluate(() => ({
       next: zodTest.test.events.find((e) => e.kind === 'music' && e.index === 2),
       notes: zodTest.test.notes, longest: zodTest.test.longestStepMs, frames: zodTest.test.frames }));
     const tries = server.requests.get(`/${missing}`) || 0;
-    const ok = next.atMs === 35000 && next.lateMs === 0 && notes.some((n) => n.includes(missing)) && tries >= 3 &&
+    const ok = next.atMs === nextMs && next.lateMs === 0 && notes.some((n) => n.includes(missing)) && tries >= 3 &&
       longest < 500 && frames > 100;
     console.log(`${ok ? 'ok  ' : 'FAIL'} without ${missing} (asked for ${tries} times): the next piece is scheduled ` +
       `at ${next.atMs} ms, ${next.lateMs.toFixed(0)} ms late; ${frames} frames, at most ${longest} ms apart; ` +
@@ -436,7 +442,7 @@ async function musicGap() {
 
 // Loading on a slow connection (400 kbit/s each way, 400 ms latency; chromium's network
 // emulation), started as soon as the page is ready: when it was ready, its first frame, and the
-// silence in the music's first 40 s, taken from every music source the page starts (figures, not a
+// silence in the music's first 70 s, taken from every music source the page starts (figures, not a
 // test).
 async function throttled() {
   const recordStarts = () => {
@@ -447,7 +453,7 @@ async function throttled() {
       return start.call(this, when, offset);
     };
   };
-  const span = 40;
+  const span = 70;
   return withPage('?autostart', async (page) => {
     const loaded = await page.evaluate('zodTest.test.loadedMs');
     await page.waitForFunction('zodTest.test.firstFrameMs !== null', { timeout: 60000 });
@@ -455,6 +461,8 @@ async function throttled() {
     await page.waitForFunction(`zodTest.state.audio && zodTest.state.audio.currentTime - zodTest.state.startedAt > ${span}`,
       { timeout: (span + 30) * 1000 });
     const { starts, startedAt } = await page.evaluate(() => ({ starts: window.zodStarts, startedAt: zodTest.state.startedAt }));
+    const late = await page.evaluate(() => zodTest.test.events ? zodTest.test.events.filter((e) => e.kind === 'music' && e.lateMs > 0) : []);
+    for (const e of late) console.log(`music file ${e.index} (due at ${e.atMs} ms) started ${e.lateMs.toFixed(0)} ms late`);
     // The parts of the first `span` seconds of music time that some source played.
     const pieces = starts.map((s) => [s.at - startedAt, s.at - startedAt + s.length - s.offset]).sort((a, b) => a[0] - b[0]);
     let heard = 0;

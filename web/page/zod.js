@@ -3,7 +3,7 @@
 // pictures.json, written by the build from the show's own table, lists the pictures by the names
 // the module looks them up by; each is stored gzip-compressed under that name plus ".gz".
 //
-// The music was rendered at build time at 48000 Hz into Ogg Opus files (5 s, then 30 s each),
+// The music was rendered at build time at 48000 Hz into Ogg Opus files (5 s, 10 s, 20 s, then 30 s each),
 // listed with their first samples in music.json beside the cue table (the sample each Zxx row
 // starts at, and its code). The show starts once the first file is decoded; each further one is
 // fetched and decoded while the music plays and scheduled on the audio clock at its exact first
@@ -448,7 +448,7 @@
       const first = feeding.held.has(0) || (feeding.failures.get(0) || 0) >= 3;
       const watch = feeding.watches.get(1);
       const second = state.music.files.length < 2 || feeding.held.has(1) || feeding.failures.has(1) ||
-        (watch && watch.received > 0 && fetchSeconds(1, watch.received) + 1 < pieceStart(1));
+        (watch && watch.received > 0 && fetchSeconds(1, watch.received) + 2 < pieceStart(1));
       if (first && second) return;
       await sleep(100);
     }
