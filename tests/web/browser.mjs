@@ -60,9 +60,11 @@ const TYPES = {
 // `hidden` names a file the server pretends not to have.
 function serve(root, hidden) {
   const requests = new Map();
+  const unversioned = new Set();
   const server = createServer((request, response) => {
     const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     requests.set(path, (requests.get(path) || 0) + 1);
+    if (!/[?&]v=[0-9a-f]{12}$/.test(request.url) && path !== '/index.html') unversioned.add(path);
     const file = resolve(root, `.${path === '/' ? '/index.html' : path}`);
     if (!file.startsWith(resolve(root)) || !existsSync(file) || !statSync(file).isFile() || path === `/${hidden}`) {
       response.writeHead(404).end('not found');
@@ -74,6 +76,7 @@ function serve(root, hidden) {
     response.end(request.method === 'HEAD' ? undefined : body);
   });
   server.requests = requests;
+  server.unversioned = unversioned;
   return new Promise((done) => server.listen(0, '127.0.0.1', () => done(server)));
 }
 
@@ -335,7 +338,7 @@ async function messages() {
   return ok;
 }
 
-// The page as a player: the picture's scale in three windows; which keys act (once per press);
+// The page as a player: every file asked for with the build's version; the picture's scale in three windows; which keys act (once per press);
 // Space, M (remembered), a click, a double click; Watch again at the end; on a phone (chromium
 // only: touch emulation), the words, a tap anywhere, the size of the buttons, and no full-screen
 // button where the browser offers none.
@@ -347,9 +350,13 @@ async function player() {
   };
   const look = (page, expression) => page.evaluate(expression);
   const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
-  await withPage('?clock=test', async (page) => {
+  await withPage('?clock=test', async (page, server) => {
+    check(server.unversioned.size === 0, `every file but index.html is asked for with the build's version ` +
+      `(not: ${[...server.unversioned].join(' ') || 'none'})`);
     for (const [width, height, want] of [[1366, 657, '1024 x 560'], [1920, 1080, '1536 x 840'], [400, 300, '400 x 219']]) {
       await page.setViewport({ width, height });
+      // The page lays the picture out on the resize event, which comes before the next animation frame.
+      await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
       const got = await look(page, `(() => { const r = document.getElementById('screen').getBoundingClientRect();
         return Math.round(r.width) + ' x ' + Math.round(r.height); })()`);
       check(got === want, `a ${width} x ${height} window shows the picture at ${got}`);

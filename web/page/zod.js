@@ -34,6 +34,9 @@
   const NOTE_MS = 8000;
   const CONTROLS_AWAKE_MS = 3000;
 
+  // The build's version, from this script's own address (zod.js?v=...): every file the page fetches
+  // carries it, so that no cache pairs this script with another build's module, pictures or music.
+  const VERSION = new URL(document.currentScript.src).searchParams.get('v');
   const params = new URLSearchParams(location.search);
   const testClock = params.get('clock') === 'test';
   const testSpeed = Number(params.get('speed') || '1');
@@ -196,7 +199,7 @@
     const url = packed ? `${name}.gz` : name;
     let response;
     try {
-      response = await fetch(url);
+      response = await fetch(VERSION ? `${url}?v=${VERSION}` : url);
     } catch (error) {
       throw new Error(`Cannot fetch ${name} from the server (${error.message}).`);
     }
