@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "art/Icon.h"
 #include "base/AssetDirectory.h"
 #include "base/Fatal.h"
 #include "base/QuitRequest.h"
@@ -493,6 +494,31 @@ TEST(ArtGenerator, WritesAContactSheetPng) {
   const std::vector<char> bytes = fileBytes(sheet);
   ASSERT_GT(bytes.size(), 8u);
   EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
+  fs::remove_all(dir);
+}
+
+// The icon at each size: the same bytes as the build's copy, see-through corners, and the heart's
+// opaque red in the middle, which is what must survive at 16 px.
+TEST(ArtGenerator, DrawsTheIconAtEverySize) {
+  if (!fs::exists(generator())) GTEST_SKIP() << "zod-art is not built";
+  if (!haveTool("convert")) GTEST_SKIP() << "ImageMagick is not installed";
+  const fs::path dir = freshDirectory("icons");
+  ASSERT_EQ(runGenerator("--icons", dir), 0);
+  for (const int size : art::ICON_SIZES) {
+    const std::string sizeName = std::to_string(size) + "x" + std::to_string(size);
+    SCOPED_TRACE(sizeName);
+    const fs::path icon = dir / sizeName / "apps" / "zod.png";
+    EXPECT_TRUE(fileBytes(icon) == fileBytes(fs::path(ZOD_BINARY_DIR) / "icons" / sizeName / "apps" / "zod.png"))
+        << "the build's copy is stale";
+    const std::string rgba = runAndRead("convert '" + icon.string() + "' -depth 8 rgba:- 2>/dev/null");
+    ASSERT_EQ(rgba.size(), static_cast<std::size_t>(size) * size * 4);
+    auto channel = [&](int x, int y, int c) { return static_cast<unsigned char>(rgba[(y * size + x) * 4 + c]); };
+    EXPECT_LT(channel(0, 0, 3), 8);  // the rounded corner grazes the corner pixel at 16 px
+    EXPECT_LT(channel(size - 1, size - 1, 3), 8);
+    const int mid = size / 2;
+    EXPECT_EQ(channel(mid, mid, 3), 255);
+    EXPECT_GT(channel(mid, mid, 0), 2 * channel(mid, mid, 1));
+  }
   fs::remove_all(dir);
 }
 

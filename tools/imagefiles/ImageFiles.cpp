@@ -1,5 +1,6 @@
 #include "imagefiles/ImageFiles.h"
 
+#include <png.h>
 #include <turbojpeg.h>
 
 #include <cstdio>
@@ -150,6 +151,44 @@ void writePng(const std::string& path, const std::vector<std::uint32_t>& pixels,
   checkPixels(pixels, width, height);
   checkSize(width, height, "PNG");
   if (!writePngFile(path, pixels.data(), width, height)) throw std::runtime_error("cannot write " + path);
+}
+
+namespace {
+// libpng reports a failure by jumping back to encodeRgba, which owns nothing that needs destroying.
+[[noreturn]] void abandonPng(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void ignorePngWarning(png_structp, png_const_charp) {}
+
+bool encodeRgba(std::FILE* file, const Bytes& rgba, int width, int height) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, &abandonPng, &ignorePngWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  bool ok = png && info;
+  if (ok && setjmp(png_jmpbuf(png))) ok = false;
+  if (ok) {
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) png_write_row(png, rgba.data() + static_cast<std::size_t>(y) * width * 4);
+    png_write_end(png, nullptr);
+  }
+  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+  return ok;
+}
+}  // namespace
+
+void writePngWithAlpha(const std::string& path, const std::vector<std::uint32_t>& pixels, int width, int height) {
+  checkPixels(pixels, width, height);
+  checkSize(width, height, "PNG");
+  Bytes rgba;
+  rgba.reserve(static_cast<std::size_t>(width) * height * 4);
+  for (std::size_t i = 0, n = static_cast<std::size_t>(width) * height; i < n; ++i) {
+    rgba.insert(rgba.end(),
+                {red(pixels[i]), green(pixels[i]), blue(pixels[i]), static_cast<std::uint8_t>(pixels[i] >> 24)});
+  }
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+  if (!file) throw std::runtime_error("cannot create " + path);
+  if (!encodeRgba(file.get(), rgba, width, height)) throw std::runtime_error("cannot write " + path);
+  if (std::fclose(file.release()) != 0) throw std::runtime_error("cannot finish " + path);
 }
 
 }  // namespace imagefiles

@@ -36,5 +36,7 @@ void writeRaw(const std::string& path, const std::vector<std::uint32_t>& pixels,
 void writePcx(const std::string& path, const std::vector<std::uint32_t>& pixels, int width, int height);
 void writeJpeg(const std::string& path, const std::vector<std::uint32_t>& pixels, int width, int height);
 void writePng(const std::string& path, const std::vector<std::uint32_t>& pixels, int width, int height);
+// 8-bit RGBA PNG of 0xAARRGGBB words (straight alpha), for the program's icon.
+void writePngWithAlpha(const std::string& path, const std::vector<std::uint32_t>& pixels, int width, int height);
 
 }  // namespace imagefiles
