@@ -53,7 +53,7 @@ if (!webDir || !existsSync(join(webDir, 'index.html'))) skip(`no web page in ${w
 
 const TYPES = {
   '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.json': 'application/json',
-  '.wasm': 'application/wasm', '.gz': 'application/gzip', '.opus': 'audio/ogg',
+  '.wasm': 'application/wasm', '.gz': 'application/gzip', '.opus': 'audio/ogg', '.png': 'image/png',
 };
 
 // A static server for the page folder: 127.0.0.1 only, any free port, GET and HEAD.
@@ -338,10 +338,10 @@ async function messages() {
   return ok;
 }
 
-// The page as a player: every file asked for with the build's version; the picture's scale in three windows; which keys act (once per press);
-// Space, M (remembered), a click, a double click; Watch again at the end; on a phone (chromium
-// only: touch emulation), the words, a tap anywhere, the size of the buttons, and no full-screen
-// button where the browser offers none.
+// The page as a player: every file asked for with the build's version, the icons; the picture's
+// scale in three windows; which keys act (once per press); Space, M (remembered), a click, a double
+// click; Watch again at the end; on a phone (chromium only: touch emulation), the words, a tap
+// anywhere, the size of the buttons, and no full-screen button where the browser offers none.
 async function player() {
   let ok = true;
   const check = (good, what) => {
@@ -351,8 +351,11 @@ async function player() {
   const look = (page, expression) => page.evaluate(expression);
   const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
   await withPage('?clock=test', async (page, server) => {
-    check(server.unversioned.size === 0, `every file but index.html is asked for with the build's version ` +
-      `(not: ${[...server.unversioned].join(' ') || 'none'})`);
+    const icons = await look(page, `Promise.all([...document.querySelectorAll('link[rel$=icon]')].map(async (l) =>
+      (await fetch(l.href)).headers.get('Content-Type')))`);
+    check(server.unversioned.size === 0 && icons.length === 3 && icons.every((t) => t === 'image/png'),
+      `every file but index.html is asked for with the build's version (not: ${[...server.unversioned].join(' ') ||
+      'none'}), and the ${icons.length} icons are there`);
     for (const [width, height, want] of [[1366, 657, '1024 x 560'], [1920, 1080, '1536 x 840'], [400, 300, '400 x 219']]) {
       await page.setViewport({ width, height });
       // The page lays the picture out on the resize event, which comes before the next animation frame.
