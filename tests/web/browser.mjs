@@ -325,10 +325,10 @@ async function messages() {
         await page.waitForFunction('zodTest.test.frames > 10', { timeout: 20000 });
         return page.evaluate(() => [zodTest.test.notes.join(' / '), zodTest.test.frames]);
       }
-      await page.waitForFunction(() => !document.getElementById('message').textContent.startsWith('Loading'));
+      await page.waitForFunction(() => !document.getElementById('words').textContent.startsWith('Loading'));
       return page.evaluate(() => {
         const m = document.getElementById('message');
-        return [m.hidden ? '' : m.textContent, zodTest.test.frames];
+        return [m.hidden ? '' : document.getElementById('words').textContent, zodTest.test.frames];
       });
     }, { hide: c.hide, before: c.before, file: c.file, expectFault: true });
     const good = c.want.test(shown) && (!c.runs || frames > 10);
@@ -415,7 +415,7 @@ async function player() {
     await page.emulate(KnownDevices['iPhone 13']);
     await page.reload();
     await page.waitForFunction('zodTest.ready()');
-    const words = await look(page, 'document.getElementById("message").textContent');
+    const words = await look(page, 'document.getElementById("words").textContent');
     const buttons = await look(page, `[...document.querySelectorAll('#controls button')].filter((b) => !b.hidden)
       .map((b) => b.getBoundingClientRect().height)`);
     const offered = await look(page, '!document.getElementById("fullscreen").hidden');

@@ -49,6 +49,7 @@
   const canvas = document.getElementById('screen');
   const context2d = canvas.getContext('2d', { alpha: false, willReadFrequently: true });
   const message = document.getElementById('message');
+  const words = document.getElementById('words');
   const pauseButton = document.getElementById('pause');
   const fullscreenButton = document.getElementById('fullscreen');
   const muteButton = document.getElementById('mute');
@@ -94,7 +95,7 @@
   function say(text, kind) {
     // A fault stays on the page: later progress must not cover it.
     if (state.failed && kind !== 'error') return;
-    message.textContent = text;
+    words.textContent = text;
     message.className = kind || '';
     message.hidden = false;
     // The photosensitivity warning stands beside the first start prompt.
@@ -190,8 +191,8 @@
   // ---- Loading, with a progress line.
   const progress = { files: 0, done: 0, bytes: 0 };
   function showProgress() {
-    // Music fetched while the show plays is not news.
-    if (state.running) return;
+    // Music fetched once the page is ready (before the start, or while the show plays) is not news.
+    if (test.loadedMs !== null) return;
     say(`Loading ${progress.done} of ${progress.files} files, ${(progress.bytes / 1048576).toFixed(1)} MB`);
   }
   // A packed file is stored gzip-compressed under its name plus ".gz".
@@ -371,7 +372,7 @@
   async function fetchMusic(index, watch) {
     const { name } = state.music.files[index];
     const began = performance.now();
-    if (!state.running) progress.files++;
+    if (test.loadedMs === null) progress.files++;
     const encoded = await fetchBytes(name, false, watch);
     feeding.bytesPerSecond = encoded.length / Math.max(0.001, (performance.now() - began) / 1000);
     if (index === 0) feeding.musicBytes = encoded.length / pieceEnd(0);
@@ -724,8 +725,8 @@
     if (!touch) fullscreenButton.textContent = 'Full screen (F11)';
   }
   document.body.classList.toggle('touch', touch);
-  hint.textContent = 'Space pauses, M mutes, other letter keys repeat the music\'s latest cue; ' +
-    'double-click: full screen.';
+  hint.textContent = 'Space pauses, M mutes, other letter keys repeat the music\'s latest cue' +
+    (fullscreenButton.dataset.offered ? '; double-click: full screen.' : '.');
 
   // ---- The test hook.
   function fnv1a64() {
