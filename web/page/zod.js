@@ -677,7 +677,7 @@
     if (key === 'F11') { event.preventDefault(); toggleFullscreen(); return; }
     // A focused control takes the keys that work it.
     if ((event.target instanceof HTMLButtonElement && (key === 'Enter' || key === ' ')) ||
-        event.target instanceof HTMLInputElement) {
+        (event.target instanceof HTMLInputElement && /^(Arrow|Page|Home|End)/.test(key))) {
       return;
     }
     if (key === 'm' || key === 'M') { toggleMute(); return; }
