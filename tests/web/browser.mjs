@@ -301,12 +301,15 @@ async function music(headPath) {
 async function messages() {
   const silent = (before) => ({ query: '?autostart', runs: true, before });
   const cases = [
-    { what: 'a missing picture', query: '?clock=test', hide: 'zod13.raw.gz', want: /zod13\.raw\.gz is missing on the server \(HTTP 404\)/ },
+    { what: 'a missing picture', query: '?clock=test', hide: 'zod13.raw.gz',
+      want: /zod13\.raw\.gz is missing on the server \(HTTP 404\)/ },
     { what: 'the page opened from disk', file: true, want: /must be served by a web server.*\.\/run-web/ },
-    { what: 'no WebAssembly', query: '?clock=test', before: () => { delete window.WebAssembly; }, want: /cannot run WebAssembly/ },
+    { what: 'no WebAssembly', query: '?clock=test', before: () => { delete window.WebAssembly; },
+      want: /cannot run WebAssembly/ },
     { what: 'no Web Audio', want: /no Web Audio: the show runs without its music/,
       ...silent(() => { delete window.AudioContext; delete window.webkitAudioContext; }) },
-    { what: 'no Ogg Opus', want: /cannot play Ogg Opus/, ...silent(() => { HTMLMediaElement.prototype.canPlayType = () => ''; }) },
+    { what: 'no Ogg Opus', want: /cannot play Ogg Opus/,
+      ...silent(() => { HTMLMediaElement.prototype.canPlayType = () => ''; }) },
     { what: 'a sound output that never starts', want: /sound did not start within 4 s/, ...silent(() => {
       Object.defineProperty(BaseAudioContext.prototype, 'state', { get: () => 'suspended' });
       AudioContext.prototype.resume = () => new Promise(() => {});
@@ -356,7 +359,8 @@ async function player() {
     check(server.unversioned.size === 0 && icons.length === 3 && icons.every((t) => t === 'image/png'),
       `every file but index.html is asked for with the build's version (not: ${[...server.unversioned].join(' ') ||
       'none'}), and the ${icons.length} icons are there`);
-    for (const [width, height, want] of [[1366, 657, '1024 x 560'], [1920, 1080, '1536 x 840'], [400, 300, '400 x 219']]) {
+    const windows = [[1366, 657, '1024 x 560'], [1920, 1080, '1536 x 840'], [400, 300, '400 x 219']];
+    for (const [width, height, want] of windows) {
       await page.setViewport({ width, height });
       // The page lays the picture out on the resize event, which comes before the next animation frame.
       await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
@@ -423,7 +427,8 @@ async function player() {
     await page.waitForFunction('zodTest.state.running', { timeout: 5000 }).catch(() => {});
     check(words === 'Tap to start the show.' && (await look(page, 'zodTest.state.running')),
       `a phone says "${words}", and a tap in a corner starts the show`);
-    check(buttons.every((h) => h >= 44) && !offered, `buttons ${buttons.join(', ')} px high, full screen ${offered ? '' : 'not '}offered`);
+    check(buttons.every((h) => h >= 44) && !offered,
+      `buttons ${buttons.join(', ')} px high, full screen ${offered ? '' : 'not '}offered`);
   }, { before: () => Object.defineProperty(Document.prototype, 'fullscreenEnabled', { get: () => false }) });
   return ok;
 }
@@ -468,13 +473,14 @@ async function throttled() {
     const loaded = await page.evaluate('zodTest.test.loadedMs');
     await page.waitForFunction('zodTest.test.firstFrameMs !== null', { timeout: 60000 });
     const first = await page.evaluate('zodTest.test.firstFrameMs');
-    await page.waitForFunction(`zodTest.state.audio && zodTest.state.audio.currentTime - zodTest.state.startedAt > ${span}`,
+    await page.waitForFunction(`zodTest.state.audio.currentTime - zodTest.state.startedAt > ${span}`,
       { timeout: (span + 30) * 1000 });
-    const { starts, startedAt } = await page.evaluate(() => ({ starts: window.zodStarts, startedAt: zodTest.state.startedAt }));
-    const late = await page.evaluate(() => zodTest.test.events ? zodTest.test.events.filter((e) => e.kind === 'music' && e.lateMs > 0) : []);
+    const { starts, startedAt, late } = await page.evaluate(() => ({ starts: window.zodStarts,
+      startedAt: zodTest.state.startedAt, late: zodTest.test.events.filter((e) => e.kind === 'music' && e.lateMs > 0) }));
     for (const e of late) console.log(`music file ${e.index} (due at ${e.atMs} ms) started ${e.lateMs.toFixed(0)} ms late`);
     // The parts of the first `span` seconds of music time that some source played.
-    const pieces = starts.map((s) => [s.at - startedAt, s.at - startedAt + s.length - s.offset]).sort((a, b) => a[0] - b[0]);
+    const pieces = starts.map((s) => [s.at - startedAt, s.at - startedAt + s.length - s.offset])
+      .sort((a, b) => a[0] - b[0]);
     let heard = 0;
     let until = 0;
     for (const [from, to] of pieces) {
@@ -490,9 +496,11 @@ async function throttled() {
   }, { before: recordStarts, network: { download: 50000, upload: 50000, latency: 400 } });
 }
 
-const runs = { messages, throttled, player, musicgap: musicGap, golden: () => golden(extra), live: () => live(extra), bench, music: () => music(extra) };
+const runs = { golden: () => golden(extra), live: () => live(extra), messages, player, music: () => music(extra),
+  musicgap: musicGap, bench, throttled };
 if (!runs[mode]) {
-  console.log(`usage: node browser.mjs [--firefox] ${Object.keys(runs).join('|')} WEB_DIR [GOLDEN_DIR|SCREENSHOT|HEAD.f32]`);
+  console.log(`usage: node browser.mjs [--firefox] ${Object.keys(runs).join('|')} WEB_DIR ` +
+    '[GOLDEN_DIR|SCREENSHOT|HEAD.f32]');
   process.exit(1);
 }
 runs[mode]().then(async (ok) => {

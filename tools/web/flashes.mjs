@@ -78,7 +78,8 @@ for (let frame = 0; ; frame++) {
     const row = Math.floor(y / cellH) * CELLS;
     for (let x = 0; x < WIDTH; x++) {
       const i = (y * WIDTH + x) * 4;
-      cells[row + Math.floor(x / cellW)] += 0.2126 * linear[rgba[i]] + 0.7152 * linear[rgba[i + 1]] + 0.0722 * linear[rgba[i + 2]];
+      cells[row + Math.floor(x / cellW)] +=
+        0.2126 * linear[rgba[i]] + 0.7152 * linear[rgba[i + 1]] + 0.0722 * linear[rgba[i + 2]];
     }
   }
   for (const q of quarters) {

@@ -427,7 +427,9 @@
           console.warn(`zod: ${error.message}`);
           attempted();
           // The first piece that will not decode means a browser without Ogg Opus.
-          if (error instanceof Undecodable && index === 0) goSilent('This browser cannot play Ogg Opus: the show runs without its music.');
+          if (error instanceof Undecodable && index === 0) {
+            goSilent('This browser cannot play Ogg Opus: the show runs without its music.');
+          }
           if (error instanceof Undecodable) return;
           await sleep(wait);
           if (!wanted()) return;
