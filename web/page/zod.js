@@ -702,14 +702,13 @@
     clearTimeout(awakeTimer);
     awakeTimer = setTimeout(() => document.body.classList.remove('awake'), CONTROLS_AWAKE_MS);
   }
-  stage.addEventListener('click', (event) => {
-    if (event.target === againButton) return;
+  stage.addEventListener('click', () => {
     if (!state.running && !state.ended) start();
     else if (state.paused) togglePause();
     else wakeControls();
   });
-  stage.addEventListener('dblclick', (event) => {
-    if (event.target !== againButton && fullscreenButton.dataset.offered) toggleFullscreen();
+  stage.addEventListener('dblclick', () => {
+    if (fullscreenButton.dataset.offered) toggleFullscreen();
   });
   document.addEventListener('mousemove', wakeControls);
   againButton.addEventListener('click', () => {
