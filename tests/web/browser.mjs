@@ -8,31 +8,40 @@
 //                                                  the caption's cue at 0:04, the title at 0:30,
 //                                                  pause; then the whole show at 200 x: it ends
 //                                                  on the end picture
-//   node browser.mjs messages WEB_DIR              the page's messages when it cannot run
+//   node browser.mjs messages WEB_DIR              the page's messages when it cannot run or runs
+//                                                  without sound
 //   node browser.mjs bench WEB_DIR                 sizes, time to the first frame, ms per frame of
 //                                                  each effect (figures, not a test)
 //   node browser.mjs music WEB_DIR HEAD.f32        the real audio clock: decoding time, the offset
 //                                                  of the decoded music against the rendered samples
 //                                                  (HEAD.f32, from zod-web-assets), the first cue
+//   node browser.mjs musicgap WEB_DIR              one music piece missing on the server: the music
+//                                                  comes back with the next, the picture never stops
+//   node browser.mjs player WEB_DIR                scale, keys, clicks, Watch again, a phone
+//   node browser.mjs throttled WEB_DIR             loading at 400 kbit/s, 400 ms (figures, not a test)
 //
+// --firefox before the mode runs it in Debian's firefox-esr (through WebDriver BiDi) instead.
 // Exit code 0 on success, 1 on a failure, 77 when no browser or no puppeteer-core is installed.
 import { createRequire } from 'node:module';
 import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { extname, join, resolve } from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { gzipSync } from 'node:zlib';
 
 const SKIP = 77;
-const CHROMIUM = '/usr/bin/chromium';
-const [mode, webDir, extra] = process.argv.slice(2);
+const args = process.argv.slice(2);
+const firefox = args[0] === '--firefox';
+const [mode, webDir, extra] = firefox ? args.slice(1) : args;
+const BROWSER = firefox ? '/usr/bin/firefox-esr' : '/usr/bin/chromium';
 
 function skip(why) {
   console.log(`web tests skipped: ${why}`);
   process.exit(SKIP);
 }
 
-if (!existsSync(CHROMIUM)) skip(`no browser (${CHROMIUM}; Debian package chromium)`);
+if (!existsSync(BROWSER)) skip(`no browser (${BROWSER}; Debian package ${firefox ? 'firefox-esr' : 'chromium'})`);
 let puppeteer;
 try {
   const require = createRequire(new URL('../../tools/web/package.json', import.meta.url));
@@ -44,14 +53,18 @@ if (!webDir || !existsSync(join(webDir, 'index.html'))) skip(`no web page in ${w
 
 const TYPES = {
   '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.json': 'application/json',
-  '.wasm': 'application/wasm', '.gz': 'application/gzip', '.opus': 'audio/ogg',
+  '.wasm': 'application/wasm', '.gz': 'application/gzip', '.opus': 'audio/ogg', '.png': 'image/png',
 };
 
 // A static server for the page folder: 127.0.0.1 only, any free port, GET and HEAD.
 // `hidden` names a file the server pretends not to have.
 function serve(root, hidden) {
+  const requests = new Map();
+  const unversioned = new Set();
   const server = createServer((request, response) => {
     const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    requests.set(path, (requests.get(path) || 0) + 1);
+    if (!/[?&]v=[0-9a-f]{12}$/.test(request.url) && path !== '/index.html') unversioned.add(path);
     const file = resolve(root, `.${path === '/' ? '/index.html' : path}`);
     if (!file.startsWith(resolve(root)) || !existsSync(file) || !statSync(file).isFile() || path === `/${hidden}`) {
       response.writeHead(404).end('not found');
@@ -62,6 +75,8 @@ function serve(root, hidden) {
       'Content-Length': body.length, 'Cache-Control': 'no-store' });
     response.end(request.method === 'HEAD' ? undefined : body);
   });
+  server.requests = requests;
+  server.unversioned = unversioned;
   return new Promise((done) => server.listen(0, '127.0.0.1', () => done(server)));
 }
 
@@ -72,10 +87,15 @@ function serve(root, hidden) {
 let browser = null;
 let profile = null;
 async function theBrowser() {
+  if (!browser && firefox) {
+    // Sound may start without a gesture, as chromium's flag below allows.
+    browser = await puppeteer.launch({ browser: 'firefox', executablePath: BROWSER, headless: true,
+      extraPrefsFirefox: { 'media.autoplay.default': 0, 'media.autoplay.blocking_policy': 0 } });
+  }
   if (!browser) {
     profile = mkdtempSync(join(tmpdir(), 'zod-chromium-'));
     browser = await puppeteer.launch({
-      executablePath: CHROMIUM,
+      executablePath: BROWSER,
       headless: true,
       args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
         '--disable-background-networking', '--disable-component-update', '--disable-sync',
@@ -98,12 +118,14 @@ async function withPage(query, run, options = {}) {
     page.on('pageerror', (e) => console.log(`page error: ${e.message}`));
     await page.setViewport({ width: 1024, height: 768 });
     if (options.before) await page.evaluateOnNewDocument(options.before);
-    const url = `http://127.0.0.1:${server.address().port}/index.html${query}`;
+    if (options.network) await page.emulateNetworkConditions(options.network);
+    const url = options.file ? pathToFileURL(join(resolve(webDir), 'index.html')).href
+      : `http://127.0.0.1:${server.address().port}/index.html${query}`;
     await page.goto(url);
     await page.waitForFunction('window.zodTest && (zodTest.ready() || zodTest.test.lastError)', { timeout: 60000 });
     const error = await page.evaluate('zodTest.test.lastError');
     if (error && !options.expectFault) throw new Error(`the page reports: ${error}`);
-    return await run(page);
+    return await run(page, server);
   } finally {
     await context.close();
     server.close();
@@ -180,7 +202,7 @@ async function ending() {
   return withPage('?clock=test&speed=200&autostart', async (page) => {
     await page.waitForFunction('zodTest.state.ended', { timeout: 60000 });
     const { entry, end, lit } = await page.evaluate(() => {
-      const pixels = document.getElementById('screen').getContext('2d').getImageData(0, 52, 512, 280).data;
+      const pixels = document.getElementById('screen').getContext('2d').getImageData(0, 0, 512, 280).data;
       let count = 0;
       for (let i = 0; i < pixels.length; i += 4) if (pixels[i] | pixels[i + 1] | pixels[i + 2]) count++;
       return { entry: zodTest.state.wasm.zod_entry(), end: zodTest.test.events.find((e) => e.kind === 'end'), lit: count };
@@ -234,15 +256,18 @@ async function music(headPath) {
     });
     console.log(`audio context ${state}; first cue: ${JSON.stringify(cue)}; entry ${entry}; ` +
       `message over the show: "${covered}"`);
-    // The decoded music as the page plays it (the first file, then the second), in two windows:
+    // The decoded music as the page plays it (the first three files), in two windows:
     // around the boundary between the files at 5 s, and from 20 s to 22 s.
     const windows = [[4, 6], [20, 22]].map(([from, to]) => [from * 48000, to * 48000]);
     const margin = 1000;
     const decoded = await page.evaluate(async (spans, margin) => {
-      const files = [await zodTest.fetchMusic(0), await zodTest.fetchMusic(1)];
-      const left = new Float32Array(files[0].length + files[1].length);
-      left.set(files[0].getChannelData(0));
-      left.set(files[1].getChannelData(0), files[0].length);
+      const files = [await zodTest.fetchMusic(0), await zodTest.fetchMusic(1), await zodTest.fetchMusic(2)];
+      const left = new Float32Array(files.reduce((sum, f) => sum + f.length, 0));
+      let at = 0;
+      for (const f of files) {
+        left.set(f.getChannelData(0), at);
+        at += f.length;
+      }
       return { lengths: files.map((f) => f.length), rate: files[0].sampleRate,
         windows: spans.map(([from, to]) => Array.from(left.subarray(from - margin, to + margin))) };
     }, windows, margin);
@@ -269,14 +294,27 @@ async function music(headPath) {
   });
 }
 
-// What the page says when it cannot run: a file missing on the server, no WebAssembly, no Web
-// Audio, sound held back by the browser. Each must be a visible message naming the cause.
+// What the page says when it cannot run, or runs without sound: a file missing on the server, the
+// page opened from disk, no WebAssembly; no Web Audio, no Ogg Opus, a sound output that never starts,
+// ?mute (the show must then run on, with a note); sound held back by the browser. Each must be a
+// visible message or note naming the cause.
 async function messages() {
+  const silent = (before) => ({ query: '?autostart', runs: true, before });
   const cases = [
-    { what: 'a missing picture', query: '?clock=test', hide: 'zod13.raw.gz', want: /zod13\.raw\.gz is missing on the server \(HTTP 404\)/ },
-    { what: 'no WebAssembly', query: '?clock=test', before: () => { delete window.WebAssembly; }, want: /cannot run WebAssembly/ },
-    { what: 'no Web Audio', query: '', before: () => { delete window.AudioContext; delete window.webkitAudioContext; },
-      want: /no Web Audio/ },
+    { what: 'a missing picture', query: '?clock=test', hide: 'zod13.raw.gz',
+      want: /zod13\.raw\.gz is missing on the server \(HTTP 404\)/ },
+    { what: 'the page opened from disk', file: true, want: /must be served by a web server.*\.\/run-web/ },
+    { what: 'no WebAssembly', query: '?clock=test', before: () => { delete window.WebAssembly; },
+      want: /cannot run WebAssembly/ },
+    { what: 'no Web Audio', want: /no Web Audio: the show runs without its music/,
+      ...silent(() => { delete window.AudioContext; delete window.webkitAudioContext; }) },
+    { what: 'no Ogg Opus', want: /cannot play Ogg Opus/,
+      ...silent(() => { HTMLMediaElement.prototype.canPlayType = () => ''; }) },
+    { what: 'a sound output that never starts', want: /sound did not start within 4 s/, ...silent(() => {
+      Object.defineProperty(BaseAudioContext.prototype, 'state', { get: () => 'suspended' });
+      AudioContext.prototype.resume = () => new Promise(() => {});
+    }) },
+    { what: '?mute', query: '?mute&autostart', runs: true, want: /^$/ },
     { what: 'sound held back until a gesture', query: '?autostart', want: /holds the sound back until you click/,
       before: () => {
         Object.defineProperty(BaseAudioContext.prototype, 'state', { get: () => 'suspended' });
@@ -285,23 +323,184 @@ async function messages() {
   ];
   let ok = true;
   for (const c of cases) {
-    const shown = await withPage(c.query, async (page) => {
-      await page.waitForFunction(() => !document.getElementById('message').textContent.startsWith('Loading'));
+    const [shown, frames] = await withPage(c.query || '', async (page) => {
+      if (c.runs) {
+        await page.waitForFunction('zodTest.test.frames > 10', { timeout: 20000 });
+        return page.evaluate(() => [zodTest.test.notes.join(' / '), zodTest.test.frames]);
+      }
+      await page.waitForFunction(() => !document.getElementById('words').textContent.startsWith('Loading'));
       return page.evaluate(() => {
-      const m = document.getElementById('message');
-        return m.hidden ? '' : m.textContent;
+        const m = document.getElementById('message');
+        return [m.hidden ? '' : document.getElementById('words').textContent, zodTest.test.frames];
       });
-    }, { hide: c.hide, before: c.before, expectFault: true });
-    const good = c.want.test(shown);
-    console.log(`${good ? 'ok  ' : 'FAIL'} ${c.what}: "${shown}"`);
+    }, { hide: c.hide, before: c.before, file: c.file, expectFault: true });
+    const good = c.want.test(shown) && (!c.runs || frames > 10);
+    console.log(`${good ? 'ok  ' : 'FAIL'} ${c.what}: "${shown}"${c.runs ? `, ${frames} frames` : ''}`);
     ok = ok && good;
   }
   return ok;
 }
 
-const runs = { messages, golden: () => golden(extra), live: () => live(extra), bench, music: () => music(extra) };
+// The page as a player: every file asked for with the build's version, the icons; the picture's
+// scale in three windows; which keys act (once per press); Space, M (remembered), a click, a double
+// click; Watch again at the end; on a phone (chromium only: touch emulation), the words, a tap
+// anywhere, the size of the buttons, and no full-screen button where the browser offers none.
+async function player() {
+  let ok = true;
+  const check = (good, what) => {
+    console.log(`${good ? 'ok  ' : 'FAIL'} ${what}`);
+    ok = ok && good;
+  };
+  const look = (page, expression) => page.evaluate(expression);
+  const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+  await withPage('?clock=test', async (page, server) => {
+    const icons = await look(page, `Promise.all([...document.querySelectorAll('link[rel$=icon]')].map(async (l) =>
+      (await fetch(l.href)).headers.get('Content-Type')))`);
+    check(server.unversioned.size === 0 && icons.length === 3 && icons.every((t) => t === 'image/png'),
+      `every file but index.html is asked for with the build's version (not: ${[...server.unversioned].join(' ') ||
+      'none'}), and the ${icons.length} icons are there`);
+    const windows = [[1366, 657, '1024 x 560'], [1920, 1080, '1536 x 840'], [400, 300, '400 x 219']];
+    for (const [width, height, want] of windows) {
+      await page.setViewport({ width, height });
+      // The page lays the picture out on the resize event, which comes before the next animation frame.
+      await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
+      const got = await look(page, `(() => { const r = document.getElementById('screen').getBoundingClientRect();
+        return Math.round(r.width) + ' x ' + Math.round(r.height); })()`);
+      check(got === want, `a ${width} x ${height} window shows the picture at ${got}`);
+    }
+    await page.setViewport({ width: 1024, height: 768 });
+    for (const key of ['Shift', 'Control', 'Alt', 'F2']) await page.keyboard.press(key);
+    check(!(await look(page, 'zodTest.state.running')), 'Shift, Control, Alt and F2 do not start the show');
+    await page.keyboard.press(' ');
+    await page.waitForFunction('zodTest.state.running');
+    await page.keyboard.down('x');
+    await page.keyboard.down('x');
+    await page.keyboard.down('x');
+    await page.keyboard.up('x');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('s');
+    await page.keyboard.up('Control');
+    check((await look(page, 'zodTest.test.keys')) === 1, 'a held key repeats the cue once, Ctrl+S not at all');
+    await page.keyboard.press(' ');
+    const paused = await look(page, 'zodTest.state.paused');
+    await page.keyboard.press(' ');
+    check(paused && !(await look(page, 'zodTest.state.paused')), 'Space pauses and goes on');
+    await page.keyboard.press('m');
+    check((await look(page, 'localStorage.getItem("zod.muted")')) === '1', 'M mutes, and the page keeps it');
+    await page.keyboard.press('Tab');
+    const focused = await look(page, 'document.activeElement.id');
+    await page.keyboard.press('Tab');
+    check(focused === 'pause' && (await look(page, 'document.activeElement.id')) === 'mute' &&
+      (await look(page, 'zodTest.test.keys')) === 1, 'Tab moves between the controls');
+    await page.reload();
+    await page.waitForFunction('zodTest.ready()');
+    check((await look(page, 'document.getElementById("mute").textContent')) === 'Unmute', 'the mute is remembered');
+    await page.keyboard.press('m');
+    await page.keyboard.press('Enter');
+    await page.waitForFunction('zodTest.state.running');
+    await sleep(3500);
+    const asleep = !(await look(page, 'document.body.classList.contains("awake")'));
+    await page.mouse.click(600, 300);
+    check(asleep && (await look(page, 'document.body.classList.contains("awake")')),
+      'the controls hide while the show plays, and a click on the picture shows them');
+    await page.mouse.click(600, 300, { count: 2 });
+    await sleep(500);
+    check(await look(page, 'document.fullscreenElement !== null'), 'a double click goes full screen');
+  });
+  await withPage('?clock=test&speed=200&autostart', async (page) => {
+    await page.waitForFunction('zodTest.state.ended', { timeout: 60000 });
+    await page.click('#again');
+    check(await look(page, 'zodTest.state.running && !zodTest.state.ended && zodTest.state.run === 2'),
+      'Watch again plays the show again');
+  });
+  if (firefox) return ok;
+  await withPage('?clock=test', async (page) => {
+    const { KnownDevices } = puppeteer;
+    await page.emulate(KnownDevices['iPhone 13']);
+    await page.reload();
+    await page.waitForFunction('zodTest.ready()');
+    const words = await look(page, 'document.getElementById("words").textContent');
+    const buttons = await look(page, `[...document.querySelectorAll('#controls button')].filter((b) => !b.hidden)
+      .map((b) => b.getBoundingClientRect().height)`);
+    const offered = await look(page, '!document.getElementById("fullscreen").hidden');
+    await page.touchscreen.tap(20, 20);
+    await page.waitForFunction('zodTest.state.running', { timeout: 5000 }).catch(() => {});
+    check(words === 'Tap to start the show.' && (await look(page, 'zodTest.state.running')),
+      `a phone says "${words}", and a tap in a corner starts the show`);
+    check(buttons.every((h) => h >= 44) && !offered,
+      `buttons ${buttons.join(', ')} px high, full screen ${offered ? '' : 'not '}offered`);
+  }, { before: () => Object.defineProperty(Document.prototype, 'fullscreenEnabled', { get: () => false }) });
+  return ok;
+}
+
+// One music piece the server never gives (the second): the page tries it again, the picture goes
+// on, a note says so when the piece is due, and the piece after it is scheduled at its own time.
+async function musicGap() {
+  const files = JSON.parse(readFileSync(join(webDir, 'music.json'), 'utf8')).files;
+  const missing = files[1].name;
+  const nextMs = (files[2].first * 1000) / 48000;
+  return withPage('?autostart', async (page, server) => {
+    await page.waitForFunction('zodTest.test.events.some((e) => e.kind === "music" && e.index === 2) && ' +
+      'zodTest.test.notes.length > 0', { timeout: 40000 });
+    const { next, notes, longest, frames } = await page.evaluate(() => ({
+      next: zodTest.test.events.find((e) => e.kind === 'music' && e.index === 2),
+      notes: zodTest.test.notes, longest: zodTest.test.longestStepMs, frames: zodTest.test.frames }));
+    const tries = server.requests.get(`/${missing}`) || 0;
+    const ok = next.atMs === nextMs && next.lateMs === 0 && notes.some((n) => n.includes(missing)) && tries >= 3 &&
+      longest < 500 && frames > 100;
+    console.log(`${ok ? 'ok  ' : 'FAIL'} without ${missing} (asked for ${tries} times): the next piece is scheduled ` +
+      `at ${next.atMs} ms, ${next.lateMs.toFixed(0)} ms late; ${frames} frames, at most ${longest} ms apart; ` +
+      `notes: ${JSON.stringify(notes)}`);
+    return ok;
+  }, { hide: missing });
+}
+
+// Loading on a slow connection (400 kbit/s each way, 400 ms latency; chromium's network
+// emulation), started as soon as the page is ready: when it was ready, its first frame, and the
+// silence in the music's first 70 s, taken from every music source the page starts (figures, not a
+// test).
+async function throttled() {
+  const recordStarts = () => {
+    window.zodStarts = [];
+    const start = AudioBufferSourceNode.prototype.start;
+    AudioBufferSourceNode.prototype.start = function (when = 0, offset = 0) {
+      window.zodStarts.push({ at: Math.max(when, this.context.currentTime), offset, length: this.buffer.duration });
+      return start.call(this, when, offset);
+    };
+  };
+  const span = 70;
+  return withPage('?autostart', async (page) => {
+    const loaded = await page.evaluate('zodTest.test.loadedMs');
+    await page.waitForFunction('zodTest.test.firstFrameMs !== null', { timeout: 60000 });
+    const first = await page.evaluate('zodTest.test.firstFrameMs');
+    await page.waitForFunction(`zodTest.state.audio.currentTime - zodTest.state.startedAt > ${span}`,
+      { timeout: (span + 30) * 1000 });
+    const { starts, startedAt, late } = await page.evaluate(() => ({ starts: window.zodStarts,
+      startedAt: zodTest.state.startedAt, late: zodTest.test.events.filter((e) => e.kind === 'music' && e.lateMs > 0) }));
+    for (const e of late) console.log(`music file ${e.index} (due at ${e.atMs} ms) started ${e.lateMs.toFixed(0)} ms late`);
+    // The parts of the first `span` seconds of music time that some source played.
+    const pieces = starts.map((s) => [s.at - startedAt, s.at - startedAt + s.length - s.offset])
+      .sort((a, b) => a[0] - b[0]);
+    let heard = 0;
+    let until = 0;
+    for (const [from, to] of pieces) {
+      const a = Math.max(from, until);
+      const b = Math.min(to, span);
+      if (b > a) heard += b - a;
+      until = Math.max(until, to);
+    }
+    console.log(`400 kbit/s, 400 ms: ready ${(loaded / 1000).toFixed(1)} s, first frame ${(first / 1000).toFixed(1)} s ` +
+      `after the page started loading; ${(span - heard).toFixed(1)} s of silence in the music's first ${span} s ` +
+      `(${starts.length} pieces started)`);
+    return true;
+  }, { before: recordStarts, network: { download: 50000, upload: 50000, latency: 400 } });
+}
+
+const runs = { golden: () => golden(extra), live: () => live(extra), messages, player, music: () => music(extra),
+  musicgap: musicGap, bench, throttled };
 if (!runs[mode]) {
-  console.log('usage: node browser.mjs golden|live|bench WEB_DIR [GOLDEN_DIR|SCREENSHOT]');
+  console.log(`usage: node browser.mjs [--firefox] ${Object.keys(runs).join('|')} WEB_DIR ` +
+    '[GOLDEN_DIR|SCREENSHOT|HEAD.f32]');
   process.exit(1);
 }
 runs[mode]().then(async (ok) => {

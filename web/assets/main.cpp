@@ -9,7 +9,7 @@
 //   zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]
 //     Renders the module once at 48000 Hz, the rate of a browser's audio clock, with the desktop's
 //     renderer (float samples: no dither), pipes the samples into FFMPEG to encode Ogg Opus files
-//     (OUT_DIR/zod-NNN.opus: 5 s, then 30 s each), and writes OUT_DIR/music.json: those files with
+//     (OUT_DIR/zod-NNN.opus: 5 s, 10 s, 20 s, then 30 s each), and writes OUT_DIR/music.json: those files with
 //     their first samples, and the cue table, every Zxx cue with the sample its row starts at.
 //     HEAD.f32 receives the first 40 s as rendered (interleaved floats), to check a browser's
 //     decoding against.
@@ -139,8 +139,8 @@ bool writeFloats(const std::string& path, const std::vector<float>& values) {
 
 // The music goes out in files, each a complete Ogg Opus stream, so that a page can start playing
 // after the first one and decode the others while it plays, instead of decoding 25 minutes (and
-// holding 600 MB of samples) first. The first file is short, to be ready soon; the others last
-// CHUNK_FRAMES. Ogg Opus records the encoder's delay
+// holding 600 MB of samples) first. The first files are short and each twice the one before, up to
+// CHUNK_FRAMES, so that on a slow network each arrives while the one before plays. Ogg Opus records the encoder's delay
 // as its pre-skip and the exact length in its last granule position, and decoders honour both:
 // each file decodes to exactly its frames, and the cue stamps hold for the decoded music as they are.
 constexpr std::size_t FIRST_CHUNK_FRAMES = 5 * WEB_SAMPLE_RATE;
@@ -163,7 +163,7 @@ int renderMusic(const std::string& in, const std::string& outDir, const std::str
   std::vector<std::pair<std::string, std::uint64_t>> files;  // name, first sample
   for (;;) {
     const std::uint64_t first = renderer.renderedFrames();
-    const std::size_t length = files.empty() ? FIRST_CHUNK_FRAMES : CHUNK_FRAMES;
+    const std::size_t length = std::min(FIRST_CHUNK_FRAMES << std::min<std::size_t>(files.size(), 3), CHUNK_FRAMES);
     std::size_t frames = 0;
     while (frames < length) {
       const std::size_t got = renderer.render(chunk.data() + 2 * frames, length - frames, table);
