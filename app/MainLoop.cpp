@@ -34,11 +34,11 @@ void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log) {
   if (log) log->presentEnds();
 }
 
-namespace {
-// Returns the path written, empty when none could be.
-std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string& folder) {
+std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string& folder,
+                            const ScreenOverlay* overlay) {
   std::vector<Pixel> screen(SCREEN_PIXELS);
   screenAsShown(frame, screen.data());
+  if (overlay) overlay->draw(screen.data() + static_cast<std::ptrdiff_t>(LETTERBOX_ROWS) * FRAME_WIDTH, FRAME_WIDTH);
   const auto total = static_cast<long long>(std::max(0.0f, timeMs));
   // Zero-padded, so the files of one show sort by show time.
   char name[64];
@@ -63,6 +63,8 @@ std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string&
   std::fprintf(stderr, "zod: cannot write %s either: %s\n", elsewhere.c_str(), why.c_str());
   return {};
 }
+
+namespace {
 
 void setPaused(bool paused, Engine& engine, const LoopSettings& settings) {
   if (paused) {

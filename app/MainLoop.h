@@ -54,6 +54,12 @@ void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync);
 // changes settings.sound, the music's gain, and says so (stderr, the log). False for other keys.
 bool takeSeekOrSoundKey(int key, float shownAtMs, Engine& engine, const LoopSettings& settings);
 
+// Writes the screen as shown (the frame in the letterbox, and the overlay over it, if any) to
+// zod-MM.SS.mmm.png in `folder` (empty: the current one), else in the user's pictures folder.
+// Returns the path written, empty when none could be.
+std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string& folder,
+                            const ScreenOverlay* overlay = nullptr);
+
 // Writes the log's summary and closes it, saying on stderr when it could not be written in full.
 void finishRunLog(RunLog& log, float timeMs, int entry);
 
