@@ -43,8 +43,9 @@ bool StudyShow::show(std::int64_t index, Pixel* frame) {
     learnt = offline->cues();
     cuesKnown = true;
   }
-  // Unseen up to the frame, then drawn: what `zod still` does.
-  if (!offline->skipTo(index)) return false;
+  // Unseen up to the frame, then drawn: what `zod still` does. The next frame needs no skip, and
+  // none is made: it would place the music again, which costs more the later the moment.
+  if (offline->run().frameIndex() != index && !offline->skipTo(index)) return false;
   offline->run().step(offline->frame(), true);
   std::memcpy(frame, offline->frame(), SCREEN_PIXELS * sizeof(Pixel));
   shown = index;
