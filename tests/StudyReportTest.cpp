@@ -22,7 +22,7 @@ namespace {
 constexpr int FRAMES_PER_SCENE = 24;
 constexpr double FRAME_MS = 1000.0 / 60.0;
 
-class ShowPictures : public testing::Test {
+class StudyReportTest : public testing::Test {
  protected:
   void SetUp() override {
     previous = assetDirectory();
@@ -58,7 +58,7 @@ struct EveryScene {
   int frames() const { return static_cast<int>(effects.size()) * FRAMES_PER_SCENE; }
 };
 
-TEST_F(ShowPictures, StudyingLeavesEveryFrameAsItIsAndAllocatesNothing) {
+TEST_F(StudyReportTest, StudyingLeavesEveryFrameAsItIsAndAllocatesNothing) {
   EveryScene plain;
   EveryScene studied;
   auto report = std::make_unique<StudyReport>();
@@ -87,7 +87,7 @@ TEST_F(ShowPictures, StudyingLeavesEveryFrameAsItIsAndAllocatesNothing) {
   EXPECT_EQ(static_cast<int>(describedEntries.size()), static_cast<int>(plain.effects.size()));
 }
 
-TEST_F(ShowPictures, TheTitlesOutlineHoldsEveryTitlePixel) {
+TEST_F(StudyReportTest, TheTitlesOutlineHoldsEveryTitlePixel) {
   const EffectKind* kind = findEffectKind("title");
   ASSERT_NE(kind, nullptr);
   auto made = kind->make();
