@@ -181,6 +181,9 @@ LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const Loo
         const float shownAtMs = engine.clock().elapsedMs();
         const std::string written = writeScreenshot(screen.frame(), shownAtMs, settings.shotsFolder);
         if (log) log->screenshotTaken(shownAtMs, written);
+      } else if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_STUDY && paused && settings.studyKey) {
+        end = LoopEnd::Study;
+        break;
       } else if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_INFORMATION && settings.info) {
         switchInfoLine(screen, engine, settings);
       } else if (event.kind == WindowEvent::Kind::KeyDown) {
@@ -219,7 +222,7 @@ LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const Loo
   }
   if (log) {
     engine.sequencer().listen(nullptr);
-    if (end == LoopEnd::Quit) finishRunLog(*log, engine.clock().elapsedMs(), engine.sequencer().currentIndex());
+    if (end != LoopEnd::Seek) finishRunLog(*log, engine.clock().elapsedMs(), engine.sequencer().currentIndex());
   }
   return end;
 }

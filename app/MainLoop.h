@@ -40,10 +40,13 @@ struct LoopSettings {
   SoundLevel* sound = nullptr;
   // The information line, which the I key shows and hides; null: the key does nothing.
   InfoLine* info = nullptr;
+  // Whether S while paused ends the loop for the study mode (LoopEnd::Study).
+  bool studyKey = false;
 };
 
-// Why the loop ended: the show is over, or a seek waits (in settings.seeks) and no event does.
-enum class LoopEnd { Quit, Seek };
+// Why the loop ended: the show is over, a seek waits (in settings.seeks) and no event does, or S
+// was pressed while paused.
+enum class LoopEnd { Quit, Seek, Study };
 
 // Escape and the window's destruction post the quit request; every key-down that is not one of
 // the program's own raises the sync flag again, so the latest music cue is delivered once more at

@@ -55,6 +55,10 @@ bool StudyShow::show(std::int64_t index, Pixel* frame) {
 int runStudy(Platform& platform, std::int64_t startMicros) {
   Screen screen(platform.display, FRAME_WIDTH, SCREEN_HEIGHT, 32);
   platform.window.focus();
+  return runStudy(platform, screen, startMicros);
+}
+
+int runStudy(Platform& platform, Screen& screen, std::int64_t startMicros) {
   StudyShow study;
   StudyOverlay overlay(study.report());
   StudyLine line;
@@ -119,5 +123,6 @@ int runStudy(Platform& platform, std::int64_t startMicros) {
     platform.window.hideCursor();
     screen.present();
   }
+  screen.showOverlay(nullptr);
   return fatalReported() ? 1 : 0;
 }

@@ -16,6 +16,7 @@
 #include "show/StudyReport.h"
 
 class OfflineShow;
+class Screen;
 
 // The study mode's show: goes to any frame on the grid, exactly, and tells what it drew.
 class StudyShow {
@@ -43,3 +44,5 @@ class StudyShow {
 
 // Runs the study mode on the platform from show time `startMicros`; 0 when left by Escape.
 int runStudy(Platform& platform, std::int64_t startMicros);
+// The same on a screen already set up (the live show's, left for the study mode).
+int runStudy(Platform& platform, Screen& screen, std::int64_t startMicros);

@@ -196,6 +196,7 @@ int programKeyOf(SDL_Keycode key, bool shift) {
     case SDLK_LESS: return KEY_SECOND_BACK;
     case SDLK_GREATER: return KEY_SECOND_FORWARD;
     case SDLK_o: return KEY_OVERLAYS;
+    case SDLK_s: return KEY_STUDY;
     case SDLK_ESCAPE: return KEY_ESCAPE;
     // Space and P pause as well: laptops have no Pause key.
     case SDLK_PAUSE:
