@@ -2,7 +2,7 @@
 // The study mode (`zod --study`): the show held still on the 60 fps grid, one exact frame at a
 // time, silent. Every frame shown is the frame `zod still` writes for its time: frame n is drawn at
 // show time floor(n x 1000 / 60) ms after a run on that grid from the start. `.` and `,` step a
-// frame on and back, with Shift a second, Left and Right ten seconds, Home to the start; Space
+// frame on and back, with Shift a second, Left and Right ten seconds; Space
 // plays on (silently, on the grid) and holds again. The line below the picture says what is shown
 // (see StudyLine), the overlays draw what the scene describes (O switches them), F12 writes the
 // screen with the overlays.
