@@ -34,8 +34,7 @@ void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log) {
   if (log) log->presentEnds();
 }
 
-std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string& folder,
-                            const ScreenOverlay* overlay) {
+std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string& folder, const ScreenOverlay* overlay) {
   std::vector<Pixel> screen(SCREEN_PIXELS);
   screenAsShown(frame, screen.data());
   if (overlay) overlay->draw(screen.data() + static_cast<std::ptrdiff_t>(LETTERBOX_ROWS) * FRAME_WIDTH, FRAME_WIDTH);

@@ -24,9 +24,7 @@ void line(Pixel* picture, int pitch, double x0, double y0, double x1, double y1,
 }
 }  // namespace
 
-bool StudyOverlay::shows(StudyLayer layer) const {
-  return choice == ALL || choice == static_cast<int>(layer);
-}
+bool StudyOverlay::shows(StudyLayer layer) const { return choice == ALL || choice == static_cast<int>(layer); }
 
 const char* StudyOverlay::nextChoice() {
   choice = choice == ALL ? 0 : choice == NONE ? ALL : choice == STUDY_LAYERS - 1 ? NONE : choice + 1;

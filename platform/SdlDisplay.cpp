@@ -111,7 +111,8 @@ void SdlDisplay::placeLine() {
   // the line covers the picture's bottom rows instead.
   constexpr int SMALLEST = 12;
   const bool inBar = bar >= lineRows * SMALLEST + 4;
-  const int pixels = inBar ? std::clamp(bar / (lineRows + 1), SMALLEST, 28) : std::clamp(outputHeight / 40, SMALLEST, 20);
+  const int pixels =
+      inBar ? std::clamp(bar / (lineRows + 1), SMALLEST, 28) : std::clamp(outputHeight / 40, SMALLEST, 20);
   if (!text.setPixelSize(pixels)) return;
   // A character's width in from the picture's edges.
   const int margin = text.cellWidth();
@@ -141,8 +142,7 @@ void SdlDisplay::drawLine() {
       const char* rowEnd = std::strchr(row, '\n');
       const std::size_t length = rowEnd ? static_cast<std::size_t>(rowEnd - row) : std::strlen(row);
       std::memcpy(rowText, row, length);
-      text.draw(rowText,
-                linePixels.data() + static_cast<std::ptrdiff_t>(r) * lineWidth * text.lineHeight(), lineWidth);
+      text.draw(rowText, linePixels.data() + static_cast<std::ptrdiff_t>(r) * lineWidth * text.lineHeight(), lineWidth);
       row = rowEnd ? rowEnd + 1 : row + length;
     }
     SDL_UpdateTexture(lineTexture, nullptr, linePixels.data(), static_cast<int>(lineWidth * sizeof(Pixel)));
