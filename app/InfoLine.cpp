@@ -25,11 +25,9 @@ bool InfoLine::update(float timeMs, int entry, const CueTable* cues, const Sound
   if (cues) {
     // The latest of the music's cues at or before the show time.
     const auto sample = static_cast<std::uint64_t>(wholeMs * static_cast<long long>(SAMPLE_RATE) / 1000);
-    const std::size_t after = cues->firstAtOrAfter(sample + 1);
-    if (after > 0) {
-      const CueTable::Cue& cue = cues->cues()[after - 1];
-      const auto cueMs = static_cast<long long>(cue.sample * 1000 / SAMPLE_RATE);
-      used = append(next, sizeof next, used, "  cue %d at %02lld:%02lld.%lld", cue.code, cueMs / 60000,
+    if (const CueTable::Cue* cue = cues->latestAtOrBefore(sample)) {
+      const auto cueMs = static_cast<long long>(cue->sample * 1000 / SAMPLE_RATE);
+      used = append(next, sizeof next, used, "  cue %d at %02lld:%02lld.%lld", cue->code, cueMs / 60000,
                     cueMs / 1000 % 60, cueMs / 100 % 10);
     }
   }

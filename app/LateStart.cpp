@@ -7,6 +7,7 @@
 
 #include "app/LateStartCounter.h"
 #include "app/MainLoop.h"
+#include "app/StudyMode.h"
 #include "base/Fatal.h"
 #include "base/InterruptFlag.h"
 #include "base/QuitRequest.h"
@@ -92,6 +93,9 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
     LoopSettings loop = platform.loop;
     // Shown or hidden, it stays so across seeks.
     loop.info = &info;
+    loop.studyKey = true;
+    // Where S while paused asks the study mode to start; below 0: it was not asked for.
+    std::int64_t studyFromMicros = -1;
     // Seeks need the music's cues to run the show up to their target.
     if (options.startMusic) loop.seeks = &seeks;
     std::int64_t from = startMicros;
@@ -139,9 +143,16 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
         if (loop.pausable && loop.pausable->isPaused()) show.engine().music().setPaused(true);
         show.engine().music().play();
       }
-      if (runMessageLoop(platform.window, screen, show.engine(), loop) != LoopEnd::Seek) return fatalReported() ? 1 : 0;
+      const LoopEnd end = runMessageLoop(platform.window, screen, show.engine(), loop);
+      if (end == LoopEnd::Study) {
+        studyFromMicros = static_cast<std::int64_t>(static_cast<double>(show.engine().clock().elapsedMs()) * 1000.0);
+        // The live show and its sound end here, before the study's silent show starts.
+        break;
+      }
+      if (end != LoopEnd::Seek) return fatalReported() ? 1 : 0;
       from = seeks.toMicros();
     }
+    if (studyFromMicros >= 0) return runStudy(platform, screen, studyFromMicros);
     // Left during a seek (Escape, or the show's end on the way): the log ends where the seek left.
     if (loop.log && loop.log->frames() > 0)
       finishRunLog(*loop.log, static_cast<float>(static_cast<double>(seeks.fromMicros()) / 1000.0),

@@ -34,11 +34,10 @@ void runIdleTurn(Window& window, Screen& screen, Engine& engine, RunLog* log) {
   if (log) log->presentEnds();
 }
 
-namespace {
-// Returns the path written, empty when none could be.
-std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string& folder) {
+std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string& folder, const ScreenOverlay* overlay) {
   std::vector<Pixel> screen(SCREEN_PIXELS);
   screenAsShown(frame, screen.data());
+  if (overlay) overlay->draw(screen.data() + static_cast<std::ptrdiff_t>(LETTERBOX_ROWS) * FRAME_WIDTH, FRAME_WIDTH);
   const auto total = static_cast<long long>(std::max(0.0f, timeMs));
   // Zero-padded, so the files of one show sort by show time.
   char name[64];
@@ -63,6 +62,8 @@ std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string&
   std::fprintf(stderr, "zod: cannot write %s either: %s\n", elsewhere.c_str(), why.c_str());
   return {};
 }
+
+namespace {
 
 void setPaused(bool paused, Engine& engine, const LoopSettings& settings) {
   if (paused) {
@@ -179,6 +180,9 @@ LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const Loo
         const float shownAtMs = engine.clock().elapsedMs();
         const std::string written = writeScreenshot(screen.frame(), shownAtMs, settings.shotsFolder);
         if (log) log->screenshotTaken(shownAtMs, written);
+      } else if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_STUDY && paused && settings.studyKey) {
+        end = LoopEnd::Study;
+        break;
       } else if (event.kind == WindowEvent::Kind::KeyDown && event.key == KEY_INFORMATION && settings.info) {
         switchInfoLine(screen, engine, settings);
       } else if (event.kind == WindowEvent::Kind::KeyDown) {
@@ -217,7 +221,7 @@ LoopEnd runMessageLoop(Window& window, Screen& screen, Engine& engine, const Loo
   }
   if (log) {
     engine.sequencer().listen(nullptr);
-    if (end == LoopEnd::Quit) finishRunLog(*log, engine.clock().elapsedMs(), engine.sequencer().currentIndex());
+    if (end != LoopEnd::Seek) finishRunLog(*log, engine.clock().elapsedMs(), engine.sequencer().currentIndex());
   }
   return end;
 }

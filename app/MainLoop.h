@@ -40,10 +40,13 @@ struct LoopSettings {
   SoundLevel* sound = nullptr;
   // The information line, which the I key shows and hides; null: the key does nothing.
   InfoLine* info = nullptr;
+  // Whether S while paused ends the loop for the study mode (LoopEnd::Study).
+  bool studyKey = false;
 };
 
-// Why the loop ended: the show is over, or a seek waits (in settings.seeks) and no event does.
-enum class LoopEnd { Quit, Seek };
+// Why the loop ended: the show is over, a seek waits (in settings.seeks) and no event does, or S
+// was pressed while paused.
+enum class LoopEnd { Quit, Seek, Study };
 
 // Escape and the window's destruction post the quit request; every key-down that is not one of
 // the program's own raises the sync flag again, so the latest music cue is delivered once more at
@@ -53,6 +56,12 @@ void handleWindowEvent(const WindowEvent& event, SyncMailbox& sync);
 // A seek key adds to settings.seeks (taken from the show time `shownAtMs`); a volume or mute key
 // changes settings.sound, the music's gain, and says so (stderr, the log). False for other keys.
 bool takeSeekOrSoundKey(int key, float shownAtMs, Engine& engine, const LoopSettings& settings);
+
+// Writes the screen as shown (the frame in the letterbox, and the overlay over it, if any) to
+// zod-MM.SS.mmm.png in `folder` (empty: the current one), else in the user's pictures folder.
+// Returns the path written, empty when none could be.
+std::string writeScreenshot(const Pixel* frame, float timeMs, const std::string& folder,
+                            const ScreenOverlay* overlay = nullptr);
 
 // Writes the log's summary and closes it, saying on stderr when it could not be written in full.
 void finishRunLog(RunLog& log, float timeMs, int entry);

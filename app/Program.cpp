@@ -13,6 +13,7 @@
 #include "app/MainLoop.h"
 #include "app/PausableCounter.h"
 #include "app/Settings.h"
+#include "app/StudyMode.h"
 #include "platform/SdlAudioOutput.h"
 #include "platform/SilentAudioOutput.h"
 #include "platform/SdlWindow.h"
@@ -140,7 +141,8 @@ int runProgram(const ProgramOptions& options) {
   if (!options.end.empty()) platform.loop.endMs = static_cast<double>(endMicros) / 1000.0;
   // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
   platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };
-  int code = runShowFrom(platform, showOptions, late ? startMicros : FROM_THE_START);
+  int code = options.study ? runStudy(platform, startMicros)
+                           : runShowFrom(platform, showOptions, late ? startMicros : FROM_THE_START);
   if (!settingsFile.empty()) {
     settings.window = window.windowedPlace();
     settings.fullScreen = window.fullScreen();

@@ -35,6 +35,8 @@ struct ProgramOptions {
   std::string start;
   // Empty: the show runs to its end. Otherwise the show time the live show ends at (as --start).
   std::string end;
+  // The study mode (see StudyMode.h) instead of the live show, from --start or the beginning.
+  bool study = false;
   // Empty: F12 writes in the current folder. Otherwise the folder it writes in.
   std::string shotsFolder;
   // Empty: no run log. Otherwise the file the run log goes to (see RunLog.h).

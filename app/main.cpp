@@ -118,6 +118,9 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
   app.add_option("--end", options.end, wrap("End the show by itself at show time T or at scene #N"))
       ->type_name("T|#N")
       ->check(showMomentCheck);
+  app.add_flag("--study", options.study,
+               wrap("Study the show frame by frame, silent, from --start: , and . step a frame (Shift: a second), "
+                    "O the overlays, Space plays on"));
   app.add_option("--assets", options.assetDir,
                  wrap("Read the pictures and the music from DIR (default: ZOD_ASSETS, else the current folder, the "
                       "build's beside the program or the installed one)"))

@@ -2,7 +2,8 @@
 // `zod capture --from T` up to its first encoded frame, for T = 1:00, 12:00 and 25:00. Each runs
 // as the program does, start-up (pictures, tables, the cue table's silent pass) included; the
 // wall time is the figure. BM_CueTable is the silent pass through the song alone; BM_SeekAgain is
-// a seek key's work once the table is known.
+// a seek key's work once the table is known; BM_StudySeek the study mode's seek to an exact frame
+// once started, and BM_StudyStep its step a frame on.
 // Needs the generated assets (the show's pictures and music).
 #include <benchmark/benchmark.h>
 
@@ -10,6 +11,7 @@
 #include <sstream>
 
 #include "app/LateStart.h"
+#include "app/StudyMode.h"
 #include "base/AssetDirectory.h"
 #include "base/FileBytes.h"
 #include "base/QuitRequest.h"
@@ -110,6 +112,50 @@ void BM_SeekAgain(benchmark::State& state) {
   state.SetLabel(MOMENTS[state.range(0)]);
 }
 BENCHMARK(BM_SeekAgain)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The study mode's seek after its start-up: a fresh show with the cues kept, the unseen run to the
+// moment's frame on the 60 fps grid and that frame drawn.
+void BM_StudySeek(benchmark::State& state) {
+  setAssetDirectory(ZOD_ASSET_DIR);
+  StudyShow study;
+  std::vector<Pixel> frame(SCREEN_PIXELS);
+  const std::int64_t target = FrameTiming().frameAt(MOMENT_MICROS[state.range(0)]);
+  if (!study.show(0, frame.data())) {
+    state.SkipWithError("the show did not start");
+    return;
+  }
+  // The frame shown already, or one after it: either way a fresh show.
+  for (auto _ : state) {
+    if (!study.show(target, frame.data())) {
+      state.SkipWithError("the show ended before the moment");
+      return;
+    }
+  }
+  clearQuitRequest();
+  state.SetLabel(MOMENTS[state.range(0)]);
+}
+BENCHMARK(BM_StudySeek)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A step a frame on in the study mode: one more frame run and drawn.
+void BM_StudyStep(benchmark::State& state) {
+  setAssetDirectory(ZOD_ASSET_DIR);
+  StudyShow study;
+  std::vector<Pixel> frame(SCREEN_PIXELS);
+  std::int64_t next = FrameTiming().frameAt(MOMENT_MICROS[state.range(0)]);
+  if (!study.show(next++, frame.data())) {
+    state.SkipWithError("the show did not reach the moment");
+    return;
+  }
+  for (auto _ : state) {
+    if (!study.show(next++, frame.data())) {
+      state.SkipWithError("the show ended");
+      return;
+    }
+  }
+  clearQuitRequest();
+  state.SetLabel(MOMENTS[state.range(0)]);
+}
+BENCHMARK(BM_StudyStep)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A capture of one frame from T: start-up, the skip, and one frame through H.264.
 void BM_SeekCapture(benchmark::State& state) {

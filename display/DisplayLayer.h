@@ -25,6 +25,6 @@ class DisplayLayer {
   // Makes the written pixels visible.
   virtual void unlock() = 0;
   // A line of any text the display shows from the next frame on, beside the picture (in the bar
-  // below it), never in the frame itself; empty: none.
+  // below it), never in the frame itself; empty: none. A line break splits it into two rows.
   virtual void showLine(const char* text) { (void)text; }
 };

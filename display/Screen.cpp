@@ -35,5 +35,9 @@ void Screen::present() {
     target += surface.pitchBytes;
     source += FRAME_WIDTH;
   }
+  if (overlay)
+    overlay->draw(reinterpret_cast<Pixel*>(reinterpret_cast<unsigned char*>(surface.pixels) +
+                                           static_cast<std::ptrdiff_t>(LETTERBOX_ROWS) * surface.pitchBytes),
+                  surface.pitchBytes / static_cast<int>(sizeof(Pixel)));
   display.unlock();
 }

@@ -17,6 +17,17 @@ inline constexpr const char* DISPLAY_EXCLUSIVE_FAILED =
 inline constexpr const char* DISPLAY_MODE_FAILED = "Leider kan ich kein Zeichenmodus einstellen";
 inline constexpr const char* DISPLAY_SURFACE_FAILED = "Leider kan ich keine ZeichenPuffers schaffen";
 
+// Drawn by the display over the picture each time it is presented, never into the frame: the
+// study mode's overlays. `picture` is the picture's top-left pixel, `pitch` pixels from one row
+// to the next.
+class ScreenOverlay {
+ public:
+  virtual void draw(Pixel* picture, int pitch) const = 0;
+
+ protected:
+  ~ScreenOverlay() = default;
+};
+
 class Screen {
  public:
   // Sets the display up (each failing step reports its message through showFatal; the steps after
@@ -29,6 +40,8 @@ class Screen {
   void present();
   // A line of text the display shows with the picture, outside the frame (see DisplayLayer).
   void showLine(const char* text) { display.showLine(text); }
+  // Null: none.
+  void showOverlay(const ScreenOverlay* shown) { overlay = shown; }
 
  private:
   DisplayLayer& display;
@@ -36,5 +49,6 @@ class Screen {
   int height;
   int bitsPerPixel;
   bool ready = false;
+  const ScreenOverlay* overlay = nullptr;
   std::unique_ptr<Pixel[]> framePixels;
 };

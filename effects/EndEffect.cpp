@@ -3,6 +3,7 @@
 #include "base/QuitRequest.h"
 #include "image/ShowPictures.h"
 #include "render/KeyedCopy.h"
+#include "show/StudyReport.h"
 
 void EndEffect::init() {
   endImage = std::make_unique<Pixel[]>(TEXTURE_PIXELS);
@@ -19,4 +20,8 @@ void EndEffect::render(Pixel* frame, float) {
 
 void EndEffect::onSync(std::int32_t code, float) {
   if (code == QUIT_CODE) postQuitRequest();
+}
+
+void EndEffect::describe(StudyReport& report) const {
+  report.rect(StudyLayer::Pictures, PICTURE_COLUMN, PICTURE_ROW, TEXTURE_SIZE, TEXTURE_SIZE);
 }

@@ -14,6 +14,8 @@ class EndEffect final : public Effect {
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+  // Where the picture lies.
+  void describe(StudyReport& report) const override;
 
  private:
   std::unique_ptr<Pixel[]> endImage;

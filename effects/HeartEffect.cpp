@@ -6,6 +6,7 @@
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/KeyedCopy.h"
+#include "show/StudyReport.h"
 
 namespace {
 // Half-ranges of the rotation tables: columns -256..255 and rows -140..139 around the centre.
@@ -84,6 +85,10 @@ void HeartEffect::render(Pixel* frame, float timeMs) {
   const double angle = static_cast<double>(angleTime) * static_cast<double>(0.0027322404f);
   const float zoomedSin = static_cast<float>(zoom * exactSin(angle));
   const float zoomedCos = static_cast<float>(zoom * exactCos(angle));
+  shownPulse = pulse;
+  shownAngle = angle;
+  shownZoomedSin = zoomedSin;
+  shownZoomedCos = zoomedCos;
 
   for (int x = -halfWidth; x < halfWidth; ++x) {
     colCos[x + halfWidth] = floatToInt(static_cast<double>(zoomedCos) * x);
@@ -103,6 +108,11 @@ void HeartEffect::render(Pixel* frame, float timeMs) {
   const int centreColumn = 127 - floatToInt(static_cast<double>(pulse) * static_cast<double>(-80.0f));
   const int centreRow =
       127 - floatToInt(exactSin(t * static_cast<double>(0.0017667845f)) * static_cast<double>(-20.0f));
+  shownHeartScale = heartScale;
+  shownHeartSin = heartSin;
+  shownHeartCos = heartCos;
+  shownHeartColumn = centreColumn;
+  shownHeartRow = centreRow;
   // Finite factors keep every sprite coordinate within a few hundred, so the plain conversion is
   // exact; a time that is not finite takes the checked path.
   if (std::isfinite(heartSin) && std::isfinite(heartCos))
@@ -142,6 +152,9 @@ void HeartEffect::drawSideHalves(Pixel* frame, float pulse) {
   const int spread = floatToInt(std::fabs(static_cast<double>(pulse)) * 31.0);
   const int leftTop = floatToInt(static_cast<double>(HIGHEST_OFFSET) - leftSlide.offset);
   const int rightTop = floatToInt(static_cast<double>(HIGHEST_OFFSET) - rightSlide.offset);
+  shownSpread = spread;
+  shownLeftTop = leftTop;
+  shownRightTop = rightTop;
   const Pixel* side = sideImage.get();
   for (int s = 0; s < TEXTURE_SIZE; ++s) {
     const Pixel* source = side + s * TEXTURE_SIZE;
@@ -185,4 +198,43 @@ void HeartEffect::drawHeart(Pixel* frame, double heartSin, double heartCos, int 
         copyKeyed(out[k], heart[textureRow * TEXTURE_SIZE + textureColumn]);
     }
   }
+}
+
+void HeartEffect::describe(StudyReport& report) const {
+  report.value("pulse", shownPulse);
+  report.value("zoom", static_cast<double>(shownPulse) * 0.5 + 1.0);
+  report.value("angle", shownAngle, "rad");
+  report.value("spin", spinForward ? 1.0 : -1.0);
+  report.value("left jump", leftSlide.offset, "px");
+  report.value("left velocity", leftSlide.velocity, "px/frame");
+  report.value("right jump", rightSlide.offset, "px");
+  report.value("right velocity", rightSlide.velocity, "px/frame");
+  report.value("heart scale", shownHeartScale);
+  report.value("heart column", shownHeartColumn, "texel");
+  report.value("heart row", shownHeartRow, "texel");
+  // Frame offset (x, y) from the middle shows wood texel (x cos - y sin, x sin + y cos) + 127.
+  StudyMapping floor;
+  floor.centreX = halfWidth;
+  floor.centreY = halfHeight;
+  floor.uPerX = shownZoomedCos;
+  floor.uPerY = -shownZoomedSin;
+  floor.vPerX = shownZoomedSin;
+  floor.vPerY = shownZoomedCos;
+  floor.uCentre = 127.0;
+  floor.vCentre = 127.0;
+  report.mappedAxes(StudyLayer::Axes, floor, TEXTURE_SIZE / 2);
+  // The heart is the same kind of map about the same middle, with its own factors and centre texel.
+  StudyMapping heart = floor;
+  heart.uPerX = shownHeartCos;
+  heart.uPerY = -shownHeartSin;
+  heart.vPerX = shownHeartSin;
+  heart.vPerY = shownHeartCos;
+  heart.uCentre = shownHeartColumn;
+  heart.vCentre = shownHeartRow;
+  report.mappedSquare(StudyLayer::Paths, heart, TEXTURE_SIZE);
+  report.rect(StudyLayer::Paths, halfWidth - HEART_HALF_COLUMNS, halfHeight - HEART_HALF_ROWS, HEART_COLUMNS,
+              2 * HEART_HALF_ROWS);
+  report.rect(StudyLayer::Pictures, shownSpread, shownLeftTop, LEFT_HALF_COLUMNS, TEXTURE_SIZE);
+  report.rect(StudyLayer::Pictures, RIGHT_HALF_RESTING_COLUMN - shownSpread, shownRightTop, RIGHT_HALF_COLUMNS,
+              TEXTURE_SIZE);
 }

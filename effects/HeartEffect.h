@@ -17,6 +17,8 @@ class HeartEffect final : public Effect {
   void advance(float timeMs) override;
   // Any code reverses the turning and makes the next half jump (the right one first).
   void onSync(std::int32_t code, float timeMs) override;
+  // The turn and pulse of the floor with its axes, the side halves' jumps, the heart's outline.
+  void describe(StudyReport& report) const override;
 
   // Read-only views of the animation state, for the lab and the tests.
   const Jump& leftSlideState() const { return leftSlide; }
@@ -47,6 +49,19 @@ class HeartEffect final : public Effect {
   Jump leftSlide;
   Jump rightSlide;
   bool nextSlideLeft = false;
+  // What the latest render used, for describe.
+  float shownPulse = 0.0f;
+  double shownAngle = 0.0;
+  float shownZoomedSin = 0.0f;
+  float shownZoomedCos = 0.0f;
+  double shownHeartScale = 0.0;
+  double shownHeartSin = 0.0;
+  double shownHeartCos = 0.0;
+  int shownHeartColumn = 0;
+  int shownHeartRow = 0;
+  int shownSpread = 0;
+  int shownLeftTop = 0;
+  int shownRightTop = 0;
 
   // Per-frame scratch: the column tables packed as four 16-bit texture indices per word, and the
   // heart's per-column products.

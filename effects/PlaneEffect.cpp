@@ -7,6 +7,7 @@
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
 #include "render/TexelShading.h"
+#include "show/StudyReport.h"
 
 namespace {
 
@@ -45,10 +46,13 @@ void PlaneEffect::init() {
 void PlaneEffect::render(Pixel* frame, float timeMs) {
   // The sync jumps move the camera; the texture scrolls with the plain time.
   const double time = static_cast<float>(static_cast<double>(timeMs) + static_cast<double>(timeOffset));
-  camera.turn(floatToInt(exactCos(time * static_cast<double>(0.00042735043f)) * 290.0),
-              floatToInt(exactSin(time * static_cast<double>(0.0002586653f)) * -300.0),
-              floatToInt(exactCos(time * static_cast<double>(0.0004f)) * 563.0));
+  shownTurn[0] = floatToInt(exactCos(time * static_cast<double>(0.00042735043f)) * 290.0);
+  shownTurn[1] = floatToInt(exactSin(time * static_cast<double>(0.0002586653f)) * -300.0);
+  shownTurn[2] = floatToInt(exactCos(time * static_cast<double>(0.0004f)) * 563.0);
+  camera.turn(shownTurn[0], shownTurn[1], shownTurn[2]);
   const double scroll = static_cast<double>(timeMs) * 0.5;
+  shownCameraTime = time;
+  shownScroll = scroll;
   const LatticeMaps maps{uMap.get(), vMap.get(), shadeMap.get(), MAP_STRIDE, LATTICE_SPACING};
   camera.sampleLattice(maps, FRAME_HEIGHT, [&](const Vec3& ray) { return sampleRay(ray.x, ray.y, ray.z, scroll); });
   const Pixel* texture = useMetal ? metalTexture.get() : tileTexture.get();
@@ -63,4 +67,16 @@ void PlaneEffect::render(Pixel* frame, float timeMs) {
 void PlaneEffect::onSync(std::int32_t, float) {
   useMetal = !useMetal;
   timeOffset = static_cast<float>(static_cast<double>(timeOffset) + static_cast<double>(SYNC_JUMP_MS));
+}
+
+void PlaneEffect::describe(StudyReport& report) const {
+  report.value("turn x", shownTurn[0], "steps");
+  report.value("turn y", shownTurn[1], "steps");
+  report.value("turn z", shownTurn[2], "steps");
+  report.value("camera time", shownCameraTime, "ms");
+  report.value("scroll", shownScroll, "texels");
+  report.value("metal texture", useMetal ? 1.0 : 0.0);
+  report.value("lattice spacing", LATTICE_SPACING, "px");
+  report.lattice(LatticeMaps{uMap.get(), vMap.get(), shadeMap.get(), MAP_STRIDE, LATTICE_SPACING}, FRAME_HEIGHT);
+  report.rect(StudyLayer::Pictures, 0.0, LOGO_TOP, LOGO_WIDTH, LOGO_HEIGHT);
 }

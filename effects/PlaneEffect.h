@@ -15,6 +15,8 @@ class PlaneEffect final : public Effect {
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+  // The camera's turn, the scroll, the texture in use and the traced lattice.
+  void describe(StudyReport& report) const override;
 
   // The planes at heights +100 and -100 met by the rotated ray (x, y, z); scroll moves the
   // texture along z. A ray with y = 0 counts as rising; y = -1 divides by zero and gives zeros.
@@ -39,4 +41,8 @@ class PlaneEffect final : public Effect {
   LatticeCamera camera;
   float timeOffset = 0.0f;
   bool useMetal = false;
+  // What the latest render used, for describe.
+  int shownTurn[3] = {};
+  double shownCameraTime = 0.0;
+  double shownScroll = 0.0;
 };

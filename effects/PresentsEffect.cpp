@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "show/StudyReport.h"
+
 void PresentsEffect::init() {
   captionImage = std::make_unique<Pixel[]>(CAPTION_WIDTH * CAPTION_HEIGHT);
   loadShowPicture(captionImage.get(), PRESENTS);
@@ -19,3 +21,8 @@ void PresentsEffect::render(Pixel* frame, float) {
 }
 
 void PresentsEffect::onSync(std::int32_t, float) { visible = true; }
+
+void PresentsEffect::describe(StudyReport& report) const {
+  report.value("caption shown", visible ? 1.0 : 0.0);
+  if (visible) report.rect(StudyLayer::Pictures, CAPTION_COLUMN, CAPTION_ROW, CAPTION_WIDTH, CAPTION_HEIGHT);
+}

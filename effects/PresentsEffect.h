@@ -17,6 +17,8 @@ class PresentsEffect final : public Effect {
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+  // Whether the caption is shown, and where.
+  void describe(StudyReport& report) const override;
 
  private:
   std::unique_ptr<Pixel[]> captionImage;

@@ -8,6 +8,7 @@
 #include "render/KeyedCopy.h"
 #include "render/TexelShading.h"
 #include "render/TrigTables.h"
+#include "show/StudyReport.h"
 
 namespace {
 constexpr int LATTICE = 4;
@@ -38,6 +39,8 @@ void SphereEffect::render(Pixel* frame, float timeMs) {
   const int b = 255 - floatToInt(static_cast<double>(sinTable[sinStep]) * static_cast<double>(-180.0f));
   const int a = 255 - floatToInt(static_cast<double>(cosTable[cosStep]) * static_cast<double>(-180.0f));
 
+  shownA = a;
+  shownB = b;
   Matrix3 x;
   Matrix3 y;
   Matrix3 z;
@@ -59,7 +62,9 @@ void SphereEffect::render(Pixel* frame, float timeMs) {
     shadeTexels(frame + row * FRAME_WIDTH, &gridU[g], &gridV[g], &gridShade[g], FRAME_WIDTH, sphereTexture.get(), 0,
                 false);
   });
-  drawBottomStrip(frame, timeMs);
+  // One pixel further left every 10 ms; the 256-pixel strip repeats across the frame.
+  shownShift = static_cast<std::uint32_t>(floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.1f)));
+  drawBottomStrip(frame, shownShift);
 }
 
 void SphereEffect::traceSamples(const Matrix3& view, int a, int b) {
@@ -90,9 +95,7 @@ void SphereEffect::traceSamples(const Matrix3& view, int a, int b) {
   }
 }
 
-void SphereEffect::drawBottomStrip(Pixel* frame, float timeMs) const {
-  // One pixel further left every 10 ms; the 256-pixel strip repeats across the frame.
-  const std::uint32_t shift = static_cast<std::uint32_t>(floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.1f)));
+void SphereEffect::drawBottomStrip(Pixel* frame, std::uint32_t shift) const {
   for (int r = 0; r < BOTTOM_ROWS; ++r) {
     const Pixel* source = bottomImage.get() + (BOTTOM_FIRST_SOURCE_ROW + r) * TEXTURE_SIZE;
     Pixel* out = frame + (BOTTOM_FIRST_FRAME_ROW + r) * FRAME_WIDTH;
@@ -103,4 +106,17 @@ void SphereEffect::drawBottomStrip(Pixel* frame, float timeMs) const {
     copyKeyedRun(out + TEXTURE_SIZE - first, source, TEXTURE_SIZE);
     copyKeyedRun(out + 2 * TEXTURE_SIZE - first, source, first);
   }
+}
+
+void SphereEffect::describe(StudyReport& report) const {
+  report.value("turn a", shownA, "steps");
+  report.value("turn b", shownB, "steps");
+  // traceSamples puts the centre at -(b, a, 255) from the eye.
+  report.value("centre x", -shownB);
+  report.value("centre y", -shownA);
+  report.value("centre z", -255.0);
+  report.value("strip shift", shownShift & 0xFF, "px");
+  report.value("lattice spacing", LATTICE, "px");
+  report.lattice(LatticeMaps{gridU.get(), gridV.get(), gridShade.get(), GRID_STRIDE, LATTICE}, FRAME_HEIGHT);
+  report.rect(StudyLayer::Pictures, 0.0, BOTTOM_FIRST_FRAME_ROW, FRAME_WIDTH, BOTTOM_ROWS);
 }

@@ -22,10 +22,13 @@ class SphereEffect final : public Effect {
   void render(Pixel* frame, float timeMs) override;
   // The picture depends on the show time alone.
   void onSync(std::int32_t code, float timeMs) override;
+  // The turn, the sphere's centre, the traced lattice and the strip.
+  void describe(StudyReport& report) const override;
 
  private:
   void traceSamples(const Matrix3& view, int a, int b);
-  void drawBottomStrip(Pixel* frame, float timeMs) const;
+  // Frame column x shows strip column (shift + x) mod 256.
+  void drawBottomStrip(Pixel* frame, std::uint32_t shift) const;
 
   std::unique_ptr<Pixel[]> sphereTexture;
   // Texture column and row sources (only the low bytes are looked up) and shade (0..255) of each
@@ -34,4 +37,8 @@ class SphereEffect final : public Effect {
   std::unique_ptr<std::int32_t[]> gridV;
   std::unique_ptr<std::int32_t[]> gridShade;
   std::unique_ptr<Pixel[]> bottomImage;
+  // What the latest render used, for describe.
+  int shownA = 0;
+  int shownB = 0;
+  std::uint32_t shownShift = 0;
 };

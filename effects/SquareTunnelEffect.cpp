@@ -11,6 +11,7 @@
 #include "render/LightRayBlend.h"
 #include "render/TexelShading.h"
 #include "render/TrigTables.h"
+#include "show/StudyReport.h"
 
 namespace {
 
@@ -121,8 +122,12 @@ void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
   // The camera rolls with the ticks and rocks about X and Y together.
   const int wobbleStep = floatToInt(static_cast<double>(timeMs) * static_cast<double>(0.14285715f)) & TRIG_MASK;
   const double wobble = sinTable[wobbleStep];
-  camera.turn(floatToInt(wobble * 90.0), floatToInt(wobble * -100.0), static_cast<int>(ticks >> 1));
+  shownTurn[0] = floatToInt(wobble * 90.0);
+  shownTurn[1] = floatToInt(wobble * -100.0);
+  shownTurn[2] = static_cast<int>(ticks >> 1);
+  camera.turn(shownTurn[0], shownTurn[1], shownTurn[2]);
   const auto twoTicks = static_cast<float>(static_cast<std::int32_t>(ticks * 2u));
+  shownDepth = twoTicks;
   const LatticeMaps maps{uMap.get(), vMap.get(), shadeMap.get(), MAP_STRIDE, LATTICE_SPACING};
   camera.sampleLattice(maps, H, [&](const Vec3& ray) { return sampleRay(ray.x, ray.y, twoTicks); });
   refineInBands(maps, H, [&](int y, std::ptrdiff_t i) {
@@ -144,3 +149,26 @@ void SquareTunnelEffect::render(Pixel* frame, float timeMs) {
 }
 
 void SquareTunnelEffect::onSync(std::int32_t, float) { glowMode = !glowMode; }
+
+void SquareTunnelEffect::describe(StudyReport& report) const {
+  report.value("turn x", shownTurn[0], "steps");
+  report.value("turn y", shownTurn[1], "steps");
+  report.value("turn z", shownTurn[2], "steps");
+  report.value("depth", shownDepth, "texels");
+  report.value("glow", glowMode ? 1.0 : 0.0);
+  report.value("light x", static_cast<double>(lightOffsetX) + 166.0, "px");
+  report.value("light y", static_cast<double>(lightOffsetY) + 140.0, "px");
+  report.value("ray scale", rayScaleX);
+  report.lattice(LatticeMaps{uMap.get(), vMap.get(), shadeMap.get(), MAP_STRIDE, LATTICE_SPACING}, H);
+  // The rays are smeared away from this point, one quadrant at a time, split where castLightRays
+  // splits them.
+  const double x = static_cast<double>(lightOffsetX) + 166.0;
+  const double y = static_cast<double>(lightOffsetY) + 140.0;
+  report.point(StudyLayer::Rays, static_cast<float>(x), static_cast<float>(y));
+  report.segment(StudyLayer::Rays, x, 0.0, x, H);
+  report.segment(StudyLayer::Rays, 0.0, y, W, y);
+  for (const double cornerX : {0.0, static_cast<double>(W)})
+    for (const double cornerY : {0.0, static_cast<double>(H)}) report.segment(StudyLayer::Rays, x, y, cornerX, cornerY);
+  report.rect(StudyLayer::Pictures, 0.0, 0.0, W, H);
+  report.rect(StudyLayer::Pictures, OVERLAY_LEFT, 0.0, OVERLAY_SIZE, OVERLAY_SIZE);
+}

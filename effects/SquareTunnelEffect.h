@@ -16,6 +16,8 @@ class SquareTunnelEffect final : public Effect {
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+  // The camera, the depth, the glow, the traced lattice and the light rays' centre.
+  void describe(StudyReport& report) const override;
 
   // The wall (half-width 350) met by the rotated ray (x, y, ...): the floor or ceiling when
   // |y| > |x|, a side wall otherwise (the diagonals included). twoTicks is the depth already
@@ -54,6 +56,9 @@ class SquareTunnelEffect final : public Effect {
   WidePixel* picture = nullptr;  // inside pictureStorage, after the leading guard
   LatticeCamera camera;
   bool glowMode = false;
+  // What the latest render used, for describe.
+  int shownTurn[3] = {};
+  float shownDepth = 0.0f;
 
   // Owned by the scene (one object for the whole show) rather than shared at file level.
   std::unique_ptr<Pixel[]> metalTexture;

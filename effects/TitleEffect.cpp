@@ -6,6 +6,7 @@
 #include "image/ShowPictures.h"
 #include "render/ExactMath.h"
 #include "render/FloatToInt.h"
+#include "show/StudyReport.h"
 
 namespace {
 constexpr float ONE_TURN = 6.2831907f;
@@ -23,6 +24,9 @@ constexpr float SLIDE_SPEED = 0.004464286f;   // 1/224 per millisecond
 constexpr float SLIDE_RANGE = -116.0f;
 constexpr int SLIDE_MIDDLE = 116;
 constexpr int HALF_HEIGHT = FRAME_HEIGHT / 2;
+constexpr int HALF_WIDTH = FRAME_WIDTH / 2;
+// The title texel at the frame's middle.
+constexpr double TITLE_MIDDLE = 127.0;
 constexpr std::uint32_t WAVE_MASK = TitleEffect::WAVE_STEPS - 1;
 // The sliding picture is the two scroll pictures one above the other.
 static_assert(BALLE.width == TitleEffect::SCROLL_WIDTH && BLOCKCHEN.width == TitleEffect::SCROLL_WIDTH &&
@@ -56,7 +60,7 @@ TitleEffect::Swing TitleEffect::swingAt(float timeMs) const {
   const double phase = (static_cast<double>(floatToInt(t)) - lastSyncTime) * SWING_SPEED;
   const double rs = zoom * exactSin(phase);
   // The cosine of the scaled sine, not of the phase: the picture shears a little as it swings.
-  return {rs, zoom * exactCos(rs)};
+  return {rs, zoom * exactCos(rs), zoom, phase};
 }
 
 void TitleEffect::drawTitlePlaneAt(Pixel* frame, float timeMs) const {
@@ -92,6 +96,7 @@ void TitleEffect::render(Pixel* frame, float timeMs) {
   const std::uint32_t halfTime = static_cast<std::uint32_t>(wholeTime) >> 1;
 
   const Swing swing = swingAt(timeMs);
+  shownSwing = swing;
   const double rs = swing.rs;
   const double rc = swing.rc;
 
@@ -116,6 +121,7 @@ void TitleEffect::render(Pixel* frame, float timeMs) {
   }
 
   const std::int32_t slide = floatToInt(exactSin(t * SLIDE_SPEED) * SLIDE_RANGE);
+  shownSlide = slide;
   const Pixel* slideRows = scrollImage.get() + (SLIDE_MIDDLE - slide) * SCROLL_WIDTH;
 
   TitleRowInputs in{};
@@ -142,3 +148,26 @@ void TitleEffect::render(Pixel* frame, float timeMs) {
 }
 
 void TitleEffect::onSync(std::int32_t, float timeMs) { lastSyncTime = timeMs; }
+
+void TitleEffect::describe(StudyReport& report) const {
+  report.value("zoom", shownSwing.zoom);
+  report.value("swing", shownSwing.phase, "rad");
+  report.value("rs", shownSwing.rs);
+  report.value("rc", shownSwing.rc);
+  report.value("slide", shownSlide, "px");
+  report.value("since cue", static_cast<double>(report.timeMs()) - lastSyncTime, "ms");
+  // Frame offset (x, y) from the middle shows title texel (x rc - y rs, x rs + y rc) + 127.
+  StudyMapping title;
+  title.centreX = HALF_WIDTH;
+  title.centreY = HALF_HEIGHT;
+  title.uPerX = shownSwing.rc;
+  title.uPerY = -shownSwing.rs;
+  title.vPerX = shownSwing.rs;
+  title.vPerY = shownSwing.rc;
+  title.uCentre = TITLE_MIDDLE;
+  title.vCentre = TITLE_MIDDLE;
+  report.mappedAxes(StudyLayer::Axes, title, TEXTURE_SIZE / 2);
+  report.mappedSquare(StudyLayer::Paths, title, TEXTURE_SIZE);
+  // Frame row 0 shows the sliding picture's row SLIDE_MIDDLE - slide.
+  report.rect(StudyLayer::Pictures, 0.0, shownSlide - SLIDE_MIDDLE, SCROLL_WIDTH, SCROLL_HEIGHT);
+}

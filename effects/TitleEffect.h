@@ -17,6 +17,8 @@ class TitleEffect final : public Effect {
   void init() override;
   void render(Pixel* frame, float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+  // The title's zoom and swing with its turned axes and outline, and the sliding picture.
+  void describe(StudyReport& report) const override;
 
   // Fills the four WAVE_STEPS tables.
   static void fillWaveTables(std::int32_t* waveA, std::int32_t* waveB, std::int32_t* waveC, std::int32_t* shadeWave);
@@ -31,6 +33,8 @@ class TitleEffect final : public Effect {
   struct Swing {
     double rs;
     double rc;
+    double zoom;
+    double phase;
   };
   Swing swingAt(float timeMs) const;
 
@@ -43,4 +47,7 @@ class TitleEffect final : public Effect {
   std::unique_ptr<Pixel[]> titleImage;
   std::unique_ptr<Pixel[]> scrollImage;
   float lastSyncTime = 0.0f;
+  // What the latest render used, for describe.
+  Swing shownSwing{};
+  std::int32_t shownSlide = 0;
 };

@@ -8,6 +8,7 @@
 #include "render/FloatToInt.h"
 #include "render/KeyedCopy.h"
 #include "render/TrigTables.h"
+#include "show/StudyReport.h"
 
 namespace {
 constexpr std::size_t BUFFER_PIXELS = 0x100000 / sizeof(Pixel);
@@ -83,6 +84,8 @@ void TunnelEffect::init() {
 void TunnelEffect::render(Pixel* frame, float timeMs) {
   const std::int32_t t = floatToInt(timeMs);
   const WindowOffsets w = windowOffsets(t);
+  shownTime = t;
+  shownWindows = w;
   TunnelWindows windows;
   for (int n = 0; n < WINDOWS; ++n) {
     const std::ptrdiff_t start = CENTRED_WINDOW + w.column[n] + TABLE_WIDTH * w.row[n];
@@ -102,6 +105,8 @@ void TunnelEffect::render(Pixel* frame, float timeMs) {
   const int overlayRow = floatToInt(static_cast<double>(OVERLAY_REST_ROW) - bounce.offset);
   const int overlayColumn = floatToInt(
       OVERLAY_COLUMN + OVERLAY_SWING * exactCos(static_cast<double>(timeMs) * static_cast<double>(OVERLAY_SPEED)));
+  shownOverlayRow = overlayRow;
+  shownOverlayColumn = overlayColumn;
   // The overlay always lies inside the 512 x 384 allocation (at rest its last two rows are in the
   // reserve below the frame), so the run form of the keyed copy may touch all of it.
   for (int r = 0; r < TEXTURE_SIZE; ++r) {
@@ -119,4 +124,24 @@ void TunnelEffect::advance(float timeMs) {
 
 void TunnelEffect::onSync(std::int32_t, float timeMs) {
   bounce.start(timeMs, JUMP_VELOCITY);
+}
+
+void TunnelEffect::describe(StudyReport& report) const {
+  report.value("time step", shownTime, "ms");
+  report.value("jump", bounce.active ? 1.0 : 0.0);
+  report.value("jump offset", bounce.offset, "px");
+  report.value("jump velocity", bounce.velocity, "px/frame");
+  report.value("overlay column", shownOverlayColumn, "px");
+  report.value("overlay row", shownOverlayRow, "px");
+  // Window n shows the tables from entry (256 + column, 140 + row) on, so the tables' centre
+  // (511.5, 279.5) falls on frame point (255.5 - column, 139.5 - row).
+  for (int n = 0; n < WINDOWS; ++n) {
+    const double centreX = 255.5 - shownWindows.column[n];
+    const double centreY = 139.5 - shownWindows.row[n];
+    report.point(StudyLayer::Rays, static_cast<float>(centreX), static_cast<float>(centreY));
+    report.segment(StudyLayer::Rays, centreX - 6.0, centreY, centreX + 6.0, centreY);
+    report.segment(StudyLayer::Rays, centreX, centreY - 6.0, centreX, centreY + 6.0);
+    report.rect(StudyLayer::Rays, centreX - 511.5, centreY - 279.5, TABLE_WIDTH, TABLE_HEIGHT);
+  }
+  report.rect(StudyLayer::Pictures, shownOverlayColumn, shownOverlayRow, TEXTURE_SIZE, TEXTURE_SIZE);
 }

@@ -30,6 +30,8 @@ class TunnelEffect final : public Effect {
   // The overlay's jump loses speed once per frame.
   void advance(float timeMs) override;
   void onSync(std::int32_t code, float timeMs) override;
+  // The five vanishing centres and the table windows around them, the overlay and its jump.
+  void describe(StudyReport& report) const override;
 
   // Offsets of the five windows for the truncated show time t.
   static WindowOffsets windowOffsets(std::int32_t t);
@@ -43,4 +45,9 @@ class TunnelEffect final : public Effect {
   std::unique_ptr<Pixel[]> overlayImage;
   // The overlay's jump, 0..26 pixels above its rest row.
   Jump bounce;
+  // What the latest render used, for describe.
+  std::int32_t shownTime = 0;
+  WindowOffsets shownWindows{};
+  int shownOverlayRow = 0;
+  int shownOverlayColumn = 0;
 };

@@ -97,6 +97,11 @@ void SdlDisplay::showLine(const char* line) {
   if (std::strncmp(line, lineText, LINE_CHARACTERS) == 0) return;
   std::strncpy(lineText, line, LINE_CHARACTERS);
   lineChanged = true;
+  const int rows = std::strchr(lineText, '\n') ? 2 : 1;
+  if (rows != lineRows) {
+    lineRows = rows;
+    linePlaced = false;
+  }
 }
 
 void SdlDisplay::placeLine() {
@@ -105,16 +110,18 @@ void SdlDisplay::placeLine() {
   // Half the bar high, readable at any size; where the bar is thinner than the smallest line
   // the line covers the picture's bottom rows instead.
   constexpr int SMALLEST = 12;
-  const bool inBar = bar >= SMALLEST + 4;
-  const int pixels = inBar ? std::clamp(bar / 2, SMALLEST, 28) : std::clamp(outputHeight / 40, SMALLEST, 20);
+  const bool inBar = bar >= lineRows * SMALLEST + 4;
+  const int pixels =
+      inBar ? std::clamp(bar / (lineRows + 1), SMALLEST, 28) : std::clamp(outputHeight / 40, SMALLEST, 20);
   if (!text.setPixelSize(pixels)) return;
   // A character's width in from the picture's edges.
   const int margin = text.cellWidth();
   const int width = std::max(text.cellWidth(), std::min(fit.width, outputWidth) - 2 * margin);
-  if (!lineTexture || width != lineWidth || text.lineHeight() != lineHeight) {
+  const int height = lineRows * text.lineHeight();
+  if (!lineTexture || width != lineWidth || height != lineHeight) {
     if (lineTexture) SDL_DestroyTexture(lineTexture);
     lineWidth = width;
-    lineHeight = text.lineHeight();
+    lineHeight = height;
     lineTexture =
         SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, lineWidth, lineHeight);
     linePixels.assign(static_cast<std::size_t>(lineWidth) * lineHeight, 0);
@@ -128,7 +135,16 @@ void SdlDisplay::drawLine() {
   if (!linePlaced) placeLine();
   if (!lineTexture) return;
   if (lineChanged) {
-    text.draw(lineText, linePixels.data(), lineWidth);
+    // Each row up to its line break; a single row is the whole text.
+    const char* row = lineText;
+    for (int r = 0; r < lineRows; ++r) {
+      char rowText[LINE_CHARACTERS + 1] = {};
+      const char* rowEnd = std::strchr(row, '\n');
+      const std::size_t length = rowEnd ? static_cast<std::size_t>(rowEnd - row) : std::strlen(row);
+      std::memcpy(rowText, row, length);
+      text.draw(rowText, linePixels.data() + static_cast<std::ptrdiff_t>(r) * lineWidth * text.lineHeight(), lineWidth);
+      row = rowEnd ? rowEnd + 1 : row + length;
+    }
     SDL_UpdateTexture(lineTexture, nullptr, linePixels.data(), static_cast<int>(lineWidth * sizeof(Pixel)));
     lineChanged = false;
   }

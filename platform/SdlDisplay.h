@@ -71,6 +71,8 @@ class SdlDisplay final : public DisplayLayer {
   std::vector<Pixel> linePixels;
   int lineWidth = 0;
   int lineHeight = 0;
+  // 1, or 2 for a text with a line break (the study mode's).
+  int lineRows = 1;
   int lineX = 0;
   int lineY = 0;
 };

@@ -188,8 +188,15 @@ bool SdlWindow::setFullScreen(bool wanted) {
 
 namespace {
 // The program's key for an SDL key, 0 for one that repeats a cue.
-int programKeyOf(SDL_Keycode key) {
+int programKeyOf(SDL_Keycode key, bool shift) {
   switch (key) {
+    case SDLK_COMMA: return shift ? KEY_SECOND_BACK : KEY_FRAME_BACK;
+    case SDLK_PERIOD: return shift ? KEY_SECOND_FORWARD : KEY_FRAME_FORWARD;
+    // Shift with , and . where the layout reports the shifted symbol.
+    case SDLK_LESS: return KEY_SECOND_BACK;
+    case SDLK_GREATER: return KEY_SECOND_FORWARD;
+    case SDLK_o: return KEY_OVERLAYS;
+    case SDLK_s: return KEY_STUDY;
     case SDLK_ESCAPE: return KEY_ESCAPE;
     // Space and P pause as well: laptops have no Pause key.
     case SDLK_PAUSE:
@@ -215,7 +222,8 @@ int programKeyOf(SDL_Keycode key) {
 bool repeats(int programKey) {
   return programKey == KEY_ESCAPE || programKey == KEY_SEEK_BACK || programKey == KEY_SEEK_FORWARD ||
          programKey == KEY_PREVIOUS_SCENE || programKey == KEY_NEXT_SCENE || programKey == KEY_VOLUME_UP ||
-         programKey == KEY_VOLUME_DOWN;
+         programKey == KEY_VOLUME_DOWN || programKey == KEY_FRAME_BACK || programKey == KEY_FRAME_FORWARD ||
+         programKey == KEY_SECOND_BACK || programKey == KEY_SECOND_FORWARD;
 }
 }  // namespace
 
@@ -239,7 +247,7 @@ bool SdlWindow::pollEvent(WindowEvent& event) {
         }
         // Keys pressed with Alt are the system's (menus, Alt+F4), not the show's.
         if (alt || machineKey(e.key.keysym)) break;
-        const int programKey = programKeyOf(key);
+        const int programKey = programKeyOf(key, (e.key.keysym.mod & KMOD_SHIFT) != 0);
         // Held down, only the seek and volume keys go on: a pause or a toggle would flicker.
         if (programKey != 0 && e.key.repeat && !repeats(programKey)) break;
         event = {WindowEvent::Kind::KeyDown, programKey != 0 ? programKey : static_cast<int>(key)};

@@ -14,6 +14,14 @@ inline constexpr int KEY_VOLUME_UP = -7;
 inline constexpr int KEY_VOLUME_DOWN = -8;
 inline constexpr int KEY_MUTE = -9;
 inline constexpr int KEY_INFORMATION = -10;
+// The study mode's keys: `,` and `.` a frame back and on, with Shift a second; O the overlays.
+inline constexpr int KEY_FRAME_BACK = -11;
+inline constexpr int KEY_FRAME_FORWARD = -12;
+inline constexpr int KEY_SECOND_BACK = -13;
+inline constexpr int KEY_SECOND_FORWARD = -14;
+inline constexpr int KEY_OVERLAYS = -15;
+// S while the live show is paused: the study mode from the moment shown.
+inline constexpr int KEY_STUDY = -16;
 
 // Whether the program handles the key itself rather than letting it repeat a cue.
 constexpr bool isProgramKey(int key) { return key < 0; }

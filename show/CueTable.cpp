@@ -32,3 +32,8 @@ std::size_t CueTable::firstAtOrAfter(std::uint64_t sample) const {
                                    [](const Cue& cue, std::uint64_t s) { return cue.sample < s; });
   return static_cast<std::size_t>(at - entries.begin());
 }
+
+const CueTable::Cue* CueTable::latestAtOrBefore(std::uint64_t sample) const {
+  const std::size_t after = firstAtOrAfter(sample + 1);
+  return after > 0 ? &entries[after - 1] : nullptr;
+}

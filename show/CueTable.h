@@ -25,6 +25,8 @@ class CueTable {
   std::uint64_t songFrames() const { return length; }
   // The index of the first cue stamped at or after `sample` (cues().size() when none is).
   std::size_t firstAtOrAfter(std::uint64_t sample) const;
+  // The latest cue stamped at or before `sample`, or null.
+  const Cue* latestAtOrBefore(std::uint64_t sample) const;
 
  private:
   std::vector<Cue> entries;

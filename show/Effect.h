@@ -6,6 +6,8 @@
 
 #include "render/Pixel.h"
 
+class StudyReport;
+
 class Effect {
  public:
   virtual ~Effect() = default;
@@ -20,4 +22,7 @@ class Effect {
   virtual void advance(float) {}
   // A sync event (code 0 or 2..255) delivered before the render of the same frame.
   virtual void onSync(std::int32_t code, float timeMs) = 0;
+  // Right after a render, for the study mode: what that render did, read from the members it used
+  // and set (never computed again a second way). Called only when someone studies the show.
+  virtual void describe(StudyReport& report) const { (void)report; }
 };

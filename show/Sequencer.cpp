@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/QuitRequest.h"
+#include "show/StudyReport.h"
 #include "show/SyncMailbox.h"
 
 bool Sequencer::append(Effect* effect, float durationMs) {
@@ -29,9 +30,13 @@ void Sequencer::turn(Pixel* frame, float timeMs) {
   }
 
   Effect* effect = effects[current];
-  if (frame)
+  if (frame) {
     effect->render(frame, timeMs);
-  else
+    if (studyReport) {
+      studyReport->begin(current, timeMs, sceneStart);
+      effect->describe(*studyReport);
+    }
+  } else
     effect->advance(timeMs);
 
   // Equal is not over; a NaN on either side never compares greater, so the scene goes on.

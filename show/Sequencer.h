@@ -13,6 +13,7 @@
 #include "show/Effect.h"
 
 class SyncMailbox;
+class StudyReport;
 
 // Told of every sync cue the sequencer takes, before it acts on it: the run log, tests.
 class CueListener {
@@ -36,6 +37,9 @@ class Sequencer {
   void connect(SyncMailbox& source) { mailbox = &source; }
   // Null: nobody listens.
   void listen(CueListener* listener) { cueListener = listener; }
+  // Where each drawn frame is described (the entry, the time and what its effect tells); null:
+  // nobody studies the show and nothing is done.
+  void study(StudyReport* report) { studyReport = report; }
 
   // Adds an entry. Beyond SEQUENCER_CAPACITY the entry is dropped and false is returned, so a
   // too-long timeline cannot write past the arrays.
@@ -59,6 +63,7 @@ class Sequencer {
 
   SyncMailbox* mailbox = nullptr;
   CueListener* cueListener = nullptr;
+  StudyReport* studyReport = nullptr;
   Effect* effects[SEQUENCER_CAPACITY] = {};
   float durations[SEQUENCER_CAPACITY] = {};
   float sceneStart = 0.0f;

@@ -26,6 +26,11 @@ class OfflineShow {
   LockstepMusic& music() { return lockstep; }
   // The module's cues, learnt on first use (a silent pass through the song).
   const CueTable& cues();
+  // The cues learnt by an earlier show of the same module, which spares the silent pass.
+  void useCues(const CueTable& learnt) {
+    cueTable = learnt;
+    cuesLearnt = true;
+  }
   // Runs unseen to frame `target` (see SimulatedRun::skipTo).
   bool skipTo(std::int64_t target, const std::function<bool()>& keepGoing = {});
   // Then runs unseen a frame at a time until the next frame drawn is timeline entry `entry`'s
