@@ -230,10 +230,13 @@ Part outroPart() {
   };
 }
 
+// The last chord is struck, fades for two bars and is released, so that it has died away when the
+// end cue stops the show; the bars after it are silent.
 Part finalChordPart() {
   return {
-      {.bars = 10 + TAIL_BARS, .progression = {Am}, .bass = Bass::Long, .chords = Chords::VoxPad, .hit = true,
+      {.bars = 2, .progression = {Am}, .bass = Bass::Long, .chords = Chords::VoxPad, .hit = true,
        .dynamics = Dynamics::FadeOut, .level = 0.42},
+      {.bars = STRETCH, .progression = {Am}},
   };
 }
 
