@@ -201,6 +201,7 @@ xm::Instrument snare() {
   return instrument("snare", oneShot("snare", toPcm(w, 0.95, frames(0.02, rate)), 40, 124));
 }
 
+// Hats are filtered noise alone: fixed partials would show as lines that never move.
 std::vector<double> hatNoise(double seconds, double decay, std::uint32_t seed) {
   const double rate = DRUM_RATE;
   std::vector<double> w(frames(seconds, rate));
@@ -208,20 +209,30 @@ std::vector<double> hatNoise(double seconds, double decay, std::uint32_t seed) {
   HighPass hp1(6500.0, rate), hp2(6500.0, rate);
   for (std::size_t i = 0; i < w.size(); ++i) {
     const double t = static_cast<double>(i) / rate;
-    // A few detuned square partials give the metal; the noise gives the hiss.
-    double metal = 0;
-    for (double f : {3140.0, 4730.0, 5870.0, 7410.0}) metal += sine(2.0 * PI * f * t) > 0 ? 0.15 : -0.15;
-    w[i] = hp2(hp1(noise.next() + metal)) * exponential(-t / decay);
+    w[i] = hp2(hp1(noise.next())) * exponential(-t / decay);
   }
   return w;
 }
 
+// HAT_SAMPLES closed hats of their own noise, picked by the note (C-4 upwards) and each tuned down
+// by as many semitones, so that they all sound at the drum rate.
 xm::Instrument closedHat() {
-  return instrument("closed hat", oneShot("closed hat", toPcm(hatNoise(0.08, 0.018, 0x4A7), 0.9, frames(0.01, DRUM_RATE)), 26, 156));
+  xm::Instrument ins;
+  ins.name = "closed hat";
+  for (int k = 0; k < HAT_SAMPLES; ++k) {
+    const Pitch pitch{static_cast<std::int8_t>(DRUM_PITCH.relativeNote - k), DRUM_PITCH.finetune};
+    ins.samples.push_back(oneShot(
+        "closed hat",
+        toPcm(hatNoise(0.08, 0.018, 0x4A7 + 0x101 * static_cast<std::uint32_t>(k)), 0.9, frames(0.01, DRUM_RATE)),
+        26, 156, pitch));
+    ins.keymap[static_cast<std::size_t>(xm::note(4, k) - 1)] = static_cast<std::uint8_t>(k);
+  }
+  return ins;
 }
 
+// The open hat rings out over 0.2 s (to 1/e), long enough to be heard as open.
 xm::Instrument openHat() {
-  return instrument("open hat", oneShot("open hat", toPcm(hatNoise(0.4, 0.11, 0x0BE7), 0.9, frames(0.05, DRUM_RATE)), 24, 100));
+  return instrument("open hat", oneShot("open hat", toPcm(hatNoise(0.7, 0.2, 0x0BE7), 0.9, frames(0.08, DRUM_RATE)), 24, 100));
 }
 
 xm::Instrument crash() {

@@ -62,6 +62,10 @@ enum Instrument : std::uint8_t {
   INSTRUMENT_COUNT = STAB_RIGHT
 };
 
+// The closed hat's noise samples, played in turn on C-4, C#4, ... so that no two hats in a row are
+// the same.
+constexpr int HAT_SAMPLES = 3;
+
 // Frames of the riser sample, which builds shorter than two bars start part of the way in (9xx).
 constexpr int RISER_FRAMES = 88200;
 
