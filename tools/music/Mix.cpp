@@ -16,11 +16,11 @@ double instrumentGain(std::uint8_t instrument) {
     case BASS: return 1.3;
     case CLOSED_HAT: case OPEN_HAT: case RIDE: return 2.6;
     case CRASH: case RISER: return 1.5;
-    case PAD: case STAB: case STAB_LEFT: case STAB_RIGHT: return 2.2;
+    case PAD: case STAB: case STAB_LEFT: case STAB_RIGHT: return 1.85;
     case ARP: return 2.1;
     case BELL: case PLUCK: return 2.4;
-    case LEAD_LEFT: case LEAD_RIGHT: return 1.2;
-    case VOX: return 2.0;
+    case LEAD_LEFT: case LEAD_RIGHT: return 1.05;
+    case VOX: return 1.7;
     default: return 1.0;
   }
 }

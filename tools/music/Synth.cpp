@@ -494,8 +494,8 @@ std::vector<xm::Instrument> makeInstruments() {
   all.push_back(vox());
   all.push_back(ride());
   all.push_back(pluck());
-  all.push_back(stab("stab left", 0x28));
-  all.push_back(stab("stab right", 0xD8));
+  all.push_back(stab("stab left", 0x14));
+  all.push_back(stab("stab right", 0xEC));
   if (all.size() != INSTRUMENT_COUNT) throw std::logic_error("the instrument list does not match its numbers");
   return all;
 }
