@@ -20,8 +20,7 @@ Part titleBuildPart(bool withTheme, int variant) {
   return {
       {.bars = 8, .progression = MAIN, .drums = Drums::Four, .hats = withTheme ? 2 : 1, .bass = Bass::Offbeat,
        .chords = Chords::Pad, .arp = Arp::Sixteenths, .lead = withTheme ? Lead::ThemeC : Lead::None,
-       .crash = true, .level = withTheme ? 0.8 : 0.92,
-       .variant = variant, .ride = withTheme},
+       .crash = true, .level = withTheme ? 0.8 : 0.92, .variant = variant, .ride = withTheme},
       {.bars = 4, .progression = MAIN, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling, .chords = Chords::Pad,
        .arp = Arp::Sixteenths, .lead = withTheme ? Lead::ThemeAHigh : Lead::None, .ending = Ending::Fill,
        .level = withTheme ? 0.84 : 0.97, .variant = variant + 1, .acid = withTheme},
@@ -188,8 +187,8 @@ Part tunnelPart(int visit) {
   return {
       {.bars = 8, .progression = first, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .chords = visit == 2 ? Chords::VoxPad : Chords::OffbeatStabs, .lead = visit == 2 ? Lead::Sequence : Lead::None,
-       .ending = Ending::Fill, .crash = true, .level = 0.97,
-       .variant = visit, .sweepFrom = 0, .sweepTo = 2, .ride = visit == 2, .hold = visit > 0},
+       .ending = Ending::Fill, .crash = true, .level = 0.97, .variant = visit, .sweepFrom = 0, .sweepTo = 2,
+       .ride = visit == 2, .hold = visit > 0},
       {.bars = 16, .progression = middle, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .arp = visit == 1 ? Arp::Plucks : Arp::None, .lead = visit == 1 ? Lead::PluckTheme : Lead::Sequence,
        .ending = Ending::Fill, .crash = true, .level = 0.97, .variant = visit + 1, .sweepFrom = 1, .sweepTo = 5,

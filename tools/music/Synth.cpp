@@ -232,7 +232,8 @@ xm::Instrument closedHat() {
 
 // The open hat rings out over 0.2 s (to 1/e), long enough to be heard as open.
 xm::Instrument openHat() {
-  return instrument("open hat", oneShot("open hat", toPcm(hatNoise(0.7, 0.2, 0x0BE7), 0.9, frames(0.08, DRUM_RATE)), 24, 100));
+  return instrument("open hat",
+                    oneShot("open hat", toPcm(hatNoise(0.7, 0.2, 0x0BE7), 0.9, frames(0.08, DRUM_RATE)), 24, 100));
 }
 
 xm::Instrument crash() {
@@ -306,7 +307,9 @@ double acidHarmonic(int h, double cutoff) {
 
 // The pad's fundamental and second harmonic are held back: played around G-3 they would fill the low
 // mids that the kick and the bass need.
-double padHarmonic(int h) { return (h == 1 ? 0.25 : h == 2 ? 0.6 : 1.0) * (1.0 / h) / (1.0 + (h / 5.0) * (h / 5.0)); }
+double padHarmonic(int h) {
+  return (h == 1 ? 0.25 : h == 2 ? 0.6 : 1.0) * (1.0 / h) / (1.0 + (h / 5.0) * (h / 5.0));
+}
 
 double leadHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 14.0) * (h / 14.0)); }
 
