@@ -37,6 +37,7 @@ TEST(MusicMeasure, StereoSineAtMinus20DbfsReadsMinus20Lufs) {
   EXPECT_NEAR(meter.samplePeak(), -20.0, 0.01);
   EXPECT_NEAR(meter.energyShare(900, 1100), 1.0, 0.01);
   EXPECT_LT(meter.sideToMid(), -100.0);
+  EXPECT_NEAR(meter.correlation(), 1.0, 1e-9);
 }
 
 // -20 and then -30 dBFS (the first case of the loudness range standard, 20 s each): the range is
@@ -74,7 +75,9 @@ TEST(MusicMeasure, SplitsEnergyByBandAndStereoBySide) {
   }
   meter.add(buffer.data(), buffer.size() / 2);
   EXPECT_NEAR(meter.energyShare(0, 120), 0.5, 0.01);
+  EXPECT_NEAR(meter.bandEnergy(0, 120), meter.bandEnergy(1000, 3000), 0.01 * meter.bandEnergy(0, 120));
   EXPECT_NEAR(meter.sideToMid(), 0.0, 0.1);
+  EXPECT_NEAR(meter.correlation(), 0.0, 0.01);
 }
 
 // Four bars of four rows: the third repeats the first except for a cue and a tempo change, which do

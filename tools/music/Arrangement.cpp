@@ -20,8 +20,7 @@ Part titleBuildPart(bool withTheme, int variant) {
   return {
       {.bars = 8, .progression = MAIN, .drums = Drums::Four, .hats = withTheme ? 2 : 1, .bass = Bass::Offbeat,
        .chords = Chords::Pad, .arp = Arp::Sixteenths, .lead = withTheme ? Lead::ThemeC : Lead::None,
-       .crash = true, .dynamics = withTheme ? Dynamics::Steady : Dynamics::Rise, .level = withTheme ? 0.8 : 0.92,
-       .variant = variant, .ride = withTheme},
+       .crash = true, .level = withTheme ? 0.8 : 0.92, .variant = variant, .ride = withTheme},
       {.bars = 4, .progression = MAIN, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling, .chords = Chords::Pad,
        .arp = Arp::Sixteenths, .lead = withTheme ? Lead::ThemeAHigh : Lead::None, .ending = Ending::Fill,
        .level = withTheme ? 0.84 : 0.97, .variant = variant + 1, .acid = withTheme},
@@ -186,9 +185,10 @@ Part tunnelPart(int visit) {
   const Progression& first = visit == 2 ? DARK : HYPNOTIC;
   const Progression& middle = visit == 0 ? HYPNOTIC : visit == 1 ? DESCENT : DARK;
   return {
-      {.bars = 8, .progression = first, .drums = Drums::Four, .hats = visit == 0 ? 1 : 2, .bass = Bass::Acid,
-       .lead = visit == 2 ? Lead::Sequence : Lead::None, .ending = Ending::Fill, .crash = true, .level = 0.92,
-       .variant = visit, .sweepFrom = 0, .sweepTo = 2, .ride = visit == 2, .hold = visit > 0},
+      {.bars = 8, .progression = first, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
+       .chords = visit == 2 ? Chords::VoxPad : Chords::OffbeatStabs, .lead = visit == 2 ? Lead::Sequence : Lead::None,
+       .ending = Ending::Fill, .crash = true, .level = 0.97, .variant = visit, .sweepFrom = 0, .sweepTo = 2,
+       .ride = visit == 2, .hold = visit > 0},
       {.bars = 16, .progression = middle, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .arp = visit == 1 ? Arp::Plucks : Arp::None, .lead = visit == 1 ? Lead::PluckTheme : Lead::Sequence,
        .ending = Ending::Fill, .crash = true, .level = 0.97, .variant = visit + 1, .sweepFrom = 1, .sweepTo = 5,
@@ -197,8 +197,10 @@ Part tunnelPart(int visit) {
        .chords = visit == 1 ? Chords::OffbeatStabs : visit == 2 ? Chords::VoxPad : Chords::Pad,
        .lead = Lead::Sequence, .ending = Ending::Fill, .crash = true, .level = 1.0, .variant = visit + 2,
        .sweepFrom = 5, .sweepTo = 5, .ride = visit >= 1},
+      // The first visit leads into a quiet rise, so it winds down instead of building.
       {.bars = 5, .progression = {F, F, G, G, E}, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
-       .chords = Chords::Pad, .arp = Arp::Sixteenths, .ending = Ending::Build, .level = 0.97, .variant = visit + 1,
+       .chords = Chords::Pad, .arp = Arp::Sixteenths, .ending = visit == 0 ? Ending::Fill : Ending::Build,
+       .dynamics = visit == 0 ? Dynamics::Fall : Dynamics::Steady, .level = 0.97, .variant = visit + 1,
        .sweepFrom = 4, .sweepTo = 1},
   };
 }
@@ -230,10 +232,13 @@ Part outroPart() {
   };
 }
 
+// The last chord is struck, fades for two bars and is released, so that it has died away when the
+// end cue stops the show; the bars after it are silent.
 Part finalChordPart() {
   return {
-      {.bars = 10 + TAIL_BARS, .progression = {Am}, .bass = Bass::Long, .chords = Chords::VoxPad, .hit = true,
+      {.bars = 2, .progression = {Am}, .bass = Bass::Long, .chords = Chords::VoxPad, .hit = true,
        .dynamics = Dynamics::FadeOut, .level = 0.42},
+      {.bars = STRETCH, .progression = {Am}},
   };
 }
 

@@ -2,6 +2,7 @@
 // The arrangement: what plays in each scene of the show, as runs of bars with one texture each.
 // The note writers turn a block's choices into pattern cells bar by bar.
 
+#include <cstddef>
 #include <vector>
 
 #include "tools/music/Harmony.h"
@@ -62,6 +63,17 @@ Part bridgePart(bool late);
 // `part` with its stretching block, if it has one, sized so that the part lasts `bars` (or dropped
 // when nothing is left for it).
 Part fitted(Part part, int bars);
+
+// A block where the piece plays it: its first bar, its scene (an index into the timeline) and key.
+struct PlacedBlock {
+  int bar;
+  std::size_t scene;
+  int key;  // semitones above A minor
+  Block block;
+};
+// Every block of the piece in playing order, the parts fitted to their scenes (the last with the
+// tail) and bridges under the scenes without a part. Throws on a plan that does not fit.
+std::vector<PlacedBlock> placedBlocks(Timeline timeline = TIMELINE);
 
 // From this scene to the end, the piece plays in B minor, KEY_CHANGE_SEMITONES above the A minor
 // it starts in.

@@ -81,6 +81,8 @@ void writeAcidLine(Score& score, int row0, const Block& b, Chord chord, int i, d
     }
     sounding = true;
   }
+  // Released after the block, or its last note would hold on under whatever follows.
+  if (i == b.bars - 1) score.off(row0 + ROWS_PER_BAR, ACID_CH);
 }
 
 }  // namespace music

@@ -66,12 +66,19 @@ void Composer::bar(int startBar, const Block& b, int i) {
   writeDrums(score, row0, b, f, building ? buildBars - (b.bars - i) + 1 : 0, buildBars, building || filling);
   if (building) writeBuild(score, row0, b, i - (b.bars - buildBars), buildBars);
   if (filling) writeFill(score, row0, b);
-  writeBassLine(score, row0, b, chord, chordChanges, lastBar, f, building && lastBar);
-  if (b.bass == Bass::Acid || b.acid) writeAcidLine(score, row0, b, chord, i, f);
-  writeChords(score, row0, b, chord, chordChanges, lastBar, f,
+  // The last bar of a build holds back, without the kick and with the rest quieter, so that the
+  // drop after it lands louder and deeper.
+  const bool holdBack = building && lastBar;
+  if (holdBack)
+    for (int s = 0; s < ROWS_PER_BAR; ++s)
+      if (score.at(row0 + s, KICK_CH).instrument == KICK) score.at(row0 + s, KICK_CH) = {};
+  const double tonal = holdBack ? 0.55 * f : f;
+  writeBassLine(score, row0, b, chord, chordChanges, lastBar, tonal, holdBack);
+  if (b.bass == Bass::Acid || b.acid) writeAcidLine(score, row0, b, chord, i, tonal);
+  writeChords(score, row0, b, chord, chordChanges, lastBar, tonal,
               i + 1 < b.bars ? b.progression[static_cast<std::size_t>(i + 1) % n] : chord);
-  writeArpeggio(score, row0, b, chord, f, i);
-  writeMelody(score, row0, b, chord, i, lastBar, f);
+  writeArpeggio(score, row0, b, chord, tonal, i);
+  writeMelody(score, row0, b, chord, i, lastBar, tonal);
   if (building && lastBar && b.variant % 4 == 3) silenceLastBeat(score, row0);
   if (building && lastBar && b.variant % 4 == 2) bendUp(score, row0, chord);
 }

@@ -66,10 +66,10 @@ void writeDrums(Score& score, int row0, const Block& b, double f, int buildStep,
                                                                   {26, 18, 14, 20}, {22, 16, 24, 14}}};
       const int accent =
           ACCENTS[static_cast<std::size_t>((b.variant + barNumber / 2) % 4)][static_cast<std::size_t>(s % 4)];
-      score.hit(row, CLOSED_HAT_CH, CLOSED_HAT, (accent + 3 * human) * f);
+      score.hit(row, CLOSED_HAT_CH, CLOSED_HAT, (accent + 3 * human) * f, 60 + s % HAT_SAMPLES);
     }
     if (b.hats == 1 && b.drums == Drums::Half && s % 2 == 0 && !offbeat)
-      score.hit(row, CLOSED_HAT_CH, CLOSED_HAT, 16 * f);
+      score.hit(row, CLOSED_HAT_CH, CLOSED_HAT, 16 * f, 60 + s % HAT_SAMPLES);
     if (b.ride && s % 4 == 0) score.hit(row, PERC_CH, RIDE, (s == 0 ? 30 : 22) * f);
     if (b.ride && b.drums == Drums::Four && s % 4 == 2 && scatter(row, 2) > 0.3) score.hit(row, PERC_CH, RIDE, 14 * f);
   }

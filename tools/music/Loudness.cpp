@@ -137,6 +137,9 @@ void LoudnessMeter::add(const float* interleaved, std::size_t count) {
 
     midEnergy += (left + right) * (left + right);
     sideEnergy += (left - right) * (left - right);
+    leftEnergy += left * left;
+    rightEnergy += right * right;
+    crossEnergy += left * right;
     ++frameCount;
   }
 }
@@ -215,19 +218,27 @@ std::vector<double> LoudnessMeter::shortTerm() const {
 double LoudnessMeter::truePeak() const { return 20.0 * std::log10(std::max(peak, samplePeakValue)); }
 double LoudnessMeter::samplePeak() const { return 20.0 * std::log10(samplePeakValue); }
 
-double LoudnessMeter::energyShare(double fromHz, double toHz) const {
-  double inside = 0, total = 0;
+double LoudnessMeter::bandEnergy(double fromHz, double toHz) const {
+  double inside = 0;
   for (std::size_t k = 0; k < powerSpectrum.size(); ++k) {
     const double hz = static_cast<double>(k) * rate / static_cast<double>(FFT_SIZE);
-    total += powerSpectrum[k];
     if (hz >= fromHz && hz < toHz) inside += powerSpectrum[k];
   }
-  return total > 0 ? inside / total : 0;
+  return inside;
+}
+
+double LoudnessMeter::energyShare(double fromHz, double toHz) const {
+  const double total = bandEnergy(0, rate);
+  return total > 0 ? bandEnergy(fromHz, toHz) / total : 0;
 }
 
 double LoudnessMeter::sideToMid() const {
   return midEnergy > 0 && sideEnergy > 0 ? 10.0 * std::log10(sideEnergy / midEnergy)
                                          : -std::numeric_limits<double>::infinity();
+}
+
+double LoudnessMeter::correlation() const {
+  return leftEnergy > 0 && rightEnergy > 0 ? crossEnergy / std::sqrt(leftEnergy * rightEnergy) : 0;
 }
 
 }  // namespace measure

@@ -30,8 +30,12 @@ class LoudnessMeter {
   double samplePeak() const;
   // The share (0..1) of the energy of both channels that lies between the two frequencies.
   double energyShare(double fromHz, double toHz) const;
+  // The energy between the two frequencies itself, to set one rendering's bands against another's.
+  double bandEnergy(double fromHz, double toHz) const;
   // The energy of the side signal (L - R) against the mid signal (L + R), in dB.
   double sideToMid() const;
+  // The correlation of the left and right channels: 1 for mono, 0 for unrelated, -1 for antiphase.
+  double correlation() const;
   std::size_t frames() const { return frameCount; }
 
  private:
@@ -66,7 +70,7 @@ class LoudnessMeter {
   std::size_t fftFill = 0;
   std::vector<double> powerSpectrum;  // FFT_SIZE / 2 + 1 bins, summed over both channels
 
-  double midEnergy = 0, sideEnergy = 0;
+  double midEnergy = 0, sideEnergy = 0, leftEnergy = 0, rightEnergy = 0, crossEnergy = 0;
   std::size_t frameCount = 0;
 };
 

@@ -35,7 +35,8 @@ void writeMelody(Score& score, int row0, const Block& b, Chord chord, int i, boo
     case Lead::ThemeAHigh: theme = &THEME_A; transpose = 12; break;
     case Lead::ThemeB: theme = &THEME_B; break;
     case Lead::ThemeC: theme = &THEME_C; break;
-    case Lead::Hook: theme = &HOOK; transpose = b.variant % 4 == 2 ? 12 : 0; break;
+    // The hook keeps its register in every setting: an octave up it made the choir peak piercing.
+    case Lead::Hook: theme = &HOOK; break;
     case Lead::BellTheme: theme = &THEME_A; left = right = BELL; break;
     case Lead::PluckTheme: theme = &THEME_C; left = right = PLUCK; break;
     case Lead::Sequence: {

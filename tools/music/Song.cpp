@@ -59,25 +59,23 @@ std::vector<std::size_t> unplannedScenes(Timeline timeline) {
   return unplanned;
 }
 
-xm::XmModule composeZod(Timeline timeline) {
+std::vector<PlacedBlock> placedBlocks(Timeline timeline) {
   const std::vector<Scene> scenes = scenesOf(timeline);
   const std::vector<PlannedPart> plan = arrangement();
   for (const PlannedPart& planned : plan)
     requireScene(scenes, planned.scene, "the arrangement (tools/music/Arrangement.cpp)");
   requireScene(scenes, KEY_CHANGE, "the key change (tools/music/Arrangement.h)");
   const std::vector<int> starts = sceneStartBars(timeline);
-  const int songBars = starts.back() + TAIL_BARS;
-  Composer composer(songBars);
+  std::vector<PlacedBlock> placed;
   bool changedKey = false;
   for (std::size_t scene = 0; scene < scenes.size(); ++scene) {
     if (scenes[scene] == KEY_CHANGE) changedKey = true;
-    composer.setKey(changedKey ? KEY_CHANGE_SEMITONES : 0);
     const bool last = scene + 1 == scenes.size();
     const int expected = starts[scene + 1] - starts[scene] + (last ? TAIL_BARS : 0);
     const PlannedPart* planned = planFor(plan, scenes[scene]);
     int bar = starts[scene];
     for (const Block& block : fitted(planned ? planned->part : bridgePart(changedKey), expected)) {
-      composer.play(bar, block);
+      placed.push_back({bar, scene, changedKey ? KEY_CHANGE_SEMITONES : 0, block});
       bar += block.bars;
     }
     // Numbered as zod --list-scenes numbers them, and named as the plans name them.
@@ -86,6 +84,18 @@ xm::XmModule composeZod(Timeline timeline) {
                              std::to_string(expected) + " bars" + (last ? " with the tail" : "") +
                              ", but its part in tools/music/Arrangement.cpp plays " +
                              std::to_string(bar - starts[scene]));
+  }
+  return placed;
+}
+
+xm::XmModule composeZod(Timeline timeline) {
+  const std::vector<PlacedBlock> placed = placedBlocks(timeline);
+  const std::vector<int> starts = sceneStartBars(timeline);
+  const int songBars = starts.back() + TAIL_BARS;
+  Composer composer(songBars);
+  for (const PlacedBlock& p : placed) {
+    composer.setKey(p.key);
+    composer.play(p.bar, p.block);
   }
   for (const Cue& c : cuePlan(timeline)) composer.cue(c.row, c.code);
   composer.keepTime();

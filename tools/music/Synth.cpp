@@ -152,10 +152,11 @@ xm::Envelope envelope(std::vector<std::pair<std::uint16_t, std::uint16_t>> point
 // --- Drums -------------------------------------------------------------------------------------
 
 // The kick's body settles on A (55 Hz), the key's root: played two semitones up it follows the
-// piece into B minor. Its tail is short so that it leaves the bass room.
+// piece into B minor. Its body rings for 160 ms (the time to fall to 1/e), long enough to carry the
+// low end between the bass notes, which sit on the off-beats.
 xm::Instrument kick() {
   const double rate = DRUM_RATE;
-  std::vector<double> w(frames(0.3, rate));
+  std::vector<double> w(frames(0.5, rate));
   double phase = 0;
   HighPass hp(28.0, rate);
   for (std::size_t i = 0; i < w.size(); ++i) {
@@ -163,7 +164,7 @@ xm::Instrument kick() {
     const double freq = 55.0 + 150.0 * exponential(-t / 0.022) + 500.0 * exponential(-t / 0.003);
     phase += 2.0 * PI * freq / rate;
     const double click = 0.3 * exponential(-t / 0.0015) * sine(2.0 * PI * 3100.0 * t);
-    w[i] = hp(softClip(1.5 * sine(phase) * exponential(-t / 0.075)) + click);
+    w[i] = hp(softClip(1.5 * sine(phase) * exponential(-t / 0.16)) + click);
   }
   return instrument("kick", oneShot("kick", toPcm(w, 0.97, frames(0.03, rate)), 64, 128));
 }
@@ -200,6 +201,7 @@ xm::Instrument snare() {
   return instrument("snare", oneShot("snare", toPcm(w, 0.95, frames(0.02, rate)), 40, 124));
 }
 
+// Hats are filtered noise alone: fixed partials would show as lines that never move.
 std::vector<double> hatNoise(double seconds, double decay, std::uint32_t seed) {
   const double rate = DRUM_RATE;
   std::vector<double> w(frames(seconds, rate));
@@ -207,20 +209,31 @@ std::vector<double> hatNoise(double seconds, double decay, std::uint32_t seed) {
   HighPass hp1(6500.0, rate), hp2(6500.0, rate);
   for (std::size_t i = 0; i < w.size(); ++i) {
     const double t = static_cast<double>(i) / rate;
-    // A few detuned square partials give the metal; the noise gives the hiss.
-    double metal = 0;
-    for (double f : {3140.0, 4730.0, 5870.0, 7410.0}) metal += sine(2.0 * PI * f * t) > 0 ? 0.15 : -0.15;
-    w[i] = hp2(hp1(noise.next() + metal)) * exponential(-t / decay);
+    w[i] = hp2(hp1(noise.next())) * exponential(-t / decay);
   }
   return w;
 }
 
+// HAT_SAMPLES closed hats of their own noise, picked by the note (C-4 upwards) and each tuned down
+// by as many semitones, so that they all sound at the drum rate.
 xm::Instrument closedHat() {
-  return instrument("closed hat", oneShot("closed hat", toPcm(hatNoise(0.08, 0.018, 0x4A7), 0.9, frames(0.01, DRUM_RATE)), 26, 156));
+  xm::Instrument ins;
+  ins.name = "closed hat";
+  for (int k = 0; k < HAT_SAMPLES; ++k) {
+    const Pitch pitch{static_cast<std::int8_t>(DRUM_PITCH.relativeNote - k), DRUM_PITCH.finetune};
+    ins.samples.push_back(oneShot(
+        "closed hat",
+        toPcm(hatNoise(0.08, 0.018, 0x4A7 + 0x101 * static_cast<std::uint32_t>(k)), 0.9, frames(0.01, DRUM_RATE)),
+        26, 156, pitch));
+    ins.keymap[static_cast<std::size_t>(xm::note(4, k) - 1)] = static_cast<std::uint8_t>(k);
+  }
+  return ins;
 }
 
+// The open hat rings out over 0.2 s (to 1/e), long enough to be heard as open.
 xm::Instrument openHat() {
-  return instrument("open hat", oneShot("open hat", toPcm(hatNoise(0.4, 0.11, 0x0BE7), 0.9, frames(0.05, DRUM_RATE)), 24, 100));
+  return instrument("open hat",
+                    oneShot("open hat", toPcm(hatNoise(0.7, 0.2, 0x0BE7), 0.9, frames(0.08, DRUM_RATE)), 24, 100));
 }
 
 xm::Instrument crash() {
@@ -292,7 +305,11 @@ double acidHarmonic(int h, double cutoff) {
   return (1.0 / h) * twoPole / std::sqrt(1.0 + x * x * x * x);
 }
 
-double padHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 5.0) * (h / 5.0)); }
+// The pad's fundamental and second harmonic are held back: played around G-3 they would fill the low
+// mids that the kick and the bass need.
+double padHarmonic(int h) {
+  return (h == 1 ? 0.25 : h == 2 ? 0.6 : 1.0) * (1.0 / h) / (1.0 + (h / 5.0) * (h / 5.0));
+}
 
 double leadHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 14.0) * (h / 14.0)); }
 
@@ -371,9 +388,9 @@ xm::Instrument lead(bool right) {
 }
 
 // Five saws around a centre voice, +-7 and +-20 cents.
-xm::Instrument stab() {
+xm::Instrument stab(const char* name, std::uint8_t panning) {
   const std::vector<Voice> voices{{-3, 0.7}, {-1, 0.9}, {0, 1.0}, {1, 0.9}, {3, 0.7}};
-  auto ins = bandLimited("stab", 256, voices, 36, stabHarmonic, 16, 28, 128, 2.0);
+  auto ins = bandLimited(name, 256, voices, 36, stabHarmonic, 16, 28, panning, 2.0);
   ins.volumeEnvelope = envelope({{0, 64}, {3, 40}, {8, 18}, {16, 0}}, -1);
   return ins;
 }
@@ -475,11 +492,13 @@ std::vector<xm::Instrument> makeInstruments() {
   all.push_back(arp());
   all.push_back(lead(false));
   all.push_back(lead(true));
-  all.push_back(stab());
+  all.push_back(stab("stab", 128));
   all.push_back(bell());
   all.push_back(vox());
   all.push_back(ride());
   all.push_back(pluck());
+  all.push_back(stab("stab left", 0x14));
+  all.push_back(stab("stab right", 0xEC));
   if (all.size() != INSTRUMENT_COUNT) throw std::logic_error("the instrument list does not match its numbers");
   return all;
 }

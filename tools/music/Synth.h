@@ -33,7 +33,9 @@ constexpr int CYCLE = 128;
 
 // The instruments of the piece, numbered as the pattern data uses them (1-based). The acid bass
 // is ACID_STEPS instruments, one per position of its filter sweep from closed to open. VOX, RIDE
-// and PLUCK are held back for the second half of the piece.
+// and PLUCK are held back for the second half of the piece. The stab comes three times, panned left,
+// centre and right in its samples: a note with an instrument number resets the channel's panning
+// to the sample's, and the stab's effect column is taken by sample offsets and note cuts.
 constexpr int ACID_STEPS = 6;
 enum Instrument : std::uint8_t {
   KICK = 1,
@@ -55,8 +57,14 @@ enum Instrument : std::uint8_t {
   VOX,
   RIDE,
   PLUCK,
-  INSTRUMENT_COUNT = PLUCK
+  STAB_LEFT,
+  STAB_RIGHT,
+  INSTRUMENT_COUNT = STAB_RIGHT
 };
+
+// The closed hat's noise samples, played in turn on C-4, C#4, ... so that no two hats in a row are
+// the same.
+constexpr int HAT_SAMPLES = 3;
 
 // Frames of the riser sample, which builds shorter than two bars start part of the way in (9xx).
 constexpr int RISER_FRAMES = 88200;

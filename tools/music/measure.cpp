@@ -1,9 +1,12 @@
 // Measures a music module as a listener and a tracker would judge it:
-//   zod-music-measure MODULE.xm [--scenes] [--wav OUT.wav] [--from SECONDS] [--to SECONDS]
+//   zod-music-measure MODULE.xm [--scenes] [--groups] [--wav OUT.wav] [--from SECONDS] [--to SECONDS]
 // The module is rendered with libopenmpt at 44100 Hz (its Zxx cues cleared, as the show plays it).
-// --scenes adds a line per scene of the show's timeline; --wav keeps the rendering as 16-bit WAV;
-// --from and --to measure a stretch of the piece only (the pattern figures still cover it all).
+// --scenes adds a line per scene of the show's timeline, the drops after every build and the level
+// at the end cue; --groups renders each instrument group alone (the other channels muted) and the
+// kick alone; --wav keeps the rendering as 16-bit WAV; --from and --to measure a stretch of the
+// piece only (the pattern figures still cover it all).
 #include <libopenmpt/libopenmpt.h>
+#include <libopenmpt/libopenmpt_ext.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,22 +15,28 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "show/XmPatternScan.h"
+#include "tools/music/Arrangement.h"
 #include "tools/music/Loudness.h"
 #include "tools/music/ModuleStats.h"
+#include "tools/music/Score.h"
 #include "tools/music/Song.h"
 
 namespace {
 
 constexpr int RATE = 44100;
 
+constexpr std::size_t BAR_FRAMES = RATE * music::BAR_MS / 1000;
+
 struct ModuleCloser {
-  void operator()(openmpt_module* m) const { openmpt_module_destroy(m); }
+  void operator()(openmpt_module_ext* m) const { openmpt_module_ext_destroy(m); }
 };
 
 class WavWriter {
@@ -74,31 +83,183 @@ std::string clock(double seconds) {
   return text;
 }
 
-void printSpectrum(const measure::LoudnessMeter& m) {
-  const double edges[] = {0, 60, 120, 250, 1000, 4000, 1e9};
-  const char* names[] = {"<60", "60-120", "120-250", "250-1k", "1k-4k", ">4k"};
-  std::printf("  energy by band      ");
-  for (int b = 0; b < 6; ++b) std::printf(" %s %.0f%%", names[b], 100.0 * m.energyShare(edges[b], edges[b + 1]));
+// The bands the figures speak of: the sub-bass, all lows, the low mids where chords make mud, the
+// boxy mids, the presence range that turns piercing, and the top.
+struct Band {
+  const char* name;
+  double from, to;
+};
+constexpr Band BANDS[] = {{"<60", 0, 60},        {"<120", 0, 120},      {"120-250", 120, 250},
+                          {"250-1k", 250, 1000}, {"1k-4k", 1000, 4000}, {">4k", 4000, 1e9}};
+
+void printSpectrum(const char* label, const measure::LoudnessMeter& m) {
+  std::printf("  %-20s", label);
+  for (const Band& b : BANDS) std::printf(" %s %.1f%%", b.name, 100.0 * m.energyShare(b.from, b.to));
   std::printf("\n");
+}
+
+// The instrument groups by their channels (the layout of tools/music/Score.h).
+struct Group {
+  const char* name;
+  std::vector<int> channels;
+};
+const std::vector<Group>& groups() {
+  using namespace music;
+  static const std::vector<Group> list = {
+      {"drums", {KICK_CH, CLAP_CH, CLOSED_HAT_CH, OPEN_HAT_CH, PERC_CH, CRASH_CH, FX_CH}},
+      {"bass", {BASS_CH, ACID_CH}},
+      {"chords", {PAD1_CH, PAD2_CH, PAD3_CH, HOLD_CH, ECHO_CH}},
+      {"arp", {ARP_CH, ARP_ECHO_CH}},
+      {"lead", {LEAD_LEFT_CH, LEAD_RIGHT_CH}},
+  };
+  return list;
+}
+
+// The peaks: full four-to-the-floor blocks near full level, builds left out.
+bool isPeak(const music::Block& b) {
+  return b.drums == music::Drums::Four && b.level >= 0.9 && b.ending != music::Ending::Build;
+}
+
+// Where each bar goes besides the whole: its scene, the peaks, the heart scenes, and a meter of its
+// own for the bars on either side of a drop.
+struct BarRouting {
+  std::vector<std::size_t> scene;
+  std::vector<bool> peak, heart;
+  std::vector<int> watched;  // bars that get a meter of their own
+};
+
+BarRouting routeBars() {
+  const std::vector<music::PlacedBlock> placed = music::placedBlocks();
+  const auto bars = static_cast<std::size_t>(placed.back().bar + placed.back().block.bars);
+  BarRouting r{std::vector<std::size_t>(bars), std::vector<bool>(bars), std::vector<bool>(bars), {}};
+  for (std::size_t i = 0; i < placed.size(); ++i) {
+    const music::PlacedBlock& p = placed[i];
+    for (int bar = p.bar; bar < p.bar + p.block.bars; ++bar) {
+      const auto b = static_cast<std::size_t>(bar);
+      r.scene[b] = p.scene;
+      r.peak[b] = isPeak(p.block);
+      r.heart[b] = TIMELINE[p.scene].effectName == std::string_view("heart");
+    }
+    if (i > 0 && placed[i - 1].block.ending == music::Ending::Build)
+      r.watched.insert(r.watched.end(), {p.bar - 1, p.bar});
+  }
+  return r;
+}
+
+// One pass through the module and its meters.
+struct Rendering {
+  measure::LoudnessMeter whole{RATE}, peaks{RATE}, heart{RATE};
+  std::vector<measure::LoudnessMeter> scenes;
+  std::map<int, measure::LoudnessMeter> bars;
+  std::size_t frames = 0;
+};
+
+using ModulePtr = std::unique_ptr<openmpt_module_ext, ModuleCloser>;
+
+ModulePtr openModule(const std::vector<std::uint8_t>& bytes, std::span<const int> audible) {
+  const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {"seek.sync_samples", "1"}, {nullptr, nullptr}};
+  ModulePtr mod(openmpt_module_ext_create_from_memory(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
+                                                      openmpt_error_func_ignore, nullptr, nullptr, nullptr, ctls));
+  if (!mod) return mod;
+  openmpt_module_set_repeat_count(openmpt_module_ext_get_module(mod.get()), 0);
+  if (!audible.empty()) {
+    openmpt_module_ext_interface_interactive interactive{};
+    openmpt_module_ext_get_interface(mod.get(), LIBOPENMPT_EXT_C_INTERFACE_INTERACTIVE, &interactive,
+                                     sizeof interactive);
+    for (int ch = 0; ch < music::CHANNELS; ++ch)
+      interactive.set_channel_mute_status(mod.get(), ch, std::ranges::find(audible, ch) == audible.end());
+  }
+  return mod;
+}
+
+// Renders `bytes` (Zxx cleared) from `from` to `to` seconds with only the `audible` channels (all
+// when empty), feeding the whole, and with `routing` the scenes, peaks and watched bars.
+Rendering render(const std::vector<std::uint8_t>& bytes, std::span<const int> audible, double from, double to,
+                 const BarRouting* routing, WavWriter* wav) {
+  Rendering out;
+  const ModulePtr mod = openModule(bytes, audible);
+  if (!mod) return out;
+  openmpt_module* m = openmpt_module_ext_get_module(mod.get());
+  if (from > 0) openmpt_module_set_position_seconds(m, from);
+  if (routing) {
+    for (std::size_t i = 0; i < std::size(TIMELINE); ++i) out.scenes.emplace_back(RATE);
+    for (int bar : routing->watched) out.bars.emplace(bar, measure::LoudnessMeter(RATE));
+  }
+  const auto first = static_cast<std::size_t>(from * RATE);
+  const auto last = static_cast<std::size_t>(std::max(0.0, to - from) * RATE);
+  std::vector<float> buffer(2 * 4096);
+  while (std::size_t n = openmpt_module_read_interleaved_float_stereo(
+             m, RATE, std::min<std::size_t>(4096, last - out.frames), buffer.data())) {
+    out.whole.add(buffer.data(), n);
+    if (wav) wav->add(buffer.data(), n);
+    for (std::size_t done = 0; routing && done < n;) {
+      const std::size_t at = first + out.frames + done;
+      const std::size_t bar = at / BAR_FRAMES;
+      const std::size_t take = std::min(n - done, (bar + 1) * BAR_FRAMES - at);
+      const float* piece = buffer.data() + 2 * done;
+      if (bar < routing->scene.size()) {
+        out.scenes[routing->scene[bar]].add(piece, take);
+        if (routing->peak[bar]) out.peaks.add(piece, take);
+        if (routing->heart[bar]) out.heart.add(piece, take);
+      }
+      if (const auto watched = out.bars.find(static_cast<int>(bar)); watched != out.bars.end())
+        watched->second.add(piece, take);
+      done += take;
+    }
+    out.frames += n;
+  }
+  return out;
+}
+
+double decibels(double ratio) { return 10.0 * std::log10(std::max(ratio, 1e-30)); }
+
+// The kick's body's decay time in ms: how long its part below about 150 Hz takes to fall from its
+// crest to 1/e (-8.7 dB), the kick channel alone from the first peak bar's downbeat.
+double kickBodyMs(const std::vector<std::uint8_t>& bytes, double at) {
+  const int kick[] = {music::KICK_CH};
+  const ModulePtr mod = openModule(bytes, kick);
+  if (!mod) return 0;
+  openmpt_module* m = openmpt_module_ext_get_module(mod.get());
+  openmpt_module_set_position_seconds(m, at);
+  std::vector<float> buffer(2 * RATE / 2);  // up to the next beat
+  const std::size_t n = openmpt_module_read_interleaved_float_stereo(m, RATE, RATE / 2, buffer.data());
+  // Two one-pole low-passes at 150 Hz, then the crest of every 5 ms.
+  const double k = 1.0 - std::exp(-2.0 * 3.14159265358979 * 150.0 / RATE);
+  double y1 = 0, y2 = 0;
+  std::vector<double> envelope;
+  constexpr std::size_t STEP = RATE / 200;
+  for (std::size_t i = 0; i < n; ++i) {
+    y1 += k * (0.5 * (buffer[2 * i] + buffer[2 * i + 1]) - y1);
+    y2 += k * (y1 - y2);
+    if (i % STEP == 0) envelope.push_back(0);
+    envelope.back() = std::max(envelope.back(), std::fabs(y2));
+  }
+  if (envelope.empty()) return 0;
+  const auto crest = std::ranges::max_element(envelope);
+  const auto fallen = std::find_if(crest, envelope.end(), [&](double e) { return e < *crest / 2.718281828459045; });
+  return 5.0 * static_cast<double>(fallen - crest);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string path, wavPath;
-  bool scenes = false, usage = false;
+  bool scenes = false, withGroups = false, usage = false;
   double from = 0, to = 1e9;
   for (int i = 1; i < argc && !usage; ++i) {
     if (std::strcmp(argv[i], "--scenes") == 0) scenes = true;
+    else if (std::strcmp(argv[i], "--groups") == 0)
+      withGroups = true;
     else if (std::strcmp(argv[i], "--wav") == 0 && i + 1 < argc) wavPath = argv[++i];
     else if (std::strcmp(argv[i], "--from") == 0 && i + 1 < argc) from = std::atof(argv[++i]);
     else if (std::strcmp(argv[i], "--to") == 0 && i + 1 < argc) to = std::atof(argv[++i]);
     else if (path.empty() && argv[i][0] != '-') path = argv[i];
     else usage = true;
   }
-  if (usage || path.empty() || (scenes && from > 0)) {
-    std::fprintf(stderr, "usage: zod-music-measure MODULE.xm [--scenes] [--wav OUT.wav] [--from SECONDS] [--to SECONDS]\n"
-                         "       (--scenes measures from the start)\n");
+  if (usage || path.empty() || ((scenes || withGroups) && from > 0)) {
+    std::fprintf(stderr,
+                 "usage: zod-music-measure MODULE.xm [--scenes] [--groups] [--wav OUT.wav] [--from SECONDS] "
+                 "[--to SECONDS]\n       (--scenes and --groups measure from the start)\n");
     return 2;
   }
   std::ifstream file(path, std::ios::binary);
@@ -109,55 +270,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: not an XM module this tool reads\n", path.c_str());
     return 1;
   }
-  const openmpt_module_initial_ctl ctls[] = {{"play.at_end", "stop"}, {"seek.sync_samples", "1"}, {nullptr, nullptr}};
-  std::unique_ptr<openmpt_module, ModuleCloser> mod(
-      openmpt_module_create_from_memory2(scan.clearedModule().data(), scan.clearedModule().size(),
-                                         openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr,
-                                         nullptr, nullptr, ctls));
-  if (!mod) {
-    std::fprintf(stderr, "%s: libopenmpt cannot play it\n", path.c_str());
-    return 1;
-  }
-  openmpt_module_set_repeat_count(mod.get(), 0);
-  if (from > 0) openmpt_module_set_position_seconds(mod.get(), from);
-  const auto last = static_cast<std::size_t>(std::max(0.0, to - from) * RATE);
-
-  // One meter for the whole piece and, with --scenes, one per scene of the show's timeline.
-  measure::LoudnessMeter whole(RATE);
-  std::vector<measure::LoudnessMeter> perScene;
-  std::vector<std::size_t> sceneEnds;
-  if (scenes) {
-    const std::vector<int> starts = music::sceneStartBars();
-    for (std::size_t i = 1; i < starts.size(); ++i) {
-      perScene.emplace_back(RATE);
-      sceneEnds.push_back(static_cast<std::size_t>(starts[i]) * music::BAR_MS / 1000 * RATE);
-    }
-    sceneEnds.back() = SIZE_MAX;
-  }
   std::unique_ptr<WavWriter> wav;
   if (!wavPath.empty()) wav = std::make_unique<WavWriter>(wavPath);
-
-  std::vector<float> buffer(2 * 4096);
-  std::size_t rendered = 0, scene = 0;
-  while (std::size_t n = openmpt_module_read_interleaved_float_stereo(
-             mod.get(), RATE, std::min<std::size_t>(4096, last - rendered), buffer.data())) {
-    whole.add(buffer.data(), n);
-    if (wav) wav->add(buffer.data(), n);
-    for (std::size_t done = 0; scenes && done < n;) {
-      const std::size_t take = std::min(n - done, sceneEnds[scene] - (rendered + done));
-      perScene[scene].add(buffer.data() + 2 * done, take);
-      done += take;
-      if (rendered + done == sceneEnds[scene]) ++scene;
-    }
-    rendered += n;
+  const BarRouting routing = routeBars();
+  const BarRouting* routed = scenes || withGroups ? &routing : nullptr;
+  const Rendering mix = render(scan.clearedModule(), {}, from, to, routed, wav.get());
+  if (mix.frames == 0) {
+    std::fprintf(stderr, "%s: libopenmpt cannot play it\n", path.c_str());
+    return 1;
   }
   if (wav) {
     wav->finish();
     if (!wav->ok()) std::fprintf(stderr, "cannot write %s\n", wavPath.c_str());
   }
+  const measure::LoudnessMeter& whole = mix.whole;
 
   const measure::PatternStats stats = measure::patternStats(*song, music::ROWS_PER_BAR);
-  const double seconds = static_cast<double>(rendered) / RATE;
+  const double seconds = static_cast<double>(mix.frames) / RATE;
   std::printf("%s: %s from %s, %d bars of %d rows\n", path.c_str(), clock(seconds).c_str(), clock(from).c_str(),
               stats.bars, music::ROWS_PER_BAR);
   std::printf("  distinct bars        %d of %d (%.0f%%)            target >= 60%%\n", stats.distinctBars, stats.bars,
@@ -173,16 +302,22 @@ int main(int argc, char** argv) {
   std::printf("  true peak            %.1f dBTP (samples %.1f dBFS)  target <= -1\n", whole.truePeak(),
               whole.samplePeak());
   std::printf("  loudness range       %.1f LU                     target >= 8\n", whole.range());
-  std::printf("  energy below 120 Hz  %.0f%%                       target <= 30%%\n",
-              100.0 * whole.energyShare(0, 120));
-  printSpectrum(whole);
-  std::printf("  side / mid           %.1f dB\n", whole.sideToMid());
+  printSpectrum("energy by band", whole);
+  std::printf("  side / mid           %.1f dB, correlation %.2f\n", whole.sideToMid(), whole.correlation());
+  if (routed) {
+    std::printf("  peaks                %.1f LUFS over %.0f s\n", mix.peaks.integrated(),
+                static_cast<double>(mix.peaks.frames()) / RATE);
+    printSpectrum("peaks by band", mix.peaks);
+    std::printf("  %-20s target <120 20-30%%, <60 >= 4%%, 250-1k <= 35%%, >4k 8-12%%\n", "");
+  }
 
   if (scenes) {
-    std::printf("\n scene effect              start   LUFS  short-term min..max  dBTP  <120Hz  S/M dB\n");
+    std::printf(
+        "\n scene effect             start   LUFS  short-term min..max  dBTP   <60  <120 120-250 250-1k 1k-4k  "
+        ">4k  S/M dB  corr\n");
     double start = 0;
-    for (std::size_t i = 0; i < perScene.size(); ++i) {
-      const measure::LoudnessMeter& m = perScene[i];
+    for (std::size_t i = 0; i < mix.scenes.size(); ++i) {
+      const measure::LoudnessMeter& m = mix.scenes[i];
       const auto st = m.shortTerm();
       double lo = 0, hi = -200;
       if (!st.empty()) {
@@ -190,11 +325,49 @@ int main(int argc, char** argv) {
         hi = *std::max_element(st.begin(), st.end());
       }
       const std::string_view effect = TIMELINE[i].effectName;
-      std::printf(" %5zu %-18.*s %7s %6.1f %8.1f .. %6.1f %6.1f %5.0f%% %7.1f\n", i, static_cast<int>(effect.size()),
-                  effect.data(), clock(start).c_str(), m.integrated(), lo, hi, m.truePeak(),
-                  100.0 * m.energyShare(0, 120), m.sideToMid());
+      std::printf(" %5zu %-14.*s %7s %6.1f %8.1f .. %6.1f %6.1f", i + 1, static_cast<int>(effect.size()), effect.data(),
+                  clock(start).c_str(), m.integrated(), lo, hi, m.truePeak());
+      for (const Band& b : BANDS) std::printf(" %5.1f", 100.0 * m.energyShare(b.from, b.to));
+      std::printf(" %7.1f %5.2f\n", m.sideToMid(), m.correlation());
       start += TIMELINE[i].durationMs / 1000.0;
     }
+    std::printf("  targets: 1k-4k <= 30%% and S/M >= -10 dB in every scene\n");
+
+    std::printf("\n drops: the first bar after each build against the build's last bar\n");
+    std::printf("   at       LU  <120 Hz dB  >4k dB   (targets into a peak: >= +4 LU, >= +3 dB below 120 Hz)\n");
+    for (std::size_t w = 0; w + 1 < routing.watched.size(); w += 2) {
+      const measure::LoudnessMeter& build = mix.bars.at(routing.watched[w]);
+      const measure::LoudnessMeter& drop = mix.bars.at(routing.watched[w + 1]);
+      const int bar = routing.watched[w + 1];
+      std::printf("   %-7s %+5.1f %+10.1f %+7.1f  %s\n", clock(bar * music::BAR_MS / 1000.0).c_str(),
+                  drop.integrated() - build.integrated(), decibels(drop.bandEnergy(0, 120) / build.bandEnergy(0, 120)),
+                  decibels(drop.bandEnergy(4000, 1e9) / build.bandEnergy(4000, 1e9)),
+                  routing.peak[static_cast<std::size_t>(bar)] ? "into a peak" : "");
+    }
+
+    const auto plan = music::cuePlan();
+    const double endCue = plan.back().row * music::ROW_SECONDS;
+    const auto st = whole.shortTerm();
+    const long index = std::lround(endCue * 10) - 30;
+    std::printf("\n short-term loudness at the end cue (%s): %.1f LUFS   target <= -50\n", clock(endCue).c_str(),
+                index >= 0 && index < static_cast<long>(st.size()) ? st[static_cast<std::size_t>(index)] : -200.0);
+  }
+
+  if (withGroups) {
+    std::printf("\n groups alone (other channels muted); shares are of the full mix's energy in that band\n");
+    std::printf(" group     LUFS  peaks  vs mix  | peaks: <60  <120 120-250 250-1k 1k-4k  >4k | heart 120-250\n");
+    for (const Group& g : groups()) {
+      const Rendering alone = render(scan.clearedModule(), g.channels, 0, 1e9, &routing, nullptr);
+      std::printf(" %-7s %6.1f %6.1f %+7.1f  |      ", g.name, alone.whole.integrated(), alone.peaks.integrated(),
+                  alone.peaks.integrated() - mix.peaks.integrated());
+      for (const Band& b : BANDS)
+        std::printf(" %5.1f", 100.0 * alone.peaks.bandEnergy(b.from, b.to) / mix.peaks.bandEnergy(b.from, b.to));
+      std::printf(" | %5.1f\n", 100.0 * alone.heart.bandEnergy(120, 250) / mix.heart.bandEnergy(120, 250));
+    }
+    std::printf("  targets: drums within 5 LU of the mix in the peaks, at least half of >4k from the drums\n");
+    const auto firstPeak = std::ranges::find(routing.peak, true) - routing.peak.begin();
+    std::printf(" kick body decay (below 150 Hz, crest to 1/e): %.0f ms   target >= 150\n",
+                kickBodyMs(scan.clearedModule(), static_cast<double>(firstPeak) * music::BAR_MS / 1000.0));
   }
   return 0;
 }
