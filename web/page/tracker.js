@@ -96,13 +96,9 @@ window.ZodTracker = (() => {
       sum += data.played[3 * i + 2];
       starts[i] = sum;
     }
-    const parsed = new Map();
-    const patternRows = (pattern) => {
-      if (!parsed.has(pattern)) {
-        parsed.set(pattern, (data.patterns[pattern] || []).map((text) => parseRow(text, channels)));
-      }
-      return parsed.get(pattern);
-    };
+    // A pattern's rows are unpacked when it is shown (or asked about), not kept: all of them would
+    // take megabytes.
+    const rowsOf = (pattern) => data.patterns[pattern] || [];
 
     const root = element('div', 'zod-tracker');
     const where = element('div', 'zod-tracker-where', '\u00a0');
@@ -122,6 +118,7 @@ window.ZodTracker = (() => {
     container.append(root);
 
     let shownPattern = -1;
+    let shownOrder = -1;
     let rowElements = [];
     let playing = null;
     let lit = null;
@@ -131,8 +128,8 @@ window.ZodTracker = (() => {
 
     function buildPattern(pattern) {
       const html = [];
-      // Every 4th and 16th row set off, as trackers do by default.
-      patternRows(pattern).forEach((cells, row) => {
+      rowsOf(pattern).forEach((text, row) => {
+        const cells = parseRow(text, channels);
         const parts = [String(row).padStart(3, '0')];
         for (const channel of shownChannels) {
           const [note, instrument, volume, effect, param] = cells[channel];
@@ -140,11 +137,13 @@ window.ZodTracker = (() => {
           if (channel !== cueChannel) {
             parts.push(fields + effectText(effect, param));
           } else if (effect === EFFECT_Z) {
-            parts.push(`<span class="cue-channel">${fields}<span class="cue">${effectText(effect, param)}</span></span>`);
+            const cue = `<span class="cue">${effectText(effect, param)}</span>`;
+            parts.push(`<span class="cue-channel">${fields}${cue}</span>`);
           } else {
             parts.push(`<span class="cue-channel">${fields}${effectText(effect, param)}</span>`);
           }
         }
+        // Every 4th and 16th row set off, as trackers do by default.
         html.push(`<div class="zod-tracker-row${row % 16 === 0 ? ' bar' : row % 4 === 0 ? ' beat' : ''}">` +
           `${parts.join(SEPARATOR)}</div>`);
       });
@@ -157,9 +156,10 @@ window.ZodTracker = (() => {
 
     // The index of the played row sounding at `sample`: the last one starting at or before it.
     function indexAt(sample) {
-      if (shownIndex >= 0 && starts[shownIndex] <= sample && (shownIndex + 1 >= count || sample < starts[shownIndex + 1])) {
-        return shownIndex;
-      }
+      // Most frames fall in the row already shown.
+      const next = shownIndex + 1;
+      const inShown = shownIndex >= 0 && starts[shownIndex] <= sample && (next >= count || sample < starts[next]);
+      if (inShown) return shownIndex;
       let low = 0;
       let high = count - 1;
       while (low < high) {
@@ -172,8 +172,8 @@ window.ZodTracker = (() => {
 
     function cueCodeOf(pattern, row) {
       if (cueChannel < 0) return null;
-      const cells = patternRows(pattern)[row];
-      const cell = cells ? cells[cueChannel] : EMPTY_CELL;
+      const text = rowsOf(pattern)[row];
+      const cell = text === undefined ? EMPTY_CELL : parseRow(text, channels)[cueChannel];
       return cell[3] === EFFECT_Z ? cell[4] : null;
     }
 
@@ -210,7 +210,11 @@ window.ZodTracker = (() => {
         lit = playing.querySelector('.cue');
         if (lit) lit.classList.add('lit');
       }
-      where.textContent = `order ${order} of ${data.orders.length}, pattern ${pattern}, row ${row}`;
+      // The row number shows in the highlighted row; the line above changes only with the order.
+      if (order !== shownOrder) {
+        shownOrder = order;
+        where.textContent = `order ${order} of ${data.orders.length}, pattern ${pattern}`;
+      }
     }
 
     return { follow, rowAt, element: root };
