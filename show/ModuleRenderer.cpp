@@ -129,6 +129,7 @@ std::size_t ModuleRenderer::render(float* interleaved, std::size_t frames, Event
       order = newOrder;
       pattern = newPattern;
       row = newRow;
+      sink.onRowStart(readStart, order, pattern, row);
       for (const ZxxCell& cell : scanned.cellsAt(pattern, row)) sink.onZxxEvent(readStart, cell.code);
       noteRowChange(readStart, got - 1);
     } else if (rowLength > 0 && position > nextRowLatest) {

@@ -35,6 +35,8 @@ class ModuleRenderer {
   class EventSink {
    public:
     virtual void onZxxEvent(std::uint64_t sample, std::uint8_t code) = 0;
+    // Every row as it starts, before its Zxx events, for a sink that follows the patterns.
+    virtual void onRowStart(std::uint64_t /*sample*/, int /*order*/, int /*pattern*/, int /*row*/) {}
 
    protected:
     ~EventSink() = default;

@@ -23,12 +23,13 @@ constexpr int MAX_ROWS = 256;
 // A row count of 0 (or one beyond the format) is read as the default pattern length, as players do.
 constexpr int DEFAULT_ROWS = 64;
 
+// A cell whose first byte has PACKED set holds the fields that byte's bit f marks, field f counted
+// in the file's order (note, instrument, volume, effect, parameter); any other cell holds all five.
 constexpr std::uint8_t PACKED = 0x80;
-constexpr std::uint8_t HAS_NOTE = 0x01;
-constexpr std::uint8_t HAS_INSTRUMENT = 0x02;
-constexpr std::uint8_t HAS_VOLUME = 0x04;
-constexpr std::uint8_t HAS_EFFECT = 0x08;
-constexpr std::uint8_t HAS_PARAM = 0x10;
+constexpr int FIELDS = 5;
+constexpr int EFFECT_FIELD = 3;
+constexpr int PARAM_FIELD = 4;
+constexpr std::uint8_t EVERY_FIELD = 0x1F;
 
 // Little-endian reads that never go past the end: callers check the size first.
 std::uint16_t read16(std::span<const std::uint8_t> bytes, std::size_t at) {
@@ -82,7 +83,7 @@ bool hasSignature(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-XmPatternScan XmPatternScan::scan(std::span<const std::uint8_t> module) {
+XmPatternScan XmPatternScan::scan(std::span<const std::uint8_t> module, Keep keep) {
   XmPatternScan result;
   if (module.size() < HEADER_FIELDS_END || !hasSignature(module)) return result;
   // Only the layout of format 1.04 (patterns right after the header) is read; the earlier
@@ -122,35 +123,43 @@ XmPatternScan XmPatternScan::scan(std::span<const std::uint8_t> module) {
     at = dataStart + packedSize;
     if (at > size) return refused(cutOff("dem ", pattern, patternCount, "Pattern", at, size));
     const std::uint64_t dataEnd = at;
+    result.patternRows.push_back(rows);
+    result.patternFirstCell.push_back(result.grid.size());
     std::uint64_t p = dataStart;
 
     for (int row = 0; row < rows && p < dataEnd; ++row) {
+      // Only rows with data take room, so a file claiming many empty patterns costs nothing.
+      const std::size_t rowFirstCell = result.grid.size();
+      if (keep == Keep::EveryCell) result.grid.resize(rowFirstCell + static_cast<std::size_t>(channelCount));
       for (int channel = 0; channel < channelCount && p < dataEnd; ++channel) {
+        std::uint8_t field[FIELDS] = {};
+        std::uint64_t fieldAt[FIELDS] = {};
         const std::uint8_t first = module[static_cast<std::size_t>(p++)];
-        std::uint8_t flags = first;
-        if (!(first & PACKED)) {
-          // An unpacked cell: the byte read was the note; the four other fields follow.
-          flags = HAS_INSTRUMENT | HAS_VOLUME | HAS_EFFECT | HAS_PARAM;
-        } else if (flags & HAS_NOTE) {
-          ++p;
+        // An unpacked cell: the byte read was the note; the four other fields follow.
+        const bool packed = first & PACKED;
+        const std::uint8_t present = packed ? first : EVERY_FIELD;
+        if (!packed) field[0] = first;
+        bool cut = false;
+        for (int f = packed ? 0 : 1; f < FIELDS && !cut; ++f) {
+          if (!(present & (1 << f))) continue;
+          cut = p >= dataEnd;  // a cell cut off by the end of the pattern data
+          fieldAt[f] = p;
+          if (!cut) field[f] = module[static_cast<std::size_t>(p++)];
         }
-        if (flags & HAS_INSTRUMENT) ++p;
-        if (flags & HAS_VOLUME) ++p;
-        const bool hasEffect = flags & HAS_EFFECT, hasParam = flags & HAS_PARAM;
-        const std::size_t effectAt = static_cast<std::size_t>(p);
-        const std::size_t paramAt = static_cast<std::size_t>(p + hasEffect);
-        p += hasEffect + hasParam;
-        if (p > dataEnd) break;  // a cell cut off by the end of the pattern data
-        if (!hasEffect || module[effectAt] != EFFECT_Z) continue;
+        if (cut) break;
+        const XmCell cell{field[0], field[1], field[2], field[3], field[4]};
+        if (keep == Keep::EveryCell) result.grid[rowFirstCell + static_cast<std::size_t>(channel)] = cell;
         // A Z without its parameter byte is Z00.
-        const std::uint8_t code = hasParam ? module[paramAt] : 0;
+        if (cell.effect != EFFECT_Z) continue;
         result.zxx.push_back({static_cast<std::uint16_t>(pattern), static_cast<std::uint16_t>(row),
-                              static_cast<std::uint16_t>(channel), code});
-        result.cleared[effectAt] = 0;
-        if (hasParam) result.cleared[paramAt] = 0;
+                              static_cast<std::uint16_t>(channel), cell.param});
+        result.cleared[static_cast<std::size_t>(fieldAt[EFFECT_FIELD])] = 0;
+        if (present & (1 << PARAM_FIELD)) result.cleared[static_cast<std::size_t>(fieldAt[PARAM_FIELD])] = 0;
       }
     }
   }
+  result.patternFirstCell.push_back(result.grid.size());
+  if (keep == Keep::EveryCell) result.emptyRow.resize(static_cast<std::size_t>(channelCount));
   std::string lacking = missingFromInstruments(module, at, read16(module, 72));
   if (!lacking.empty()) return refused(std::move(lacking));
   return result;
@@ -173,4 +182,18 @@ std::span<const ZxxCell> XmPatternScan::cellsAt(int pattern, int row) const {
   const auto first = std::lower_bound(zxx.begin(), zxx.end(), key, before);
   const auto last = std::upper_bound(first, zxx.end(), key, after);
   return {first, last};
+}
+
+int XmPatternScan::rowCount(int pattern) const {
+  return pattern >= 0 && pattern < static_cast<int>(patternRows.size()) ? patternRows[static_cast<std::size_t>(pattern)]
+                                                                        : 0;
+}
+
+std::span<const XmCell> XmPatternScan::rowCells(int pattern, int row) const {
+  if (emptyRow.empty() || row < 0 || row >= rowCount(pattern)) return {};
+  const std::size_t channelCells = emptyRow.size();
+  const std::size_t at =
+      patternFirstCell[static_cast<std::size_t>(pattern)] + static_cast<std::size_t>(row) * channelCells;
+  if (at >= patternFirstCell[static_cast<std::size_t>(pattern) + 1]) return emptyRow;
+  return {grid.data() + at, channelCells};
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,62 @@ TEST(XmPatternScan, FindsWhatTheWriterPuts) {
   EXPECT_EQ(scan.cells(), expected);
 }
 
+// Kept on request, every cell reads back as the writer was given it (full cells go unpacked, the
+// others packed), and the Zxx list is exactly the grid's Z cells.
+TEST(XmPatternScan, KeepsEveryCellAsTheWriterWroteIt) {
+  xm::XmModule song = synctest::module(5, 24, 3, 6, 125);
+  synctest::addNotes(song);
+  song.patterns[0].at(3, 1) = {.note = xm::NOTE_OFF};
+  song.patterns[0].at(5, 2) = {
+      .note = xm::note(7, 11), .instrument = 1, .volume = xm::volume(64), .effect = 0x0A, .param = 0x0F};
+  song.patterns[1].at(23, 4) = {.volume = 0x6F};
+  song.patterns[1].at(9, 0) = {.effect = 0, .param = 0x37};  // arpeggio: an effect 0 with a parameter
+  song.patterns[2].at(12, 3) = {.note = xm::note(2, 2), .effect = xm::EFFECT_Z, .param = 0};
+  synctest::putZ(song, 1, 7, 4, 0x42);
+  synctest::putZ(song, 2, 0, 0, 0xFF);
+  const XmPatternScan scan = XmPatternScan::scan(xm::writeXm(song), XmPatternScan::Keep::EveryCell);
+  ASSERT_TRUE(scan.ok());
+  std::vector<ZxxCell> zInGrid;
+  for (int p = 0; p < 3; ++p) {
+    ASSERT_EQ(scan.rowCount(p), 24);
+    for (int row = 0; row < 24; ++row) {
+      const std::span<const XmCell> cells = scan.rowCells(p, row);
+      ASSERT_EQ(cells.size(), 5u);
+      for (int c = 0; c < 5; ++c) {
+        const xm::Cell& w = song.patterns[p].at(row, c);
+        EXPECT_EQ(cells[c], (XmCell{w.note, w.instrument, w.volume, w.effect, w.param})) << p << " " << row << " " << c;
+        if (cells[c].effect == XmPatternScan::EFFECT_Z)
+          zInGrid.push_back({static_cast<std::uint16_t>(p), static_cast<std::uint16_t>(row),
+                             static_cast<std::uint16_t>(c), cells[c].param});
+      }
+    }
+  }
+  EXPECT_EQ(scan.cells(), zInGrid);
+  EXPECT_EQ(scan.cells().size(), 3u);
+  EXPECT_TRUE(scan.rowCells(3, 0).empty());
+  EXPECT_TRUE(scan.rowCells(0, 24).empty());
+  EXPECT_TRUE(XmPatternScan::scan(xm::writeXm(song)).rowCells(0, 0).empty());
+}
+
+// The hand-packed cells, a parameter without its effect among them, and rows the data leaves out.
+TEST(XmPatternScan, KeepsHandPackedCellsAndEmptyRows) {
+  Bytes module = handMade().module;
+  appendPattern(module, 3, {0x80 | 0x01, 97, 0x80});
+  put16(module, 70, 3);
+  const XmPatternScan scan = XmPatternScan::scan(module, XmPatternScan::Keep::EveryCell);
+  ASSERT_TRUE(scan.ok());
+  const auto cellsOf = [&](int p, int row) {
+    const auto cells = scan.rowCells(p, row);
+    return std::vector<XmCell>(cells.begin(), cells.end());
+  };
+  EXPECT_EQ(cellsOf(0, 1), (std::vector<XmCell>{{49, 1, 0x40, 35, 0x21}, {0, 0, 0, 35, 0}}));
+  EXPECT_EQ(cellsOf(0, 2), (std::vector<XmCell>{{0, 0, 0, 0x0F, 6}, {0, 0, 0, 0, 35}}));
+  EXPECT_EQ(cellsOf(0, 3), (std::vector<XmCell>{{0, 1, 0x30, 0, 0}, {}}));
+  EXPECT_EQ(cellsOf(2, 0), (std::vector<XmCell>{{97, 0, 0, 0, 0}, {}}));
+  EXPECT_EQ(cellsOf(2, 2), (std::vector<XmCell>{{}, {}}));
+  EXPECT_EQ(scan.rowCount(2), 3);
+}
+
 TEST(XmPatternScan, RefusesWhatIsNotAnXmItReads) {
   Bytes module = handMade().module;
   EXPECT_FALSE(XmPatternScan::scan({}).ok());
@@ -181,7 +238,8 @@ TEST(XmPatternScan, RefusesAPatternHeaderShorterThanItsFields) {
 }
 
 // Every prefix and every single-byte change of a module scans without reading out of bounds (the
-// sanitizer build checks the reads), and the cleared copy always has the input's size.
+// sanitizer build checks the reads), the cleared copy always has the input's size, and keeping
+// every cell finds the same Zxx.
 TEST(XmPatternScan, AnyPrefixOrByteChangeIsSafe) {
   const Bytes module = handMade().module;
   for (std::size_t length = 0; length <= module.size(); ++length) {
@@ -198,6 +256,7 @@ TEST(XmPatternScan, AnyPrefixOrByteChangeIsSafe) {
       const XmPatternScan scan = XmPatternScan::scan(changed);
       if (scan.ok()) {
         EXPECT_EQ(scan.clearedModule().size(), changed.size());
+        EXPECT_EQ(XmPatternScan::scan(changed, XmPatternScan::Keep::EveryCell).cells(), scan.cells());
       }
       for (const ZxxCell& cell : scan.cells()) EXPECT_LT(cell.channel, scan.channelCount());
     }

@@ -4,7 +4,7 @@
 # file only when it changes.
 #   cmake -DWEB_DIR=... -DPAGE=.../index.html -P StampPage.cmake
 set(hashes)
-foreach(name zod.js zod.css zod.wasm music.json pictures.json)
+foreach(name zod.js zod.css zod.wasm music.json pictures.json tracker.js tracker.css tracker.json.gz)
   file(SHA256 ${WEB_DIR}/${name} hash)
   string(APPEND hashes ${hash})
 endforeach()

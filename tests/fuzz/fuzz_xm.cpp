@@ -16,6 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const ZxxCell& cell : scan.cells()) {
     if (cell.channel >= scan.channelCount() || cell.pattern >= scan.patternCount()) std::abort();
   }
+  // Keeping every cell reads the same Zxx, each in the grid where the list puts it.
+  const XmPatternScan every = XmPatternScan::scan(bytes, XmPatternScan::Keep::EveryCell);
+  if (every.cells() != scan.cells()) std::abort();
+  for (const ZxxCell& cell : scan.cells()) {
+    const std::span<const XmCell> row = every.rowCells(cell.pattern, cell.row);
+    if (row.size() != static_cast<std::size_t>(scan.channelCount())) std::abort();
+    if (row[cell.channel].effect != XmPatternScan::EFFECT_Z || row[cell.channel].param != cell.code) std::abort();
+  }
   // Clearing must be complete and must not disturb the structure: the cleared copy scans to the
   // same shape with no Zxx left.
   const XmPatternScan again = XmPatternScan::scan(scan.clearedModule());

@@ -19,6 +19,9 @@
 //                                                  comes back with the next, the picture never stops
 //   node browser.mjs player WEB_DIR                scale, keys, clicks, Watch again, a phone
 //   node browser.mjs throttled WEB_DIR             loading at 400 kbit/s, 400 ms (figures, not a test)
+//   node browser.mjs tracker WEB_DIR               the tracker view (tracker.js) at 20 random cues:
+//                                                  the playing row holds the cue's Zxx, lit; and the
+//                                                  time follow() takes
 //
 // --firefox before the mode runs it in Debian's firefox-esr (through WebDriver BiDi) instead.
 // Exit code 0 on success, 1 on a failure, 77 when no browser or no puppeteer-core is installed.
@@ -496,8 +499,87 @@ async function throttled() {
   }, { before: recordStarts, network: { download: 50000, upload: 50000, latency: 400 } });
 }
 
+// The tracker view mounted in the player's page (not started): for 20 random cues of music.json
+// (the seed is printed; ZOD_SEED repeats a run), the one highlighted row, shown inside its box, holds
+// the cue's Zxx lit in the cue channel, and rowAt gives the row starting at the cue's sample, the
+// sample before it belonging to an earlier row. Then the time of follow(), as frames play (batches
+// of 100 calls 800 samples apart, a 60 Hz frame) and at jumps anywhere in the song (each call).
+async function tracker() {
+  const music = JSON.parse(readFileSync(join(webDir, 'music.json'), 'utf8'));
+  const seed = process.env.ZOD_SEED ? Number(process.env.ZOD_SEED) : Math.floor(Math.random() * 2 ** 31);
+  console.log(`seed ${seed} (ZOD_SEED=${seed} repeats the run)`);
+  let state = seed;
+  const random = () => {  // mulberry32
+    state = (state + 0x6d2b79f5) | 0;
+    let t = Math.imul(state ^ (state >>> 15), 1 | state);
+    t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
+    return ((t ^ (t >>> 14)) >>> 0) / 2 ** 32;
+  };
+  const picks = Array.from({ length: 20 }, () => music.cues[Math.floor(random() * music.cues.length)]);
+  const starts = Array.from({ length: 60 }, () => Math.floor(random() * music.samples));
+  return withPage('?clock=test', async (page) => {
+    const version = await page.evaluate(() => new URL(document.querySelector('script[src*="zod.js"]').src)
+      .searchParams.get('v'));
+    await page.addStyleTag({ url: `tracker.css?v=${version}` });
+    await page.addScriptTag({ url: `tracker.js?v=${version}` });
+    await page.evaluate(async (v) => {
+      const host = document.createElement('div');
+      host.style.cssText = 'position: fixed; left: 10px; top: 10px; width: 700px; z-index: 10; background: #000';
+      document.body.append(host);
+      window.trackerView = await ZodTracker.mount(host, `tracker.json.gz?v=${v}`);
+    }, version);
+    let ok = true;
+    for (const [sample, code] of picks) {
+      const seen = await page.evaluate((s) => {
+        trackerView.follow(s - 1);
+        const before = trackerView.rowAt(s - 1);
+        trackerView.follow(s);
+        const rows = document.querySelectorAll('.zod-tracker-row.playing');
+        const lit = document.querySelectorAll('.zod-tracker-row.playing .cue.lit');
+        const box = document.querySelector('.zod-tracker-box').getBoundingClientRect();
+        const shown = rows.length === 1 && rows[0].getBoundingClientRect();
+        return { rows: rows.length, lit: lit.length === 1 ? lit[0].textContent : null,
+          inCueChannel: lit.length === 1 && lit[0].closest('.cue-channel') !== null,
+          number: rows.length === 1 ? Number(rows[0].textContent.slice(0, 3)) : null,
+          inBox: shown && shown.top >= box.top && shown.bottom <= box.bottom,
+          at: trackerView.rowAt(s), before, pageScrolled: window.scrollX !== 0 || window.scrollY !== 0 };
+      }, sample);
+      const want = `Z${code.toString(16).toUpperCase().padStart(2, '0')}`;
+      const good = seen.rows === 1 && seen.lit === want && seen.inCueChannel && seen.inBox && !seen.pageScrolled &&
+        seen.number === seen.at.row && seen.at.firstSample === sample && seen.at.cueCode === code &&
+        seen.before.firstSample < sample;
+      console.log(`${good ? 'ok  ' : 'FAIL'} cue ${want} at sample ${sample}: order ${seen.at.order}, pattern ` +
+        `${seen.at.pattern}, row ${seen.at.row} (first sample ${seen.at.firstSample}), lit ${seen.lit}` +
+        `${seen.inCueChannel ? ' in the cue channel' : ''}${seen.inBox ? ', shown in its box' : ''}`);
+      ok = ok && good;
+    }
+    const times = await page.evaluate((from, samples) => {
+      const median = (values) => values.sort((a, b) => a - b)[values.length >> 1];
+      const batches = [];
+      for (const start of from) {
+        for (let batch = 0; batch < 2; ++batch) {
+          const began = performance.now();
+          for (let i = 0; i < 100; ++i) trackerView.follow(start + (batch * 100 + i) * 800);
+          batches.push((performance.now() - began) / 100);
+        }
+      }
+      const jumps = [];
+      for (let i = 0; i < 300; ++i) {
+        const began = performance.now();
+        trackerView.follow(Math.floor(((i * 7919) % 300) / 300 * samples));
+        jumps.push(performance.now() - began);
+      }
+      return { frame: median(batches), jump: median(jumps), slowestJump: Math.max(...jumps) };
+    }, starts, music.samples);
+    console.log(`follow(): ${(times.frame * 1000).toFixed(1)} us per call as frames play (median of ` +
+      `${starts.length * 2} batches of 100); at a jump ${times.jump.toFixed(2)} ms median, ` +
+      `${times.slowestJump.toFixed(1)} ms at most (300 jumps)`);
+    return ok;
+  });
+}
+
 const runs = { golden: () => golden(extra), live: () => live(extra), messages, player, music: () => music(extra),
-  musicgap: musicGap, bench, throttled };
+  musicgap: musicGap, bench, throttled, tracker };
 if (!runs[mode]) {
   console.log(`usage: node browser.mjs [--firefox] ${Object.keys(runs).join('|')} WEB_DIR ` +
     '[GOLDEN_DIR|SCREENSHOT|HEAD.f32]');

@@ -13,6 +13,13 @@
 //     their first samples, and the cue table, every Zxx cue with the sample its row starts at.
 //     HEAD.f32 receives the first 40 s as rendered (interleaved floats), to check a browser's
 //     decoding against.
+//   zod-web-assets tracker IN.xm OUT_DIR GZIP
+//     Writes OUT_DIR/tracker.json.gz (gzip -9 -n) for the page's tracker view: the module's channel
+//     count, the cue channel (the one holding the most Zxx), the order list, every pattern's rows
+//     as the show's XM scanner reads them (one string a row: per channel "." for an empty cell,
+//     else note, instrument, volume, effect and parameter as ten hex digits), and every row in
+//     playing order as [order, row, samples since the previous row's start] at 48000 Hz, learnt as
+//     the cue table is, so a cue's sample is the start of the row holding its Zxx.
 //
 // Exit code 0 on success, 1 on failure (with a message on stderr).
 
@@ -22,6 +29,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +38,8 @@
 #include "image/Loaders.h"
 #include "image/ShowPictures.h"
 #include "show/ModuleRenderer.h"
+#include "show/PlayedRows.h"
+#include "show/XmPatternScan.h"
 
 namespace {
 
@@ -200,6 +210,78 @@ int renderMusic(const std::string& in, const std::string& outDir, const std::str
   return 0;
 }
 
+bool readModule(const std::string& path, std::vector<std::uint8_t>& module) {
+  std::ifstream file(path, std::ios::binary);
+  module.assign(std::istreambuf_iterator<char>(file), {});
+  if (!file) std::fprintf(stderr, "zod-web-assets: cannot read %s\n", path.c_str());
+  return static_cast<bool>(file);
+}
+
+// The channel holding the most Zxx cells (the lowest on a tie), or -1 when there are none.
+int cueChannelOf(const XmPatternScan& scan) {
+  std::vector<int> counts(static_cast<std::size_t>(scan.channelCount()), 0);
+  for (const ZxxCell& cell : scan.cells()) ++counts[cell.channel];
+  const auto most = std::max_element(counts.begin(), counts.end());
+  return *most > 0 ? static_cast<int>(most - counts.begin()) : -1;
+}
+
+void appendRow(std::string& json, std::span<const XmCell> cells) {
+  static constexpr char HEX[] = "0123456789abcdef";
+  json += '"';
+  for (const XmCell& cell : cells) {
+    if (cell == XmCell{}) {
+      json += '.';
+      continue;
+    }
+    for (std::uint8_t byte : {cell.note, cell.instrument, cell.volume, cell.effect, cell.param}) {
+      json += HEX[byte >> 4];
+      json += HEX[byte & 15];
+    }
+  }
+  json += '"';
+}
+
+int exportTracker(const std::string& in, const std::string& outDir, const std::string& gzip) {
+  std::vector<std::uint8_t> module;
+  if (!readModule(in, module)) return 1;
+  const XmPatternScan scan = XmPatternScan::scan(module, XmPatternScan::Keep::EveryCell);
+  PlayedRows played;
+  if (!scan.ok() || !played.compute(module, WEB_SAMPLE_RATE)) {
+    std::fprintf(stderr, "zod-web-assets: cannot play %s\n", in.c_str());
+    return 1;
+  }
+  std::string json = "{\"sampleRate\":" + std::to_string(WEB_SAMPLE_RATE) +
+                     ",\"samples\":" + std::to_string(played.songFrames()) +
+                     ",\"channels\":" + std::to_string(scan.channelCount()) +
+                     ",\"cueChannel\":" + std::to_string(cueChannelOf(scan)) + ",\"orders\":[";
+  for (std::size_t i = 0; i < scan.orders().size(); ++i) json += (i ? "," : "") + std::to_string(scan.orders()[i]);
+  json += "],\"patterns\":[";
+  for (int pattern = 0; pattern < scan.patternCount(); ++pattern) {
+    json += pattern ? ",[" : "[";
+    for (int row = 0; row < scan.rowCount(pattern); ++row) {
+      if (row) json += ',';
+      appendRow(json, scan.rowCells(pattern, row));
+    }
+    json += ']';
+  }
+  json += "],\"played\":[";
+  std::uint64_t previous = 0;
+  for (std::size_t i = 0; i < played.rows().size(); ++i) {
+    const PlayedRows::Row& row = played.rows()[i];
+    // The view finds a row's pattern through the order list; libopenmpt must agree with it.
+    if (row.order >= scan.orders().size() || scan.orders()[row.order] != row.pattern) {
+      std::fprintf(stderr, "zod-web-assets: %s plays pattern %d at order %d, which its order list does not say\n",
+                   in.c_str(), row.pattern, row.order);
+      return 1;
+    }
+    json += (i ? "," : "") + std::to_string(row.order) + "," + std::to_string(row.row) + "," +
+            std::to_string(row.sample - previous);
+    previous = row.sample;
+  }
+  json += "]}\n";
+  return writeGzipped(gzip, std::vector<char>(json.begin(), json.end()), outDir + "/tracker.json.gz") ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -207,8 +289,10 @@ int main(int argc, char** argv) {
   if (args.size() == 4 && args[0] == "pictures") return packPictures(args[1], args[2], args[3]);
   if ((args.size() == 4 || args.size() == 5) && args[0] == "music")
     return renderMusic(args[1], args[2], args[3], args.size() == 5 ? args[4] : "");
+  if (args.size() == 4 && args[0] == "tracker") return exportTracker(args[1], args[2], args[3]);
   std::fprintf(stderr,
                "usage: zod-web-assets pictures ASSET_DIR OUT_DIR GZIP\n"
-               "       zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]\n");
+               "       zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]\n"
+               "       zod-web-assets tracker IN.xm OUT_DIR GZIP\n");
   return 1;
 }
