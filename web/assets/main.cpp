@@ -165,12 +165,24 @@ int writeThumbnails(const std::string& assetDir, const std::string& outDir) {
   listenToPictureLoads(nullptr);
   std::string thumbs;
   for (const ShowPicture* picture : used) {
-    std::vector<Pixel> pixels(picture->pixels(), 0);
+    // The loaders write 0x00RRGGBB pixels only, so a top byte left set marks a pixel never written:
+    // a PCX picture fills its array from the top, in rows of its own width, as far as the file goes.
+    constexpr Pixel UNWRITTEN = 0xFF000000u;
+    std::vector<Pixel> pixels(picture->pixels(), UNWRITTEN);
     loadShowPicture(pixels.data(), *picture);
     if (quitRequested()) return 1;
+    int width = picture->width;
+    int height = picture->height;
+    if (picture->format == PictureFormat::Pcx) {
+      width = PCX_WIDTH;
+      height = 0;
+      while (static_cast<std::size_t>(height + 1) * width <= pixels.size() &&
+             pixels[static_cast<std::size_t>(height) * width] != UNWRITTEN)
+        ++height;
+    }
     int thumbWidth = 0;
     int thumbHeight = 0;
-    const std::vector<Pixel> thumb = scaledDown(pixels, picture->width, picture->height, thumbWidth, thumbHeight);
+    const std::vector<Pixel> thumb = scaledDown(pixels, width, height, thumbWidth, thumbHeight);
     const std::string name = picture->name;
     const std::string file = "thumb-" + name.substr(0, name.find('.')) + ".png";
     std::string why;
@@ -179,7 +191,7 @@ int writeThumbnails(const std::string& assetDir, const std::string& outDir) {
       return 1;
     }
     thumbs += (thumbs.empty() ? "\"" : ",\"") + name + "\":{\"file\":\"" + file +
-              "\",\"width\":" + std::to_string(picture->width) + ",\"height\":" + std::to_string(picture->height) + "}";
+              "\",\"width\":" + std::to_string(width) + ",\"height\":" + std::to_string(height) + "}";
   }
   // Written last: the build takes this file as the sign that every thumbnail is written.
   const std::string listOut = outDir + "/howitworks.json";
