@@ -88,8 +88,9 @@
       summary: 'A flight down a metal tunnel of square section, drawn into a 332 x 280 picture on the left, ' +
         'then smeared by light rays streaming out of a drifting centre; a picture is laid over the right.',
       frame: [
-        'ticks = t/5; the camera rolls ticks/2 steps and rocks about x and y with one wobble ' +
-          '(<code>LatticeCamera::turn</code>); the depth travelled is 2&middot;ticks.',
+        'ticks = t/5; the camera rolls ticks/2 steps about z and rocks 90&middot;w and &minus;100&middot;w ' +
+          'steps about x and y, w = sin(t/7 steps) (<code>LatticeCamera::turn</code>); the depth travelled ' +
+          'is 2&middot;ticks.',
         'The light\'s centre (166 + 165&middot;cos(t/666), 140 + 139&middot;sin(t/466)), and for every column ' +
           'and row its smear offset, |distance to the centre| / 40 in 1/256 pixels, with the bilinear weights ' +
           '(<code>placeLight</code>).',
@@ -108,7 +109,8 @@
       ],
       formula: 'Ray against the nearer wall pair, half-width 350:<br>' +
         '<code>d = &plusmn;350 / (wall + 1), u = |across&middot;d|, v = |depth + 100&middot;d|</code>',
-      cues: 'Every cue switches glow mode: the far end then fades to white instead of black.',
+      cues: 'Every cue switches glow mode on or off: with it on, the shade brightens instead of darkening, ' +
+        'so the far end fades to white instead of black.',
       overlays: '<b>lattice</b>: the traced points; <b>rays</b>: the light\'s centre, its quadrants\' ' +
         'borders and the lines to the corners; <b>pictures</b>: the tunnel picture and the one laid over it.',
     },
