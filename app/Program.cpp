@@ -13,7 +13,6 @@
 #include "app/MainLoop.h"
 #include "app/PausableCounter.h"
 #include "app/Settings.h"
-#include "app/StudyMode.h"
 #include "platform/SdlAudioOutput.h"
 #include "platform/SilentAudioOutput.h"
 #include "platform/SdlWindow.h"
