@@ -84,7 +84,7 @@ Outcome fastForward(Window& window, const LoopSettings& settings, Show& show, La
 }
 }  // namespace
 
-int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t startMicros) {
+int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t startMicros, bool study) {
   try {
     Screen screen(platform.display, FRAME_WIDTH, SCREEN_HEIGHT, 32);
     platform.window.focus();
@@ -94,12 +94,21 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
     // Shown or hidden, it stays so across seeks.
     loop.info = &info;
     loop.studyKey = true;
-    // Where S while paused asks the study mode to start; below 0: it was not asked for.
-    std::int64_t studyFromMicros = -1;
+    // Where the study mode is to start (S while paused); below 0: it is not.
+    std::int64_t studyFromMicros = study ? std::max<std::int64_t>(startMicros, 0) : -1;
     // Seeks need the music's cues to run the show up to their target.
     if (options.startMusic) loop.seeks = &seeks;
     std::int64_t from = startMicros;
     for (;;) {
+      if (studyFromMicros >= 0) {
+        const StudyEnd studied = runStudy(platform, screen, studyFromMicros, seeks);
+        if (studied.kind != StudyEnd::Kind::PlayOn) return studied.kind == StudyEnd::Kind::Failed ? 1 : 0;
+        studyFromMicros = -1;
+        from = studied.fromMicros;
+        // The pause held over the study ends here: the live show plays on, with its own line.
+        if (loop.pausable) loop.pausable->resume();
+        screen.showLine("");
+      }
       LateStartCounter counter(platform.counter);
       const bool ordinary = from == FROM_THE_START;
       if (ordinary) counter.goLive(0);
@@ -146,13 +155,14 @@ int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t sta
       const LoopEnd end = runMessageLoop(platform.window, screen, show.engine(), loop);
       if (end == LoopEnd::Study) {
         studyFromMicros = static_cast<std::int64_t>(static_cast<double>(show.engine().clock().elapsedMs()) * 1000.0);
-        // The live show and its sound end here, before the study's silent show starts.
-        break;
+        // The live show and its sound end with this round, before the study's silent show starts.
+        // Its run log has been finished with it.
+        loop.log = nullptr;
+        continue;
       }
       if (end != LoopEnd::Seek) return fatalReported() ? 1 : 0;
       from = seeks.toMicros();
     }
-    if (studyFromMicros >= 0) return runStudy(platform, screen, studyFromMicros);
     // Left during a seek (Escape, or the show's end on the way): the log ends where the seek left.
     if (loop.log && loop.log->frames() > 0)
       finishRunLog(*loop.log, static_cast<float>(static_cast<double>(seeks.fromMicros()) / 1000.0),

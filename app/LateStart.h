@@ -21,5 +21,7 @@
 // The ordinary start: the show clock starts with the start-up, and the music plays at once.
 inline constexpr std::int64_t FROM_THE_START = -1;
 
-// Like runShowOn, from show time `startMicros` (or FROM_THE_START), and again from every seek.
-int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t startMicros);
+// Like runShowOn, from show time `startMicros` (or FROM_THE_START), and again from every seek. With
+// `study`, the study mode first, at `startMicros`. S while paused goes to the study mode, and Space
+// there comes back to the live show at the moment studied, by the same way as a seek.
+int runShowFrom(Platform& platform, const ShowOptions& options, std::int64_t startMicros, bool study = false);

@@ -83,19 +83,6 @@ void setPaused(bool paused, Engine& engine, const LoopSettings& settings) {
                showTime.c_str(), sample);
 }
 
-bool isSeekKey(int key) {
-  return key == KEY_SEEK_BACK || key == KEY_SEEK_FORWARD || key == KEY_PREVIOUS_SCENE || key == KEY_NEXT_SCENE;
-}
-
-SeekKey seekKeyOf(int key) {
-  switch (key) {
-    case KEY_SEEK_BACK: return SeekKey::Back;
-    case KEY_SEEK_FORWARD: return SeekKey::Forward;
-    case KEY_PREVIOUS_SCENE: return SeekKey::PreviousScene;
-    default: return SeekKey::NextScene;
-  }
-}
-
 bool isSoundKey(int key) { return key == KEY_VOLUME_UP || key == KEY_VOLUME_DOWN || key == KEY_MUTE; }
 
 // Volume up or down a step, or mute on or off; false when the level stays as it was (+ at 100%).

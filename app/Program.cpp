@@ -13,7 +13,6 @@
 #include "app/MainLoop.h"
 #include "app/PausableCounter.h"
 #include "app/Settings.h"
-#include "app/StudyMode.h"
 #include "platform/SdlAudioOutput.h"
 #include "platform/SilentAudioOutput.h"
 #include "platform/SdlWindow.h"
@@ -141,8 +140,7 @@ int runProgram(const ProgramOptions& options) {
   if (!options.end.empty()) platform.loop.endMs = static_cast<double>(endMicros) / 1000.0;
   // Without vsync the loop would run flat out, and the jumps that lose speed per frame would shrink.
   platform.loop.displayInterval = [&display] { return display.hasVsync() ? 0.0 : 1000.0 / display.refreshRate(); };
-  int code = options.study ? runStudy(platform, startMicros)
-                           : runShowFrom(platform, showOptions, late ? startMicros : FROM_THE_START);
+  int code = runShowFrom(platform, showOptions, late || options.study ? startMicros : FROM_THE_START, options.study);
   if (!settingsFile.empty()) {
     settings.window = window.windowedPlace();
     settings.fullScreen = window.fullScreen();

@@ -35,7 +35,7 @@ struct ProgramOptions {
   std::string start;
   // Empty: the show runs to its end. Otherwise the show time the live show ends at (as --start).
   std::string end;
-  // The study mode (see StudyMode.h) instead of the live show, from --start or the beginning.
+  // Start in the study mode (see StudyMode.h), from --start or the beginning; Space there plays on live.
   bool study = false;
   // Empty: F12 writes in the current folder. Otherwise the folder it writes in.
   std::string shotsFolder;

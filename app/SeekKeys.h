@@ -11,6 +11,10 @@
 
 enum class SeekKey { Back, Forward, PreviousScene, NextScene };
 
+// Whether a window key (platform/Window.h) is one of the seek keys, and which.
+bool isSeekKey(int key);
+SeekKey seekKeyOf(int key);
+
 class SeekKeys {
  public:
   static constexpr std::int64_t STEP_MICROS = 10000000;
@@ -27,6 +31,9 @@ class SeekKeys {
   std::int64_t target(std::int64_t fromMicros, SeekKey key) const;
   // The timeline entry running at show time `micros` (0 before the scenes are known).
   int sceneAt(std::int64_t micros) const;
+  // Where timeline entry `entry` starts and where the show ends, as the scene walk has them.
+  std::int64_t sceneStartMicros(int entry) const;
+  std::int64_t endMicros() const;
 
   // A key press at wall time `wallMs`, taken from `shownMicros` (the show time on screen) when no
   // seek waits, else from the waiting seek's target. A key that goes nowhere asks for no seek.
@@ -40,8 +47,6 @@ class SeekKeys {
   void clear() { waiting = false; }
 
  private:
-  std::int64_t sceneStartMicros(int entry) const;
-
   bool known = false;
   CueTable table;
   SceneWalk scenes;

@@ -120,7 +120,8 @@ void addShowOptions(CLI::App& app, ProgramOptions& options) {
       ->check(showMomentCheck);
   app.add_flag("--study", options.study,
                wrap("Study the show frame by frame, silent, from --start: , and . step a frame (Shift: a second), "
-                    "O the overlays, Space plays on"));
+                    "Home and End go to the first and last frame, PgUp and PgDn (or [ and ]) to a scene's first, "
+                    "O the overlays, Space plays on live with the music"));
   app.add_option("--assets", options.assetDir,
                  wrap("Read the pictures and the music from DIR (default: ZOD_ASSETS, else the current folder, the "
                       "build's beside the program or the installed one)"))
@@ -295,9 +296,10 @@ int run(int argc, char** argv) {
                ".\n"
                "Keys: Escape ends the show, Pause, Space or P pauses it, F12 saves the screen\n"
                "as a PNG, F11 or Alt+Enter switch full screen, Left/Right seek 10 s back or on,\n"
-               "PgUp/PgDn go to the previous or next scene, + and - (or =) set the volume,\n"
-               "M mutes, I shows an information line; modifier and media keys do nothing;\n"
-               "any other key repeats the latest music cue.\n"
+               "PgUp/PgDn (or [ and ]) go to the previous or next scene, + and - (or =) set the\n"
+               "volume, M mutes, I shows an information line, S while paused studies the show\n"
+               "(see --study); modifier and media keys do nothing; any other key repeats the\n"
+               "latest music cue.\n"
                "Exit codes: 0 the show ended, 1 a fault was reported, 2 a bad argument."};
   app.name("zod");
   app.footer("Settings: the window's place, full screen or not, the scaling and the volume are\n"

@@ -12,6 +12,8 @@
 void loadRaw(Pixel* pixels, const char* fileName, int width, int height);
 // A three-component JPEG of exactly width x height.
 void loadJpeg(Pixel* pixels, const char* fileName, int width, int height);
-// A 24-bit three-plane run-length PCX with 256-byte plane lines; rows come from the header.
+// Every PCX picture is this many pixels wide (its plane lines are as many bytes), whatever its rows.
+inline constexpr int PCX_WIDTH = 256;
+// A 24-bit three-plane run-length PCX with PCX_WIDTH-byte plane lines; rows come from the header.
 // capacityPixels is the size of the caller's array in pixels: rows beyond it are not stored.
 void loadPcx(Pixel* pixels, const char* fileName, std::size_t capacityPixels);

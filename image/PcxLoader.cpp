@@ -12,7 +12,7 @@
 namespace {
 
 constexpr std::size_t HEADER_BYTES = 128;
-constexpr int PLANE_LINE_BYTES = 256;
+constexpr int PLANE_LINE_BYTES = PCX_WIDTH;
 constexpr std::size_t SCAN_LINE_BYTES = 3 * PLANE_LINE_BYTES;
 
 int headerField(const std::uint8_t* header, std::size_t offset) { return header[offset] | (header[offset + 1] << 8); }

@@ -52,3 +52,8 @@ inline constexpr std::size_t LARGEST_SHOW_PICTURE_PIXELS =
 
 // Loads the picture with its format's loader into `pixels`, which holds picture.pixels().
 void loadShowPicture(Pixel* pixels, const ShowPicture& picture);
+
+// Told of each picture loadShowPicture loads, so that the build can learn which effect shows which
+// picture from the effects' own start-up; null (the default): nobody is told.
+using PictureLoadListener = void (*)(const ShowPicture& picture);
+void listenToPictureLoads(PictureLoadListener listener);

@@ -205,8 +205,13 @@ int programKeyOf(SDL_Keycode key, bool shift) {
     case SDLK_F12: return KEY_SCREENSHOT;
     case SDLK_LEFT: return KEY_SEEK_BACK;
     case SDLK_RIGHT: return KEY_SEEK_FORWARD;
-    case SDLK_PAGEUP: return KEY_PREVIOUS_SCENE;
-    case SDLK_PAGEDOWN: return KEY_NEXT_SCENE;
+    // [ and ] for keyboards without Page Up and Page Down.
+    case SDLK_PAGEUP:
+    case SDLK_LEFTBRACKET: return KEY_PREVIOUS_SCENE;
+    case SDLK_PAGEDOWN:
+    case SDLK_RIGHTBRACKET: return KEY_NEXT_SCENE;
+    case SDLK_HOME: return KEY_FIRST_FRAME;
+    case SDLK_END: return KEY_LAST_FRAME;
     // = is + without Shift on US layouts.
     case SDLK_PLUS:
     case SDLK_KP_PLUS:

@@ -22,6 +22,9 @@ inline constexpr int KEY_SECOND_FORWARD = -14;
 inline constexpr int KEY_OVERLAYS = -15;
 // S while the live show is paused: the study mode from the moment shown.
 inline constexpr int KEY_STUDY = -16;
+// Home and End: the study mode's first and last frame of the show.
+inline constexpr int KEY_FIRST_FRAME = -17;
+inline constexpr int KEY_LAST_FRAME = -18;
 
 // Whether the program handles the key itself rather than letting it repeat a cue.
 constexpr bool isProgramKey(int key) { return key < 0; }

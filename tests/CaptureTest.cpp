@@ -581,16 +581,22 @@ TEST(LateStart, FirstLiveFrameIsTheCapturesFrameAtThatMoment) {
     expected = frameHash(offline->frame());
   }
   FatalRecorder fatal;
-  HeadlessWindow window;
-  HeadlessDisplay display;
-  ManualMillisecondCounter live(777000, 0);
-  Platform platform{window, display, live};
-  ShowOptions options;
-  window.postAfterIdleTurns(1, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
-  EXPECT_EQ(runShowFrom(platform, options, 2000000), 0);
-  EXPECT_TRUE(fatal.reports().empty());
-  ASSERT_EQ(display.presentedFrames, 1);
-  EXPECT_EQ(frameHash(display.surface() + LETTERBOX_ROWS * FRAME_WIDTH), expected);
+  // Started there, or studied there first (frame 120) and played on from it with Space.
+  for (const bool study : {false, true}) {
+    HeadlessWindow window;
+    HeadlessDisplay display;
+    ManualMillisecondCounter live(777000, 0);
+    Platform platform{window, display, live};
+    ShowOptions options;
+    if (study) window.postAfterIdleTurns(1, {WindowEvent::Kind::KeyDown, KEY_PAUSE});
+    window.postAfterIdleTurns(study ? 2 : 1, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
+    EXPECT_EQ(runShowFrom(platform, options, 2000000, study), 0);
+    EXPECT_TRUE(fatal.reports().empty());
+    // The study's one frame, then the live one, without the study's line.
+    ASSERT_EQ(display.presentedFrames, study ? 2 : 1);
+    EXPECT_EQ(display.line, "");
+    EXPECT_EQ(frameHash(display.surface() + LETTERBOX_ROWS * FRAME_WIDTH), expected) << "study " << study;
+  }
 }
 
 TEST(LateStart, EscapeEndsTheFastForwardAndATimePastTheEndIsRefused) {

@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Program.h"
 #include "app/StudyMode.h"
 #include "base/AssetDirectory.h"
 #include "base/QuitRequest.h"
+#include "display/Screen.h"
 #include "lab/Lab.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/HeadlessWindow.h"
@@ -80,11 +83,55 @@ TEST_F(StudyShowTest, TheModeShowsTheExactFrameAndDrawsItsOverlaysOnlyOverIt) {
     if (!overlays)
       for (int press = 0; press < 6; ++press) window.postAfterIdleTurns(2, {WindowEvent::Kind::KeyDown, KEY_OVERLAYS});
     window.postAfterIdleTurns(3, {WindowEvent::Kind::KeyDown, KEY_ESCAPE});
-    ASSERT_EQ(runStudy(platform, start * 1000000 / 60 + 1), 0);
+    Screen screen(platform.display, FRAME_WIDTH, SCREEN_HEIGHT, 32);
+    SeekKeys seeks;
+    EXPECT_EQ(runStudy(platform, screen, start * 1000000 / 60 + 1, seeks).kind, StudyEnd::Kind::Left);
     EXPECT_EQ(display.line.rfind("01:05.016  frame 3901  #3 heart", 0), 0u) << display.line;
     const std::vector<Pixel> shown = picture(display);
     const auto differing = std::mismatch(shown.begin(), shown.end(), exact.begin()).first != shown.end();
     EXPECT_EQ(differing, overlays);
+  }
+}
+
+// Home, End and the scene keys, pressed together from frame 3900 (#3, over 2 s in), then Space:
+// each lands on the frame a fresh run has there, the scene keys on the first frame of their
+// scene, and Space asks the live show to play on from the moment shown.
+TEST_F(StudyShowTest, HomeEndAndTheSceneKeysLandOnTheirFrames) {
+  SeekKeys seeks;
+  StudyShow fresh;
+  std::vector<Pixel> frame(SCREEN_PIXELS);
+  const auto landing = [&](const std::vector<int>& keys) {
+    HeadlessWindow window;
+    HeadlessDisplay display;
+    ManualMillisecondCounter counter;
+    Platform platform{window, display, counter};
+    Screen screen(platform.display, FRAME_WIDTH, SCREEN_HEIGHT, 32);
+    for (const int key : keys) window.postAfterIdleTurns(1, {WindowEvent::Kind::KeyDown, key});
+    window.postAfterIdleTurns(2, {WindowEvent::Kind::KeyDown, KEY_PAUSE});
+    const StudyEnd end = runStudy(platform, screen, std::int64_t{3900} * 1000000 / 60 + 1, seeks);
+    long long index = -1;
+    int scene = 0;
+    const int read = std::sscanf(display.line.c_str(), "%*s frame %lld #%d", &index, &scene);
+    // Frame 0 only starts the timeline: no scene is drawn in it.
+    EXPECT_EQ(read, index == 0 ? 1 : 2) << display.line;
+    EXPECT_EQ(end.kind, StudyEnd::Kind::PlayOn);
+    EXPECT_EQ(end.fromMicros, static_cast<std::int64_t>(index * 1000 / 60 * 1000));
+    return std::make_pair(static_cast<std::int64_t>(index), scene);
+  };
+  EXPECT_EQ(landing({KEY_FRAME_FORWARD, KEY_FIRST_FRAME}).first, 0);
+
+  const std::int64_t last = landing({KEY_LAST_FRAME}).first;
+  ASSERT_TRUE(fresh.show(last, frame.data()));
+  EXPECT_FALSE(fresh.show(last + 1, frame.data())) << "the show goes on past frame " << last;
+
+  // Page Down: #4; Page Up twice: #3's start, then #2's.
+  const std::vector<std::pair<std::vector<int>, int>> jumps = {{{KEY_NEXT_SCENE}, 4},
+                                                               {{KEY_PREVIOUS_SCENE, KEY_PREVIOUS_SCENE}, 2}};
+  for (const auto& [keys, scene] : jumps) {
+    const auto [first, shownScene] = landing(keys);
+    EXPECT_EQ(shownScene, scene);
+    ASSERT_TRUE(fresh.show(first - 1, frame.data()));
+    EXPECT_EQ(fresh.report().entry(), scene - 2) << "frame " << first << " is not the first of #" << scene;
   }
 }
 

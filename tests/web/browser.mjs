@@ -22,6 +22,9 @@
 //   node browser.mjs tracker WEB_DIR               the tracker view (tracker.js) at 20 random cues:
 //                                                  the playing row holds the cue's Zxx, lit; and the
 //                                                  time follow() takes
+//   node browser.mjs howitworks WEB_DIR            the study page's "how it works" panels, mounted on
+//                                                  the page without starting the show: every effect's
+//                                                  sections, source links and pictures
 //
 // --firefox before the mode runs it in Debian's firefox-esr (through WebDriver BiDi) instead.
 // Exit code 0 on success, 1 on a failure, 77 when no browser or no puppeteer-core is installed.
@@ -578,8 +581,58 @@ async function tracker() {
   });
 }
 
+// Each effect that howitworks.json lists (the build writes it from the effects' catalogue) gets a
+// panel with all its sections, links to its source and thumbnails that load, all asked for with
+// the page's version.
+async function howItWorks() {
+  return withPage('?clock=test', async (page, server) => {
+    const version = await page.evaluate(() =>
+      new URL(document.querySelector('script[src^="zod.js"]').src).searchParams.get('v'));
+    await page.addScriptTag({ url: `howitworks.js?v=${version}` });
+    const problems = await page.evaluate(async (v) => {
+      const list = await (await fetch(`howitworks.json?v=${v}`)).json();
+      const box = document.createElement('div');
+      document.body.appendChild(box);
+      const panel = ZodHowItWorks.mount(box, v);
+      const wrong = [];
+      for (const name of Object.keys(list.effects)) {
+        panel.show(name);
+        const root = box.firstElementChild;
+        const pictures = root.querySelector('[data-section="pictures"]');
+        const deadline = performance.now() + 10000;
+        while (performance.now() < deadline) {
+          const imgs = [...pictures.querySelectorAll('img')];
+          if (imgs.length === list.effects[name].length && imgs.every((i) => i.complete)) break;
+          await new Promise((done) => setTimeout(done, 50));
+        }
+        if (root.dataset.effect !== name) wrong.push(`${name}: no panel`);
+        for (const key of ['frame', 'lattice', 'pixel', 'formula', 'cues', 'overlays', 'source']) {
+          const section = root.querySelector(`[data-section="${key}"]`);
+          if (!section || !section.textContent.trim()) wrong.push(`${name}: no ${key} section`);
+        }
+        const links = [...root.querySelectorAll('[data-section="source"] a')].map((a) => a.getAttribute('href'));
+        if (!links.length || !links.every((h) => /\/(effects|render)\/\w+\.(cpp|h)$/.test(h))) {
+          wrong.push(`${name}: source links ${JSON.stringify(links)}`);
+        }
+        const imgs = [...pictures.querySelectorAll('img')];
+        if (!list.effects[name].length || imgs.length !== list.effects[name].length) {
+          wrong.push(`${name}: ${imgs.length} thumbnails for ${list.effects[name].length} pictures`);
+        }
+        for (const img of imgs) if (!(img.naturalWidth > 0)) wrong.push(`${name}: ${img.src} did not load`);
+      }
+      console.log(`how it works: ${Object.keys(list.effects).length} panels checked`);
+      return wrong;
+    }, version);
+    for (const path of server.unversioned) {
+      if (/howitworks|thumb-/.test(path)) problems.push(`${path} asked for without the page's version`);
+    }
+    for (const p of problems) console.log(`FAIL ${p}`);
+    return problems.length === 0;
+  });
+}
+
 const runs = { golden: () => golden(extra), live: () => live(extra), messages, player, music: () => music(extra),
-  musicgap: musicGap, bench, throttled, tracker };
+  musicgap: musicGap, bench, throttled, tracker, howitworks: howItWorks };
 if (!runs[mode]) {
   console.log(`usage: node browser.mjs [--firefox] ${Object.keys(runs).join('|')} WEB_DIR ` +
     '[GOLDEN_DIR|SCREENSHOT|HEAD.f32]');

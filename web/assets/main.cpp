@@ -6,6 +6,11 @@
 //     JPEG textures are decoded first with the show's decoder into headerless RGB triplets
 //     (NAME.rgb), so the page shows the very pixels the desktop shows without a JPEG decoder; the
 //     others go as they are, since the module decodes them itself.
+//   zod-web-assets thumbs ASSET_DIR OUT_DIR
+//     Starts every effect of the catalogue to learn which pictures each loads, writes each of those
+//     pictures, decoded by the show's loaders and scaled down to THUMB_WIDTH pixels wide, as
+//     OUT_DIR/thumb-NAME.png, and lists them per effect in OUT_DIR/howitworks.json for the study
+//     page's "how it works" panels.
 //   zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]
 //     Renders the module once at 48000 Hz, the rate of a browser's audio clock, with the desktop's
 //     renderer (float samples: no dither), pipes the samples into FFMPEG to encode Ogg Opus files
@@ -33,9 +38,12 @@
 #include <string>
 #include <vector>
 
+#include "base/AssetDirectory.h"
 #include "base/Fatal.h"
 #include "base/QuitRequest.h"
+#include "effects/EffectCatalogue.h"
 #include "image/Loaders.h"
+#include "image/PngFile.h"
 #include "image/ShowPictures.h"
 #include "show/ModuleRenderer.h"
 #include "show/PlayedRows.h"
@@ -97,6 +105,108 @@ int packPictures(const std::string& assetDir, const std::string& outDir, const s
   const std::string listOut = outDir + "/pictures.json";
   std::ofstream json(listOut);
   json << "[" << names << "]\n";
+  if (!json) {
+    std::fprintf(stderr, "zod-web-assets: cannot write %s\n", listOut.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+// The thumbnails' width: small enough that all of them together stay a few tens of kilobytes.
+constexpr int THUMB_WIDTH = 96;
+
+// The pictures the effect being started has loaded so far, in its order.
+std::vector<const ShowPicture*> picturesLoaded;
+
+void notePictureLoad(const ShowPicture& picture) {
+  for (const ShowPicture& known : SHOW_PICTURES)
+    if (std::string(known.name) == picture.name) {
+      if (std::find(picturesLoaded.begin(), picturesLoaded.end(), &known) == picturesLoaded.end())
+        picturesLoaded.push_back(&known);
+      return;
+    }
+}
+
+// `pixels` (width x height) averaged down to at most THUMB_WIDTH columns, the height in proportion.
+std::vector<Pixel> scaledDown(const std::vector<Pixel>& pixels, int width, int height, int& thumbWidth,
+                              int& thumbHeight) {
+  thumbWidth = std::min(width, THUMB_WIDTH);
+  thumbHeight = std::max(1, height * thumbWidth / width);
+  std::vector<Pixel> thumb(static_cast<std::size_t>(thumbWidth) * thumbHeight);
+  for (int y = 0; y < thumbHeight; ++y) {
+    const int top = y * height / thumbHeight;
+    const int bottom = std::max(top + 1, (y + 1) * height / thumbHeight);
+    for (int x = 0; x < thumbWidth; ++x) {
+      const int left = x * width / thumbWidth;
+      const int right = std::max(left + 1, (x + 1) * width / thumbWidth);
+      unsigned sum[3] = {0, 0, 0};
+      for (int sy = top; sy < bottom; ++sy)
+        for (int sx = left; sx < right; ++sx) {
+          const Pixel p = pixels[static_cast<std::size_t>(sy) * width + sx];
+          sum[0] += (p >> 16) & 0xFF;
+          sum[1] += (p >> 8) & 0xFF;
+          sum[2] += p & 0xFF;
+        }
+      const unsigned count = static_cast<unsigned>((bottom - top) * (right - left));
+      thumb[static_cast<std::size_t>(y) * thumbWidth + x] =
+          static_cast<Pixel>((sum[0] / count) << 16 | (sum[1] / count) << 8 | sum[2] / count);
+    }
+  }
+  return thumb;
+}
+
+int writeThumbnails(const std::string& assetDir, const std::string& outDir) {
+  setAssetDirectory(assetDir);
+  clearQuitRequest();
+  listenToPictureLoads(notePictureLoad);
+  std::string effects;
+  std::vector<const ShowPicture*> used;
+  for (const EffectKind& kind : effectCatalogue()) {
+    picturesLoaded.clear();
+    kind.make()->init();
+    if (quitRequested()) return 1;
+    std::string names;
+    for (const ShowPicture* picture : picturesLoaded) {
+      names += (names.empty() ? "\"" : ",\"") + std::string(picture->name) + "\"";
+      if (std::find(used.begin(), used.end(), picture) == used.end()) used.push_back(picture);
+    }
+    effects += (effects.empty() ? "\"" : ",\"") + std::string(kind.name) + "\":[" + names + "]";
+  }
+  listenToPictureLoads(nullptr);
+  std::string thumbs;
+  for (const ShowPicture* picture : used) {
+    // The loaders write 0x00RRGGBB pixels only, so a top byte left set marks a pixel never written:
+    // a PCX picture fills its array from the top, in rows of its own width, as far as the file goes.
+    constexpr Pixel UNWRITTEN = 0xFF000000u;
+    std::vector<Pixel> pixels(picture->pixels(), UNWRITTEN);
+    loadShowPicture(pixels.data(), *picture);
+    if (quitRequested()) return 1;
+    int width = picture->width;
+    int height = picture->height;
+    if (picture->format == PictureFormat::Pcx) {
+      width = PCX_WIDTH;
+      height = 0;
+      while (static_cast<std::size_t>(height + 1) * width <= pixels.size() &&
+             pixels[static_cast<std::size_t>(height) * width] != UNWRITTEN)
+        ++height;
+    }
+    int thumbWidth = 0;
+    int thumbHeight = 0;
+    const std::vector<Pixel> thumb = scaledDown(pixels, width, height, thumbWidth, thumbHeight);
+    const std::string name = picture->name;
+    const std::string file = "thumb-" + name.substr(0, name.find('.')) + ".png";
+    std::string why;
+    if (!writePngFile(outDir + "/" + file, thumb.data(), thumbWidth, thumbHeight, &why)) {
+      std::fprintf(stderr, "zod-web-assets: cannot write %s/%s: %s\n", outDir.c_str(), file.c_str(), why.c_str());
+      return 1;
+    }
+    thumbs += (thumbs.empty() ? "\"" : ",\"") + name + "\":{\"file\":\"" + file +
+              "\",\"width\":" + std::to_string(width) + ",\"height\":" + std::to_string(height) + "}";
+  }
+  // Written last: the build takes this file as the sign that every thumbnail is written.
+  const std::string listOut = outDir + "/howitworks.json";
+  std::ofstream json(listOut);
+  json << "{\"effects\":{" << effects << "},\"pictures\":{" << thumbs << "}}\n";
   if (!json) {
     std::fprintf(stderr, "zod-web-assets: cannot write %s\n", listOut.c_str());
     return 1;
@@ -287,11 +397,13 @@ int exportTracker(const std::string& in, const std::string& outDir, const std::s
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 4 && args[0] == "pictures") return packPictures(args[1], args[2], args[3]);
+  if (args.size() == 3 && args[0] == "thumbs") return writeThumbnails(args[1], args[2]);
   if ((args.size() == 4 || args.size() == 5) && args[0] == "music")
     return renderMusic(args[1], args[2], args[3], args.size() == 5 ? args[4] : "");
   if (args.size() == 4 && args[0] == "tracker") return exportTracker(args[1], args[2], args[3]);
   std::fprintf(stderr,
                "usage: zod-web-assets pictures ASSET_DIR OUT_DIR GZIP\n"
+               "       zod-web-assets thumbs ASSET_DIR OUT_DIR\n"
                "       zod-web-assets music IN.xm OUT_DIR FFMPEG [HEAD.f32]\n"
                "       zod-web-assets tracker IN.xm OUT_DIR GZIP\n");
   return 1;
