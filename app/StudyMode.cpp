@@ -12,45 +12,13 @@
 #include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
 #include "display/Screen.h"
-#include "show/FrameTiming.h"
-#include "stage/OfflineShow.h"
+#include "stage/ShowScenes.h"
+#include "stage/StudyShow.h"
 
 namespace {
-constexpr std::int64_t FRAMES_PER_SECOND = 60;
+constexpr std::int64_t FRAMES_PER_SECOND = StudyShow::FRAMES_PER_SECOND;
 constexpr std::int64_t TEN_SECONDS = 10 * FRAMES_PER_SECOND;
-const FrameTiming GRID(FRAMES_PER_SECOND);
 }  // namespace
-
-StudyShow::StudyShow() : described(std::make_unique<StudyReport>()) {}
-
-StudyShow::~StudyShow() = default;
-
-bool StudyShow::show(std::int64_t index, Pixel* frame) {
-  index = std::max<std::int64_t>(index, 0);
-  if (!offline || index <= shown) {
-    std::string error;
-    offline = OfflineShow::start(GRID, error);
-    if (!offline) {
-      std::fprintf(stderr, "zod: %s\n", error.c_str());
-      shown = -1;
-      return false;
-    }
-    if (cuesKnown) offline->useCues(learnt);
-    offline->show().engine().sequencer().study(described.get());
-    shown = -1;
-  }
-  if (!cuesKnown) {
-    learnt = offline->cues();
-    cuesKnown = true;
-  }
-  // Unseen up to the frame, then drawn: what `zod still` does. The next frame needs no skip, and
-  // none is made: it would place the music again, which costs more the later the moment.
-  if (offline->run().frameIndex() != index && !offline->skipTo(index)) return false;
-  offline->run().step(offline->frame(), true);
-  std::memcpy(frame, offline->frame(), SCREEN_PIXELS * sizeof(Pixel));
-  shown = index;
-  return true;
-}
 
 int runStudy(Platform& platform, std::int64_t startMicros) {
   Screen screen(platform.display, FRAME_WIDTH, SCREEN_HEIGHT, 32);
@@ -59,7 +27,13 @@ int runStudy(Platform& platform, std::int64_t startMicros) {
 }
 
 int runStudy(Platform& platform, Screen& screen, std::int64_t startMicros) {
-  StudyShow study;
+  ShowScenes scenes;
+  std::string error;
+  if (!learnShowScenes(scenes, error)) {
+    std::fprintf(stderr, "zod: %s\n", error.c_str());
+    return 1;
+  }
+  StudyShow study(scenes.cues);
   StudyOverlay overlay(study.report());
   StudyLine line;
   screen.showOverlay(&overlay);
@@ -70,7 +44,7 @@ int runStudy(Platform& platform, Screen& screen, std::int64_t startMicros) {
   bool leaving = false;
   // Taken once the keys before it have been drawn.
   bool shotWanted = false;
-  std::int64_t wanted = GRID.frameAt(startMicros);
+  std::int64_t wanted = StudyShow::grid().frameAt(startMicros);
   double nextFrameMs = -1.0;
   while (!leaving) {
     WindowEvent event;

@@ -36,6 +36,10 @@ class SimulatedRun {
   // whether frame `target` is next.
   bool skipTo(std::int64_t target, const CueTable& cues, const std::function<bool()>& keepGoing = {});
 
+  // Runs frame `frameIndex()` drawn into `frame` with its sync events taken from `cues`, as skipTo
+  // takes them: a run without music goes on from a skip this way.
+  void stepWithCues(Pixel* frame, const CueTable& cues);
+
   std::int64_t frameIndex() const { return next; }
   // The show time of the frame stepped last.
   float timeMs() const { return lastTimeMs; }
@@ -43,6 +47,11 @@ class SimulatedRun {
   bool over() const;
 
  private:
+  // The index in `cues` of the first event frame `frameIndex()` has not had yet.
+  std::size_t firstCueNotTaken(const CueTable& cues) const;
+  // Posts the events from `cursor` on that are due in frame `frameIndex()`; returns the cursor after them.
+  std::size_t postCuesDue(const CueTable& cues, std::size_t cursor);
+
   Show& show;
   ManualMillisecondCounter& counter;
   FrameTiming timing;

@@ -15,6 +15,8 @@
 #include "platform/HeadlessDisplay.h"
 #include "platform/HeadlessWindow.h"
 #include "show/MillisecondCounter.h"
+#include "stage/ShowScenes.h"
+#include "stage/StudyShow.h"
 
 namespace {
 
@@ -23,19 +25,23 @@ class StudyShowTest : public testing::Test {
   void SetUp() override {
     previous = assetDirectory();
     setAssetDirectory(ZOD_ASSET_DIR);
+    std::string error;
+    ASSERT_TRUE(learnShowScenes(scenes, error)) << error;
   }
   void TearDown() override {
     setAssetDirectory(previous);
     clearQuitRequest();
   }
 
+  ShowScenes scenes;
+
  private:
   std::string previous;
 };
 
 TEST_F(StudyShowTest, StepsDrawWhatAFreshRunToTheFrameDraws) {
-  StudyShow stepped;
-  StudyShow fresh;
+  StudyShow stepped(scenes.cues);
+  StudyShow fresh(scenes.cues);
   std::vector<Pixel> frame(SCREEN_PIXELS);
   // In the heart (whose jumps lose speed with each frame) and in the tunnel.
   for (const std::int64_t start : {3900, 27700}) {
@@ -63,7 +69,7 @@ TEST_F(StudyShowTest, StepsDrawWhatAFreshRunToTheFrameDraws) {
 TEST_F(StudyShowTest, TheModeShowsTheExactFrameAndDrawsItsOverlaysOnlyOverIt) {
   const std::int64_t start = 3900;
   std::vector<Pixel> expected(SCREEN_PIXELS);
-  StudyShow fresh;
+  StudyShow fresh(scenes.cues);
   ASSERT_TRUE(fresh.show(start + 1, expected.data()));
   const auto picture = [](const HeadlessDisplay& display) {
     const Pixel* first = display.surface() + LETTERBOX_ROWS * FRAME_WIDTH;
