@@ -21,7 +21,6 @@ void SimulatedRun::step(Pixel* frame, bool draw) {
 
 bool SimulatedRun::skipTo(std::int64_t target, const CueTable& cues, const std::function<bool()>& keepGoing) {
   Engine& engine = show.engine();
-  // The music's held events are dropped, as the table has them all.
   std::size_t cursor = firstCueNotTaken(cues);
   while (next < target) {
     if (over()) return false;
@@ -31,7 +30,6 @@ bool SimulatedRun::skipTo(std::int64_t target, const CueTable& cues, const std::
     lastTimeMs = engine.turn(nullptr);
     ++next;
   }
-  if (music) music->seekTo(next, cues);
   return !over();
 }
 

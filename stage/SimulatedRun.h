@@ -31,9 +31,9 @@ class SimulatedRun {
   void step(Pixel* frame, bool draw);
 
   // Runs the frames up to `target` unseen with their sync events taken from `cues` (nothing is
-  // rendered, neither sound nor pixels), then places the music, if any, at frame `target`. Stops early
-  // when the show ends or when `keepGoing` (asked every few hundred frames) says no. Returns
-  // whether frame `target` is next.
+  // rendered, neither sound nor pixels; the music, if any, is the caller's to place at the frame
+  // reached). Stops early when the show ends or when `keepGoing` (asked every few hundred frames)
+  // says no. Returns whether frame `target` is next.
   bool skipTo(std::int64_t target, const CueTable& cues, const std::function<bool()>& keepGoing = {});
 
   // Runs frame `frameIndex()` drawn into `frame` with its sync events taken from `cues`, as skipTo
