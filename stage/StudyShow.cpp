@@ -33,7 +33,8 @@ bool StudyShow::restart() {
 
 bool StudyShow::show(std::int64_t index, Pixel* frame) {
   index = std::max<std::int64_t>(index, 0);
-  if ((!run || index <= shown) && !restart()) return false;
+  // A run that has ended (a frame asked for past the show's end) cannot go on either.
+  if ((!run || index <= shown || run->over()) && !restart()) return false;
   // Unseen up to the frame, then drawn: what `zod still` does. The next frame needs no skip.
   if (run->frameIndex() != index && !run->skipTo(index, table)) return false;
   run->stepWithCues(frame, table);

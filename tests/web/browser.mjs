@@ -19,6 +19,12 @@
 //                                                  comes back with the next, the picture never stops
 //   node browser.mjs player WEB_DIR                scale, keys, clicks, Watch again, a phone
 //   node browser.mjs throttled WEB_DIR             loading at 400 kbit/s, 400 ms (figures, not a test)
+//   node browser.mjs study WEB_DIR ZOD             the study page: 20 random frames (seed printed,
+//                                                  ZOD_SEED sets it) equal `ZOD still` at their
+//                                                  moments, a step equals a run from the start, #t=
+//                                                  opens at its moment, overlays leave the frame alone
+//   node browser.mjs studybench WEB_DIR            the study page's seek and frame times and its
+//                                                  bytes beyond the player's (figures, not a test)
 //
 // --firefox before the mode runs it in Debian's firefox-esr (through WebDriver BiDi) instead.
 // Exit code 0 on success, 1 on a failure, 77 when no browser or no puppeteer-core is installed.
@@ -28,7 +34,9 @@ import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { extname, join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { gzipSync } from 'node:zlib';
+import { execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import { gzipSync, inflateSync } from 'node:zlib';
 
 const SKIP = 77;
 const args = process.argv.slice(2);
@@ -64,7 +72,7 @@ function serve(root, hidden) {
   const server = createServer((request, response) => {
     const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     requests.set(path, (requests.get(path) || 0) + 1);
-    if (!/[?&]v=[0-9a-f]{12}$/.test(request.url) && path !== '/index.html') unversioned.add(path);
+    if (!/[?&]v=[0-9a-f]{12}$/.test(request.url) && !/^\/(index|study)\.html$/.test(path)) unversioned.add(path);
     const file = resolve(root, `.${path === '/' ? '/index.html' : path}`);
     if (!file.startsWith(resolve(root)) || !existsSync(file) || !statSync(file).isFile() || path === `/${hidden}`) {
       response.writeHead(404).end('not found');
@@ -81,7 +89,8 @@ function serve(root, hidden) {
 }
 
 // Opens the page with `query` once it is ready (or has reported a fault, which fails the run unless
-// options.expectFault), then calls run(page). options.hide: a file the server leaves out;
+// options.expectFault), then calls run(page). options.html: the page (index.html, or study.html);
+// options.hide: a file the server leaves out;
 // options.before: a function run in the page before its own script.
 // One browser for the whole run, with an empty profile; each page gets a fresh context of its own.
 let browser = null;
@@ -119,11 +128,13 @@ async function withPage(query, run, options = {}) {
     await page.setViewport({ width: 1024, height: 768 });
     if (options.before) await page.evaluateOnNewDocument(options.before);
     if (options.network) await page.emulateNetworkConditions(options.network);
-    const url = options.file ? pathToFileURL(join(resolve(webDir), 'index.html')).href
-      : `http://127.0.0.1:${server.address().port}/index.html${query}`;
+    const html = options.html || 'index.html';
+    const hook = html === 'study.html' ? 'zodStudy' : 'zodTest';
+    const url = options.file ? pathToFileURL(join(resolve(webDir), html)).href
+      : `http://127.0.0.1:${server.address().port}/${html}${query}`;
     await page.goto(url);
-    await page.waitForFunction('window.zodTest && (zodTest.ready() || zodTest.test.lastError)', { timeout: 60000 });
-    const error = await page.evaluate('zodTest.test.lastError');
+    await page.waitForFunction(`window.${hook} && (${hook}.ready() || ${hook}.test.lastError)`, { timeout: 60000 });
+    const error = await page.evaluate(`${hook}.test.lastError`);
     if (error && !options.expectFault) throw new Error(`the page reports: ${error}`);
     return await run(page, server);
   } finally {
@@ -496,8 +507,119 @@ async function throttled() {
   }, { before: recordStarts, network: { download: 50000, upload: 50000, latency: 400 } });
 }
 
+// The picture rows of a PNG `zod still` wrote (8-bit RGB, any filters), as R, G, B bytes.
+function pngPicture(path) {
+  const file = readFileSync(path);
+  const width = file.readUInt32BE(16);
+  const idat = [];
+  for (let at = 8; at < file.length;) {
+    const length = file.readUInt32BE(at);
+    if (file.toString('latin1', at + 4, at + 8) === 'IDAT') idat.push(file.subarray(at + 8, at + 8 + length));
+    at += 12 + length;
+  }
+  const raw = inflateSync(Buffer.concat(idat));
+  const stride = width * 3;
+  const rows = [];
+  let previous = Buffer.alloc(stride);
+  for (let y = 0, at = 0; at < raw.length; y++, at += stride + 1) {
+    const filter = raw[at];
+    const row = Buffer.from(raw.subarray(at + 1, at + 1 + stride));
+    for (let i = 0; i < stride; i++) {
+      const a = i >= 3 ? row[i - 3] : 0;
+      const b = previous[i];
+      const c = i >= 3 ? previous[i - 3] : 0;
+      const p = a + b - c;
+      const pa = Math.abs(p - a);
+      const pb = Math.abs(p - b);
+      const pc = Math.abs(p - c);
+      const predictor = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][filter];
+      row[i] = (row[i] + predictor) & 0xff;
+    }
+    rows.push(row);
+    previous = row;
+  }
+  return Buffer.concat(rows.slice(52, 52 + 280));
+}
+
+// What `zod still` draws at show time `clock`: the SHA-256 of the picture's RGB bytes.
+function stillHash(zod, clock) {
+  const out = join(tmpdir(), `zod-study-${process.pid}.png`);
+  execFileSync(zod, ['still', '-y', clock, out], { stdio: ['ignore', 'ignore', 'inherit'] });
+  const hash = createHash('sha256').update(pngPicture(out)).digest('hex');
+  rmSync(out, { force: true });
+  return hash;
+}
+
+async function study(zod) {
+  if (!zod || !existsSync(zod)) {
+    console.log(`FAIL no desktop program at ${zod}`);
+    return false;
+  }
+  const seed = Number(process.env.ZOD_SEED || Math.floor(Math.random() * 2 ** 31));
+  console.log(`seed ${seed} (ZOD_SEED=${seed} repeats this run)`);
+  let random = seed >>> 0;
+  const next = () => {
+    random = (random + 0x6d2b79f5) >>> 0;
+    let t = random;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+  let ok = true;
+  const check = (good, what) => {
+    console.log(`${good ? 'ok  ' : 'FAIL'} ${what}`);
+    ok = ok && good;
+  };
+  const at = (page, n) => page.evaluate(async (frame) => {
+    zodStudy.show(frame);
+    return { frame: zodStudy.state.frame, clock: zodStudy.clock(zodStudy.linkMs(frame)),
+      module: await zodStudy.moduleHash(), canvas: await zodStudy.canvasHash() };
+  }, n);
+  await withPage('', async (page) => {
+    const lastFrame = await page.evaluate('zodStudy.frameAt(zodStudy.state.endMs) - 1');
+    // In random order: a frame after the one shown is reached by running on, any other afresh.
+    const frames = Array.from({ length: 20 }, () => Math.floor(next() * lastFrame));
+    for (const n of frames) {
+      const shown = await at(page, n);
+      const desktop = stillHash(zod, shown.clock);
+      check(shown.frame === n && shown.module === desktop && shown.canvas === desktop,
+        `frame ${n} (${shown.clock}) equals zod still's`);
+    }
+    // A step on from a sought frame, and the same frame by a fresh run from the start.
+    const n = frames[7];
+    await at(page, n);
+    await page.evaluate(() => zodStudy.move('forwardFrame'));
+    await page.waitForFunction(`zodStudy.state.frame === ${n + 1}`);
+    const stepped = await page.evaluate(() => zodStudy.moduleHash());
+    await at(page, n + 30);
+    const fresh = await at(page, n + 1);
+    check(stepped === fresh.module, `a step on from frame ${n} equals frame ${n + 1} of a run from the start`);
+    // The overlays lie on their own canvas: the picture's bytes stay as they are.
+    const plane = await page.evaluate(() => zodStudy.state.entries.findIndex((e) => e.name === 'plane'));
+    const planeFrame = await page.evaluate((i) => zodStudy.frameAt(zodStudy.state.entries[i].startMs + 5000), plane);
+    const bare = await at(page, planeFrame);
+    const looks = [];
+    for (const on of [true, false]) {
+      looks.push(await page.evaluate(async (layers) => {
+        zodStudy.setLayers(layers);
+        return { ink: zodStudy.overlayInk(), module: await zodStudy.moduleHash(), canvas: await zodStudy.canvasHash() };
+      }, on));
+    }
+    check(looks[0].ink > 1000 && looks[1].ink === 0 &&
+      looks.every((l) => l.module === bare.module && l.canvas === bare.module),
+      `overlays on (${looks[0].ink} pixels inked) and off leave the plane's frame ${planeFrame} as it is`);
+  }, { html: 'study.html' });
+  await withPage('#t=12:00.000', async (page) => {
+    const shown = await page.evaluate(async () => ({ frame: zodStudy.state.frame, playing: zodStudy.state.playing,
+      module: await zodStudy.moduleHash(), hash: location.hash }));
+    check(shown.frame === 43200 && !shown.playing && shown.module === stillHash(zod, '12:00.000'),
+      `#t=12:00.000 opens held at frame 43200, zod still's picture (${shown.hash})`);
+  }, { html: 'study.html' });
+  return ok;
+}
+
 const runs = { golden: () => golden(extra), live: () => live(extra), messages, player, music: () => music(extra),
-  musicgap: musicGap, bench, throttled };
+  musicgap: musicGap, bench, throttled, study: () => study(extra) };
 if (!runs[mode]) {
   console.log(`usage: node browser.mjs [--firefox] ${Object.keys(runs).join('|')} WEB_DIR ` +
     '[GOLDEN_DIR|SCREENSHOT|HEAD.f32]');
