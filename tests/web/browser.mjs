@@ -23,8 +23,9 @@
 //                                                  ZOD_SEED sets it) equal `ZOD still` at their
 //                                                  moments, a step equals a run from the start, #t=
 //                                                  opens at its moment, overlays leave the frame alone
-//   node browser.mjs studybench WEB_DIR            the study page's seek and frame times and its
-//                                                  bytes beyond the player's (figures, not a test)
+//   node browser.mjs studybench WEB_DIR [SHOT_DIR] the study page's seek and frame times and its
+//                                                  bytes beyond the player's (figures, not a test),
+//                                                  and its screenshots
 //
 // --firefox before the mode runs it in Debian's firefox-esr (through WebDriver BiDi) instead.
 // Exit code 0 on success, 1 on a failure, 77 when no browser or no puppeteer-core is installed.
@@ -618,8 +619,67 @@ async function study(zod) {
   return ok;
 }
 
+// Figures for the study page: seeks from a click on the timeline to the frame on the canvas
+// (afresh, backwards; and on from the frame shown, forwards), frame times with every overlay on,
+// the bytes it loads beyond the player's page (music aside); screenshots at a tunnel, a plane and a
+// square tunnel moment into SHOT_DIR when given.
+async function studyBench(shotDir) {
+  const sizes = (requests) => [...requests.keys()].filter((p) => !p.endsWith('.opus'))
+    .map((p) => [p, existsSync(join(webDir, p)) ? statSync(join(webDir, p)).size : 0]);
+  let player;
+  await withPage('?clock=test', async (page, server) => { player = new Map(sizes(server.requests)); });
+  await withPage('', async (page, server) => {
+    const study = sizes(server.requests);
+    const beyond = study.filter(([p]) => !player.has(p));
+    const total = beyond.reduce((sum, [, size]) => sum + size, 0);
+    console.log(`bytes beyond the player's page: ${total} (${beyond.map(([p, size]) => `${p} ${size}`).join(', ')})`);
+    await page.$eval('#timeline', (e) => e.scrollIntoView());
+    const seek = async (clockMs) => {
+      const box = await page.$eval('#marks', (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.width]; });
+      const endMs = await page.evaluate('zodStudy.state.endMs');
+      const count = await page.evaluate('zodStudy.test.seeks.length');
+      await page.mouse.click(box[0] + (box[2] * clockMs) / endMs, box[1] + 10);
+      await page.waitForFunction(`zodStudy.test.seeks.length > ${count}`);
+      return page.evaluate('zodStudy.test.seeks.at(-1)');
+    };
+    for (const order of ['backwards (afresh)', 'forwards (on from the frame shown)']) {
+      const moments = [24, 18, 12, 6, 1].map((m) => m * 60000);
+      if (order.startsWith('forwards')) moments.reverse();
+      await seek(order.startsWith('forwards') ? 0 : 25 * 60000);
+      const figures = [];
+      for (const ms of moments) {
+        const s = await seek(ms);
+        figures.push(`${Math.round(ms / 60000)}:00 ${s.ms.toFixed(0)} ms (module ${s.showMs.toFixed(0)})`);
+      }
+      console.log(`seek ${order}: ${figures.join(', ')}`);
+    }
+    for (const [name, second] of [['sphere', 20], ['plane', 5], ['squaretunnel', 3], ['tunnel', 20], ['title', 10]]) {
+      const t = await page.evaluate((effect, s) => {
+        zodStudy.setLayers(true);
+        const entry = zodStudy.state.entries.find((e) => e.name === effect);
+        return zodStudy.frameTimes(zodStudy.frameAt(entry.startMs + s * 1000), 300);
+      }, name, second);
+      console.log(`${name.padEnd(12)} per frame, all overlays on: whole ${t.whole.mean.toFixed(2)} ms (most ` +
+        `${t.whole.most.toFixed(1)}), module and canvas ${t.show.mean.toFixed(2)}, overlays ${t.overlay.mean.toFixed(2)}`);
+    }
+    if (!shotDir) return true;
+    await page.setViewport({ width: 1600, height: 1000 });
+    for (const [name, entryIndex, second] of [['tunnel', 9, 30], ['plane', 6, 6], ['squaretunnel', 10, 8]]) {
+      await page.evaluate((i, s) => {
+        zodStudy.setLayers(true);
+        zodStudy.show(zodStudy.frameAt(zodStudy.state.entries[i].startMs + s * 1000));
+      }, entryIndex, second);
+      const path = join(shotDir, `page-study-${name}.jpg`);
+      await page.screenshot({ path, type: 'jpeg', quality: 70 });
+      console.log(`screenshot: ${path}`);
+    }
+    return true;
+  }, { html: 'study.html' });
+  return true;
+}
+
 const runs = { golden: () => golden(extra), live: () => live(extra), messages, player, music: () => music(extra),
-  musicgap: musicGap, bench, throttled, study: () => study(extra) };
+  musicgap: musicGap, bench, throttled, study: () => study(extra), studybench: () => studyBench(extra) };
 if (!runs[mode]) {
   console.log(`usage: node browser.mjs [--firefox] ${Object.keys(runs).join('|')} WEB_DIR ` +
     '[GOLDEN_DIR|SCREENSHOT|HEAD.f32]');

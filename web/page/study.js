@@ -317,9 +317,10 @@
 
   let renderQueued = false;
   // Shows the wanted frame on the next animation frame: requests made meanwhile add up.
-  function request(n, why) {
+  // `since`: when the asking event happened (performance.now()'s time base).
+  function request(n, why, since = performance.now()) {
     state.wanted = n;
-    if (why) test.pending = { why, at: performance.now(), frame: n };
+    if (why) test.pending = { why, at: since, frame: n };
     if (!renderQueued) {
       renderQueued = true;
       requestAnimationFrame(render);
@@ -359,7 +360,7 @@
     const cue = latestCue(state.frame);
     const cueText = cue >= 0 ? `cue ${state.cues[cue][1]} @${clock(frameMs(state.cueFrames[cue]))}` : 'no cue yet';
     moment.textContent = `${clock(report.timeMs)}  frame ${state.frame}\n` +
-      `#${report.entry + 1} ${entry ? entry.name : '-'}  ${cueText}`;
+      `${entry ? `#${report.entry + 1} ${entry.name}` : 'before the first scene'}  ${cueText}`;
     const rows = valuesBody.rows;
     report.values.forEach((value, i) => {
       const row = rows[i] || valuesBody.insertRow();
@@ -377,7 +378,7 @@
     head.style.left = `${(100 * report.timeMs) / state.endMs}%`;
     timeline.setAttribute('aria-valuenow', String(Math.round(report.timeMs)));
     timeline.setAttribute('aria-valuetext', clock(report.timeMs));
-    if (scenes.selectedIndex !== report.entry) scenes.selectedIndex = report.entry;
+    if (scenes.selectedIndex !== Math.max(0, report.entry)) scenes.selectedIndex = Math.max(0, report.entry);
     if (entry && entry.name !== state.effect) {
       state.effect = entry.name;
       try {
@@ -410,26 +411,42 @@
       layersBox.append(label);
     }
   }
+  // Points are set straight into the pixels (thousands of them on the sphere), the lines drawn on top.
+  const overlayPixels = new ImageData(WIDTH * OVERLAY_SCALE, FRAME_HEIGHT * OVERLAY_SCALE);
+  const overlayWords = new Uint32Array(overlayPixels.data.buffer);
+  const layerWords = LAYER_COLOURS.map((colour) => {
+    const value = parseInt(colour.slice(1), 16);
+    // R, G, B, A in memory: a little-endian word reads them from the bottom.
+    return (0xff000000 | ((value & 0xff) << 16) | (value & 0xff00) | (value >> 16)) >>> 0;
+  });
   function drawOverlay() {
     const begin = performance.now();
     const report = state.report;
-    overlay2d.clearRect(0, 0, overlay.width, overlay.height);
     if (!report) return;
     const { view } = report;
     const s = OVERLAY_SCALE;
+    const width = overlay.width;
+    const height = overlay.height;
+    overlayWords.fill(0);
+    for (let i = 0, at = report.pointsAt; i < report.points; i++, at += 20) {
+      const layer = view.getUint32(at + 16, true);
+      if (!state.layers[layer]) continue;
+      const x = Math.round(view.getFloat32(at, true) * s);
+      const y = Math.round(view.getFloat32(at + 4, true) * s);
+      if (x < 2 || y < 2 || x >= width - 2 || y >= height - 2) continue;
+      const word = layerWords[layer];
+      const centre = y * width + x;
+      // A small plus, so a lattice reads as points rather than as a texture.
+      overlayWords[centre - 2] = overlayWords[centre - 1] = overlayWords[centre] = word;
+      overlayWords[centre + 1] = overlayWords[centre + 2] = word;
+      overlayWords[centre - 2 * width] = overlayWords[centre - width] = word;
+      overlayWords[centre + width] = overlayWords[centre + 2 * width] = word;
+    }
+    overlay2d.putImageData(overlayPixels, 0, 0);
     overlay2d.lineWidth = 1;
-    // Points as small pluses, grouped by layer so each colour is set once.
     for (let layer = 0; layer < state.layers.length; layer++) {
       if (!state.layers[layer]) continue;
-      overlay2d.fillStyle = LAYER_COLOURS[layer];
       overlay2d.strokeStyle = LAYER_COLOURS[layer];
-      for (let i = 0, at = report.pointsAt; i < report.points; i++, at += 20) {
-        if (view.getUint32(at + 16, true) !== layer) continue;
-        const x = Math.round(view.getFloat32(at, true) * s);
-        const y = Math.round(view.getFloat32(at + 4, true) * s);
-        overlay2d.fillRect(x - 2, y, 5, 1);
-        overlay2d.fillRect(x, y - 2, 1, 5);
-      }
       overlay2d.beginPath();
       for (let i = 0, at = report.segmentsAt; i < report.segments; i++, at += 20) {
         if (view.getUint32(at + 16, true) !== layer) continue;
@@ -483,7 +500,7 @@
     if (!state.wasm) return;
     hold();
     timeline.setPointerCapture(event.pointerId);
-    request(frameAtPointer(event), 'click');
+    request(frameAtPointer(event), 'click', event.timeStamp);
   });
   timeline.addEventListener('pointermove', (event) => {
     if (state.wasm && timeline.hasPointerCapture(event.pointerId)) request(frameAtPointer(event), 'drag');
@@ -730,14 +747,15 @@
   }
 
   // ---- Scaling: the picture by whole device pixels, as large as the window's width and most of
-  // its height hold.
+  // its height hold, with the timeline and the buttons under it; the panel goes beside where it fits.
   function layout() {
     const ratio = window.devicePixelRatio || 1;
-    const fits = Math.min(((window.innerWidth - 300) * ratio) / WIDTH, (window.innerHeight * 0.62 * ratio) / FRAME_HEIGHT,
-      ((window.innerWidth - 24) * ratio) / WIDTH);
+    const fits = Math.min(((window.innerWidth - 24) * ratio) / WIDTH,
+      ((window.innerHeight - 200) * ratio) / FRAME_HEIGHT);
     const scale = fits >= 1 ? Math.floor(fits) : Math.max(fits, 0.25);
     canvas.style.width = `${(WIDTH * scale) / ratio}px`;
     canvas.style.height = `${(FRAME_HEIGHT * scale) / ratio}px`;
+    $('left').style.width = canvas.style.width;
     if (state.wasm) drawMarks();
   }
   window.addEventListener('resize', layout);
@@ -781,6 +799,23 @@
     },
     async canvasHash() {
       return sha256(pictureRgb(context2d.getImageData(0, 0, WIDTH, FRAME_HEIGHT).data));
+    },
+    // Milliseconds of `count` frames shown one after another from `from` (a step on each): the module
+    // and the canvas, the overlays, and the whole, each the mean and the most.
+    frameTimes(from, count) {
+      hold();
+      show(from);
+      const times = { show: [], overlay: [], whole: [] };
+      for (let n = from + 1; n <= from + count; n++) {
+        const begin = performance.now();
+        show(n);
+        times.whole.push(performance.now() - begin);
+        times.show.push(test.lastShowMs);
+        times.overlay.push(test.lastOverlayMs);
+      }
+      state.wanted = state.frame;
+      const figures = (list) => ({ mean: list.reduce((a, b) => a + b, 0) / list.length, most: Math.max(...list) });
+      return { show: figures(times.show), overlay: figures(times.overlay), whole: figures(times.whole) };
     },
     overlayInk() {
       const pixels = overlay2d.getImageData(0, 0, overlay.width, overlay.height).data;
