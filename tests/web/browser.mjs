@@ -659,8 +659,9 @@ async function studyBench(shotDir) {
         const entry = zodStudy.state.entries.find((e) => e.name === effect);
         return zodStudy.frameTimes(zodStudy.frameAt(entry.startMs + s * 1000), 300);
       }, name, second);
-      console.log(`${name.padEnd(12)} per frame, all overlays on: whole ${t.whole.mean.toFixed(2)} ms (most ` +
-        `${t.whole.most.toFixed(1)}), module and canvas ${t.show.mean.toFixed(2)}, overlays ${t.overlay.mean.toFixed(2)}`);
+      console.log(`${name.padEnd(12)} per frame, all overlays on (median, 95th percentile): whole ` +
+        `${t.whole.median.toFixed(2)} ms, ${t.whole.high.toFixed(2)} ms; module and canvas ${t.show.median.toFixed(2)} ms; ` +
+        `overlays ${t.overlay.median.toFixed(2)} ms`);
     }
     if (!shotDir) return true;
     await page.setViewport({ width: 1600, height: 1000 });
@@ -670,7 +671,9 @@ async function studyBench(shotDir) {
         zodStudy.show(zodStudy.frameAt(zodStudy.state.entries[i].startMs + s * 1000));
       }, entryIndex, second);
       const path = join(shotDir, `page-study-${name}.jpg`);
-      await page.screenshot({ path, type: 'jpeg', quality: 70 });
+      // The page's top: the picture, its timeline and buttons, the panel of values.
+      const height = await page.$eval('#top', (e) => Math.ceil(e.getBoundingClientRect().bottom) + 8);
+      await page.screenshot({ path, type: 'jpeg', quality: 75, clip: { x: 0, y: 0, width: 1400, height } });
       console.log(`screenshot: ${path}`);
     }
     return true;
