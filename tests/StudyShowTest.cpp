@@ -64,6 +64,18 @@ TEST_F(StudyShowTest, StepsDrawWhatAFreshRunToTheFrameDraws) {
   }
 }
 
+// Past the show's end nothing is drawn, and the show stays usable: a frame after the one shown
+// last is reached by a fresh run, since the ended run cannot go on.
+TEST_F(StudyShowTest, AFramePastTheEndIsRefusedAndTheFramesBeforeItStillCome) {
+  StudyShow study(scenes.cues);
+  std::vector<Pixel> frame(SCREEN_PIXELS);
+  const std::int64_t end = StudyShow::grid().frameAt(static_cast<std::int64_t>(scenes.walk.endMs() * 1000.0));
+  ASSERT_TRUE(study.show(end - 120, frame.data()));
+  EXPECT_FALSE(study.show(end + 60, frame.data()));
+  EXPECT_TRUE(study.show(end - 60, frame.data()));
+  EXPECT_EQ(study.shownIndex(), end - 60);
+}
+
 // The study mode on a headless display: a step, then the overlays switched through to none. The
 // picture presented is then exactly the frame a fresh run draws, and the line says which it is.
 TEST_F(StudyShowTest, TheModeShowsTheExactFrameAndDrawsItsOverlaysOnlyOverIt) {

@@ -233,7 +233,7 @@ ZOD_EXPORT(zod_benchRender) void zodBenchRender(float timeMs) {
 
 // The study view. The module's cues at the show's sample rate (music.json's "showCues") are in the
 // scratch buffer as `count` pairs of 32-bit words, sample then code; `songFrames` is the song's
-// length in those samples. The first frame shown starts the show; false when its start-up fails.
+// length in those samples. The first frame shown starts the show.
 ZOD_EXPORT(zod_studyBegin) int zodStudyBegin(std::uint32_t count, std::uint32_t songFrames) {
   setFatalReporter(&reportToPage);
   std::vector<CueTable::Cue> cues(count);
