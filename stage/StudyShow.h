@@ -32,18 +32,30 @@ class StudyShow {
   // reached from the current one, any other by a fresh show from the start. False, with nothing
   // drawn, when the show ends before it or its start-up reported a fault.
   bool show(std::int64_t index, Pixel* frame);
+  // Starts the fresh show that the next frame behind the one shown will need, ahead of time: its
+  // start-up (pictures, tables) is most of the cost of such a step. Nothing while one is ready or
+  // the run has ended.
+  void prepare();
+  bool prepared() const { return spare != nullptr; }
   // The frame shown last, or -1.
   std::int64_t shownIndex() const { return shown; }
   const StudyReport& report() const { return *described; }
   const CueTable& cues() const { return table; }
 
  private:
+  // A show and its run on the grid, with the counter its clock reads.
+  struct GridRun {
+    ManualMillisecondCounter counter;
+    std::unique_ptr<Show> show;
+    std::unique_ptr<SimulatedRun> run;
+  };
+  // A show started afresh; null when its start-up reported a fault.
+  static std::unique_ptr<GridRun> startShow();
   bool restart();
 
   CueTable table;
-  ManualMillisecondCounter counter;
   std::unique_ptr<StudyReport> described;
-  std::unique_ptr<Show> showPart;
-  std::unique_ptr<SimulatedRun> run;
+  std::unique_ptr<GridRun> current;
+  std::unique_ptr<GridRun> spare;
   std::int64_t shown = -1;
 };

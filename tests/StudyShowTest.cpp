@@ -56,7 +56,8 @@ TEST_F(StudyShowTest, StepsDrawWhatAFreshRunToTheFrameDraws) {
       EXPECT_EQ(fresh.report().timeMs(), steppedAt);
       EXPECT_EQ(static_cast<double>(steppedAt), static_cast<double>(n * 1000 / 60)) << "frame " << n;
     }
-    // Back a frame: a fresh run from the start.
+    // Back a frame: a fresh run from the start, on a show started ahead of time.
+    stepped.prepare();
     ASSERT_TRUE(stepped.show(start + 2, frame.data()));
     const std::string backHash = frameHash(frame.data());
     ASSERT_TRUE(fresh.show(start + 2, frame.data()));

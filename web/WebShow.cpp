@@ -257,6 +257,13 @@ ZOD_EXPORT(zod_studyShow) int zodStudyShow(std::int32_t index) {
   return 1;
 }
 
+// Starts, while the page is idle, the fresh show the next step back will use (most of its cost).
+ZOD_EXPORT(zod_studyPrepare) void zodStudyPrepare() {
+  if (study) study->show.prepare();
+}
+
+ZOD_EXPORT(zod_studyPrepared) int zodStudyPrepared() { return study && study->show.prepared() ? 1 : 0; }
+
 ZOD_EXPORT(zod_studyShown) std::int32_t zodStudyShown() {
   return study ? static_cast<std::int32_t>(study->show.shownIndex()) : -1;
 }

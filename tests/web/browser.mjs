@@ -571,17 +571,19 @@ async function study(zod) {
     console.log(`${good ? 'ok  ' : 'FAIL'} ${what}`);
     ok = ok && good;
   };
-  const at = (page, n) => page.evaluate(async (frame) => {
+  // A frame behind the one shown comes from a fresh show started then, or ahead of time (`prepared`).
+  const at = (page, n, prepared = false) => page.evaluate(async (frame, ahead) => {
+    if (ahead) zodStudy.prepare();
     zodStudy.show(frame);
     return { frame: zodStudy.state.frame, clock: zodStudy.clock(zodStudy.linkMs(frame)),
       module: await zodStudy.moduleHash(), canvas: await zodStudy.canvasHash() };
-  }, n);
+  }, n, prepared);
   await withPage('', async (page) => {
     const lastFrame = await page.evaluate('zodStudy.frameAt(zodStudy.state.endMs) - 1');
     // In random order: a frame after the one shown is reached by running on, any other afresh.
     const frames = Array.from({ length: 20 }, () => Math.floor(next() * lastFrame));
-    for (const n of frames) {
-      const shown = await at(page, n);
+    for (const [i, n] of frames.entries()) {
+      const shown = await at(page, n, i % 2 === 1);
       const desktop = stillHash(zod, shown.clock);
       check(shown.frame === n && shown.module === desktop && shown.canvas === desktop,
         `frame ${n} (${shown.clock}) equals zod still's`);
@@ -642,17 +644,23 @@ async function studyBench(shotDir) {
       await page.waitForFunction(`zodStudy.test.seeks.length > ${count}`);
       return page.evaluate('zodStudy.test.seeks.at(-1)');
     };
-    for (const order of ['backwards (afresh)', 'forwards (on from the frame shown)']) {
+    const orders = ['backwards, a show started afresh', 'backwards, the show started ahead while idle',
+      'forwards, on from the frame shown'];
+    for (const order of orders) {
       const moments = [24, 18, 12, 6, 1].map((m) => m * 60000);
+      const ahead = order.includes('ahead');
       if (order.startsWith('forwards')) moments.reverse();
+      await page.evaluate((off) => { zodStudy.test.noPrepare = off; }, !ahead);
       await seek(order.startsWith('forwards') ? 0 : 25 * 60000);
       const figures = [];
       for (const ms of moments) {
+        if (ahead) await page.waitForFunction('zodStudy.state.wasm.zod_studyPrepared()');
         const s = await seek(ms);
         figures.push(`${Math.round(ms / 60000)}:00 ${s.ms.toFixed(0)} ms (module ${s.showMs.toFixed(0)})`);
       }
       console.log(`seek ${order}: ${figures.join(', ')}`);
     }
+    console.log(`a show started ahead while idle: ${(await page.evaluate('zodStudy.test.prepareMs')).toFixed(0)} ms`);
     for (const [name, second] of [['sphere', 20], ['plane', 5], ['squaretunnel', 3], ['tunnel', 20], ['title', 10]]) {
       const t = await page.evaluate((effect, s) => {
         zodStudy.setLayers(true);

@@ -341,6 +341,23 @@
       test.pending = null;
     }
     if (!state.playing) writeHash();
+    prepareSoon();
+  }
+
+  // While held, the fresh show a step back needs is started in idle time, so that the step itself
+  // only runs unseen to its frame.
+  let prepareQueued = false;
+  function prepareSoon() {
+    if (prepareQueued || state.playing || test.noPrepare || state.wasm.zod_studyPrepared()) return;
+    prepareQueued = true;
+    const idle = window.requestIdleCallback || ((work) => setTimeout(work, 50));
+    idle(() => {
+      prepareQueued = false;
+      if (state.playing || renderQueued) return;
+      const begin = performance.now();
+      state.wasm.zod_studyPrepare();
+      test.prepareMs = performance.now() - begin;
+    }, { timeout: 500 });
   }
 
   // ---- What the frame shows: the moment line, the values, the timeline's head, the neighbours.
@@ -526,6 +543,7 @@
     while (state.report.entry < index && n < state.frame + 4 && show(n + 1)) n++;
     state.wanted = state.frame;
     writeHash();
+    prepareSoon();
   }
   function sceneStep(forward) {
     const report = state.report;
@@ -744,6 +762,7 @@
     state.wanted = state.frame;
     writeHash();
     follow(state.frame * SAMPLES_PER_FRAME);
+    prepareSoon();
   }
 
   // ---- Scaling: the picture by whole device pixels, as large as the window's width and most of
@@ -782,6 +801,8 @@
     state, test,
     ready: () => test.ready === true,
     show: (n) => { hold(); const shown = show(n); state.wanted = state.frame; writeHash(); return shown; },
+    // Starts the fresh show for a step back now rather than when the page is idle.
+    prepare: () => state.wasm.zod_studyPrepare(),
     request: (n) => request(n, 'test'),
     move,
     frameAt,
