@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/HeadlessDisplay.h"
 #include "platform/HeadlessWindow.h"
 #include "show/MillisecondCounter.h"
+#include "stage/OfflineShow.h"
 #include "stage/ShowScenes.h"
 #include "stage/StudyShow.h"
 
@@ -62,6 +64,24 @@ TEST_F(StudyShowTest, StepsDrawWhatAFreshRunToTheFrameDraws) {
     const std::string backHash = frameHash(frame.data());
     ASSERT_TRUE(fresh.show(start + 2, frame.data()));
     EXPECT_EQ(frameHash(frame.data()), backHash);
+  }
+}
+
+// The study show takes its cues from the table alone; `zod still` (the offline show, its music
+// rendered in step) draws the same frames, on a cue's own frame too.
+TEST_F(StudyShowTest, FramesAreTheOfflineShowsAsZodStillDrawsThem) {
+  StudyShow study(scenes.cues);
+  std::vector<Pixel> frame(SCREEN_PIXELS);
+  const std::int64_t firstCue =
+      StudyShow::grid().firstFrameFromSample(static_cast<std::int64_t>(scenes.cues.cues()[0].sample));
+  for (const std::int64_t n : {firstCue, firstCue + 1, std::int64_t{43200}}) {
+    std::string error;
+    const std::unique_ptr<OfflineShow> offline = OfflineShow::start(StudyShow::grid(), error);
+    ASSERT_TRUE(offline) << error;
+    ASSERT_TRUE(offline->skipTo(n));
+    offline->run().step(offline->frame(), true);
+    ASSERT_TRUE(study.show(n, frame.data()));
+    EXPECT_EQ(frameHash(frame.data()), frameHash(offline->frame())) << "frame " << n;
   }
 }
 
