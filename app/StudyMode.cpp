@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "app/MainLoop.h"
@@ -12,82 +11,15 @@
 #include "base/QuitRequest.h"
 #include "base/TimeArguments.h"
 #include "display/Screen.h"
-#include "show/FrameTiming.h"
 #include "show/Timeline.h"
-#include "stage/OfflineShow.h"
 #include "stage/ShowScenes.h"
+#include "stage/StudyShow.h"
 
 namespace {
-constexpr std::int64_t FRAMES_PER_SECOND = 60;
+constexpr std::int64_t FRAMES_PER_SECOND = StudyShow::FRAMES_PER_SECOND;
 constexpr std::int64_t TEN_SECONDS = 10 * FRAMES_PER_SECOND;
-const FrameTiming GRID(FRAMES_PER_SECOND);
+const FrameTiming& GRID = StudyShow::grid();
 }  // namespace
-
-StudyShow::StudyShow() : described(std::make_unique<StudyReport>()) {}
-
-StudyShow::~StudyShow() = default;
-
-void StudyShow::useCues(const CueTable& known) {
-  learnt = known;
-  cuesKnown = true;
-}
-
-bool StudyShow::reach(std::int64_t index) {
-  index = std::max<std::int64_t>(index, 0);
-  if (!offline || index <= shown || index < offline->run().frameIndex()) {
-    std::string error;
-    offline = OfflineShow::start(GRID, error);
-    if (!offline) {
-      std::fprintf(stderr, "zod: %s\n", error.c_str());
-      shown = -1;
-      return false;
-    }
-    if (cuesKnown) offline->useCues(learnt);
-    offline->show().engine().sequencer().study(described.get());
-    shown = -1;
-  }
-  if (!cuesKnown) {
-    learnt = offline->cues();
-    cuesKnown = true;
-  }
-  // Unseen up to the frame, then drawn: what `zod still` does. The next frame needs no skip, and
-  // none is made: it would place the music again, which costs more the later the moment.
-  if (offline->run().frameIndex() != index && !offline->skipTo(index)) return false;
-  // The frame after the last one drawn as the show ends is not part of the show.
-  return !offline->run().over();
-}
-
-void StudyShow::draw(Pixel* frame) {
-  shown = offline->run().frameIndex();
-  // The first frame only starts the timeline and draws no scene: nothing of the frame before stays.
-  described->begin(-1, static_cast<float>(GRID.counterMs(shown)), 0.0f);
-  offline->run().step(offline->frame(), true);
-  std::memcpy(frame, offline->frame(), SCREEN_PIXELS * sizeof(Pixel));
-}
-
-bool StudyShow::show(std::int64_t index, Pixel* frame) {
-  if (!reach(index)) return false;
-  draw(frame);
-  return true;
-}
-
-bool StudyShow::showSceneStart(int entry, std::int64_t near, Pixel* frame) {
-  if (!reach(near) || !offline->skipToSceneStart(entry)) return false;
-  draw(frame);
-  return true;
-}
-
-bool StudyShow::showLast(std::int64_t near, Pixel* frame) {
-  if (!reach(near)) return false;
-  // Which frame ends the show is known only once it is drawn: each is drawn and the last one kept.
-  do {
-    described->begin(-1, static_cast<float>(GRID.counterMs(offline->run().frameIndex())), 0.0f);
-    offline->run().step(offline->frame(), true);
-  } while (!offline->run().over());
-  shown = offline->run().frameIndex() - 1;
-  std::memcpy(frame, offline->frame(), SCREEN_PIXELS * sizeof(Pixel));
-  return true;
-}
 
 namespace {
 // The show time of a scene key's start, in the scene walk's terms: within the scene on screen,
@@ -104,8 +36,16 @@ std::int64_t sceneKeyFromMicros(const StudyShow& study, std::int64_t wanted, int
 }  // namespace
 
 StudyEnd runStudy(Platform& platform, Screen& screen, std::int64_t startMicros, SeekKeys& seeks) {
-  StudyShow study;
-  if (seeks.knowsScenes()) study.useCues(seeks.cues());
+  if (!seeks.knowsScenes()) {
+    ShowScenes scenes;
+    std::string error;
+    if (!learnShowScenes(scenes, error)) {
+      std::fprintf(stderr, "zod: %s\n", error.c_str());
+      return {StudyEnd::Kind::Failed, 0};
+    }
+    seeks.learnScenes(scenes.cues, scenes.walk);
+  }
+  StudyShow study(seeks.cues());
   StudyOverlay overlay(study.report());
   StudyLine line;
   screen.showOverlay(&overlay);
@@ -152,14 +92,11 @@ StudyEnd runStudy(Platform& platform, Screen& screen, std::int64_t startMicros, 
         case KEY_SEEK_FORWARD: goTo(at + TEN_SECONDS); break;
         case KEY_FIRST_FRAME: goTo(0); break;
         case KEY_LAST_FRAME:
-          // The scene keys and End wait for the scenes, learnt with the first frame.
-          if (!seeks.knowsScenes()) break;
           goTo(GRID.frameAt(seeks.endMicros()));
           lastWanted = true;
           break;
         case KEY_PREVIOUS_SCENE:
         case KEY_NEXT_SCENE: {
-          if (!seeks.knowsScenes()) break;
           const std::int64_t from = sceneKeyFromMicros(study, at, sceneWanted, seeks);
           const std::int64_t to = seeks.target(from, seekKeyOf(event.key));
           if (to == from) break;
@@ -186,7 +123,6 @@ StudyEnd runStudy(Platform& platform, Screen& screen, std::int64_t startMicros, 
         // Past the show's end: the last frame shown stays.
         if (before < 0 || !study.show(before, screen.frame())) return {StudyEnd::Kind::Failed, 0};
       }
-      if (!seeks.knowsScenes()) seeks.learnScenes(study.cues(), walkShowScenes(study.cues()));
       wanted = study.shownIndex();
       screen.showLine(line.update(study.shownIndex(), study.report(), &study.cues()));
     }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 class CueTable {
@@ -19,6 +20,11 @@ class CueTable {
 
   // False when the renderer refuses the module; the table is then empty.
   bool compute(std::span<const std::uint8_t> module);
+  // A table learnt elsewhere and handed over (the web page's copy), its cues in playing order.
+  void assign(std::vector<Cue> learnt, std::uint64_t songLength) {
+    entries = std::move(learnt);
+    length = songLength;
+  }
 
   std::span<const Cue> cues() const { return entries; }
   // Samples the song plays before it ends.

@@ -67,7 +67,10 @@ const CueTable& OfflineShow::cues() {
 }
 
 bool OfflineShow::skipTo(std::int64_t target, const std::function<bool()>& keepGoing) {
-  return simulated->skipTo(target, cues(), keepGoing);
+  const bool reached = simulated->skipTo(target, cues(), keepGoing);
+  // The music goes on from the frame reached, its held events dropped, as the table has them all.
+  if (simulated->frameIndex() >= target) lockstep.seekTo(simulated->frameIndex(), cues());
+  return reached;
 }
 
 bool OfflineShow::skipToSceneStart(int entry) {

@@ -31,7 +31,7 @@ class OfflineShow {
     cueTable = learnt;
     cuesLearnt = true;
   }
-  // Runs unseen to frame `target` (see SimulatedRun::skipTo).
+  // Runs unseen to frame `target` (see SimulatedRun::skipTo) and places the music there.
   bool skipTo(std::int64_t target, const std::function<bool()>& keepGoing = {});
   // Then runs unseen a frame at a time until the next frame drawn is timeline entry `entry`'s
   // first: a scene begins a frame or so after the scene walk's time for each change before it, as

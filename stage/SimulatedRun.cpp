@@ -21,21 +21,35 @@ void SimulatedRun::step(Pixel* frame, bool draw) {
 
 bool SimulatedRun::skipTo(std::int64_t target, const CueTable& cues, const std::function<bool()>& keepGoing) {
   Engine& engine = show.engine();
-  const std::span<const CueTable::Cue> all = cues.cues();
-  // The frame stepped last has had every cue up to its first sample; the music's held events are
-  // dropped, as the table has them all.
-  std::size_t cursor = next == 0 ? 0 : cues.firstAtOrAfter(static_cast<std::uint64_t>(timing.firstSample(next - 1)) + 1);
+  std::size_t cursor = firstCueNotTaken(cues);
   while (next < target) {
     if (over()) return false;
     if (keepGoing && next % FRAMES_PER_CHECK == 0 && !keepGoing()) return false;
     counter.set(timing.counterMs(next));
-    const auto due = static_cast<std::uint64_t>(timing.firstSample(next));
-    while (cursor < all.size() && all[cursor].sample <= due) engine.sync().post(all[cursor++].code);
+    cursor = postCuesDue(cues, cursor);
     lastTimeMs = engine.turn(nullptr);
     ++next;
   }
-  if (music) music->seekTo(next, cues);
   return !over();
+}
+
+void SimulatedRun::stepWithCues(Pixel* frame, const CueTable& cues) {
+  counter.set(timing.counterMs(next));
+  postCuesDue(cues, firstCueNotTaken(cues));
+  lastTimeMs = show.engine().turn(frame);
+  ++next;
+}
+
+std::size_t SimulatedRun::firstCueNotTaken(const CueTable& cues) const {
+  // The frame stepped last has had every cue up to its first sample.
+  return next == 0 ? 0 : cues.firstAtOrAfter(static_cast<std::uint64_t>(timing.firstSample(next - 1)) + 1);
+}
+
+std::size_t SimulatedRun::postCuesDue(const CueTable& cues, std::size_t cursor) {
+  const std::span<const CueTable::Cue> all = cues.cues();
+  const auto due = static_cast<std::uint64_t>(timing.firstSample(next));
+  while (cursor < all.size() && all[cursor].sample <= due) show.engine().sync().post(all[cursor++].code);
+  return cursor;
 }
 
 bool SimulatedRun::over() const { return quitRequested(); }

@@ -31,10 +31,14 @@ class SimulatedRun {
   void step(Pixel* frame, bool draw);
 
   // Runs the frames up to `target` unseen with their sync events taken from `cues` (nothing is
-  // rendered, neither sound nor pixels), then places the music, if any, at frame `target`. Stops early
-  // when the show ends or when `keepGoing` (asked every few hundred frames) says no. Returns
-  // whether frame `target` is next.
+  // rendered, neither sound nor pixels; the music, if any, is the caller's to place at the frame
+  // reached). Stops early when the show ends or when `keepGoing` (asked every few hundred frames)
+  // says no. Returns whether frame `target` is next.
   bool skipTo(std::int64_t target, const CueTable& cues, const std::function<bool()>& keepGoing = {});
+
+  // Runs frame `frameIndex()` drawn into `frame` with its sync events taken from `cues`, as skipTo
+  // takes them: a run without music goes on from a skip this way.
+  void stepWithCues(Pixel* frame, const CueTable& cues);
 
   std::int64_t frameIndex() const { return next; }
   // The show time of the frame stepped last.
@@ -43,6 +47,11 @@ class SimulatedRun {
   bool over() const;
 
  private:
+  // The index in `cues` of the first event frame `frameIndex()` has not had yet.
+  std::size_t firstCueNotTaken(const CueTable& cues) const;
+  // Posts the events from `cursor` on that are due in frame `frameIndex()`; returns the cursor after them.
+  std::size_t postCuesDue(const CueTable& cues, std::size_t cursor);
+
   Show& show;
   ManualMillisecondCounter& counter;
   FrameTiming timing;

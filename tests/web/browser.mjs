@@ -25,6 +25,13 @@
 //   node browser.mjs howitworks WEB_DIR            the study page's "how it works" panels, mounted on
 //                                                  the page without starting the show: every effect's
 //                                                  sections, source links and pictures
+//   node browser.mjs study WEB_DIR ZOD             the study page: 20 random frames (seed printed,
+//                                                  ZOD_SEED sets it) equal `ZOD still` at their
+//                                                  moments, a step equals a run from the start, #t=
+//                                                  opens at its moment, overlays leave the frame alone
+//   node browser.mjs studybench WEB_DIR [SHOT_DIR] the study page's seek and frame times and its
+//                                                  bytes beyond the player's (figures, not a test),
+//                                                  and its screenshots
 //
 // --firefox before the mode runs it in Debian's firefox-esr (through WebDriver BiDi) instead.
 // Exit code 0 on success, 1 on a failure, 77 when no browser or no puppeteer-core is installed.
@@ -34,7 +41,9 @@ import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { extname, join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { gzipSync } from 'node:zlib';
+import { execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import { gzipSync, inflateSync } from 'node:zlib';
 
 const SKIP = 77;
 const args = process.argv.slice(2);
@@ -70,7 +79,7 @@ function serve(root, hidden) {
   const server = createServer((request, response) => {
     const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     requests.set(path, (requests.get(path) || 0) + 1);
-    if (!/[?&]v=[0-9a-f]{12}$/.test(request.url) && path !== '/index.html') unversioned.add(path);
+    if (!/[?&]v=[0-9a-f]{12}$/.test(request.url) && !/^\/(index|study)\.html$/.test(path)) unversioned.add(path);
     const file = resolve(root, `.${path === '/' ? '/index.html' : path}`);
     if (!file.startsWith(resolve(root)) || !existsSync(file) || !statSync(file).isFile() || path === `/${hidden}`) {
       response.writeHead(404).end('not found');
@@ -87,7 +96,8 @@ function serve(root, hidden) {
 }
 
 // Opens the page with `query` once it is ready (or has reported a fault, which fails the run unless
-// options.expectFault), then calls run(page). options.hide: a file the server leaves out;
+// options.expectFault), then calls run(page). options.html: the page (index.html, or study.html);
+// options.hide: a file the server leaves out;
 // options.before: a function run in the page before its own script.
 // One browser for the whole run, with an empty profile; each page gets a fresh context of its own.
 let browser = null;
@@ -125,11 +135,13 @@ async function withPage(query, run, options = {}) {
     await page.setViewport({ width: 1024, height: 768 });
     if (options.before) await page.evaluateOnNewDocument(options.before);
     if (options.network) await page.emulateNetworkConditions(options.network);
-    const url = options.file ? pathToFileURL(join(resolve(webDir), 'index.html')).href
-      : `http://127.0.0.1:${server.address().port}/index.html${query}`;
+    const html = options.html || 'index.html';
+    const hook = html === 'study.html' ? 'zodStudy' : 'zodTest';
+    const url = options.file ? pathToFileURL(join(resolve(webDir), html)).href
+      : `http://127.0.0.1:${server.address().port}/${html}${query}`;
     await page.goto(url);
-    await page.waitForFunction('window.zodTest && (zodTest.ready() || zodTest.test.lastError)', { timeout: 60000 });
-    const error = await page.evaluate('zodTest.test.lastError');
+    await page.waitForFunction(`window.${hook} && (${hook}.ready() || ${hook}.test.lastError)`, { timeout: 60000 });
+    const error = await page.evaluate(`${hook}.test.lastError`);
     if (error && !options.expectFault) throw new Error(`the page reports: ${error}`);
     return await run(page, server);
   } finally {
@@ -631,8 +643,190 @@ async function howItWorks() {
   });
 }
 
+// The picture rows of a PNG `zod still` wrote (8-bit RGB, any filters), as R, G, B bytes.
+function pngPicture(path) {
+  const file = readFileSync(path);
+  const width = file.readUInt32BE(16);
+  const idat = [];
+  for (let at = 8; at < file.length;) {
+    const length = file.readUInt32BE(at);
+    if (file.toString('latin1', at + 4, at + 8) === 'IDAT') idat.push(file.subarray(at + 8, at + 8 + length));
+    at += 12 + length;
+  }
+  const raw = inflateSync(Buffer.concat(idat));
+  const stride = width * 3;
+  const rows = [];
+  let previous = Buffer.alloc(stride);
+  for (let y = 0, at = 0; at < raw.length; y++, at += stride + 1) {
+    const filter = raw[at];
+    const row = Buffer.from(raw.subarray(at + 1, at + 1 + stride));
+    for (let i = 0; i < stride; i++) {
+      const a = i >= 3 ? row[i - 3] : 0;
+      const b = previous[i];
+      const c = i >= 3 ? previous[i - 3] : 0;
+      const p = a + b - c;
+      const pa = Math.abs(p - a);
+      const pb = Math.abs(p - b);
+      const pc = Math.abs(p - c);
+      const predictor = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][filter];
+      row[i] = (row[i] + predictor) & 0xff;
+    }
+    rows.push(row);
+    previous = row;
+  }
+  return Buffer.concat(rows.slice(52, 52 + 280));
+}
+
+// What `zod still` draws at show time `clock`: the SHA-256 of the picture's RGB bytes.
+function stillHash(zod, clock) {
+  const out = join(tmpdir(), `zod-study-${process.pid}.png`);
+  execFileSync(zod, ['still', '-y', clock, out], { stdio: ['ignore', 'ignore', 'inherit'] });
+  const hash = createHash('sha256').update(pngPicture(out)).digest('hex');
+  rmSync(out, { force: true });
+  return hash;
+}
+
+async function study(zod) {
+  if (!zod || !existsSync(zod)) {
+    console.log(`FAIL no desktop program at ${zod}`);
+    return false;
+  }
+  const seed = Number(process.env.ZOD_SEED || Math.floor(Math.random() * 2 ** 31));
+  console.log(`seed ${seed} (ZOD_SEED=${seed} repeats this run)`);
+  let random = seed >>> 0;
+  const next = () => {
+    random = (random + 0x6d2b79f5) >>> 0;
+    let t = random;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+  let ok = true;
+  const check = (good, what) => {
+    console.log(`${good ? 'ok  ' : 'FAIL'} ${what}`);
+    ok = ok && good;
+  };
+  // A frame behind the one shown comes from a fresh show started then, or ahead of time (`prepared`).
+  const at = (page, n, prepared = false) => page.evaluate(async (frame, ahead) => {
+    if (ahead) zodStudy.prepare();
+    zodStudy.show(frame);
+    return { frame: zodStudy.state.frame, clock: zodStudy.clock(zodStudy.linkMs(frame)),
+      module: await zodStudy.moduleHash(), canvas: await zodStudy.canvasHash() };
+  }, n, prepared);
+  await withPage('', async (page) => {
+    const lastFrame = await page.evaluate('zodStudy.frameAt(zodStudy.state.endMs) - 1');
+    // In random order: a frame after the one shown is reached by running on, any other afresh.
+    const frames = Array.from({ length: 20 }, () => Math.floor(next() * lastFrame));
+    for (const [i, n] of frames.entries()) {
+      const shown = await at(page, n, i % 2 === 1);
+      const desktop = stillHash(zod, shown.clock);
+      check(shown.frame === n && shown.module === desktop && shown.canvas === desktop,
+        `frame ${n} (${shown.clock}) equals zod still's`);
+    }
+    // A step on from a sought frame, and the same frame by a fresh run from the start.
+    const n = frames[7];
+    await at(page, n);
+    await page.evaluate(() => zodStudy.move('forwardFrame'));
+    await page.waitForFunction(`zodStudy.state.frame === ${n + 1}`);
+    const stepped = await page.evaluate(() => zodStudy.moduleHash());
+    await at(page, n + 30);
+    const fresh = await at(page, n + 1);
+    check(stepped === fresh.module, `a step on from frame ${n} equals frame ${n + 1} of a run from the start`);
+    // The overlays lie on their own canvas: the picture's bytes stay as they are.
+    const plane = await page.evaluate(() => zodStudy.state.entries.findIndex((e) => e.name === 'plane'));
+    const planeFrame = await page.evaluate((i) => zodStudy.frameAt(zodStudy.state.entries[i].startMs + 5000), plane);
+    const bare = await at(page, planeFrame);
+    const looks = [];
+    for (const on of [true, false]) {
+      looks.push(await page.evaluate(async (layers) => {
+        zodStudy.setLayers(layers);
+        return { ink: zodStudy.overlayInk(), module: await zodStudy.moduleHash(), canvas: await zodStudy.canvasHash() };
+      }, on));
+    }
+    check(looks[0].ink > 1000 && looks[1].ink === 0 &&
+      looks.every((l) => l.module === bare.module && l.canvas === bare.module),
+      `overlays on (${looks[0].ink} pixels inked) and off leave the plane's frame ${planeFrame} as it is`);
+  }, { html: 'study.html' });
+  await withPage('#t=12:00.000', async (page) => {
+    const shown = await page.evaluate(async () => ({ frame: zodStudy.state.frame, playing: zodStudy.state.playing,
+      module: await zodStudy.moduleHash(), hash: location.hash }));
+    check(shown.frame === 43200 && !shown.playing && shown.module === stillHash(zod, '12:00.000'),
+      `#t=12:00.000 opens held at frame 43200, zod still's picture (${shown.hash})`);
+  }, { html: 'study.html' });
+  return ok;
+}
+
+// Figures for the study page: seeks from a click on the timeline to the frame on the canvas
+// (afresh, backwards; and on from the frame shown, forwards), frame times with every overlay on,
+// the bytes it loads beyond the player's page (music aside); screenshots at a tunnel, a plane and a
+// square tunnel moment into SHOT_DIR when given.
+async function studyBench(shotDir) {
+  const sizes = (requests) => [...requests.keys()].filter((p) => !p.endsWith('.opus'))
+    .map((p) => [p, existsSync(join(webDir, p)) ? statSync(join(webDir, p)).size : 0]);
+  let player;
+  await withPage('?clock=test', async (page, server) => { player = new Map(sizes(server.requests)); });
+  await withPage('', async (page, server) => {
+    const study = sizes(server.requests);
+    const beyond = study.filter(([p]) => !player.has(p));
+    const total = beyond.reduce((sum, [, size]) => sum + size, 0);
+    console.log(`bytes beyond the player's page: ${total} (${beyond.map(([p, size]) => `${p} ${size}`).join(', ')})`);
+    await page.$eval('#timeline', (e) => e.scrollIntoView());
+    const seek = async (clockMs) => {
+      const box = await page.$eval('#marks', (e) => { const r = e.getBoundingClientRect(); return [r.left, r.top, r.width]; });
+      const endMs = await page.evaluate('zodStudy.state.endMs');
+      const count = await page.evaluate('zodStudy.test.seeks.length');
+      await page.mouse.click(box[0] + (box[2] * clockMs) / endMs, box[1] + 10);
+      await page.waitForFunction(`zodStudy.test.seeks.length > ${count}`);
+      return page.evaluate('zodStudy.test.seeks.at(-1)');
+    };
+    const orders = ['backwards, a show started afresh', 'backwards, the show started ahead while idle',
+      'forwards, on from the frame shown'];
+    for (const order of orders) {
+      const moments = [24, 18, 12, 6, 1].map((m) => m * 60000);
+      const ahead = order.includes('ahead');
+      if (order.startsWith('forwards')) moments.reverse();
+      await page.evaluate((off) => { zodStudy.test.noPrepare = off; }, !ahead);
+      await seek(order.startsWith('forwards') ? 0 : 25 * 60000);
+      const figures = [];
+      for (const ms of moments) {
+        if (ahead) await page.waitForFunction('zodStudy.state.wasm.zod_studyPrepared()');
+        const s = await seek(ms);
+        figures.push(`${Math.round(ms / 60000)}:00 ${s.ms.toFixed(0)} ms (module ${s.showMs.toFixed(0)})`);
+      }
+      console.log(`seek ${order}: ${figures.join(', ')}`);
+    }
+    console.log(`a show started ahead while idle: ${(await page.evaluate('zodStudy.test.prepareMs')).toFixed(0)} ms`);
+    for (const [name, second] of [['sphere', 20], ['plane', 5], ['squaretunnel', 3], ['tunnel', 20], ['title', 10]]) {
+      const t = await page.evaluate((effect, s) => {
+        zodStudy.setLayers(true);
+        const entry = zodStudy.state.entries.find((e) => e.name === effect);
+        return zodStudy.frameTimes(zodStudy.frameAt(entry.startMs + s * 1000), 300);
+      }, name, second);
+      console.log(`${name.padEnd(12)} per frame, all overlays on (median, 95th percentile): whole ` +
+        `${t.whole.median.toFixed(2)} ms, ${t.whole.high.toFixed(2)} ms; module and canvas ${t.show.median.toFixed(2)} ms; ` +
+        `overlays ${t.overlay.median.toFixed(2)} ms`);
+    }
+    if (!shotDir) return true;
+    await page.setViewport({ width: 1600, height: 1000 });
+    for (const [name, entryIndex, second] of [['tunnel', 9, 30], ['plane', 6, 6], ['squaretunnel', 10, 8]]) {
+      await page.evaluate((i, s) => {
+        zodStudy.setLayers(true);
+        zodStudy.show(zodStudy.frameAt(zodStudy.state.entries[i].startMs + s * 1000));
+      }, entryIndex, second);
+      const path = join(shotDir, `page-study-${name}.jpg`);
+      // The page's top: the picture, its timeline and buttons, the panel of values.
+      const height = await page.$eval('#top', (e) => Math.ceil(e.getBoundingClientRect().bottom) + 8);
+      await page.screenshot({ path, type: 'jpeg', quality: 75, clip: { x: 0, y: 0, width: 1400, height } });
+      console.log(`screenshot: ${path}`);
+    }
+    return true;
+  }, { html: 'study.html' });
+  return true;
+}
+
 const runs = { golden: () => golden(extra), live: () => live(extra), messages, player, music: () => music(extra),
-  musicgap: musicGap, bench, throttled, tracker, howitworks: howItWorks };
+  musicgap: musicGap, bench, throttled, study: () => study(extra), studybench: () => studyBench(extra), tracker,
+  howitworks: howItWorks };
 if (!runs[mode]) {
   console.log(`usage: node browser.mjs [--firefox] ${Object.keys(runs).join('|')} WEB_DIR ` +
     '[GOLDEN_DIR|SCREENSHOT|HEAD.f32]');

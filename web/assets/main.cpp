@@ -15,7 +15,10 @@
 //     Renders the module once at 48000 Hz, the rate of a browser's audio clock, with the desktop's
 //     renderer (float samples: no dither), pipes the samples into FFMPEG to encode Ogg Opus files
 //     (OUT_DIR/zod-NNN.opus: 5 s, 10 s, 20 s, then 30 s each), and writes OUT_DIR/music.json: those files with
-//     their first samples, and the cue table, every Zxx cue with the sample its row starts at.
+//     their first samples, and the cue table, every Zxx cue with the sample its row starts at; and
+//     the same table at the show's own rate as the desktop learns it ("showCues", with the song's
+//     length in those samples, "showSamples"), from which the study page's exact frames take
+//     their cues.
 //     HEAD.f32 receives the first 40 s as rendered (interleaved floats), to check a browser's
 //     decoding against.
 //   zod-web-assets tracker IN.xm OUT_DIR GZIP
@@ -45,6 +48,7 @@
 #include "image/Loaders.h"
 #include "image/PngFile.h"
 #include "image/ShowPictures.h"
+#include "show/CueTable.h"
 #include "show/ModuleRenderer.h"
 #include "show/PlayedRows.h"
 #include "show/XmPatternScan.h"
@@ -214,7 +218,7 @@ int writeThumbnails(const std::string& assetDir, const std::string& outDir) {
   return 0;
 }
 
-struct CueTable final : ModuleRenderer::EventSink {
+struct WebCues final : ModuleRenderer::EventSink {
   std::vector<std::pair<std::uint64_t, int>> cues;
   void onZxxEvent(std::uint64_t sample, std::uint8_t code) override { cues.emplace_back(sample, code); }
 };
@@ -273,11 +277,12 @@ int renderMusic(const std::string& in, const std::string& outDir, const std::str
   std::ifstream moduleFile(in, std::ios::binary);
   std::vector<std::uint8_t> module(std::istreambuf_iterator<char>(moduleFile), {});
   ModuleRenderer renderer(WEB_SAMPLE_RATE);
-  if (!moduleFile || !renderer.open(module)) {
+  CueTable showCues;
+  if (!moduleFile || !renderer.open(module) || !showCues.compute(module)) {
     std::fprintf(stderr, "zod-web-assets: cannot play %s\n", in.c_str());
     return 1;
   }
-  CueTable table;
+  WebCues table;
   std::vector<float> chunk(2 * CHUNK_FRAMES);
   std::vector<float> head;
   std::vector<std::pair<std::string, std::uint64_t>> files;  // name, first sample
@@ -312,6 +317,9 @@ int renderMusic(const std::string& in, const std::string& outDir, const std::str
   json << "],\"cues\":[";
   for (std::size_t i = 0; i < table.cues.size(); ++i)
     json << (i ? "," : "") << "[" << table.cues[i].first << "," << table.cues[i].second << "]";
+  json << "],\"showSamples\":" << showCues.songFrames() << ",\"showCues\":[";
+  for (std::size_t i = 0; i < showCues.cues().size(); ++i)
+    json << (i ? "," : "") << "[" << showCues.cues()[i].sample << "," << int{showCues.cues()[i].code} << "]";
   json << "]}\n";
   if (!json) {
     std::fprintf(stderr, "zod-web-assets: cannot write %s\n", cuesOut.c_str());
