@@ -204,9 +204,11 @@ std::vector<std::uint32_t> drawWood1() {
 }
 
 // Blued steel in four plates of two tempers: near-black grooved seams, domed rivets that catch a
-// bright highlight, and one broad polished strip down each plate. The plates sit in the middle
-// tones and sweep from dark to light across the picture, so that the square tunnel's light rays
-// smear a full range of tones rather than black against white.
+// bright highlight, one broad polished strip down each plate, and a blackened hatch in one corner
+// of a darker plate. The plates sit in the middle tones and sweep from dark to light across the
+// picture, so that the square tunnel's light rays smear a full range of tones rather than black
+// against white; the hatch lies along the middle of the tunnel's walls (small u), so even where the
+// rays smear the whole tunnel from afar it keeps a dark end to the range.
 std::vector<std::uint32_t> drawMetal1() {
   constexpr double PLATE = 128.0;
   // Signed distance to a plate's polished strip, which runs down the plate (along the square
@@ -247,7 +249,14 @@ std::vector<std::uint32_t> drawMetal1() {
     const double brushed = tiledFbm(x, y, 4, 128, 3, 101 + px * 2 + py) * 0.7 + tiledNoise(x, y, 2, 256, 111) * 0.3;
     const double sheen = 0.5 + 0.5 * cosine(TWO_PI * (x + y) / 256.0);
     Rgb steel = mix(rgb(0x262E40), rgb(0x8494B0), 0.05 + 0.25 * brushed + 0.7 * sheen);
-    steel = steel * ((px + py) % 2 == 0 ? 1.2 : 0.55);  // plates of two tempers, light and dark
+    steel = steel * ((px + py) % 2 == 0 ? 1.4 : 1.0);  // plates of two tempers, light and darker
+    // The hatch: a square cover beside the plate's middle line (not on it, where the picture wraps),
+    // outlined by a near-black groove.
+    if (px == 0 && py == 1) {
+      const double hatch = roundedBox(lx - 32.0, ly + 32.0, 29.0, 3.0);
+      steel = steel * (1.0 - 0.95 * clamp01(0.5 - hatch));
+      steel = mix(steel, rgb(0x05070C), clamp01(1.5 - std::fabs(hatch)));
+    }
 
     // The polished strip: bright ice-white steel, brightest along its middle.
     const double strip = stripDistance(lx, px, py);
