@@ -204,9 +204,11 @@ std::vector<std::uint32_t> drawWood1() {
 }
 
 // Blued steel in four plates of two tempers: near-black grooved seams, domed rivets that catch a
-// bright highlight, and one broad polished strip down each plate. The plates sit in the middle
-// tones and sweep from dark to light across the picture, so that the square tunnel's light rays
-// smear a full range of tones rather than black against white.
+// bright highlight, one broad polished strip down each plate, and a grated hatch in a polished,
+// bolted rim on a darker plate. The plates sit in the middle tones and sweep from dark to light
+// across the picture, so that the square tunnel's light rays smear a full range of tones rather
+// than black against white; the hatch lies along the middle of the tunnel's walls (small u), so
+// even where the rays smear the whole tunnel from afar it keeps a dark end to the range.
 std::vector<std::uint32_t> drawMetal1() {
   constexpr double PLATE = 128.0;
   // Signed distance to a plate's polished strip, which runs down the plate (along the square
@@ -214,6 +216,15 @@ std::vector<std::uint32_t> drawMetal1() {
   // carry it on opposite sides.
   auto stripDistance = [](double lx, std::uint32_t px, std::uint32_t py) {
     return std::fabs(lx + ((px + py) % 2 == 0 ? -32.0 : 32.0)) - 29.0;
+  };
+  // Signed distance to the hatch, which lies on one darker plate just beside the plate's middle line
+  // across the wrap (not on it), so the tunnel shows it along its walls' middles; positive elsewhere.
+  constexpr double HATCH_X = 30.0, HATCH_Y = -18.0, HATCH_HALF = 28.0, HATCH_LONG = 40.0, HATCH_RIB = 6.0;
+  auto hatchDistance = [](double lx, double ly, std::uint32_t px, std::uint32_t py) {
+    if (px != 0 || py != 1) return PLATE;
+    // Taller than wide: the square box stretched by moving its middle apart.
+    const double dy = std::fabs(ly - HATCH_Y) - (HATCH_LONG - HATCH_HALF);
+    return roundedBox(lx - HATCH_X, dy > 0.0 ? dy : 0.0, HATCH_HALF, 4.0);
   };
   auto height = [&](double x, double y) {
     const double lx = cellLocal(x, PLATE), ly = cellLocal(y, PLATE);
@@ -228,12 +239,22 @@ std::vector<std::uint32_t> drawMetal1() {
     const double ax = std::fabs(lx), ay = std::fabs(ly);
     const double in = PLATE / 2 - 9.0;
     const double rivets[3][2] = {{in, in}, {16.0, in}, {in, 16.0}};
+    const double hatch = hatchDistance(lx, ly, px, py);
     for (const auto& r : rivets) {
       const double d = std::sqrt((ax - r[0]) * (ax - r[0]) + (ay - r[1]) * (ay - r[1]));
-      if (d < 5.0) {
+      if (d < 5.0 && hatch > 6.0) {  // the hatch's own bolts stand in for the rivets it covers
         const double dome = std::sqrt(25.0 - d * d) / 5.0;
         if (0.6 + dome > h) h = 0.6 + dome;
       }
+    }
+    if (hatch < 0.0) {
+      // A raised rim, lit on its outer top-left bevel, round a flat cover sunk below the plate (a
+      // ribbed cover would throw highlights that lift the dark end the tunnel needs).
+      h = 0.6 + smoothstep(0.0, 1.5, -hatch) * 0.25 - smoothstep(3.0, 4.5, -hatch) * 0.5;
+      // Four bolts on the rim, one in each of its corners.
+      const double bx = std::fabs(lx - HATCH_X) - (HATCH_HALF - 3.5), by = std::fabs(ly - HATCH_Y) - (HATCH_LONG - 3.5);
+      const double d = std::sqrt(bx * bx + by * by);
+      if (d < 3.5) h = std::max(h, 0.85 + 0.6 * std::sqrt(12.25 - d * d) / 3.5);
     }
     return h;
   };
@@ -247,7 +268,19 @@ std::vector<std::uint32_t> drawMetal1() {
     const double brushed = tiledFbm(x, y, 4, 128, 3, 101 + px * 2 + py) * 0.7 + tiledNoise(x, y, 2, 256, 111) * 0.3;
     const double sheen = 0.5 + 0.5 * cosine(TWO_PI * (x + y) / 256.0);
     Rgb steel = mix(rgb(0x262E40), rgb(0x8494B0), 0.05 + 0.25 * brushed + 0.7 * sheen);
-    steel = steel * ((px + py) % 2 == 0 ? 1.2 : 0.55);  // plates of two tempers, light and dark
+    steel = steel * ((px + py) % 2 == 0 ? 1.4 : 1.0);  // plates of two tempers, light and darker
+    // The hatch's cover is blackened steel, darkest in the shadow at the foot of its rim.
+    const double hatch = hatchDistance(lx, ly, px, py);
+    if (hatch < 0.0) {
+      const double cover = smoothstep(3.0, 4.5, -hatch);
+      // A grating of diagonal bars over a black well: bars that catch a little light, gaps that do not.
+      const double bar = smoothstep(0.55, 0.9, 0.5 + 0.5 * cosine(TWO_PI * (lx + ly) / HATCH_RIB));
+      const Rgb blackened = mix(rgb(0x010203), rgb(0x3A4458), 0.05 + 0.8 * bar * (0.5 + 0.5 * brushed)) *
+                            (1.0 - 0.5 * smoothstep(7.0, 4.5, -hatch));
+      // The rim is bright polished steel, so the hatch reads as a fitted part, not a hole.
+      steel = mix(steel, rgb(0xB4C4D8), clamp01(0.5 - hatch) * (1.0 - cover));
+      steel = mix(steel, blackened, cover);
+    }
 
     // The polished strip: bright ice-white steel, brightest along its middle.
     const double strip = stripDistance(lx, px, py);
