@@ -1,8 +1,8 @@
 #pragma once
-// One step of the light-ray smear: a pixel moves 1/16 of the way towards a bilinear sample of
-// its four neighbours. The four bytes of a pixel are worked on at once as four 16-bit lanes of
-// one 64-bit word (a "wide" pixel, 0x00AA00RR00GG00BB); no lane ever exceeds 65025, so nothing
-// crosses into the next lane.
+// One step of the light-ray smear: a pixel becomes (15 s + itself) / 16, s a bilinear sample of
+// its four neighbours, so it keeps only 1/16 of itself. The four bytes of a pixel are worked on at
+// once as four 16-bit lanes of one 64-bit word (a "wide" pixel, 0x00AA00RR00GG00BB); no lane ever
+// exceeds 65025, so nothing crosses into the next lane.
 
 #include <cstddef>
 #include <cstdint>

@@ -819,6 +819,10 @@ async function studyBench(shotDir) {
       await page.screenshot({ path, type: 'jpeg', quality: 75, clip: { x: 0, y: 0, width: 1400, height } });
       console.log(`screenshot: ${path}`);
     }
+    // The whole page at the last moment: the tracker view and the "how it works" panel below too.
+    const whole = join(shotDir, 'page-study-whole.jpg');
+    await page.screenshot({ path: whole, type: 'jpeg', quality: 70, fullPage: true });
+    console.log(`screenshot: ${whole}`);
     return true;
   }, { html: 'study.html' });
   return true;
