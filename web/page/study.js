@@ -114,40 +114,13 @@
     new Uint8Array(state.wasm.memory.buffer, pointer, bytes.length).set(bytes);
     return bytes.length;
   }
-  let consoleLine = '';
   const imports = {
     zod: {
       fatal: (caption, what) => fail(`${text(caption)}\n${text(what)}`),
       message: (what) => console.warn(`zod: ${text(what)}`),
       labFrame: () => {},
     },
-    wasi_snapshot_preview1: {
-      fd_write: (fd, iovs, count, written) => {
-        const view = new DataView(state.wasm.memory.buffer);
-        let total = 0;
-        for (let i = 0; i < count; i++) {
-          const base = view.getUint32(iovs + 8 * i, true);
-          const length = view.getUint32(iovs + 8 * i + 4, true);
-          consoleLine += new TextDecoder().decode(new Uint8Array(state.wasm.memory.buffer, base, length));
-          total += length;
-        }
-        const lines = consoleLine.split('\n');
-        consoleLine = lines.pop();
-        for (const line of lines) console.log(line);
-        view.setUint32(written, total, true);
-        return 0;
-      },
-      fd_close: () => 8,
-      fd_seek: () => 8,
-      environ_sizes_get: (count, size) => {
-        const view = new DataView(state.wasm.memory.buffer);
-        view.setUint32(count, 0, true);
-        view.setUint32(size, 0, true);
-        return 0;
-      },
-      environ_get: () => 0,
-      proc_exit: (code) => { throw new Error(`zod.wasm exited with ${code}`); },
-    },
+    wasi_snapshot_preview1: zodWasi(() => state.wasm.memory),
   };
   const versioned = (name) => (VERSION ? `${name}?v=${VERSION}` : name);
   // A packed file is stored gzip-compressed under its name plus ".gz".
