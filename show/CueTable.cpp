@@ -16,15 +16,8 @@ bool CueTable::compute(std::span<const std::uint8_t> module) {
   entries.clear();
   length = 0;
   ModuleRenderer renderer;
-  if (!renderer.open(module, ModuleRenderer::Mixing::Silent)) return false;
-  // Long reads: the renderer splits them at the rows itself.
-  constexpr std::size_t READ = 1 << 16;
-  std::vector<float> scratch(2 * READ);
   Collector collector(entries);
-  while (renderer.render(scratch.data(), READ, collector) == READ) {
-  }
-  length = renderer.renderedFrames();
-  return true;
+  return renderer.playSilently(module, collector, length);
 }
 
 std::size_t CueTable::firstAtOrAfter(std::uint64_t sample) const {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <vector>
 
 namespace {
 constexpr std::uint64_t NEVER = std::numeric_limits<std::uint64_t>::max();
@@ -98,6 +99,18 @@ std::uint64_t ModuleRenderer::seekAtOrBefore(std::uint64_t frame) {
     if (ask == 0) break;
   }
   return landed;
+}
+
+bool ModuleRenderer::playSilently(std::span<const std::uint8_t> module, EventSink& sink, std::uint64_t& songFrames) {
+  songFrames = 0;
+  if (!open(module, Mixing::Silent)) return false;
+  // Long reads: the renderer splits them at the rows itself.
+  constexpr std::size_t READ = 1 << 16;
+  std::vector<float> scratch(2 * READ);
+  while (render(scratch.data(), READ, sink) == READ) {
+  }
+  songFrames = renderedFrames();
+  return true;
 }
 
 std::size_t ModuleRenderer::render(float* interleaved, std::size_t frames, EventSink& sink) {

@@ -68,6 +68,9 @@ class ModuleRenderer {
   // and reports the Zxx events of every row that starts within them. Returns the frames written:
   // all of them until the song ends, fewer once, then 0. The song plays once.
   std::size_t render(float* interleaved, std::size_t frames, EventSink& sink);
+  // Opens `module` muted and plays it through once, telling `sink` of every row: what the tables
+  // learnt without mixing use. False if it does not open; `songFrames` is then 0.
+  bool playSilently(std::span<const std::uint8_t> module, EventSink& sink, std::uint64_t& songFrames);
 
   // Moves playback to the first row that starts at or after `frame` (libopenmpt seeks by rows,
   // following the song as it plays) and returns the frame that row starts at; its events come

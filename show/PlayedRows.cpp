@@ -18,13 +18,6 @@ bool PlayedRows::compute(std::span<const std::uint8_t> module, int sampleRate) {
   entries.clear();
   length = 0;
   ModuleRenderer renderer(sampleRate);
-  if (!renderer.open(module, ModuleRenderer::Mixing::Silent)) return false;
-  // Long reads: the renderer splits them at the rows itself.
-  constexpr std::size_t READ = 1 << 16;
-  std::vector<float> scratch(2 * READ);
   Collector collector(entries);
-  while (renderer.render(scratch.data(), READ, collector) == READ) {
-  }
-  length = renderer.renderedFrames();
-  return true;
+  return renderer.playSilently(module, collector, length);
 }
