@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -136,6 +137,38 @@ TEST(MusicSynth, SineAndExponentialMatchTheLibrary) {
   for (double x = -30.0; x <= 30.0; x += 0.013) EXPECT_NEAR(music::exponential(x) / std::exp(x), 1.0, 1e-12) << x;
 }
 
+// The tonal samples sound as they were made at every pitch they play: the acid bass's sweep and
+// the arp's low-pass fall inside each note, the acid's steps run from dark to bright, and the
+// choir's octaves keep their vowel in the same place (a sample played an octave up would sound
+// twice as bright).
+TEST(MusicSynth, SweptSamplesFallAndTheChoirKeepsItsVowel) {
+  const std::vector<xm::Instrument> all = music::makeInstruments();
+  auto brightness = [](const xm::Sample& s, bool start) {
+    const std::span<const std::int16_t> pcm(s.pcm);
+    return measure::brightnessHz(start ? pcm.first(256) : pcm.subspan(s.loopStart), music::TONAL_RATE);
+  };
+  ASSERT_GE(music::ACID_STEPS, 12);
+  for (int step = 0; step < music::ACID_STEPS; ++step) {
+    const xm::Sample& s = all[music::ACID + step - 1].samples.at(0);
+    EXPECT_GE(s.pcm.size(), 8192u) << step;
+    EXPECT_GT(brightness(s, true), 1.4 * brightness(s, false)) << step;
+    if (step > 0) {
+      EXPECT_GT(brightness(s, true), brightness(all[music::ACID + step - 2].samples[0], true)) << step;
+    }
+  }
+  for (const xm::Sample& s : all[music::ARP - 1].samples) {
+    EXPECT_GE(s.pcm.size(), 4096u);
+    EXPECT_GT(brightness(s, true), 1.2 * brightness(s, false));
+  }
+  const xm::Instrument& vox = all[music::VOX - 1];
+  ASSERT_EQ(vox.samples.size(), static_cast<std::size_t>(music::VOX_HIGHEST_OCTAVE - music::VOX_LOWEST_OCTAVE + 1));
+  const double lowest = measure::brightnessHz(vox.samples.front().pcm, music::TONAL_RATE);
+  for (const xm::Sample& s : vox.samples)
+    EXPECT_NEAR(measure::brightnessHz(s.pcm, music::TONAL_RATE) / lowest, 1.0, 0.3);
+  EXPECT_EQ(vox.keymap[xm::note(3, 5) - 1], 3 - music::VOX_LOWEST_OCTAVE);  // F-3 plays C-3's sample
+  EXPECT_EQ(vox.keymap[xm::note(3, 6) - 1], 4 - music::VOX_LOWEST_OCTAVE);  // F#3 plays C-4's
+}
+
 // Reads the pattern data of the composed module as it will play: the Zxx cells in order, each
 // with its song row, and nothing but cues on the cue channel.
 TEST(MusicModule, CarriesExactlyThePlannedCuesOnTheirOwnChannel) {
@@ -188,6 +221,8 @@ TEST(MusicModule, MostBarsDifferAndManyTrackerCommandsAreUsed) {
   const measure::PatternStats stats = measure::patternStats(*song, music::ROWS_PER_BAR);
   EXPECT_GE(stats.distinctBars * 10, stats.bars * 6) << stats.distinctBars << " of " << stats.bars;
   EXPECT_GE(stats.effectCommands.size() + stats.volumeCommands.size(), 8u);
+  // The arp runs in sixteenths in about a third of the bars at most, in eighths or rests elsewhere.
+  EXPECT_LE(measure::barsWithSixteenths(*song, music::ROWS_PER_BAR, music::ARP) * 100, stats.bars * 35);
 
   // The second half brings new sounds: the choir, the ride and the pluck are first heard after 10:00.
   for (const std::uint8_t late : {music::VOX, music::RIDE, music::PLUCK}) {

@@ -20,7 +20,7 @@ double instrumentGain(std::uint8_t instrument) {
     case ARP: return 2.1;
     case BELL: case PLUCK: return 2.4;
     case LEAD_LEFT: case LEAD_RIGHT: return 1.05;
-    case VOX: return 1.7;
+    case VOX: return 1.2;
     default: return 1.0;
   }
 }
