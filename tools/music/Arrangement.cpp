@@ -187,7 +187,7 @@ Part tunnelPart(int visit) {
   return {
       {.bars = 8, .progression = first, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .chords = visit == 2 ? Chords::VoxPad : Chords::OffbeatStabs, .lead = visit == 2 ? Lead::Sequence : Lead::None,
-       .ending = Ending::Fill, .crash = true, .level = 0.97, .variant = visit, .sweepFrom = 0, .sweepTo = 4,
+       .ending = Ending::Fill, .crash = true, .level = 1.0, .variant = visit, .sweepFrom = 6, .sweepTo = 4,
        .ride = visit == 2, .hold = visit > 0},
       {.bars = 16, .progression = middle, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .arp = visit == 1 ? Arp::Plucks : Arp::None, .lead = visit == 1 ? Lead::PluckTheme : Lead::Sequence,

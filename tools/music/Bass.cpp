@@ -79,6 +79,9 @@ void writeAcidLine(Score& score, int row0, const Block& b, Chord chord, int i, d
       score.glide(row, ACID_CH, midi, ACID, volume, 0x40);
     } else {
       score.note(row, ACID_CH, midi, static_cast<std::uint8_t>(ACID + step), volume);
+      // Struck notes lean left and right in turn, wider when a bass holds the centre under them.
+      score.command(row, ACID_CH, PANNING,
+                    static_cast<std::uint8_t>(s % 4 < 2 ? (layered ? 0x48 : 0x60) : (layered ? 0xB8 : 0xA0)));
     }
     sounding = true;
   }

@@ -72,7 +72,7 @@ void Composer::bar(int startBar, const Block& b, int i) {
   if (holdBack)
     for (int s = 0; s < ROWS_PER_BAR; ++s)
       if (score.at(row0 + s, KICK_CH).instrument == KICK) score.at(row0 + s, KICK_CH) = {};
-  const double tonal = holdBack ? 0.55 * f : f;
+  const double tonal = holdBack ? 0.4 * f : f;
   writeBassLine(score, row0, b, chord, chordChanges, lastBar, tonal, holdBack);
   if (b.bass == Bass::Acid || b.acid) writeAcidLine(score, row0, b, chord, i, tonal);
   writeChords(score, row0, b, chord, chordChanges, lastBar, tonal,

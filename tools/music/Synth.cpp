@@ -222,6 +222,7 @@ std::vector<double> hatNoise(double seconds, double decay, std::uint32_t seed) {
 
 // HAT_SAMPLES closed hats of their own noise, picked by the note (C-4 upwards) and each tuned down
 // by as many semitones, so that they all sound at the drum rate.
+constexpr std::uint8_t HAT_PANNING[HAT_SAMPLES] = {0x38, 0xC8, 0x98};
 xm::Instrument closedHat() {
   xm::Instrument ins;
   ins.name = "closed hat";
@@ -229,8 +230,29 @@ xm::Instrument closedHat() {
     const Pitch pitch{static_cast<std::int8_t>(DRUM_PITCH.relativeNote - k), DRUM_PITCH.finetune};
     ins.samples.push_back(oneShot(
         "closed hat",
-        toPcm(hatNoise(0.08, 0.018, 0x4A7 + 0x101 * static_cast<std::uint32_t>(k)), 0.9, frames(0.01, DRUM_RATE)),
-        26, 156, pitch));
+        toPcm(hatNoise(0.08, 0.018, 0x4A7 + 0x101 * static_cast<std::uint32_t>(k)), 0.9, frames(0.01, DRUM_RATE)), 26,
+        HAT_PANNING[k], pitch));
+    ins.keymap[static_cast<std::size_t>(xm::note(4, k) - 1)] = static_cast<std::uint8_t>(k);
+  }
+  return ins;
+}
+
+// A shaker for the sixteenths between the hats: brighter noise that swells in over 6 ms and is
+// gone in 60, one sample panned to each side.
+xm::Instrument shaker() {
+  xm::Instrument ins;
+  ins.name = "shaker";
+  const double rate = DRUM_RATE;
+  for (int k = 0; k < SHAKER_SAMPLES; ++k) {
+    std::vector<double> w(frames(0.09, rate));
+    Noise noise(0x5AC + 0x11 * static_cast<std::uint32_t>(k));
+    HighPass hp1(7500.0, rate), hp2(7500.0, rate);
+    for (std::size_t i = 0; i < w.size(); ++i) {
+      const double t = static_cast<double>(i) / rate;
+      w[i] = hp2(hp1(noise.next())) * std::min(1.0, t / 0.006) * exponential(-t / 0.03);
+    }
+    const Pitch pitch{static_cast<std::int8_t>(DRUM_PITCH.relativeNote - k), DRUM_PITCH.finetune};
+    ins.samples.push_back(oneShot("shaker", toPcm(w, 0.9, frames(0.01, rate)), 30, k ? 0xD0 : 0x30, pitch));
     ins.keymap[static_cast<std::size_t>(xm::note(4, k) - 1)] = static_cast<std::uint8_t>(k);
   }
   return ins;
@@ -265,7 +287,7 @@ xm::Instrument ride() {
     for (double f : {2870.0, 4120.0, 5340.0, 6950.0}) bell += sine(2.0 * PI * f * t) > 0 ? 0.12 : -0.12;
     w[i] = hp(0.6 * noise.next() + bell) * (exponential(-t / 0.35) + 0.4 * exponential(-t / 0.01));
   }
-  return instrument("ride", oneShot("ride", toPcm(w, 0.9, frames(0.1, rate)), 24, 176));
+  return instrument("ride", oneShot("ride", toPcm(w, 0.9, frames(0.1, rate)), 24, 0xD0));
 }
 
 xm::Instrument tom() {
@@ -364,9 +386,7 @@ xm::Instrument acid(int step) {
 
 // The pad's fundamental and second harmonic are held back: played around G-3 they would fill the low
 // mids that the kick and the bass need.
-double padHarmonic(int h) {
-  return (h == 1 ? 0.25 : h == 2 ? 0.6 : 1.0) * (1.0 / h) / (1.0 + (h / 5.0) * (h / 5.0));
-}
+double padHarmonic(int h) { return (h == 1 ? 0.25 : h == 2 ? 0.6 : 1.0) * (1.0 / h) / (1.0 + (h / 8.0) * (h / 8.0)); }
 
 double leadHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 14.0) * (h / 14.0)); }
 
@@ -586,6 +606,7 @@ std::vector<xm::Instrument> makeInstruments() {
   all.push_back(pluck());
   all.push_back(stab("stab left", 0x14));
   all.push_back(stab("stab right", 0xEC));
+  all.push_back(shaker());
   if (all.size() != INSTRUMENT_COUNT) throw std::logic_error("the instrument list does not match its numbers");
   return all;
 }

@@ -72,12 +72,15 @@ enum Instrument : std::uint8_t {
   PLUCK,
   STAB_LEFT,
   STAB_RIGHT,
-  INSTRUMENT_COUNT = STAB_RIGHT
+  SHAKER,
+  INSTRUMENT_COUNT = SHAKER
 };
 
 // The closed hat's noise samples, played in turn on C-4, C#4, ... so that no two hats in a row are
-// the same.
+// the same; they sit left, right and near the centre. The shaker's two samples, on C-4 and C#4, sit
+// left and right.
 constexpr int HAT_SAMPLES = 3;
+constexpr int SHAKER_SAMPLES = 2;
 
 // Frames of the riser sample, which builds shorter than two bars start part of the way in (9xx).
 constexpr int RISER_FRAMES = 88200;
