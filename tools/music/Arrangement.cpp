@@ -180,15 +180,15 @@ Part squareTunnelPeakPart(int which) {
 }
 
 // The tunnel's three visits: acid opening up over a hypnotic bass, then the late theme's pluck over
-// a descent, then the darkest, in B minor with the ride.
+// a descent, then the darkest, in B minor with the ride. Each lands with a hit and a bright acid.
 Part tunnelPart(int visit) {
   const Progression& first = visit == 2 ? DARK : HYPNOTIC;
   const Progression& middle = visit == 0 ? HYPNOTIC : visit == 1 ? DESCENT : DARK;
   return {
       {.bars = 8, .progression = first, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .chords = visit == 2 ? Chords::VoxPad : Chords::OffbeatStabs, .lead = visit == 2 ? Lead::Sequence : Lead::None,
-       .ending = Ending::Fill, .crash = true, .level = 1.0, .variant = visit, .sweepFrom = 6, .sweepTo = 4,
-       .ride = visit == 2, .hold = visit > 0},
+       .ending = Ending::Fill, .crash = true, .hit = true, .level = 1.0, .variant = visit, .sweepFrom = 6,
+       .sweepTo = 4, .ride = visit == 2, .hold = visit > 0},
       {.bars = 16, .progression = middle, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .arp = visit == 1 ? Arp::Plucks : Arp::None, .lead = visit == 1 ? Lead::PluckTheme : Lead::Sequence,
        .ending = Ending::Fill, .crash = true, .level = 0.97, .variant = visit + 1, .sweepFrom = 2, .sweepTo = 10,

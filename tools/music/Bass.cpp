@@ -81,7 +81,7 @@ void writeAcidLine(Score& score, int row0, const Block& b, Chord chord, int i, d
       score.note(row, ACID_CH, midi, static_cast<std::uint8_t>(ACID + step), volume);
       // Struck notes lean left and right in turn, wider when a bass holds the centre under them.
       score.command(row, ACID_CH, PANNING,
-                    static_cast<std::uint8_t>(s % 4 < 2 ? (layered ? 0x48 : 0x60) : (layered ? 0xB8 : 0xA0)));
+                    static_cast<std::uint8_t>(s % 4 < 2 ? (layered ? 0x40 : 0x58) : (layered ? 0xC0 : 0xA8)));
     }
     sounding = true;
   }

@@ -88,7 +88,7 @@ void writeBuild(Score& score, int row0, const Block& b, int step, int bars) {
   const bool last = step == bars - 1;
   const double progress0 = static_cast<double>(step) / bars;
   // The rolls stop rising in the last bar, which holds back so that the drop lands louder.
-  const double hold = last ? 0.7 : 1.0;
+  const double hold = last ? 0.55 : 1.0;
   if (step == 0) {
     // The riser lasts two bars; a shorter build starts it part of the way in, a longer one later.
     if (bars == 1) {

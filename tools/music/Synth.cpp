@@ -184,7 +184,7 @@ xm::Instrument clap() {
   for (std::size_t i = 0; i < w.size(); ++i) {
     const double t = static_cast<double>(i) / rate;
     // Three quick hand claps, then the room.
-    double amp = 0.4 * exponential(-t / 0.14) * std::min(1.0, t / 0.02);
+    double amp = 0.6 * exponential(-t / 0.17) * std::min(1.0, t / 0.02);
     for (int k = 0; k < 3; ++k) {
       const double start = 0.011 * k;
       if (t >= start) amp += exponential(-(t - start) / 0.006);
@@ -230,7 +230,7 @@ xm::Instrument closedHat() {
     const Pitch pitch{static_cast<std::int8_t>(DRUM_PITCH.relativeNote - k), DRUM_PITCH.finetune};
     ins.samples.push_back(oneShot(
         "closed hat",
-        toPcm(hatNoise(0.08, 0.018, 0x4A7 + 0x101 * static_cast<std::uint32_t>(k)), 0.9, frames(0.01, DRUM_RATE)), 26,
+        toPcm(hatNoise(0.08, 0.022, 0x4A7 + 0x101 * static_cast<std::uint32_t>(k)), 0.9, frames(0.01, DRUM_RATE)), 26,
         HAT_PANNING[k], pitch));
     ins.keymap[static_cast<std::size_t>(xm::note(4, k) - 1)] = static_cast<std::uint8_t>(k);
   }
@@ -322,7 +322,7 @@ xm::Instrument riser() {
 double bassHarmonic(int h) {
   // A saw through a soft low-pass with the fundamental held back, so that the bass is heard in its
   // harmonics rather than felt as boom.
-  return (h == 1 ? 0.8 : 1.0 / h) / (1.0 + (h / 9.0) * (h / 9.0));
+  return (h == 1 ? 0.8 : 1.0 / h) / (1.0 + (h / 5.5) * (h / 5.5));
 }
 
 // A resonant four-pole low-pass at `cutoff` (the same unit as `x`), peaking by `q` at its cut-off.
@@ -384,9 +384,11 @@ xm::Instrument acid(int step) {
   return ins;
 }
 
-// The pad's fundamental and second harmonic are held back: played around G-3 they would fill the low
-// mids that the kick and the bass need.
-double padHarmonic(int h) { return (h == 1 ? 0.25 : h == 2 ? 0.6 : 1.0) * (1.0 / h) / (1.0 + (h / 8.0) * (h / 8.0)); }
+// The pad's lowest three harmonics are held back: played around G-3 they would fill the low and
+// boxy mids that the kick and the bass need.
+double padHarmonic(int h) {
+  return (h == 1 ? 0.15 : h == 2 ? 0.4 : h == 3 ? 0.7 : 1.0) * (1.0 / h) / (1.0 + (h / 8.0) * (h / 8.0));
+}
 
 double leadHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 14.0) * (h / 14.0)); }
 
@@ -395,7 +397,8 @@ double arpHarmonic(int h) {
   return (h % 2 ? 1.0 : 0.25) / h / (1.0 + (h / 10.0) * (h / 10.0));
 }
 
-double stabHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 20.0) * (h / 20.0)); }
+// The stab's fundamental is held back a little: an octave above the pad it would box the mids in.
+double stabHarmonic(int h) { return (h == 1 ? 0.5 : 1.0) / h / (1.0 + (h / 20.0) * (h / 20.0)); }
 
 xm::Instrument bass() {
   auto ins = instrument("bass", tonalSample("bass", toPcm(additiveLoop(1, {{0, 1.0}}, 40, bassHarmonic, 11), 0.95), 50));
