@@ -237,7 +237,7 @@ Part outroPart() {
 Part finalChordPart() {
   return {
       {.bars = 2, .progression = {Am}, .bass = Bass::Long, .chords = Chords::VoxPad, .hit = true,
-       .dynamics = Dynamics::FadeOut, .level = 0.42},
+       .dynamics = Dynamics::FadeOut, .level = 0.42, .hold = true},
       {.bars = STRETCH, .progression = {Am}},
   };
 }

@@ -252,16 +252,17 @@ xm::Instrument shaker() {
       w[i] = hp2(hp1(noise.next())) * std::min(1.0, t / 0.006) * exponential(-t / 0.03);
     }
     const Pitch pitch{static_cast<std::int8_t>(DRUM_PITCH.relativeNote - k), DRUM_PITCH.finetune};
-    ins.samples.push_back(oneShot("shaker", toPcm(w, 0.9, frames(0.01, rate)), 30, k ? 0xD0 : 0x30, pitch));
+    ins.samples.push_back(oneShot("shaker", toPcm(w, 0.9, frames(0.01, rate)), 30, k ? 0xE0 : 0x20, pitch));
     ins.keymap[static_cast<std::size_t>(xm::note(4, k) - 1)] = static_cast<std::uint8_t>(k);
   }
   return ins;
 }
 
-// The open hat rings out over 0.2 s (to 1/e), long enough to be heard as open.
+// The open hat rings out over 0.2 s (to 1/e), long enough to be heard as open, on the left across
+// from the ride.
 xm::Instrument openHat() {
   return instrument("open hat",
-                    oneShot("open hat", toPcm(hatNoise(0.7, 0.2, 0x0BE7), 0.9, frames(0.08, DRUM_RATE)), 24, 100));
+                    oneShot("open hat", toPcm(hatNoise(0.7, 0.2, 0x0BE7), 0.9, frames(0.08, DRUM_RATE)), 24, 0x48));
 }
 
 xm::Instrument crash() {
@@ -287,7 +288,7 @@ xm::Instrument ride() {
     for (double f : {2870.0, 4120.0, 5340.0, 6950.0}) bell += sine(2.0 * PI * f * t) > 0 ? 0.12 : -0.12;
     w[i] = hp(0.6 * noise.next() + bell) * (exponential(-t / 0.35) + 0.4 * exponential(-t / 0.01));
   }
-  return instrument("ride", oneShot("ride", toPcm(w, 0.9, frames(0.1, rate)), 24, 0xD0));
+  return instrument("ride", oneShot("ride", toPcm(w, 0.9, frames(0.1, rate)), 24, 0xE0));
 }
 
 xm::Instrument tom() {
