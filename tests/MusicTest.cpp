@@ -13,6 +13,7 @@
 #include "show/ModuleRenderer.h"
 #include "show/MusicPlayer.h"
 #include "show/Timeline.h"
+#include "tools/music/Arrangement.h"
 #include "tools/music/Loudness.h"
 #include "tools/music/ModuleStats.h"
 #include "tools/music/Song.h"
@@ -276,10 +277,23 @@ TEST(BuiltModule, PlaysTheTimelineAsPlanned) {
     ASSERT_NE(found, scenes.end());
     j.span = sceneSpans()[static_cast<std::size_t>(found - scenes.begin())];
   }
+  // Every scene's width, and the bars on either side of each drop into a peak.
+  const std::vector<SceneSpan> spans = sceneSpans();
+  std::vector<measure::LoudnessMeter> sceneMeters(spans.size(), measure::LoudnessMeter(static_cast<int>(SAMPLE_RATE)));
+  std::map<int, measure::LoudnessMeter> dropBars;
+  const std::vector<music::PlacedBlock> placed = music::placedBlocks();
+  for (std::size_t i = 1; i < placed.size(); ++i)
+    if (placed[i - 1].block.ending == music::Ending::Build && music::isPeak(placed[i].block))
+      for (int bar : {placed[i].bar - 1, placed[i].bar})
+        dropBars.emplace(bar, measure::LoudnessMeter(static_cast<int>(SAMPLE_RATE)));
   while (std::size_t n = renderer.render(buffer.data(), WINDOW, log)) {
     const double at = static_cast<double>(renderer.renderedFrames() - n) / SAMPLE_RATE;
     for (Judged& j : judged)
       if (at >= j.span.start && at + 0.5 <= j.span.end) j.meter.add(buffer.data(), n);
+    for (std::size_t k = 0; k < spans.size(); ++k)
+      if (at >= spans[k].start && at < spans[k].end) sceneMeters[k].add(buffer.data(), n);
+    if (const auto bar = dropBars.find(static_cast<int>(at * 1000.0) / music::BAR_MS); bar != dropBars.end())
+      bar->second.add(buffer.data(), n);
     double sum = 0, windowPeak = 0;
     for (std::size_t i = 0; i < 2 * n; ++i) {
       windowPeak = std::max(windowPeak, static_cast<double>(std::fabs(buffer[i])));
@@ -319,9 +333,20 @@ TEST(BuiltModule, PlaysTheTimelineAsPlanned) {
     SCOPED_TRACE("the peaks' spectrum: kick and bass below 120 Hz, the boxy and the piercing mids held down");
     for (const Judged& j : judged) {
       EXPECT_GE(j.meter.energyShare(0, 120), 0.12) << music::nameOf(j.scene);
-      EXPECT_LE(j.meter.energyShare(250, 1000), 0.45) << music::nameOf(j.scene);
+      EXPECT_LE(j.meter.energyShare(250, 1000), 0.43) << music::nameOf(j.scene);
       EXPECT_LE(j.meter.energyShare(1000, 4000), 0.32) << music::nameOf(j.scene);
+      EXPECT_GE(j.meter.energyShare(4000, 1e9), 0.07) << music::nameOf(j.scene);
     }
+  }
+  {
+    SCOPED_TRACE("width: no scene near mono (-10 dB side/mid is the aim, with half a dB for the player)");
+    for (std::size_t k = 0; k < spans.size(); ++k) EXPECT_GE(sceneMeters[k].sideToMid(), -10.5) << "scene " << k + 1;
+  }
+  {
+    SCOPED_TRACE("drops: a peak's first bar at least +4 LU over the build's last bar (less a margin)");
+    ASSERT_GE(dropBars.size(), 8u);
+    for (auto build = dropBars.begin(); build != dropBars.end(); std::advance(build, 2))
+      EXPECT_GE(std::next(build)->second.integrated() - build->second.integrated(), 3.5) << "bar " << build->first;
   }
   {
     SCOPED_TRACE("cues: the planned codes, each within a row of its planned time");

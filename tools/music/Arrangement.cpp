@@ -304,4 +304,6 @@ Part fitted(Part part, int bars) {
   return part;
 }
 
+bool isPeak(const Block& b) { return b.drums == Drums::Four && b.level >= 0.9 && b.ending != Ending::Build; }
+
 }  // namespace music

@@ -116,11 +116,6 @@ const std::vector<Group>& groups() {
   return list;
 }
 
-// The peaks: full four-to-the-floor blocks near full level, builds left out.
-bool isPeak(const music::Block& b) {
-  return b.drums == music::Drums::Four && b.level >= 0.9 && b.ending != music::Ending::Build;
-}
-
 // Where each bar goes besides the whole: its scene, the peaks, the heart scenes, and a meter of its
 // own for the bars on either side of a drop.
 struct BarRouting {
@@ -138,7 +133,7 @@ BarRouting routeBars() {
     for (int bar = p.bar; bar < p.bar + p.block.bars; ++bar) {
       const auto b = static_cast<std::size_t>(bar);
       r.scene[b] = p.scene;
-      r.peak[b] = isPeak(p.block);
+      r.peak[b] = music::isPeak(p.block);
       r.heart[b] = TIMELINE[p.scene].effectName == std::string_view("heart");
     }
     if (i > 0 && placed[i - 1].block.ending == music::Ending::Build)
