@@ -30,7 +30,7 @@ void writeDrums(Score& score, int row0, const Block& b, double f, int buildStep,
         if (s % 4 == 0) score.hit(row, KICK_CH, KICK, 44 * f, score.tone(60));
         break;
       case Drums::Four:
-        if (s % 4 == 0 && !(lastBuildBar && s >= 12)) score.hit(row, KICK_CH, KICK, 60, score.tone(60));
+        if (s % 4 == 0 && !(lastBuildBar && s >= 12)) score.hit(row, KICK_CH, KICK, 63, score.tone(60));
         // Every fourth bar of some grooves the kick pushes into the next bar.
         if (s == 15 && b.variant % 4 == 2 && barNumber % 4 == 3 && buildStep == 0)
           score.hit(row, KICK_CH, KICK, 38, score.tone(60));
@@ -76,7 +76,7 @@ void writeDrums(Score& score, int row0, const Block& b, double f, int buildStep,
     if (b.hats == 1 && b.drums == Drums::Half && s % 2 == 0 && !offbeat)
       score.hit(row, CLOSED_HAT_CH, CLOSED_HAT, 16 * f, 60 + s % HAT_SAMPLES);
     if (b.drums == Drums::Four && b.hats >= 2 && s % 2 == 1)
-      score.hit(row, PERC_CH, SHAKER, (s % 4 == 3 ? 20 : 15) * f + 3 * scatter(row, 3), 60 + s / 2 % SHAKER_SAMPLES);
+      score.hit(row, PERC_CH, SHAKER, (s % 4 == 3 ? 24 : 18) * f + 3 * scatter(row, 3), 60 + s / 2 % SHAKER_SAMPLES);
     if (b.ride && s % 4 == 0) score.hit(row, PERC_CH, RIDE, (s == 0 ? 30 : 22) * f);
     if (b.ride && b.drums == Drums::Four && s % 4 == 2 && scatter(row, 2) > 0.3) score.hit(row, PERC_CH, RIDE, 14 * f);
   }

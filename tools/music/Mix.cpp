@@ -20,7 +20,7 @@ double instrumentGain(std::uint8_t instrument) {
     case PAD: case STAB: case STAB_LEFT: case STAB_RIGHT: return 1.85;
     case ARP: return 2.1;
     case BELL: case PLUCK: return 2.4;
-    case LEAD_LEFT: case LEAD_RIGHT: return 0.92;
+    case LEAD_LEFT: case LEAD_RIGHT: return 0.86;
     case VOX: return 1.2;
     default: return 1.0;
   }

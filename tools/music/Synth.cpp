@@ -184,7 +184,7 @@ xm::Instrument clap() {
   for (std::size_t i = 0; i < w.size(); ++i) {
     const double t = static_cast<double>(i) / rate;
     // Three quick hand claps, then the room.
-    double amp = 0.6 * exponential(-t / 0.17) * std::min(1.0, t / 0.02);
+    double amp = 0.8 * exponential(-t / 0.17) * std::min(1.0, t / 0.02);
     for (int k = 0; k < 3; ++k) {
       const double start = 0.011 * k;
       if (t >= start) amp += exponential(-(t - start) / 0.006);
