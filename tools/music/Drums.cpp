@@ -41,7 +41,7 @@ void writeDrums(Score& score, int row0, const Block& b, double f, int buildStep,
         }
         // Ghost snares cut in behind their attack (9xx), placed differently from bar to bar.
         if (b.hats >= 2 && !noClaps && (s == 7 || s == 10 || s == 15) && human > 0.35) {
-          score.hit(row, CLAP_CH, SNARE, 14 * f);
+          score.hit(row, CLAP_CH, SNARE, 20 * f);
           score.command(row, CLAP_CH, SAMPLE_OFFSET, 0x06);
         }
         break;
@@ -76,7 +76,7 @@ void writeDrums(Score& score, int row0, const Block& b, double f, int buildStep,
     if (b.hats == 1 && b.drums == Drums::Half && s % 2 == 0 && !offbeat)
       score.hit(row, CLOSED_HAT_CH, CLOSED_HAT, 16 * f, 60 + s % HAT_SAMPLES);
     if (b.drums == Drums::Four && b.hats >= 2 && s % 2 == 1)
-      score.hit(row, PERC_CH, SHAKER, (s % 4 == 3 ? 24 : 18) * f + 3 * scatter(row, 3), 60 + s / 2 % SHAKER_SAMPLES);
+      score.hit(row, PERC_CH, SHAKER, (s % 4 == 3 ? 24 : 21) * f + 3 * scatter(row, 3), 60 + s / 2 % SHAKER_SAMPLES);
     if (b.ride && s % 4 == 0) score.hit(row, PERC_CH, RIDE, (s == 0 ? 30 : 22) * f);
     if (b.ride && b.drums == Drums::Four && s % 4 == 2 && scatter(row, 2) > 0.3) score.hit(row, PERC_CH, RIDE, 14 * f);
   }
