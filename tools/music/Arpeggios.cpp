@@ -1,4 +1,4 @@
-// The arpeggio of a bar: sixteenths, bells, plucks and choir chops, each with its echo.
+// The arpeggio of a bar: eighths and sixteenths, bells, plucks and choir chops, each with its echo.
 #include <array>
 #include <cstdint>
 
@@ -18,7 +18,9 @@ void writeArpeggio(Score& score, int row0, const Block& b, Chord chord, double f
   switch (b.arp) {
     case Arp::None: return;
     case Arp::Sixteenths:
-      for (int s = 0; s < 16; ++s) {
+      // Eighths for the first half of every four bars, sixteenths for the second: the figure
+      // doubles up as the phrase goes on instead of running on in one pattern.
+      for (int s = 0; s < 16; s += i % 4 < 2 ? 2 : 1) {
         const int midi = score.tone(sh.tones[static_cast<std::size_t>(figure[static_cast<std::size_t>(s)])] + 12);
         const double v = (s % 2 == 0 ? 24 : 17) * f;
         score.note(row0 + s, ARP_CH, midi, ARP, v);

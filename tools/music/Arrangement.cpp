@@ -62,13 +62,13 @@ Part finalePart() {
        .ride = true},
       {.bars = 16, .progression = MAIN, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling, .chords = Chords::Pad,
        .arp = Arp::Sixteenths, .lead = Lead::ThemeA, .ending = Ending::Fill, .crash = true, .variant = 1, .acid = true,
-       .sweepFrom = 1, .sweepTo = 5, .ride = true},
+       .sweepFrom = 2, .sweepTo = 10, .ride = true},
       {.bars = 16, .progression = LATE, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
        .chords = Chords::OffbeatStabs, .arp = Arp::VoxChops, .lead = Lead::ThemeC, .ending = Ending::Fill,
-       .crash = true, .variant = 2, .acid = true, .sweepFrom = 5, .sweepTo = 2, .ride = true},
+       .crash = true, .variant = 2, .acid = true, .sweepFrom = 10, .sweepTo = 4, .ride = true},
       {.bars = 8, .progression = MAIN, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid, .chords = Chords::GatedPad,
        .arp = Arp::Sixteenths, .lead = Lead::ThemeAHigh, .ending = Ending::Fill, .crash = true, .variant = 3,
-       .sweepFrom = 2, .sweepTo = 5, .ride = true},
+       .sweepFrom = 4, .sweepTo = 10, .ride = true},
       {.bars = 8, .progression = SECOND, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
        .chords = Chords::VoxPad, .arp = Arp::Sixteenths, .lead = Lead::ThemeB, .ending = Ending::Fill, .crash = true,
        .variant = 0, .acid = true, .ride = true},
@@ -106,13 +106,13 @@ Part heartAcidPart() {
   return {
       {.bars = 8, .progression = MAIN, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .chords = Chords::OffbeatStabs, .ending = Ending::Fill, .crash = true, .level = 0.92, .variant = 0,
-       .sweepFrom = 0, .sweepTo = 3},
+       .sweepFrom = 0, .sweepTo = 6},
       {.bars = 16, .progression = SECOND, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
        .chords = Chords::Pad, .arp = Arp::Sixteenths, .lead = Lead::ThemeB, .ending = Ending::Fill, .crash = true,
        .level = 0.97, .variant = 1},
       {.bars = 8, .progression = MAIN, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid, .chords = Chords::Pad,
        .arp = Arp::Sixteenths, .lead = Lead::ThemeAHigh, .ending = Ending::Fill, .crash = true, .level = 0.97,
-       .variant = 2, .sweepFrom = 2, .sweepTo = 5},
+       .variant = 2, .sweepFrom = 4, .sweepTo = 10},
       {.bars = 8, .progression = MAIN, .drums = Drums::Half, .hats = 1, .bass = Bass::Long, .chords = Chords::Pad,
        .arp = Arp::Bells, .dynamics = Dynamics::Fall, .level = 0.39, .variant = 1},
   };
@@ -122,13 +122,13 @@ Part heartReturnPart() {
   return {
       {.bars = 16, .progression = MAIN, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
        .chords = Chords::OffbeatStabs, .arp = Arp::Sixteenths, .lead = Lead::ThemeA, .ending = Ending::Fill,
-       .crash = true, .level = 0.97, .variant = 2, .acid = true, .sweepFrom = 0, .sweepTo = 4},
+       .crash = true, .level = 0.97, .variant = 2, .acid = true, .sweepFrom = 0, .sweepTo = 8},
       {.bars = 16, .progression = SECOND, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
        .chords = Chords::GatedPad, .arp = Arp::Sixteenths, .lead = Lead::ThemeB, .ending = Ending::Fill,
        .crash = true, .level = 0.97, .variant = 3},
       {.bars = 8, .progression = DESCENT, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid, .chords = Chords::Pad,
        .arp = Arp::Sixteenths, .lead = Lead::Hook, .ending = Ending::Build, .crash = true, .level = 0.97,
-       .variant = 1, .sweepFrom = 3, .sweepTo = 5},
+       .variant = 1, .sweepFrom = 6, .sweepTo = 10},
   };
 }
 
@@ -167,7 +167,7 @@ Part squareTunnelPeakPart(int which) {
     case 1:
       return {{.bars = 7, .progression = DESCENT, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
                .chords = Chords::GatedPad, .arp = Arp::None, .lead = Lead::Hook, .ending = Ending::Fill,
-               .crash = true, .level = 1.0, .variant = 1, .sweepFrom = 2, .sweepTo = 5}};
+               .crash = true, .level = 1.0, .variant = 1, .sweepFrom = 4, .sweepTo = 10}};
     case 2:
       return {{.bars = 7, .progression = LATE, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
                .chords = Chords::VoxPad, .arp = Arp::VoxChops, .lead = Lead::Hook, .ending = Ending::Fill,
@@ -175,33 +175,33 @@ Part squareTunnelPeakPart(int which) {
     default:
       return {{.bars = 7, .progression = LIFT, .drums = Drums::Four, .hats = 2, .bass = Bass::Rolling,
                .chords = Chords::OffbeatStabs, .arp = Arp::Plucks, .lead = Lead::Hook, .ending = Ending::Build,
-               .crash = true, .level = 1.0, .variant = 3, .acid = true, .sweepFrom = 5, .sweepTo = 1, .ride = true}};
+               .crash = true, .level = 1.0, .variant = 3, .acid = true, .sweepFrom = 10, .sweepTo = 2, .ride = true}};
   }
 }
 
 // The tunnel's three visits: acid opening up over a hypnotic bass, then the late theme's pluck over
-// a descent, then the darkest, in B minor with the ride.
+// a descent, then the darkest, in B minor with the ride. Each lands with a hit and a bright acid.
 Part tunnelPart(int visit) {
   const Progression& first = visit == 2 ? DARK : HYPNOTIC;
   const Progression& middle = visit == 0 ? HYPNOTIC : visit == 1 ? DESCENT : DARK;
   return {
       {.bars = 8, .progression = first, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .chords = visit == 2 ? Chords::VoxPad : Chords::OffbeatStabs, .lead = visit == 2 ? Lead::Sequence : Lead::None,
-       .ending = Ending::Fill, .crash = true, .level = 0.97, .variant = visit, .sweepFrom = 0, .sweepTo = 2,
-       .ride = visit == 2, .hold = visit > 0},
+       .ending = Ending::Fill, .crash = true, .hit = true, .level = 1.0, .variant = visit, .sweepFrom = 6,
+       .sweepTo = 4, .ride = visit == 2, .hold = visit > 0},
       {.bars = 16, .progression = middle, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .arp = visit == 1 ? Arp::Plucks : Arp::None, .lead = visit == 1 ? Lead::PluckTheme : Lead::Sequence,
-       .ending = Ending::Fill, .crash = true, .level = 0.97, .variant = visit + 1, .sweepFrom = 1, .sweepTo = 5,
+       .ending = Ending::Fill, .crash = true, .level = 0.97, .variant = visit + 1, .sweepFrom = 2, .sweepTo = 10,
        .ride = visit >= 1, .hold = true},
       {.bars = 8, .progression = first, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .chords = visit == 1 ? Chords::OffbeatStabs : visit == 2 ? Chords::VoxPad : Chords::Pad,
        .lead = Lead::Sequence, .ending = Ending::Fill, .crash = true, .level = 1.0, .variant = visit + 2,
-       .sweepFrom = 5, .sweepTo = 5, .ride = visit >= 1},
+       .sweepFrom = 10, .sweepTo = 10, .ride = visit >= 1},
       // The first visit leads into a quiet rise, so it winds down instead of building.
       {.bars = 5, .progression = {F, F, G, G, E}, .drums = Drums::Four, .hats = 2, .bass = Bass::Acid,
        .chords = Chords::Pad, .arp = Arp::Sixteenths, .ending = visit == 0 ? Ending::Fill : Ending::Build,
        .dynamics = visit == 0 ? Dynamics::Fall : Dynamics::Steady, .level = 0.97, .variant = visit + 1,
-       .sweepFrom = 4, .sweepTo = 1},
+       .sweepFrom = 8, .sweepTo = 2},
   };
 }
 
@@ -237,7 +237,7 @@ Part outroPart() {
 Part finalChordPart() {
   return {
       {.bars = 2, .progression = {Am}, .bass = Bass::Long, .chords = Chords::VoxPad, .hit = true,
-       .dynamics = Dynamics::FadeOut, .level = 0.42},
+       .dynamics = Dynamics::FadeOut, .level = 0.42, .hold = true},
       {.bars = STRETCH, .progression = {Am}},
   };
 }
@@ -303,5 +303,7 @@ Part fitted(Part part, int bars) {
     part.erase(stretch);
   return part;
 }
+
+bool isPeak(const Block& b) { return b.drums == Drums::Four && b.level >= 0.9 && b.ending != Ending::Build; }
 
 }  // namespace music

@@ -71,6 +71,9 @@ struct PlacedBlock {
   int key;  // semitones above A minor
   Block block;
 };
+// A peak: a full four-to-the-floor block near full level, builds left out.
+bool isPeak(const Block& b);
+
 // Every block of the piece in playing order, the parts fitted to their scenes (the last with the
 // tail) and bridges under the scenes without a part. Throws on a plan that does not fit.
 std::vector<PlacedBlock> placedBlocks(Timeline timeline = TIMELINE);

@@ -49,15 +49,16 @@ void writeBassLine(Score& score, int row0, const Block& b, Chord chord, bool cho
   }
 }
 
-// A sixteen-step acid line: slides (3xx), accents (louder, and a brighter step of the filter) and
-// rests drawn from a fixed seed per variant, in an A A' A B phrase; the filter follows the block's
-// sweep from bar to bar.
+// A sixteen-step acid line: slides (3xx), accents (louder, and two brighter steps of the filter)
+// and rests drawn from a fixed seed per variant, in an A A' A B phrase; the filter follows the
+// block's sweep from note to note.
 void writeAcidLine(Score& score, int row0, const Block& b, Chord chord, int i, double f) {
   const ChordShape& sh = shapeOf(chord);
   const bool layered = b.bass != Bass::Acid;
   const int root = score.tone(sh.bass) + (layered ? 12 : 0);
-  const double position =
-      b.sweepFrom + (b.sweepTo - b.sweepFrom) * (b.bars > 1 ? static_cast<double>(i) / (b.bars - 1) : 1.0);
+  // The filter knob turns note by note across the block, not bar by bar.
+  const double rows = b.bars * ROWS_PER_BAR - 1;
+  auto position = [&](int s) { return b.sweepFrom + (b.sweepTo - b.sweepFrom) * (i * ROWS_PER_BAR + s) / rows; };
   const int phrase = i % 4 == 3 ? 2 : i % 4 == 1 ? 1 : 0;
   Noise n(static_cast<std::uint32_t>(0xAC1D + 97 * b.variant + 13 * phrase));
   const int intervals[8] = {0, 0, 12, 0, 7, sh.seventh, sh.third, 12};
@@ -72,12 +73,15 @@ void writeAcidLine(Score& score, int row0, const Block& b, Chord chord, int i, d
     }
     const int midi = root + intervals[static_cast<int>((intervalDraw + 1.0) * 4.0) & 7];
     const bool accent = accentDraw > 0.35 || s == 0;
-    const int step = std::clamp(static_cast<int>(position + 0.5) + (accent ? 1 : 0), 0, ACID_STEPS - 1);
+    const int step = std::clamp(static_cast<int>(position(s) + 0.5) + (accent ? 2 : 0), 0, ACID_STEPS - 1);
     const double volume = (accent ? 48 : 34) * f * (layered ? 0.7 : 1.0);
     if (sounding && slideDraw > 0.45) {
       score.glide(row, ACID_CH, midi, ACID, volume, 0x40);
     } else {
       score.note(row, ACID_CH, midi, static_cast<std::uint8_t>(ACID + step), volume);
+      // Struck notes lean left and right in turn, wider when a bass holds the centre under them.
+      score.command(row, ACID_CH, PANNING,
+                    static_cast<std::uint8_t>(s % 4 < 2 ? (layered ? 0x40 : 0x58) : (layered ? 0xC0 : 0xA8)));
     }
     sounding = true;
   }

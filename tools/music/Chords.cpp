@@ -38,12 +38,16 @@ void sustain(Score& score, int row0, const Block& b, int ch, int midi, std::uint
 void writeChords(Score& score, int row0, const Block& b, Chord chord, bool chordChanges, bool lastBar, double f,
                  Chord next) {
   const ChordShape& sh = shapeOf(chord);
+  // The held chord tone moves to the other side with each chord it takes up.
   if (b.hold)
-    sustain(score, row0, b, HOLD_CH, score.tone(sh.pad[2]), PAD, 20 * f, 0x80, chordChanges, lastBar || next != chord);
+    sustain(score, row0, b, HOLD_CH, score.tone(sh.pad[2]), PAD, 20 * f, (row0 / ROWS_PER_BAR) % 2 ? 0x40 : 0xC0,
+            chordChanges, lastBar || next != chord);
   const int channels[3] = {PAD1_CH, PAD2_CH, PAD3_CH};
   // The three voices spread over the stereo field; the stabs carry their panning in the instrument.
-  const std::uint8_t pans[3] = {0x28, 0x80, 0xD8};
+  const std::uint8_t pans[3] = {0x18, 0x80, 0xE8};
   const std::uint8_t stabs[3] = {STAB_LEFT, STAB, STAB_RIGHT};
+  // The stabs' middle voice plays softer than the outer ones, so that they sound wide.
+  constexpr double CENTRE = 0.7;
   switch (b.chords) {
     case Chords::None: return;
     case Chords::Pad:
@@ -61,7 +65,7 @@ void writeChords(Score& score, int row0, const Block& b, Chord chord, bool chord
         if (!GATE[static_cast<std::size_t>(s)]) continue;
         for (int v = 0; v < 3; ++v) {
           score.note(row0 + s, channels[v], score.tone(sh.pad[static_cast<std::size_t>(v)] + 12),
-                     stabs[static_cast<std::size_t>(v)], (s % 4 == 0 ? 24 : 17) * f);
+                     stabs[static_cast<std::size_t>(v)], (s % 4 == 0 ? 24 : 17) * f * (v == 1 ? CENTRE : 1.0));
           score.command(row0 + s, channels[v], EXTENDED, NOTE_CUT | 4);
         }
       }
@@ -79,7 +83,7 @@ void writeChords(Score& score, int row0, const Block& b, Chord chord, bool chord
       for (int k = 0; k < count; ++k)
         for (int v = 0; v < 3; ++v) {
           score.note(row0 + steps[k], channels[v], score.tone(sh.pad[static_cast<std::size_t>(v)] + 12),
-                     stabs[static_cast<std::size_t>(v)], (k == 0 ? 22 : 18) * f);
+                     stabs[static_cast<std::size_t>(v)], (k == 0 ? 22 : 18) * f * (v == 1 ? CENTRE : 1.0));
           score.command(row0 + steps[k], channels[v], SAMPLE_OFFSET, static_cast<std::uint8_t>(0x28 * v + 0x08 * k));
         }
       // Without a melody to echo, the stabs' top voice is thrown left and right by the echo.

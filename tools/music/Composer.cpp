@@ -72,13 +72,19 @@ void Composer::bar(int startBar, const Block& b, int i) {
   if (holdBack)
     for (int s = 0; s < ROWS_PER_BAR; ++s)
       if (score.at(row0 + s, KICK_CH).instrument == KICK) score.at(row0 + s, KICK_CH) = {};
-  const double tonal = holdBack ? 0.55 * f : f;
+  const double tonal = holdBack ? 0.4 * f : f;
   writeBassLine(score, row0, b, chord, chordChanges, lastBar, tonal, holdBack);
   if (b.bass == Bass::Acid || b.acid) writeAcidLine(score, row0, b, chord, i, tonal);
   writeChords(score, row0, b, chord, chordChanges, lastBar, tonal,
               i + 1 < b.bars ? b.progression[static_cast<std::size_t>(i + 1) % n] : chord);
   writeArpeggio(score, row0, b, chord, tonal, i);
   writeMelody(score, row0, b, chord, i, lastBar, tonal);
+  // The bass and the acid stop for the last two beats of a build: the drop brings the low end back.
+  if (holdBack)
+    for (int ch : {BASS_CH, ACID_CH}) {
+      for (int s = ROWS_PER_BAR / 2; s < ROWS_PER_BAR; ++s) score.at(row0 + s, ch) = {};
+      score.at(row0 + ROWS_PER_BAR / 2, ch).note = xm::NOTE_OFF;
+    }
   if (building && lastBar && b.variant % 4 == 3) silenceLastBeat(score, row0);
   if (building && lastBar && b.variant % 4 == 2) bendUp(score, row0, chord);
 }

@@ -30,7 +30,7 @@ void writeDrums(Score& score, int row0, const Block& b, double f, int buildStep,
         if (s % 4 == 0) score.hit(row, KICK_CH, KICK, 44 * f, score.tone(60));
         break;
       case Drums::Four:
-        if (s % 4 == 0 && !(lastBuildBar && s >= 12)) score.hit(row, KICK_CH, KICK, 60, score.tone(60));
+        if (s % 4 == 0 && !(lastBuildBar && s >= 12)) score.hit(row, KICK_CH, KICK, 63, score.tone(60));
         // Every fourth bar of some grooves the kick pushes into the next bar.
         if (s == 15 && b.variant % 4 == 2 && barNumber % 4 == 3 && buildStep == 0)
           score.hit(row, KICK_CH, KICK, 38, score.tone(60));
@@ -41,7 +41,7 @@ void writeDrums(Score& score, int row0, const Block& b, double f, int buildStep,
         }
         // Ghost snares cut in behind their attack (9xx), placed differently from bar to bar.
         if (b.hats >= 2 && !noClaps && (s == 7 || s == 10 || s == 15) && human > 0.35) {
-          score.hit(row, CLAP_CH, SNARE, 14 * f);
+          score.hit(row, CLAP_CH, SNARE, 20 * f);
           score.command(row, CLAP_CH, SAMPLE_OFFSET, 0x06);
         }
         break;
@@ -57,6 +57,11 @@ void writeDrums(Score& score, int row0, const Block& b, double f, int buildStep,
         break;
     }
     if (b.drums == Drums::None) continue;
+    // The last bar of a build keeps only its roll and a few quiet hats, so that the drop lands.
+    if (lastBuildBar) {
+      if (s % 4 == 0) score.hit(row, CLOSED_HAT_CH, CLOSED_HAT, 14 * f, 60 + s / 4 % HAT_SAMPLES);
+      continue;
+    }
     const bool offbeat = s % 4 == 2;
     if (b.hats >= 1 && offbeat && b.drums != Drums::Broken) score.hit(row, OPEN_HAT_CH, OPEN_HAT, (24 + 3 * human) * f);
     if (b.drums == Drums::Broken && s == 14) score.hit(row, OPEN_HAT_CH, OPEN_HAT, 22 * f);
@@ -70,6 +75,8 @@ void writeDrums(Score& score, int row0, const Block& b, double f, int buildStep,
     }
     if (b.hats == 1 && b.drums == Drums::Half && s % 2 == 0 && !offbeat)
       score.hit(row, CLOSED_HAT_CH, CLOSED_HAT, 16 * f, 60 + s % HAT_SAMPLES);
+    if (b.drums == Drums::Four && b.hats >= 2 && s % 2 == 1)
+      score.hit(row, PERC_CH, SHAKER, (s % 4 == 3 ? 24 : 21) * f + 3 * scatter(row, 3), 60 + s / 2 % SHAKER_SAMPLES);
     if (b.ride && s % 4 == 0) score.hit(row, PERC_CH, RIDE, (s == 0 ? 30 : 22) * f);
     if (b.ride && b.drums == Drums::Four && s % 4 == 2 && scatter(row, 2) > 0.3) score.hit(row, PERC_CH, RIDE, 14 * f);
   }
@@ -80,6 +87,8 @@ void writeBuild(Score& score, int row0, const Block& b, int step, int bars) {
   const int kind = b.variant % 4;
   const bool last = step == bars - 1;
   const double progress0 = static_cast<double>(step) / bars;
+  // The rolls stop rising in the last bar, which holds back so that the drop lands louder.
+  const double hold = last ? 0.55 : 1.0;
   if (step == 0) {
     // The riser lasts two bars; a shorter build starts it part of the way in, a longer one later.
     if (bars == 1) {
@@ -95,20 +104,20 @@ void writeBuild(Score& score, int row0, const Block& b, int step, int bars) {
       case 0:  // a snare roll from eighths to sixteenths, rolled faster still by retriggers at the end
         if (!last && s % 2 && step < bars - 1) break;
         if (step + 2 < bars && s % 4) break;
-        score.hit(row, CLAP_CH, SNARE, 16 + 44 * progress);
+        score.hit(row, CLAP_CH, SNARE, (16 + 44 * progress) * hold);
         if (last && s >= 8)
           score.command(row, CLAP_CH, EXTENDED, static_cast<std::uint8_t>(RETRIGGER | (s >= 12 ? 2 : 3)));
         break;
       case 1:  // the kick doubles up, the clap rolls in on the last beats
         if (s % (last ? 1 : step + 2 >= bars ? 2 : 4) == 0 && !(last && s >= 14))
-          score.hit(row, KICK_CH, KICK, 30 + 30 * progress, score.tone(60));
+          score.hit(row, KICK_CH, KICK, (30 + 30 * progress) * hold, score.tone(60));
         if (last && s >= 8 && s % 2 == 0) {
-          score.hit(row, CLAP_CH, CLAP, 30 + 30 * progress);
+          score.hit(row, CLAP_CH, CLAP, (30 + 30 * progress) * hold);
           score.command(row, CLAP_CH, EXTENDED, static_cast<std::uint8_t>(RETRIGGER | (s >= 12 ? 1 : 3)));
         }
         break;
       case 2:  // claps in eighths, a tom run and a chord that bends upwards
-        if (s % 2 == 0) score.hit(row, CLAP_CH, CLAP, 20 + 36 * progress);
+        if (s % 2 == 0) score.hit(row, CLAP_CH, CLAP, (20 + 36 * progress) * hold);
         if (last && s >= 8 && s % 2 == 0) {
           score.hit(row, CRASH_CH, TOM, 44, 64 - (s - 8));
           score.command(row, CRASH_CH, SLIDE_DOWN, 0x10);
@@ -117,7 +126,7 @@ void writeBuild(Score& score, int row0, const Block& b, int step, int bars) {
       default:  // a roll that stops dead a beat before the drop (see silenceLastBeat)
         if (last && s >= 12) break;
         if (!last && s % 2) break;
-        score.hit(row, CLAP_CH, SNARE, 18 + 40 * progress);
+        score.hit(row, CLAP_CH, SNARE, (18 + 40 * progress) * hold);
         if (last && s >= 4)
           score.command(row, CLAP_CH, EXTENDED, static_cast<std::uint8_t>(RETRIGGER | (s >= 8 ? 2 : 3)));
         break;

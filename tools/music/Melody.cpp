@@ -46,6 +46,7 @@ void writeMelody(Score& score, int row0, const Block& b, Chord chord, int i, boo
             score.tone(sh.tones[static_cast<std::size_t>(SEQUENCE_STEPS[static_cast<std::size_t>(s)])] + 12);
         const double v = (s % 4 == 0 ? 32 : 24) * f;
         score.note(row0 + s, LEAD_LEFT_CH, midi, ARP, v);
+        score.command(row0 + s, LEAD_LEFT_CH, PANNING, s % 2 ? 0x58 : 0xA8);  // a sequence that ticks across
         score.note(row0 + s + ECHO_DELAY, ECHO_CH, midi, ARP, v * 0.4);
         score.command(row0 + s + ECHO_DELAY, ECHO_CH, PANNING, s % 8 < 4 ? 0x20 : 0xE0);
       }

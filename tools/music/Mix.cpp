@@ -14,13 +14,14 @@ double instrumentGain(std::uint8_t instrument) {
     case CLAP: case SNARE: return 1.6;
     case TOM: return 0.55;
     case BASS: return 1.3;
-    case CLOSED_HAT: case OPEN_HAT: case RIDE: return 2.6;
-    case CRASH: case RISER: return 1.5;
+    case CLOSED_HAT: case OPEN_HAT: case RIDE: case SHAKER: return 2.6;
+    case CRASH: return 1.5;
+    case RISER: return 1.0;
     case PAD: case STAB: case STAB_LEFT: case STAB_RIGHT: return 1.85;
     case ARP: return 2.1;
     case BELL: case PLUCK: return 2.4;
-    case LEAD_LEFT: case LEAD_RIGHT: return 1.05;
-    case VOX: return 1.7;
+    case LEAD_LEFT: case LEAD_RIGHT: return 0.86;
+    case VOX: return 1.2;
     default: return 1.0;
   }
 }

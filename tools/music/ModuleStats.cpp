@@ -1,6 +1,7 @@
 #include "tools/music/ModuleStats.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <set>
 
@@ -125,6 +126,34 @@ PatternStats patternStats(const SongRows& song, int rowsPerBar) {
   stats.effectCommands.assign(effects.begin(), effects.end());
   stats.volumeCommands.assign(volumes.begin(), volumes.end());
   return stats;
+}
+
+int barsWithSixteenths(const SongRows& song, int rowsPerBar, std::uint8_t instrument) {
+  const auto perBar = static_cast<std::size_t>(rowsPerBar);
+  int count = 0;
+  for (std::size_t start = 0; start + perBar <= song.rows.size(); start += perBar) {
+    bool sixteenths = false;
+    for (std::size_t ch = 0; ch < static_cast<std::size_t>(song.channels) && !sixteenths; ++ch) {
+      int oddRows = 0;
+      for (std::size_t r = start + 1; r < start + perBar; r += 2) {
+        const xm::Cell& c = song.rows[r][ch];
+        oddRows += c.instrument == instrument && c.note != 0 && c.note != xm::NOTE_OFF;
+      }
+      sixteenths = 4 * oddRows >= 3 * rowsPerBar / 2;
+    }
+    count += sixteenths;
+  }
+  return count;
+}
+
+double brightnessHz(std::span<const std::int16_t> pcm, double rate) {
+  double level = 0, slope = 0;
+  for (std::size_t i = 1; i < pcm.size(); ++i) {
+    const double d = static_cast<double>(pcm[i]) - pcm[i - 1];
+    level += static_cast<double>(pcm[i]) * pcm[i];
+    slope += d * d;
+  }
+  return level > 0 ? rate / (2.0 * 3.14159265358979323846) * std::sqrt(slope / level) : 0.0;
 }
 
 }  // namespace measure

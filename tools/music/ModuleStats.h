@@ -32,4 +32,12 @@ struct PatternStats {
 
 PatternStats patternStats(const SongRows& song, int rowsPerBar);
 
+// The bars in which some channel strikes `instrument` on at least six of the bar's eight odd
+// rows: sixteenths (an echo of eighths a dotted eighth late reaches four).
+int barsWithSixteenths(const SongRows& song, int rowsPerBar, std::uint8_t instrument);
+
+// How bright a stretch of a sample is: its RMS frequency in Hz (from the energy of its slope
+// against its own), at `rate` frames per second.
+double brightnessHz(std::span<const std::int16_t> pcm, double rate);
+
 }  // namespace measure

@@ -10,9 +10,8 @@ namespace {
 
 constexpr double PI = 3.14159265358979323846;
 
-// Sample rates of the three kinds of sample, with the pitch settings that make C-4 play them at
-// that rate. Tonal samples: a CYCLE-frame period at C-4 (261.6 Hz) needs 33488 Hz.
-constexpr double TONAL_RATE = 261.6255653 * CYCLE;
+// Sample rates of the drums and the riser, with the pitch settings that make C-4 play them (and
+// TONAL_RATE the tonal samples) at that rate.
 constexpr double DRUM_RATE = 44100.0;
 constexpr double RISER_RATE = 22050.0;
 struct Pitch {
@@ -22,6 +21,13 @@ struct Pitch {
 constexpr Pitch TONAL_PITCH{24, 2};    // 12 * log2(33488 / 8363) = 24.019 semitones
 constexpr Pitch DRUM_PITCH{28, 100};   // 12 * log2(44100 / 8363) = 28.784
 constexpr Pitch RISER_PITCH{16, 100};  // 12 * log2(22050 / 8363) = 16.784
+
+// A tonal sample made at C of `octave` rather than C-4: its period is CYCLE scaled by the octaves
+// between them, at the same rate, so that its times and its spectrum in Hz are heard as made.
+int periodAt(int octave) { return octave <= 4 ? CYCLE << (4 - octave) : CYCLE >> (octave - 4); }
+Pitch pitchAt(int octave) {
+  return {static_cast<std::int8_t>(TONAL_PITCH.relativeNote + 12 * (4 - octave)), TONAL_PITCH.finetune};
+}
 
 double sineReduced(double r) {
   // Taylor series on [-pi/2, pi/2]; the error is below 1e-9.
@@ -95,8 +101,8 @@ struct Voice {
 };
 using HarmonicLevel = std::function<double(int)>;
 std::vector<double> additiveLoop(int cycles, const std::vector<Voice>& voices, int harmonics,
-                                 const HarmonicLevel& harmonicLevel, std::uint32_t seed) {
-  const std::size_t length = static_cast<std::size_t>(cycles) * CYCLE;
+                                 const HarmonicLevel& harmonicLevel, std::uint32_t seed, int period = CYCLE) {
+  const std::size_t length = static_cast<std::size_t>(cycles) * static_cast<std::size_t>(period);
   std::vector<double> wave(length, 0.0);
   Noise phases(seed);
   for (const Voice& v : voices) {
@@ -178,7 +184,7 @@ xm::Instrument clap() {
   for (std::size_t i = 0; i < w.size(); ++i) {
     const double t = static_cast<double>(i) / rate;
     // Three quick hand claps, then the room.
-    double amp = 0.4 * exponential(-t / 0.14) * std::min(1.0, t / 0.02);
+    double amp = 0.8 * exponential(-t / 0.17) * std::min(1.0, t / 0.02);
     for (int k = 0; k < 3; ++k) {
       const double start = 0.011 * k;
       if (t >= start) amp += exponential(-(t - start) / 0.006);
@@ -216,6 +222,7 @@ std::vector<double> hatNoise(double seconds, double decay, std::uint32_t seed) {
 
 // HAT_SAMPLES closed hats of their own noise, picked by the note (C-4 upwards) and each tuned down
 // by as many semitones, so that they all sound at the drum rate.
+constexpr std::uint8_t HAT_PANNING[HAT_SAMPLES] = {0x38, 0xC8, 0x98};
 xm::Instrument closedHat() {
   xm::Instrument ins;
   ins.name = "closed hat";
@@ -223,17 +230,39 @@ xm::Instrument closedHat() {
     const Pitch pitch{static_cast<std::int8_t>(DRUM_PITCH.relativeNote - k), DRUM_PITCH.finetune};
     ins.samples.push_back(oneShot(
         "closed hat",
-        toPcm(hatNoise(0.08, 0.018, 0x4A7 + 0x101 * static_cast<std::uint32_t>(k)), 0.9, frames(0.01, DRUM_RATE)),
-        26, 156, pitch));
+        toPcm(hatNoise(0.08, 0.022, 0x4A7 + 0x101 * static_cast<std::uint32_t>(k)), 0.9, frames(0.01, DRUM_RATE)), 26,
+        HAT_PANNING[k], pitch));
     ins.keymap[static_cast<std::size_t>(xm::note(4, k) - 1)] = static_cast<std::uint8_t>(k);
   }
   return ins;
 }
 
-// The open hat rings out over 0.2 s (to 1/e), long enough to be heard as open.
+// A shaker for the sixteenths between the hats: brighter noise that swells in over 6 ms and is
+// gone in 60, one sample panned to each side.
+xm::Instrument shaker() {
+  xm::Instrument ins;
+  ins.name = "shaker";
+  const double rate = DRUM_RATE;
+  for (int k = 0; k < SHAKER_SAMPLES; ++k) {
+    std::vector<double> w(frames(0.09, rate));
+    Noise noise(0x5AC + 0x11 * static_cast<std::uint32_t>(k));
+    HighPass hp1(7500.0, rate), hp2(7500.0, rate);
+    for (std::size_t i = 0; i < w.size(); ++i) {
+      const double t = static_cast<double>(i) / rate;
+      w[i] = hp2(hp1(noise.next())) * std::min(1.0, t / 0.006) * exponential(-t / 0.03);
+    }
+    const Pitch pitch{static_cast<std::int8_t>(DRUM_PITCH.relativeNote - k), DRUM_PITCH.finetune};
+    ins.samples.push_back(oneShot("shaker", toPcm(w, 0.9, frames(0.01, rate)), 30, k ? 0xE0 : 0x20, pitch));
+    ins.keymap[static_cast<std::size_t>(xm::note(4, k) - 1)] = static_cast<std::uint8_t>(k);
+  }
+  return ins;
+}
+
+// The open hat rings out over 0.2 s (to 1/e), long enough to be heard as open, on the left across
+// from the ride.
 xm::Instrument openHat() {
   return instrument("open hat",
-                    oneShot("open hat", toPcm(hatNoise(0.7, 0.2, 0x0BE7), 0.9, frames(0.08, DRUM_RATE)), 24, 100));
+                    oneShot("open hat", toPcm(hatNoise(0.7, 0.2, 0x0BE7), 0.9, frames(0.08, DRUM_RATE)), 24, 0x48));
 }
 
 xm::Instrument crash() {
@@ -259,7 +288,7 @@ xm::Instrument ride() {
     for (double f : {2870.0, 4120.0, 5340.0, 6950.0}) bell += sine(2.0 * PI * f * t) > 0 ? 0.12 : -0.12;
     w[i] = hp(0.6 * noise.next() + bell) * (exponential(-t / 0.35) + 0.4 * exponential(-t / 0.01));
   }
-  return instrument("ride", oneShot("ride", toPcm(w, 0.9, frames(0.1, rate)), 24, 176));
+  return instrument("ride", oneShot("ride", toPcm(w, 0.9, frames(0.1, rate)), 24, 0xE0));
 }
 
 xm::Instrument tom() {
@@ -294,21 +323,72 @@ xm::Instrument riser() {
 double bassHarmonic(int h) {
   // A saw through a soft low-pass with the fundamental held back, so that the bass is heard in its
   // harmonics rather than felt as boom.
-  return (h == 1 ? 0.8 : 1.0 / h) / (1.0 + (h / 9.0) * (h / 9.0));
+  return (h == 1 ? 0.8 : 1.0 / h) / (1.0 + (h / 5.5) * (h / 5.5));
 }
 
-// A saw through a resonant four-pole low-pass whose cut-off lies at harmonic `cutoff`: the acid
-// bass's filter, frozen at one position of its sweep.
-double acidHarmonic(int h, double cutoff) {
-  const double x = h / cutoff, q = 2.4;
-  const double twoPole = 1.0 / std::sqrt((1.0 - x * x) * (1.0 - x * x) + (x / q) * (x / q));
-  return (1.0 / h) * twoPole / std::sqrt(1.0 + x * x * x * x);
+// A resonant four-pole low-pass at `cutoff` (the same unit as `x`), peaking by `q` at its cut-off.
+double resonantLowPass(double x, double cutoff, double q) {
+  const double r = x / cutoff;
+  const double twoPole = 1.0 / std::sqrt((1.0 - r * r) * (1.0 - r * r) + (r / q) * (r / q));
+  return twoPole / std::sqrt(1.0 + r * r * r * r);
 }
 
-// The pad's fundamental and second harmonic are held back: played around G-3 they would fill the low
-// mids that the kick and the bass need.
+// A one-shot of `frames` frames with period `period`: `harmonics` harmonics whose levels
+// `levelAt(h, t)` change over the time t in seconds, recomputed every few frames. Its last `tail`
+// frames (whole periods) form a loop that holds the settled sound, so the levels must have stopped
+// moving by then. Each harmonic turns as a rotating pair, which needs only + - * /.
+std::vector<double> sweptOneShot(std::size_t length, int period, int harmonics, std::size_t tail,
+                                 const std::function<double(int, double)>& levelAt, std::uint32_t seed) {
+  std::vector<double> wave(length, 0.0);
+  Noise phases(seed);
+  constexpr std::size_t HOLD = 8;  // frames between level updates: well under a millisecond
+  for (int h = 1; h <= harmonics && 2 * h < period; ++h) {
+    const double phase = PI * phases.next();
+    double c = sine(phase + PI / 2), s = sine(phase);
+    const double w = 2.0 * PI * h / period, cw = sine(w + PI / 2), sw = sine(w);
+    double level = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+      if (i % HOLD == 0 && i <= length - tail) level = levelAt(h, static_cast<double>(i) / TONAL_RATE);
+      wave[i] += level * s;
+      const double next = c * cw - s * sw;
+      s = s * cw + c * sw;
+      c = next;
+    }
+  }
+  return wave;
+}
+
+// Brightness step k of the acid bass, at C-3 (its home register): the resting cut-off climbs from
+// the second to about the 16th harmonic over the steps, the accent of each note starts it about
+// three times higher, and it falls back with ACID_SWEEP_SECONDS, settled by the loop at the end.
+constexpr int ACID_OCTAVE = 3;
+constexpr std::size_t ACID_FRAMES = 16384, ACID_TAIL = 2048;
+xm::Instrument acid(int step) {
+  double rest = 2.0;
+  for (int k = 0; k < step; ++k) rest *= 1.21;  // by multiplication, which rounds alike everywhere
+  const double settle = static_cast<double>(ACID_FRAMES - ACID_TAIL) / TONAL_RATE;
+  const double floor = exponential(-settle / ACID_SWEEP_SECONDS);
+  auto level = [rest, floor](int h, double t) {
+    const double sweep = std::max(0.0, (exponential(-t / ACID_SWEEP_SECONDS) - floor) / (1.0 - floor));
+    return resonantLowPass(h, std::min(70.0, rest * (1.0 + 2.2 * sweep)), ACID_Q) / h;
+  };
+  std::vector<double> wave =
+      sweptOneShot(ACID_FRAMES, periodAt(ACID_OCTAVE), 120, ACID_TAIL, level, 12 + static_cast<std::uint32_t>(step));
+  xm::Sample sample = tonalSample("acid", toPcm(std::move(wave), 0.95), 40, false);
+  sample.relativeNote = pitchAt(ACID_OCTAVE).relativeNote;
+  sample.loop = xm::Loop::Forward;
+  sample.loopStart = ACID_FRAMES - ACID_TAIL;
+  sample.loopLength = ACID_TAIL;
+  auto ins = instrument("acid", std::move(sample));
+  ins.volumeEnvelope = envelope({{0, 64}, {4, 50}, {12, 38}, {24, 30}}, 3);
+  ins.fadeout = 9000;
+  return ins;
+}
+
+// The pad's lowest three harmonics are held back: played around G-3 they would fill the low and
+// boxy mids that the kick and the bass need.
 double padHarmonic(int h) {
-  return (h == 1 ? 0.25 : h == 2 ? 0.6 : 1.0) * (1.0 / h) / (1.0 + (h / 5.0) * (h / 5.0));
+  return (h == 1 ? 0.15 : h == 2 ? 0.4 : h == 3 ? 0.7 : 1.0) * (1.0 / h) / (1.0 + (h / 8.0) * (h / 8.0));
 }
 
 double leadHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 14.0) * (h / 14.0)); }
@@ -318,23 +398,13 @@ double arpHarmonic(int h) {
   return (h % 2 ? 1.0 : 0.25) / h / (1.0 + (h / 10.0) * (h / 10.0));
 }
 
-double stabHarmonic(int h) { return (1.0 / h) / (1.0 + (h / 20.0) * (h / 20.0)); }
+// The stab's fundamental is held back a little: an octave above the pad it would box the mids in.
+double stabHarmonic(int h) { return (h == 1 ? 0.5 : 1.0) / h / (1.0 + (h / 20.0) * (h / 20.0)); }
 
 xm::Instrument bass() {
   auto ins = instrument("bass", tonalSample("bass", toPcm(additiveLoop(1, {{0, 1.0}}, 40, bassHarmonic, 11), 0.95), 50));
   ins.volumeEnvelope = envelope({{0, 64}, {3, 54}, {10, 44}}, 2);
   ins.fadeout = 6000;
-  return ins;
-}
-
-// Step k of the acid sweep, its cut-off rising from the third to the 28th harmonic.
-xm::Instrument acid(int step) {
-  double cutoff = 3.0;
-  for (int k = 0; k < step; ++k) cutoff *= 1.56;  // by multiplication, which rounds alike everywhere
-  auto level = [cutoff](int h) { return acidHarmonic(h, cutoff); };
-  auto ins = instrument("acid", tonalSample("acid", toPcm(additiveLoop(1, {{0, 1.0}}, 60, level, 12), 0.95), 40));
-  ins.volumeEnvelope = envelope({{0, 64}, {4, 50}, {12, 38}, {24, 30}}, 3);
-  ins.fadeout = 9000;
   return ins;
 }
 
@@ -365,8 +435,32 @@ xm::Instrument bandLimited(const char* name, int cycles, const std::vector<Voice
   return ins;
 }
 
+// The arpeggio's pluck: one one-shot per register (below C-5, the octave from C-5, from C-6 up),
+// each made at its own pitch, whose low-pass falls from 7 kHz to 1.2 kHz with a 70 ms time
+// constant, so that every note opens bright and mellows.
+constexpr std::size_t ARP_FRAMES = 8192, ARP_TAIL = 1024;
 xm::Instrument arp() {
-  auto ins = bandLimited("arp", 1, {{0, 1.0}}, 30, arpHarmonic, 14, 30);
+  xm::Instrument ins;
+  ins.name = "arp";
+  const double settle = static_cast<double>(ARP_FRAMES - ARP_TAIL) / TONAL_RATE, decay = 0.07;
+  const double floor = exponential(-settle / decay);
+  const int limits[] = {40, 20, 10};
+  for (int band = 0; band < 3; ++band) {
+    const int octave = 4 + band, period = periodAt(octave);
+    const double root = TONAL_RATE / period;
+    auto level = [root, floor, decay](int h, double t) {
+      const double sweep = std::max(0.0, (exponential(-t / decay) - floor) / (1.0 - floor));
+      return arpHarmonic(h) * resonantLowPass(root * h, 1200.0 + 5800.0 * sweep, 1.2);
+    };
+    xm::Sample sample =
+        tonalSample("arp", toPcm(sweptOneShot(ARP_FRAMES, period, limits[band], ARP_TAIL, level, 14), 0.95), 30, false);
+    sample.relativeNote = pitchAt(octave).relativeNote;
+    sample.loop = xm::Loop::Forward;
+    sample.loopStart = ARP_FRAMES - ARP_TAIL;
+    sample.loopLength = ARP_TAIL;
+    ins.samples.push_back(std::move(sample));
+  }
+  for (int n = xm::note(5, 0); n <= 96; ++n) ins.keymap[static_cast<std::size_t>(n - 1)] = n < xm::note(6, 0) ? 1 : 2;
   ins.volumeEnvelope = envelope({{0, 64}, {3, 38}, {10, 16}, {24, 0}}, -1);
   return ins;
 }
@@ -396,19 +490,36 @@ xm::Instrument stab(const char* name, std::uint8_t panning) {
 }
 
 // A choir "aah": three voices whose harmonics are shaped by the vowel's formants (800, 1150 and
-// 2900 Hz for the C-4 the sample is made at), with a slow swell.
+// 2900 Hz), with a slow swell. Each octave's sample is made at its own pitch with the formants at
+// the same frequencies, as a singer's vowel stays put while the note moves.
 xm::Instrument vox() {
-  auto level = [](int h) {
-    const double hz = 261.6255653 * h;
-    double sum = 0;
-    for (auto [f, width, gain] : {std::array<double, 3>{800, 90, 1.0}, {1150, 110, 0.6}, {2900, 200, 0.25}}) {
-      const double d = (hz - f) / width;
-      sum += gain / (1.0 + d * d);
-    }
-    return sum / std::sqrt(static_cast<double>(h));
-  };
+  xm::Instrument ins;
+  ins.name = "vox";
   const std::vector<Voice> voices{{-2, 0.8}, {0, 1.0}, {2, 0.8}};
-  auto ins = bandLimited("vox", 256, voices, 16, level, 18, 34, 128, 2.0);
+  constexpr int LOOP_FRAMES = 256 * CYCLE;
+  for (int octave = VOX_LOWEST_OCTAVE; octave <= VOX_HIGHEST_OCTAVE; ++octave) {
+    const int period = periodAt(octave);
+    const double root = TONAL_RATE / period;
+    auto level = [root](int h) {
+      const double hz = root * h;
+      double sum = 0;
+      for (auto [f, width, gain] : {std::array<double, 3>{800, 90, 0.55}, {1150, 110, 0.6}, {2900, 200, 0.4}}) {
+        const double d = (hz - f) / width;
+        sum += gain / (1.0 + d * d);
+      }
+      return sum / std::sqrt(static_cast<double>(h));
+    };
+    const int harmonics = std::min(period / 2 - 1, static_cast<int>(5000.0 / root));
+    xm::Sample sample = tonalSample(
+        "vox", toPcm(saturate(additiveLoop(LOOP_FRAMES / period, voices, harmonics, level, 18, period), 2.0), 0.95),
+        34);
+    sample.relativeNote = pitchAt(octave).relativeNote;
+    ins.samples.push_back(std::move(sample));
+  }
+  for (int n = 1; n <= 96; ++n) {
+    const int nearest = std::clamp((n - 1 + 6) / 12, VOX_LOWEST_OCTAVE, VOX_HIGHEST_OCTAVE);
+    ins.keymap[static_cast<std::size_t>(n - 1)] = static_cast<std::uint8_t>(nearest - VOX_LOWEST_OCTAVE);
+  }
   ins.volumeEnvelope = envelope({{0, 0}, {12, 64}, {40, 56}}, 2);
   ins.fadeout = 900;
   ins.vibratoType = 0;
@@ -499,6 +610,7 @@ std::vector<xm::Instrument> makeInstruments() {
   all.push_back(pluck());
   all.push_back(stab("stab left", 0x14));
   all.push_back(stab("stab right", 0xEC));
+  all.push_back(shaker());
   if (all.size() != INSTRUMENT_COUNT) throw std::logic_error("the instrument list does not match its numbers");
   return all;
 }

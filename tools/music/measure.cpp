@@ -28,6 +28,7 @@
 #include "tools/music/ModuleStats.h"
 #include "tools/music/Score.h"
 #include "tools/music/Song.h"
+#include "tools/music/Synth.h"
 
 namespace {
 
@@ -115,11 +116,6 @@ const std::vector<Group>& groups() {
   return list;
 }
 
-// The peaks: full four-to-the-floor blocks near full level, builds left out.
-bool isPeak(const music::Block& b) {
-  return b.drums == music::Drums::Four && b.level >= 0.9 && b.ending != music::Ending::Build;
-}
-
 // Where each bar goes besides the whole: its scene, the peaks, the heart scenes, and a meter of its
 // own for the bars on either side of a drop.
 struct BarRouting {
@@ -137,7 +133,7 @@ BarRouting routeBars() {
     for (int bar = p.bar; bar < p.bar + p.block.bars; ++bar) {
       const auto b = static_cast<std::size_t>(bar);
       r.scene[b] = p.scene;
-      r.peak[b] = isPeak(p.block);
+      r.peak[b] = music::isPeak(p.block);
       r.heart[b] = TIMELINE[p.scene].effectName == std::string_view("heart");
     }
     if (i > 0 && placed[i - 1].block.ending == music::Ending::Build)
@@ -240,6 +236,44 @@ double kickBodyMs(const std::vector<std::uint8_t>& bytes, double at) {
   return 5.0 * static_cast<double>(fallen - crest);
 }
 
+// The samples that shape the tonal sound: the acid bass's brightness steps and how fast their
+// sweep falls (to 1/e of its travel, from the sample's brightness window by window), the arp's
+// pluck, the choir's octaves, and how many bars play the arp in sixteenths.
+void printSamples(const measure::SongRows& song) {
+  using namespace music;
+  const std::vector<xm::Instrument> instruments = makeInstruments();
+  const xm::Sample& acid = instruments[ACID + ACID_STEPS / 2 - 1].samples.front();
+  const std::span<const std::int16_t> pcm(acid.pcm);
+  const std::size_t window = 256;
+  const double settled = measure::brightnessHz(pcm.subspan(acid.loopStart), TONAL_RATE);
+  const double opened = measure::brightnessHz(pcm.first(window), TONAL_RATE);
+  std::size_t fallen = 0;
+  while (fallen + window <= acid.loopStart &&
+         measure::brightnessHz(pcm.subspan(fallen, window), TONAL_RATE) - settled > (opened - settled) / 2.718281828)
+    fallen += window / 8;
+  std::printf(
+      "  acid one-shot        %d brightness steps of %zu frames, Q %.1f; sweep %.0f ms (made with %.0f ms), %.0f "
+      "to %.0f Hz\n",
+      ACID_STEPS, acid.pcm.size(), ACID_Q, 1000.0 * static_cast<double>(fallen) / TONAL_RATE,
+      1000.0 * ACID_SWEEP_SECONDS, opened, settled);
+  std::printf("  %-20s target >= 12 steps, >= 8k frames, 80-150 ms, Q >= 4\n", "");
+  const xm::Instrument& arp = instruments[ARP - 1];
+  const int sixteenths = measure::barsWithSixteenths(song, ROWS_PER_BAR, ARP);
+  const auto bars = static_cast<int>(song.rows.size()) / ROWS_PER_BAR;
+  std::printf(
+      "  arp one-shot         %zu registers of %zu frames, %.0f Hz falling to %.0f Hz; sixteenths in %d of %d "
+      "bars (%.0f%%)   target >= 4k frames, <= 35%%\n",
+      arp.samples.size(), arp.samples.front().pcm.size(),
+      measure::brightnessHz(std::span(arp.samples.front().pcm).first(window), TONAL_RATE),
+      measure::brightnessHz(std::span(arp.samples.front().pcm).subspan(arp.samples.front().loopStart), TONAL_RATE),
+      sixteenths, bars, 100.0 * sixteenths / std::max(1, bars));
+  std::printf("  choir                %zu samples, one per octave from C-%d; brightness",
+              instruments[VOX - 1].samples.size(), VOX_LOWEST_OCTAVE);
+  for (const xm::Sample& s : instruments[VOX - 1].samples)
+    std::printf(" %.0f", measure::brightnessHz(s.pcm, TONAL_RATE));
+  std::printf(" Hz (the formants hold still)\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -304,6 +338,7 @@ int main(int argc, char** argv) {
   std::printf("  loudness range       %.1f LU                     target >= 8\n", whole.range());
   printSpectrum("energy by band", whole);
   std::printf("  side / mid           %.1f dB, correlation %.2f\n", whole.sideToMid(), whole.correlation());
+  printSamples(*song);
   if (routed) {
     std::printf("  peaks                %.1f LUFS over %.0f s\n", mix.peaks.integrated(),
                 static_cast<double>(mix.peaks.frames()) / RATE);
