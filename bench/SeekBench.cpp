@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 #include "app/LateStart.h"
@@ -114,17 +115,25 @@ void BM_SeekAgain(benchmark::State& state) {
 }
 BENCHMARK(BM_SeekAgain)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The study mode's seek after its start-up: a fresh show with the cues kept, the unseen run to the
-// moment's frame on the 60 fps grid and that frame drawn.
-void BM_StudySeek(benchmark::State& state) {
+// The study mode's show on the generated assets, its cues learnt; null (the benchmark skipped) when
+// the music cannot be read.
+std::unique_ptr<StudyShow> studyShow(benchmark::State& state) {
   setAssetDirectory(ZOD_ASSET_DIR);
   ShowScenes scenes;
   std::string error;
   if (!learnShowScenes(scenes, error)) {
     state.SkipWithError(error.c_str());
-    return;
+    return nullptr;
   }
-  StudyShow study(scenes.cues);
+  return std::make_unique<StudyShow>(scenes.cues);
+}
+
+// The study mode's seek after its start-up: a fresh show with the cues kept, the unseen run to the
+// moment's frame on the 60 fps grid and that frame drawn.
+void BM_StudySeek(benchmark::State& state) {
+  const std::unique_ptr<StudyShow> studied = studyShow(state);
+  if (!studied) return;
+  StudyShow& study = *studied;
   std::vector<Pixel> frame(SCREEN_PIXELS);
   const std::int64_t target = FrameTiming().frameAt(MOMENT_MICROS[state.range(0)]);
   if (!study.show(0, frame.data())) {
@@ -145,14 +154,9 @@ BENCHMARK(BM_StudySeek)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRea
 
 // A step a frame on in the study mode: one more frame run and drawn.
 void BM_StudyStep(benchmark::State& state) {
-  setAssetDirectory(ZOD_ASSET_DIR);
-  ShowScenes scenes;
-  std::string error;
-  if (!learnShowScenes(scenes, error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  StudyShow study(scenes.cues);
+  const std::unique_ptr<StudyShow> studied = studyShow(state);
+  if (!studied) return;
+  StudyShow& study = *studied;
   std::vector<Pixel> frame(SCREEN_PIXELS);
   const std::int64_t start = FrameTiming().frameAt(MOMENT_MICROS[state.range(0)]);
   std::int64_t next = start;
